@@ -1,0 +1,39 @@
+// The ten built-in lexicons, compiled into the module, and the resolution of a name.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <expected>
+#include <string>
+#include <string_view>
+
+namespace moodvane::lexicons {
+
+// Catalogue order; every table of the catalogue is indexed by it.
+enum class LexiconId : std::uint8_t {
+  chinese,
+  english,
+  french,
+  german,
+  hindi,
+  indonesian,
+  korean,
+  portuguese,
+  russian,
+  spanish,
+};
+
+inline constexpr std::size_t kLexiconCount = 10;
+
+// The catalogue key of a lexicon, e.g. "english".
+std::string_view lexicon_key(LexiconId id) noexcept;
+
+// The lexicon's text: read-only, alive for the whole process.
+std::string_view lexicon_text(LexiconId id) noexcept;
+
+// "senTX_English", "english", "ENGLISH" ... -> LexiconId::english. A name that resolves to
+// no lexicon gives the whole error message: "unknown senTX lexicon: " and the name as the
+// caller passed it, debug-quoted.
+std::expected<LexiconId, std::string> resolve_lexicon(std::string_view name);
+
+}  // namespace moodvane::lexicons

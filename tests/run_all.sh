@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Runs every test of the project: the C++ unit tests, again under AddressSanitizer and
+# UndefinedBehaviorSanitizer, then the Python tests against the installed module.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash tools/install_dependencies.sh
+
+run_cpp_tests() {  # build directory, extra CMake arguments...
+  local dir=$1
+  shift
+  cmake -S . -B "$dir" -G Ninja -DMOODVANE_BUILD_TESTS=ON -DMOODVANE_BUILD_MODULE=OFF \
+    -DMOODVANE_WARNINGS_AS_ERRORS=ON "$@"
+  cmake --build "$dir"
+  ctest --test-dir "$dir" --output-on-failure --no-tests=error
+}
+
+echo "== C++ unit tests"
+run_cpp_tests build/tests -DCMAKE_BUILD_TYPE=Release
+
+echo "== C++ unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  run_cpp_tests build/sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMOODVANE_SANITIZE=address,undefined
+
+if [[ -f module/src/module.cpp ]]; then
+  echo "== Python tests"
+  python3 -m pip install -q --disable-pip-version-check --no-build-isolation .
+  python3 -m pytest tests/python -q
+fi

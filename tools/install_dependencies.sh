@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs what building and testing moodvane needs on a fresh Debian machine: GoogleTest
+# from Debian, the Python build and test tools from PyPI. Safe to run again: it installs
+# only what is missing.
+set -euo pipefail
+
+debian_packages=(libgtest-dev)
+missing=()
+for package in "${debian_packages[@]}"; do
+  dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
+done
+if ((${#missing[@]})); then
+  sudo_cmd=()
+  [[ $(id -u) -ne 0 ]] && sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" apt-get update -q
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q "${missing[@]}"
+fi
+
+python3 -m pip install -q --disable-pip-version-check -r "$(dirname "$0")/../requirements-dev.txt"
