@@ -115,7 +115,8 @@ class FlatMap {
     for (const std::uint64_t slot : slots_) {
       if (slot == 0) continue;
       std::size_t pos = static_cast<std::uint32_t>(slot >> 32) & fresh_mask;
-      while (fresh[pos] != 0) pos = (pos + 1) & fresh_mask;
+      while (fresh[pos] != 0)
+        pos = (pos + 1) & fresh_mask;
       fresh[pos] = slot;
     }
     slots_ = std::move(fresh);

@@ -53,8 +53,8 @@ struct VocabularyWord {
 
 // The frequency-weighted mean score of one system over the vocabulary, whose frequencies
 // for that system are selected by `freq`; +0.0 when `total` <= 0.0.
-double weighted_mean(std::span<const VocabularyWord> vocabulary,
-                     double VocabularyWord::*freq, double total) noexcept;
+double weighted_mean(std::span<const VocabularyWord> vocabulary, double VocabularyWord::*freq,
+                     double total) noexcept;
 
 // The shift of system 2 against system 1. Never fails: every input yields a full result.
 // `stop_words` may be null (absent).
