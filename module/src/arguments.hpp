@@ -1,0 +1,107 @@
+// From the interpreter's positional tuple and keyword dict to the native arguments of the
+// two functions: matching, the type checks and conversions of each parameter in parameter
+// order, and the conversions of dictionary contents and of `reference_value` that the
+// operations run later.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "moodvane/types.hpp"
+#include "py_error.hpp"
+#include "py_handle.hpp"
+
+namespace moodvane::module {
+
+inline constexpr std::size_t kParameterCount = 7;
+
+struct FunctionSignature {
+  const char* function_name;
+  // Every parameter may be given by position or by keyword.
+  std::array<const char*, kParameterCount> parameter_names;
+  // The first this-many parameters have no default.
+  std::size_t required_positional;
+};
+
+inline constexpr FunctionSignature kWeightedAvgShiftSignature{
+    "weighted_avg_shift",
+    {"type2freq_1", "type2freq_2", "lexicon", "reference_value", "top_n", "stop_lens",
+     "stop_words"},
+    2};
+
+inline constexpr FunctionSignature kWeightedAvgShiftCustomSignature{
+    "weighted_avg_shift_custom",
+    {"type2freq_1", "type2freq_2", "scores", "reference_value", "top_n", "stop_lens", "stop_words"},
+    3};
+
+// The caller's object for each parameter, in parameter order; null when none was given.
+// The slots hold references of their own, so Python code that a conversion runs cannot
+// free an argument that is still to be read.
+using ArgumentSlots = std::array<PyHandle, kParameterCount>;
+
+PyResult<ArgumentSlots> match_arguments(const FunctionSignature& signature, PyObject* positional,
+                                        PyObject* keywords);
+
+// A TypeError becomes TypeError "argument '{name}': {message}" with the same __cause__;
+// every other error passes unchanged.
+PyErr argument_error(const char* name, PyErr error);
+
+// The strict UTF-8 bytes of a str (or str subclass), alive as long as this value.
+class Utf8Text {
+ public:
+  explicit Utf8Text(PyHandle bytes);
+  std::string_view view() const noexcept { return view_; }
+
+ private:
+  PyHandle bytes_;
+  std::string_view view_;
+};
+
+PyResult<Utf8Text> utf8_text(PyObject* object);
+
+// The one str conversion: TypeError for a non-str, the interpreter's UnicodeEncodeError for
+// a str that does not encode (a lone surrogate).
+PyResult<std::string> to_utf8(PyObject* object);
+
+// The interpreter's float conversion (floats, ints, __float__, __index__); a genuine -1.0 is
+// told apart from a failure by the pending error.
+PyResult<double> to_double(PyObject* object);
+
+// The parameters both functions share, converted.
+struct ShiftArguments {
+  PyHandle type2freq_1;      // a dict, contents not yet read
+  PyHandle type2freq_2;      // a dict, contents not yet read
+  PyHandle reference_value;  // null when absent or None
+  std::uint64_t top_n = 0;
+  std::optional<types::StopLens> stop_lens;
+  std::optional<types::StopWords> stop_words;
+};
+
+struct LexiconShiftArguments {
+  ShiftArguments shared;
+  std::string lexicon;
+};
+
+struct CustomShiftArguments {
+  ShiftArguments shared;
+  PyHandle scores;  // a dict, contents not yet read
+};
+
+PyResult<LexiconShiftArguments> convert_lexicon_arguments(ArgumentSlots slots);
+PyResult<CustomShiftArguments> convert_custom_arguments(ArgumentSlots slots);
+
+// A word-frequency dict's entries, in insertion order.
+PyResult<types::InputSystem> parse_freqs(PyObject* dict);
+
+// A word-score dict's entries; a word stored twice keeps its later score.
+PyResult<types::ScoreMap> parse_scores(PyObject* dict);
+
+// Nothing for an absent `reference_value`, else Average for "average" in any ASCII case or
+// Fixed for anything the float conversion takes.
+PyResult<std::optional<types::Reference>> parse_reference(PyObject* value);
+
+}  // namespace moodvane::module

@@ -1,0 +1,43 @@
+// Each call runs whole inside the fault barrier: matching, conversion, the operation.
+#include "functions.hpp"
+
+#include "arguments.hpp"
+#include "boundary.hpp"
+#include "docs.hpp"
+#include "operations.hpp"
+
+namespace moodvane::module {
+
+namespace {
+
+PyObject* call_weighted_avg_shift(PyObject* /*module*/, PyObject* positional, PyObject* keywords) {
+  return run_in_barrier([&]() -> PyResult<PyHandle> {
+    PyResult<ArgumentSlots> slots =
+        match_arguments(kWeightedAvgShiftSignature, positional, keywords);
+    if (!slots) return std::unexpected(std::move(slots.error()));
+    PyResult<LexiconShiftArguments> arguments = convert_lexicon_arguments(std::move(*slots));
+    if (!arguments) return std::unexpected(std::move(arguments.error()));
+    return weighted_avg_shift(*arguments);
+  });
+}
+
+PyObject* call_weighted_avg_shift_custom(PyObject* /*module*/, PyObject* positional,
+                                         PyObject* keywords) {
+  return run_in_barrier([&]() -> PyResult<PyHandle> {
+    PyResult<ArgumentSlots> slots =
+        match_arguments(kWeightedAvgShiftCustomSignature, positional, keywords);
+    if (!slots) return std::unexpected(std::move(slots.error()));
+    PyResult<CustomShiftArguments> arguments = convert_custom_arguments(std::move(*slots));
+    if (!arguments) return std::unexpected(std::move(arguments.error()));
+    return weighted_avg_shift_custom(*arguments);
+  });
+}
+
+}  // namespace
+
+const std::array<FunctionEntry, 2> kFunctions{{
+    {"weighted_avg_shift", call_weighted_avg_shift, kWeightedAvgShiftDoc},
+    {"weighted_avg_shift_custom", call_weighted_avg_shift_custom, kWeightedAvgShiftCustomDoc},
+}};
+
+}  // namespace moodvane::module

@@ -1,0 +1,83 @@
+// Both bodies read their inputs in the same fixed order (system 1, system 2, the scores'
+// source, the reference), so the first failure in that order is the one the caller sees.
+#include "operations.hpp"
+
+#include <utility>
+
+#include "moodvane/catalogue.hpp"
+#include "moodvane/parser.hpp"
+#include "moodvane/shift.hpp"
+#include "to_python.hpp"
+
+namespace moodvane::module {
+
+namespace {
+
+struct Systems {
+  types::InputSystem first;
+  types::InputSystem second;
+};
+
+PyResult<Systems> parse_systems(const ShiftArguments& arguments) {
+  PyResult<types::InputSystem> first = parse_freqs(arguments.type2freq_1.get());
+  if (!first) return std::unexpected(std::move(first.error()));
+  PyResult<types::InputSystem> second = parse_freqs(arguments.type2freq_2.get());
+  if (!second) return std::unexpected(std::move(second.error()));
+  return Systems{std::move(*first), std::move(*second)};
+}
+
+PyResult<types::Reference> reference_of(const ShiftArguments& arguments) {
+  PyResult<std::optional<types::Reference>> reference =
+      parse_reference(arguments.reference_value.get());
+  if (!reference) return std::unexpected(std::move(reference.error()));
+  return reference->value_or(types::Average{});
+}
+
+// Takes the score map by value so that it is released as soon as the engine is done.
+PyResult<PyHandle> shift_to_python(const Systems& systems, types::ScoreMap scores,
+                                   const types::Reference& reference,
+                                   const ShiftArguments& arguments) {
+  types::ShiftResult result = shift::weighted_avg_shift(
+      systems.first, systems.second, scores, reference, arguments.stop_lens,
+      arguments.stop_words ? &*arguments.stop_words : nullptr);
+  scores = types::ScoreMap();
+  // The totals stay those of the full vocabulary; only the entry list is cut, before
+  // encoding, so encoding costs follow the entries returned.
+  if (arguments.top_n != 0 && result.entries.size() > arguments.top_n) {
+    result.entries.resize(static_cast<std::size_t>(arguments.top_n));
+  }
+  return to_py_dict(result);
+}
+
+}  // namespace
+
+PyResult<PyHandle> weighted_avg_shift(const LexiconShiftArguments& arguments) {
+  PyResult<Systems> systems = parse_systems(arguments.shared);
+  if (!systems) return std::unexpected(std::move(systems.error()));
+
+  const std::expected<lexicons::LexiconId, std::string> id =
+      lexicons::resolve_lexicon(arguments.lexicon);
+  if (!id) return std::unexpected(PyErr::new_error(PyExc_ValueError, id.error()));
+
+  PyResult<types::Reference> reference = reference_of(arguments.shared);
+  if (!reference) return std::unexpected(std::move(reference.error()));
+
+  // Read afresh on every call: no parsed lexicon outlives the call that needed it.
+  return shift_to_python(*systems, lexicons::parse_lexicon(lexicons::lexicon_text(*id)), *reference,
+                         arguments.shared);
+}
+
+PyResult<PyHandle> weighted_avg_shift_custom(const CustomShiftArguments& arguments) {
+  PyResult<Systems> systems = parse_systems(arguments.shared);
+  if (!systems) return std::unexpected(std::move(systems.error()));
+
+  PyResult<types::ScoreMap> scores = parse_scores(arguments.scores.get());
+  if (!scores) return std::unexpected(std::move(scores.error()));
+
+  PyResult<types::Reference> reference = reference_of(arguments.shared);
+  if (!reference) return std::unexpected(std::move(reference.error()));
+
+  return shift_to_python(*systems, std::move(*scores), *reference, arguments.shared);
+}
+
+}  // namespace moodvane::module

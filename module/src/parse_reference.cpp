@@ -1,0 +1,48 @@
+// `reference_value`: absent, the text "average", or a number.
+#include <string>
+
+#include "arguments.hpp"
+#include "moodvane/debug_quote.hpp"
+
+namespace moodvane::module {
+
+namespace {
+
+bool is_average(std::string_view text) noexcept {
+  constexpr std::string_view kAverage = "average";
+  if (text.size() != kAverage.size()) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != kAverage[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+PyResult<std::optional<types::Reference>> parse_reference(PyObject* value) {
+  if (value == nullptr) return std::nullopt;
+
+  if (PyUnicode_Check(value)) {
+    PyResult<Utf8Text> text = utf8_text(value);
+    if (text) {
+      if (is_average(text->view())) return types::Reference(types::Average{});
+      return std::unexpected(PyErr::new_error(
+          PyExc_ValueError, "unknown reference_value: " + lexicons::debug_quote(text->view()) +
+                                " (expected None, 'average', or a float)"));
+    }
+    // A str that does not encode is no text; the float conversion below rejects it.
+  }
+
+  const double number = PyFloat_AsDouble(value);
+  if (number == -1.0 && PyErr_Occurred() != nullptr) {
+    // Whatever the conversion raised, the caller learns which values are allowed instead.
+    static_cast<void>(PyErr::fetch());
+    return std::unexpected(
+        PyErr::new_error(PyExc_ValueError, "reference_value must be None, 'average', or a float"));
+  }
+  return types::Reference(types::Fixed{number});
+}
+
+}  // namespace moodvane::module
