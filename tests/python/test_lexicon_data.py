@@ -3,7 +3,7 @@ tool that builds them. Pure Python: nothing here needs the compiled module."""
 
 from __future__ import annotations
 
-import importlib.util
+import json
 import re
 import sys
 from fractions import Fraction
@@ -21,16 +21,9 @@ KEYS = [
 ]
 SCORE = re.compile(r"[0-9]\.[0-9]{2}")
 
-
-def load_tool():
-    spec = importlib.util.spec_from_file_location("build_lexicons", TOOL)
-    module = importlib.util.module_from_spec(spec)
-    sys.modules.setdefault("build_lexicons", module)
-    spec.loader.exec_module(module)
-    return module
-
-
-tool = load_tool()
+# The build tool is a script, not a package: import it from its directory.
+sys.path.insert(0, str(TOOL.parent))
+import build_lexicons as tool  # noqa: E402
 
 
 def read_lines(key: str) -> list[tuple[str, str]]:
@@ -161,9 +154,7 @@ def test_clean_word_and_plain_word(raw, cleaned, plain):
     assert tool.is_plain_word(cleaned) is plain
 
 
-def afinn_source(pairs: dict[str, int]) -> object:
-    import json
-
+def afinn_source(pairs: dict[str, object]) -> object:
     return tool.Source("test.json", json.dumps(pairs, ensure_ascii=False).encode("utf-8"))
 
 
