@@ -1,0 +1,61 @@
+#include "moodvane/catalogue.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+
+#include "embedded_texts.hpp"
+#include "moodvane/debug_quote.hpp"
+
+namespace moodvane::lexicons {
+namespace {
+
+// Indexed by LexiconId.
+constexpr std::array<std::string_view, kLexiconCount> kKeys = {
+    "chinese",    "english", "french",     "german",  "hindi",
+    "indonesian", "korean",  "portuguese", "russian", "spanish",
+};
+
+constexpr std::string_view kPrefix = "senTX_";
+
+constexpr std::size_t kLongestKey = std::ranges::max(kKeys, {}, &std::string_view::size).size();
+
+constexpr char ascii_lower(char c) noexcept {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+std::unexpected<std::string> unknown_lexicon(std::string_view name) {
+  return std::unexpected("unknown senTX lexicon: " + debug_quote(name));
+}
+
+}  // namespace
+
+std::string_view lexicon_key(LexiconId id) noexcept {
+  const auto index = static_cast<std::size_t>(id);
+  return index < kLexiconCount ? kKeys[index] : std::string_view();
+}
+
+std::string_view lexicon_text(LexiconId id) noexcept {
+  const auto index = static_cast<std::size_t>(id);
+  if (index >= kLexiconCount) return {};
+  return {embedded::blob() + embedded::starts[index],
+          static_cast<std::size_t>(embedded::lengths[index])};
+}
+
+std::expected<LexiconId, std::string> resolve_lexicon(std::string_view name) {
+  // The prefix is compared with its case, before lower-casing, and removed once at most.
+  std::string_view rest = name;
+  if (rest.starts_with(kPrefix)) rest.remove_prefix(kPrefix.size());
+  // No key is longer, so longer names need no lower-case copy at all.
+  if (rest.empty() || rest.size() > kLongestKey) return unknown_lexicon(name);
+
+  std::array<char, kLongestKey> lower;
+  std::ranges::transform(rest, lower.begin(), ascii_lower);
+  const std::string_view folded(lower.data(), rest.size());
+  for (std::size_t index = 0; index < kLexiconCount; ++index) {
+    if (kKeys[index] == folded) return static_cast<LexiconId>(index);
+  }
+  return unknown_lexicon(name);
+}
+
+}  // namespace moodvane::lexicons
