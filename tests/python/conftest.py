@@ -1,0 +1,150 @@
+"""Shared data and helpers of the Python tests, which run against the installed module."""
+
+from __future__ import annotations
+
+import ctypes
+import importlib.util
+import json
+import math
+import struct
+from pathlib import Path
+
+import pytest
+
+import moodvane
+
+REPO = Path(__file__).resolve().parents[2]
+LEXICON_DATA = REPO / "lexicons" / "data"
+
+RESULT_KEYS = [
+    "entries",
+    "component_sums",
+    "total_diff",
+    "norm",
+    "s_avg_1",
+    "s_avg_2",
+    "reference_value",
+    "normalization",
+]
+ENTRY_KEYS = ["type", "p_diff", "s_diff", "p_avg", "s_ref_diff", "shift_score"]
+SUM_KEYS = ["pos_s_pos_p", "pos_s_neg_p", "neg_s_pos_p", "neg_s_neg_p", "pos_s", "neg_s"]
+
+# Three words whose shift can be followed by hand: good and meh become more frequent in
+# system 2, bad less.
+WORKED_SCORES = {"good": 8.0, "bad": 2.0, "meh": 5.0}
+WORKED_SYSTEM_1 = {"good": 1, "bad": 3}
+WORKED_SYSTEM_2 = {"good": 3, "bad": 1, "meh": 4}
+WORKED_JSON = (
+    '{"entries":[{"type":"bad","p_diff":-0.625,"s_diff":0.0,"p_avg":0.4375,"s_ref_diff":-1.5,'
+    '"shift_score":0.4166666666666667},{"type":"meh","p_diff":0.5,"s_diff":0.0,"p_avg":0.25,'
+    '"s_ref_diff":1.5,"shift_score":0.3333333333333333},{"type":"good","p_diff":0.125,'
+    '"s_diff":0.0,"p_avg":0.3125,"s_ref_diff":4.5,"shift_score":0.25}],"component_sums":'
+    '{"pos_s_pos_p":0.5833333333333334,"pos_s_neg_p":0.0,"neg_s_pos_p":0.0,'
+    '"neg_s_neg_p":0.4166666666666667,"pos_s":0.0,"neg_s":0.0},"total_diff":2.25,"norm":2.25,'
+    '"s_avg_1":3.5,"s_avg_2":5.75,"reference_value":3.5,"normalization":"variation"}'
+)
+
+
+def worked_shift(**options):
+    return moodvane.weighted_avg_shift_custom(
+        WORKED_SYSTEM_1, WORKED_SYSTEM_2, WORKED_SCORES, **options
+    )
+
+
+def _load_oracle():
+    spec = importlib.util.spec_from_file_location(
+        "reference_shift", REPO / "bench" / "reference_shift.py"
+    )
+    module = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(module)
+    return module
+
+
+oracle = _load_oracle()
+
+
+def bits(value):
+    """A float's exact 64-bit pattern, so that -0.0 and 0.0 differ and NaN equals itself."""
+    return struct.pack("<d", value)
+
+
+def canonical(result):
+    """The result with every float replaced by its bit pattern and every non-finite float by
+    None (as the module returns them), so that == compares bit for bit."""
+    if isinstance(result, float):
+        return bits(result) if math.isfinite(result) else None
+    if isinstance(result, dict):
+        return {key: canonical(value) for key, value in result.items()}
+    if isinstance(result, list):
+        return [canonical(item) for item in result]
+    return result
+
+
+def load_lexicon(name):
+    """A shipped lexicon file read into a dict of floats, last line of a word winning."""
+    scores = {}
+    with open(LEXICON_DATA / f"{name}.tsv", encoding="utf-8", newline="") as text:
+        for line in text:
+            word, score = line.rstrip("\n").split("\t")[:2]
+            scores[word] = float(score)
+    return scores
+
+
+def interpreter_error(api, value):
+    """The exception that the interpreter's C function `api` raises for `value`, obtained by
+    calling that very function, so the tests expect the interpreter's own type and text."""
+    function = getattr(ctypes.pythonapi, api)
+    function.argtypes = [ctypes.py_object]
+    function.restype = ctypes.c_double if api == "PyFloat_AsDouble" else ctypes.py_object
+    try:
+        function(value)
+    except BaseException as error:  # noqa: BLE001 - any interpreter error is the answer
+        return error
+    raise AssertionError(f"{api}({value!r}) did not fail")
+
+
+def unsigned_error(value):
+    """The interpreter's error when `value` is read as an unsigned 64-bit count."""
+    function = ctypes.pythonapi.PyLong_AsUnsignedLongLong
+    function.argtypes = [ctypes.py_object]
+    function.restype = ctypes.c_ulonglong
+    try:
+        function(value)
+    except BaseException as error:  # noqa: BLE001
+        return error
+    raise AssertionError(f"PyLong_AsUnsignedLongLong({value!r}) did not fail")
+
+
+@pytest.fixture
+def json_text(monkeypatch):
+    """Makes the module return its JSON text itself: json.loads becomes the identity."""
+    monkeypatch.setattr(json, "loads", lambda text: text)
+
+
+class _GrowingValue:
+    """A frequency whose float conversion inserts a key into the dict being read."""
+
+    def __init__(self, target):
+        self.target = target
+
+    def __float__(self):
+        self.target["inserted by __float__"] = 1.0
+        return 1.0
+
+
+def cause_fault():
+    """Runs a call that ends in an internal fault and returns the exception it raised."""
+    frequencies = {}
+    frequencies["a"] = _GrowingValue(frequencies)
+    frequencies["b"] = 2.0
+    try:
+        moodvane.weighted_avg_shift_custom(frequencies, {}, {})
+    except BaseException as error:  # noqa: BLE001 - PanicException is no Exception
+        return error
+    raise AssertionError("a dict that grows while it is read did not fault")
+
+
+@pytest.fixture(scope="session")
+def panic_exception():
+    """The module's fault type, which it exposes only by raising it."""
+    return type(cause_fault())
