@@ -333,7 +333,7 @@ Lens = collections.namedtuple("Lens", "lo hi")
 
 
 @pytest.mark.parametrize("lens", [
-    (4, 6), (6, 4), (4.0, 6.0), Lens(4, 6), (Real(6.0), Index(4)), (4, Real(6)),
+    (4, 6), (6, 4), (4.0, 6.0), Lens(4, 6), (Real(6.0), Index(4)), (4, Real(6.0)),
 ], ids=["ints", "reversed", "floats", "namedtuple", "objects", "mixed"])
 def test_stop_lens_accepts_numbers(lens):
     assert canonical(worked_shift(stop_lens=lens)) == canonical(worked_shift(stop_lens=(4.0, 6.0)))

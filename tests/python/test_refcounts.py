@@ -131,8 +131,7 @@ def test_reference_counts_unchanged_after_faults(panic_exception):
     for _ in range(CALLS):
         target = dict(inputs.system_1)
         target[fresh_str("grower")] = Growing(target)
-        for word in inputs.system_2:
-            target[word] = inputs.system_2[word]
+        target.update(inputs.system_2)
         with pytest.raises(panic_exception):
             inputs.custom(type2freq_2=target)
         del target
