@@ -4,6 +4,11 @@ report on standard error, and leave the module working for the next call."""
 from __future__ import annotations
 
 import json
+import re
+import subprocess
+import sys
+import textwrap
+import threading
 
 import pytest
 
@@ -182,3 +187,68 @@ def test_other_exceptions_from_python_code_pass_unchanged(place, panic_exception
         with pytest.raises(type(raised)) as info:
             _places(IndexAndFloat(_raise(raised)))[place]()
         assert info.value is raised
+
+
+def test_fault_report_on_standard_error(capfd):
+    def fault_in_a_thread():
+        reports.append((threading.get_native_id(), threading.get_ident()))
+        cause_fault()
+
+    reports = []
+    for run in (cause_fault, lambda: _in_thread(fault_in_a_thread)):
+        reports.clear()
+        reports.append((threading.get_native_id(), threading.get_ident()))
+        run()
+        native_id, ident = reports[-1]
+        lines = capfd.readouterr().err.split("\n")
+        at = lines.index(SIZE_CHANGED)
+        assert at >= 2 and lines[at - 2] == ""
+        assert str(native_id) in lines[at - 1] or str(ident) in lines[at - 1]
+        assert re.search(r"\w\.\w+:\d+", lines[at - 1]), "no source position"
+
+
+def _in_thread(target):
+    thread = threading.Thread(target=target)
+    thread.start()
+    thread.join()
+
+
+OUT_OF_MEMORY_SCRIPT = textwrap.dedent("""\
+    import gc, resource, moodvane
+    words = [f"word{i:07d}" for i in range(100_000)]
+    one, two, scores = dict.fromkeys(words, 1.0), dict.fromkeys(words[::2], 2.0), {}
+    scores.update(dict.fromkeys(words, 5.5))
+
+    def address_space():
+        with open("/proc/self/status") as status:
+            for line in status:
+                if line.startswith("VmSize:"):
+                    return int(line.split()[1]) * 1024
+
+    outcomes = []
+    for headroom in (2**20, 2**22, 2**24, 2**26, 2**30):
+        gc.collect()
+        resource.setrlimit(resource.RLIMIT_AS, (address_space() + headroom, resource.RLIM_INFINITY))
+        try:
+            outcomes.append(len(moodvane.weighted_avg_shift_custom(one, two, scores)["entries"]))
+        except MemoryError:
+            outcomes.append("MemoryError")
+        finally:
+            resource.setrlimit(resource.RLIMIT_AS, (resource.RLIM_INFINITY,) * 2)
+    print(outcomes)
+    print(moodvane.weighted_avg_shift_custom({"a": 1}, {}, {"a": 1.0})["norm"])
+""")
+
+
+@pytest.mark.slow
+@pytest.mark.skipif(not sys.platform.startswith("linux"), reason="reads /proc/self/status")
+def test_out_of_memory_raises_memory_error():
+    # In a separate process under a shrinking address-space limit: a failed allocation must
+    # become MemoryError, never the end of the process.
+    run = subprocess.run([sys.executable, "-c", OUT_OF_MEMORY_SCRIPT], capture_output=True,
+                         text=True, timeout=120)
+    assert run.returncode == 0, run.stderr
+    outcomes, after = run.stdout.splitlines()
+    assert outcomes.startswith("['MemoryError', ") and outcomes.endswith(", 100000]")
+    assert after == "1.0"
+    assert "memory allocation of" not in run.stderr
