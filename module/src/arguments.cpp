@@ -82,9 +82,9 @@ PyResult<std::optional<types::StopWords>> stop_words_parameter(const PyHandle& s
   const PyHandle iterator = PyHandle::steal(PyObject_GetIter(set));
   if (!iterator) throw iteration_fault();
   while (const PyHandle member = PyHandle::steal(PyIter_Next(iterator.get()))) {
-    PyResult<Utf8Text> word = utf8_text(member.get());
+    PyResult<std::string_view> word = utf8_view(member.get());
     if (!word) return std::unexpected(argument_error("stop_words", std::move(word.error())));
-    words.find_or_insert(word->view(), types::Present{});
+    words.find_or_insert(*word, types::Present{});
   }
   if (PyErr_Occurred() != nullptr) throw iteration_fault();
   return words;

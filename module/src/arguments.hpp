@@ -50,21 +50,12 @@ PyResult<ArgumentSlots> match_arguments(const FunctionSignature& signature, PyOb
 // every other error passes unchanged.
 PyErr argument_error(const char* name, PyErr error);
 
-// The strict UTF-8 bytes of a str (or str subclass), alive as long as this value.
-class Utf8Text {
- public:
-  explicit Utf8Text(PyHandle bytes);
-  std::string_view view() const noexcept { return view_; }
+// The strict UTF-8 text of a str (or str subclass), borrowed from the str object: valid
+// while the caller holds that object. TypeError for a non-str, the interpreter's
+// UnicodeEncodeError for a str that does not encode (a lone surrogate).
+PyResult<std::string_view> utf8_view(PyObject* object);
 
- private:
-  PyHandle bytes_;
-  std::string_view view_;
-};
-
-PyResult<Utf8Text> utf8_text(PyObject* object);
-
-// The one str conversion: TypeError for a non-str, the interpreter's UnicodeEncodeError for
-// a str that does not encode (a lone surrogate).
+// The same text as an owned string.
 PyResult<std::string> to_utf8(PyObject* object);
 
 // The interpreter's float conversion (floats, ints, __float__, __index__); a genuine -1.0 is

@@ -10,9 +10,9 @@ PyResult<types::InputSystem> parse_freqs(PyObject* dict) {
   system.words.reserve(size);
   system.freqs.reserve(size);
   PyResult<void> walked = walk_dict(dict, [&](PyObject* key, PyObject* value) -> PyResult<void> {
-    PyResult<Utf8Text> word = utf8_text(key);
+    PyResult<std::string_view> word = utf8_view(key);
     if (!word) return std::unexpected(std::move(word.error()));
-    system.words.emplace_back(word->view());
+    system.words.emplace_back(*word);
     PyResult<double> freq = to_double(value);
     if (!freq) return std::unexpected(std::move(freq.error()));
     system.freqs.push_back(*freq);
@@ -26,11 +26,11 @@ PyResult<types::ScoreMap> parse_scores(PyObject* dict) {
   types::ScoreMap scores;
   scores.reserve(static_cast<std::size_t>(PyDict_Size(dict)));
   PyResult<void> walked = walk_dict(dict, [&](PyObject* key, PyObject* value) -> PyResult<void> {
-    PyResult<Utf8Text> word = utf8_text(key);
+    PyResult<std::string_view> word = utf8_view(key);
     if (!word) return std::unexpected(std::move(word.error()));
     PyResult<double> score = to_double(value);
     if (!score) return std::unexpected(std::move(score.error()));
-    scores.insert_or_assign(word->view(), *score);
+    scores.insert_or_assign(*word, *score);
     return {};
   });
   if (!walked) return std::unexpected(std::move(walked.error()));

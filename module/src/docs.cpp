@@ -64,8 +64,7 @@ constexpr char kShiftCustom[] =
 
 constexpr std::size_t count_lines(std::string_view text) {
   std::size_t lines = 1;
-  for (const char c : text)
-    lines += c == '\n' ? 1 : 0;
+  for (const char c : text) lines += c == '\n' ? 1 : 0;
   return lines;
 }
 

@@ -44,8 +44,7 @@ PyErr multiple_values(const FunctionSignature& signature, const char* name) {
 
 PyErr missing_required(const FunctionSignature& signature, const ArgumentSlots& slots) {
   std::size_t count = 0;
-  for (std::size_t i = 0; i < signature.required_positional; ++i)
-    count += slots[i] ? 0 : 1;
+  for (std::size_t i = 0; i < signature.required_positional; ++i) count += slots[i] ? 0 : 1;
 
   std::string list;
   std::size_t listed = 0;

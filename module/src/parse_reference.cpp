@@ -25,11 +25,11 @@ PyResult<std::optional<types::Reference>> parse_reference(PyObject* value) {
   if (value == nullptr) return std::nullopt;
 
   if (PyUnicode_Check(value)) {
-    PyResult<Utf8Text> text = utf8_text(value);
+    PyResult<std::string_view> text = utf8_view(value);
     if (text) {
-      if (is_average(text->view())) return types::Reference(types::Average{});
+      if (is_average(*text)) return types::Reference(types::Average{});
       return std::unexpected(PyErr::new_error(
-          PyExc_ValueError, "unknown reference_value: " + lexicons::debug_quote(text->view()) +
+          PyExc_ValueError, "unknown reference_value: " + lexicons::debug_quote(*text) +
                                 " (expected None, 'average', or a float)"));
     }
     // A str that does not encode is no text; the float conversion below rejects it.

@@ -3,25 +3,20 @@
 
 namespace moodvane::module {
 
-Utf8Text::Utf8Text(PyHandle bytes) : bytes_(std::move(bytes)) {
-  char* data = nullptr;
-  Py_ssize_t size = 0;
-  // Cannot fail: the handle holds the bytes object the encoder just returned.
-  PyBytes_AsStringAndSize(bytes_.get(), &data, &size);
-  view_ = std::string_view(data, static_cast<std::size_t>(size));
-}
-
-PyResult<Utf8Text> utf8_text(PyObject* object) {
+// The interpreter's strict encoder, through the UTF-8 form the str object keeps: an ASCII
+// str hands out its own storage, so the common word costs no allocation at all.
+PyResult<std::string_view> utf8_view(PyObject* object) {
   if (!PyUnicode_Check(object)) return std::unexpected(type_mismatch(object, "PyString"));
-  PyHandle bytes = PyHandle::steal(PyUnicode_AsUTF8String(object));
-  if (!bytes) return std::unexpected(PyErr::fetch());
-  return Utf8Text(std::move(bytes));
+  Py_ssize_t size = 0;
+  const char* data = PyUnicode_AsUTF8AndSize(object, &size);
+  if (data == nullptr) return std::unexpected(PyErr::fetch());
+  return std::string_view(data, static_cast<std::size_t>(size));
 }
 
 PyResult<std::string> to_utf8(PyObject* object) {
-  PyResult<Utf8Text> text = utf8_text(object);
+  PyResult<std::string_view> text = utf8_view(object);
   if (!text) return std::unexpected(std::move(text.error()));
-  return std::string(text->view());
+  return std::string(*text);
 }
 
 PyResult<double> to_double(PyObject* object) {
