@@ -52,10 +52,8 @@ struct Mantissa {
 // Calls `visit(char)` for each mantissa digit, point removed.
 template <class Visit>
 void for_each_digit(const Mantissa& mantissa, Visit&& visit) {
-  for (const char c : mantissa.integer)
-    visit(c);
-  for (const char c : mantissa.fraction)
-    visit(c);
+  for (const char c : mantissa.integer) visit(c);
+  for (const char c : mantissa.fraction) visit(c);
 }
 
 // The mantissa's digits read as an integer M, so that the number is M * 10^scale.
@@ -148,6 +146,32 @@ double decimal_to_double(const Mantissa& mantissa, std::int64_t exponent) noexce
   return correctly_rounded(mantissa, base, leading_exponent);
 }
 
+// Plain decimals of at most 19 digits without an exponent, as every shipped score is
+// ("8.50"), read in one pass; the same single exact-operand division as in
+// decimal_to_double, so the result is the same nearest double. Nothing when the text is
+// anything else, which leaves it to the full grammar.
+std::optional<double> plain_decimal(const char* p, const char* const end) noexcept {
+  std::uint64_t integer = 0;
+  int digits = 0;
+  int fraction_digits = 0;
+  bool seen_point = false;
+  for (; p != end; ++p) {
+    const char c = *p;
+    if (is_digit(c)) {
+      if (++digits > 19) return std::nullopt;
+      integer = integer * 10 + static_cast<unsigned>(c - '0');
+      fraction_digits += seen_point ? 1 : 0;
+    } else if (c == '.' && !seen_point) {
+      seen_point = true;
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (digits == 0 || integer > kMaxExactInteger) return std::nullopt;
+  return static_cast<double>(integer) /
+         kExactPowersOfTen[static_cast<std::size_t>(fraction_digits)];
+}
+
 // "inf", "infinity" and "nan" in any ASCII case; `text` follows the optional sign.
 std::optional<double> special_value(std::string_view text) noexcept {
   if (equals_ignoring_ascii_case(text, "inf") || equals_ignoring_ascii_case(text, "infinity")) {
@@ -169,15 +193,15 @@ std::optional<double> parse_number(std::string_view text) noexcept {
     ++p;
   }
 
+  if (const auto plain = plain_decimal(p, end)) return negative ? -*plain : *plain;
+
   Mantissa mantissa;
   const char* const integer_begin = p;
-  while (p != end && is_digit(*p))
-    ++p;
+  while (p != end && is_digit(*p)) ++p;
   mantissa.integer = {integer_begin, p};
   if (p != end && *p == '.') {
     const char* const fraction_begin = ++p;
-    while (p != end && is_digit(*p))
-      ++p;
+    while (p != end && is_digit(*p)) ++p;
     mantissa.fraction = {fraction_begin, p};
   } else if (mantissa.integer.empty()) {
     const auto special = special_value({p, end});
