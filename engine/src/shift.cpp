@@ -1,5 +1,7 @@
 #include "moodvane/shift.hpp"
 
+#include "radix_sort.hpp"
+
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -22,106 +24,109 @@ std::uint64_t byte_prefix(std::string_view word) noexcept {
   unsigned char bytes[8] = {};
   if (!word.empty()) std::memcpy(bytes, word.data(), std::min<std::size_t>(word.size(), 8));
   std::uint64_t prefix = 0;
-  for (const unsigned char byte : bytes)
-    prefix = (prefix << 8) | byte;
+  for (const unsigned char byte : bytes) prefix = (prefix << 8) | byte;
   return prefix;
 }
 
-struct SortableWord {
-  std::uint64_t prefix;
-  VocabularyWord word;
-};
-
-// Ascending byte order of the words (std::string_view compares as unsigned char).
-void sort_by_bytes(std::vector<SortableWord>& words) {
-  std::sort(words.begin(), words.end(), [](const SortableWord& a, const SortableWord& b) {
-    if (a.prefix != b.prefix) return a.prefix < b.prefix;
-    return a.word.word < b.word.word;
-  });
-}
-
-// V: the admitted words of both systems, each once, in ascending byte order, with their
-// frequencies and score looked up once.
-std::vector<VocabularyWord> collect_vocabulary(const FreqMap& f1, const FreqMap& f2,
-                                               const WordFilter& filter) {
-  std::vector<SortableWord> admitted;
-  admitted.reserve(f1.size() + f2.size());
-  for (const auto& [word, freq_1] : f1) {
-    if (const double* score = filter.keep_word(word)) {
-      const double* freq_2 = f2.find(word);
-      admitted.push_back({byte_prefix(word), {word, freq_1, freq_2 ? *freq_2 : 0.0, *score}});
+// V: the admitted words of both systems, each once, in ascending byte order. The words
+// are ordered by their 8-byte prefixes first; only runs of equal prefix need their bytes
+// compared after that.
+std::vector<VocabularyWord> collect_vocabulary(const FreqMap& tallies) {
+  struct Key {
+    std::uint64_t prefix;
+    std::size_t index;
+  };
+  const auto entries = tallies.begin();
+  std::vector<Key> keys(tallies.size());
+  for (std::size_t i = 0; i < keys.size(); ++i) keys[i] = {byte_prefix(entries[i].first), i};
+  radix_sort(keys, [](const Key& key) { return key.prefix; });
+  for (auto run = keys.begin(); run != keys.end();) {
+    const auto run_end = std::find_if(run + 1, keys.end(), [prefix = run->prefix](const Key& key) {
+      return key.prefix != prefix;
+    });
+    if (run_end - run > 1) {
+      std::sort(run, run_end, [entries](const Key& a, const Key& b) {
+        return entries[a.index].first < entries[b.index].first;  // compares as unsigned char
+      });
     }
+    run = run_end;
   }
-  for (const auto& [word, freq_2] : f2) {
-    if (f1.contains(word)) continue;  // already admitted (or refused) with system 1
-    if (const double* score = filter.keep_word(word)) {
-      admitted.push_back({byte_prefix(word), {word, 0.0, freq_2, *score}});
-    }
-  }
-  sort_by_bytes(admitted);
 
   std::vector<VocabularyWord> vocabulary;
-  vocabulary.reserve(admitted.size());
-  for (const SortableWord& entry : admitted)
-    vocabulary.push_back(entry.word);
+  vocabulary.reserve(keys.size());
+  for (const Key& key : keys) {
+    vocabulary.push_back({entries[key.index].first, entries[key.index].second});
+  }
   return vocabulary;
+}
+
+// Adds one system's pairs of admitted words into the tallies. The pairs go in batches, in
+// three passes: every word's hash with a prefetch of the slots its lookups start at, then a
+// prefetch of the entries those slots point to, then the lookups themselves, whose cache
+// misses have by then overlapped.
+void tally_system(FreqMap& tallies, const types::InputSystem& system, double WordTally::*freq,
+                  const WordFilter& filter) {
+  constexpr std::size_t kBatch = 8;
+  const std::size_t pairs = std::min(system.words.size(), system.freqs.size());
+  std::uint64_t hashes[kBatch];
+  for (std::size_t start = 0; start < pairs; start += kBatch) {
+    const std::size_t count = std::min(kBatch, pairs - start);
+    for (std::size_t j = 0; j < count; ++j) {
+      hashes[j] = types::hash_word(system.words[start + j]);
+      filter.prefetch(hashes[j]);
+      tallies.prefetch(hashes[j]);
+    }
+    for (std::size_t j = 0; j < count; ++j) {
+      filter.prefetch_entry(hashes[j]);
+      tallies.prefetch_entry(hashes[j]);
+    }
+    for (std::size_t j = 0; j < count; ++j) {
+      const std::string_view word = system.words[start + j];
+      const double* score = filter.keep_word(word, hashes[j]);
+      if (score == nullptr) continue;
+      WordTally& tally = tallies.find_or_insert(word, hashes[j], WordTally{+0.0, +0.0, *score});
+      tally.*freq = system.freqs[start + j] + tally.*freq;
+    }
+  }
 }
 
 double relative(double count, double total) noexcept {
   return total > 0.0 ? count / total : 0.0;
 }
 
-// Stable order by descending |shift_score|, ties in the current (vocabulary) order, NaN
-// last. The key is unique per entry, so one unstable sort of 16-byte keys gives the stable
-// order; the entries then move into place along the permutation's cycles, without a second
-// buffer of entries.
-void order_by_magnitude(std::vector<ShiftEntry>& entries) {
+// The positions of the records in result order: descending |shift_score|, ties in the
+// current (vocabulary) order, NaN last. Only 16-byte keys move, never the records.
+std::vector<std::size_t> order_by_magnitude(const std::vector<Raw>& raws) {
   struct Key {
     std::uint64_t rank;  // smaller first
-    std::uint64_t index;
+    std::size_t index;
   };
   constexpr std::uint64_t kInfinityBits = 0x7FF0000000000000u;
-  std::vector<Key> keys(entries.size());
-  for (std::size_t i = 0; i < entries.size(); ++i) {
-    const double score = entries[i].shift_score;
+  std::vector<Key> keys(raws.size());
+  for (std::size_t i = 0; i < raws.size(); ++i) {
+    const double score = raws[i].shift_score;
     // For non-negative doubles the bit pattern grows with the value, so subtracting it from
     // the infinity pattern ranks larger magnitudes first; every NaN ranks after everything.
     const std::uint64_t magnitude = std::bit_cast<std::uint64_t>(std::fabs(score));
     keys[i] = {std::isnan(score) ? UINT64_MAX : kInfinityBits - magnitude, i};
   }
-  std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
-    return a.rank != b.rank ? a.rank < b.rank : a.index < b.index;
-  });
-
-  // keys[k].index is the entry that belongs at position k; a visited position points at
-  // itself afterwards.
-  for (std::size_t start = 0; start < keys.size(); ++start) {
-    if (keys[start].index == start) continue;
-    ShiftEntry carried = std::move(entries[start]);
-    std::size_t position = start;
-    while (true) {
-      const std::size_t source = keys[position].index;
-      keys[position].index = position;
-      if (source == start) {
-        entries[position] = std::move(carried);
-        break;
-      }
-      entries[position] = std::move(entries[source]);
-      position = source;
-    }
-  }
+  radix_sort(keys, [](const Key& key) { return key.rank; });  // stable: ties keep their order
+  std::vector<std::size_t> order(keys.size());
+  for (std::size_t k = 0; k < keys.size(); ++k) order[k] = keys[k].index;
+  return order;
 }
 
 }  // namespace
 
-FreqMap freq_map(const types::InputSystem& system) {
-  const std::size_t pairs = std::min(system.words.size(), system.freqs.size());
-  FreqMap map(pairs);
-  for (std::size_t i = 0; i < pairs; ++i) {
-    double& value = map.find_or_insert(system.words[i], +0.0);
-    value = system.freqs[i] + value;
-  }
-  return map;
+FreqMap freq_map(const types::InputSystem& system_1, const types::InputSystem& system_2,
+                 const WordFilter& filter) {
+  // The vocabulary can hold neither more words than there are pairs nor more than are scored.
+  const std::size_t pairs = std::min(system_1.words.size(), system_1.freqs.size()) +
+                            std::min(system_2.words.size(), system_2.freqs.size());
+  FreqMap tallies(std::min(pairs, filter.scored_words()));
+  tally_system(tallies, system_1, &WordTally::freq_1, filter);
+  tally_system(tallies, system_2, &WordTally::freq_2, filter);
+  return tallies;
 }
 
 OrderedLens order_lens(const types::StopLens& lens) noexcept {
@@ -136,20 +141,21 @@ WordFilter::WordFilter(const types::ScoreMap& scores,
       lens_(stop_lens ? std::optional(order_lens(*stop_lens)) : std::nullopt),
       stop_words_(stop_words && !stop_words->empty() ? stop_words : nullptr) {}
 
-const double* WordFilter::keep_word(std::string_view word) const noexcept {
-  const double* score = scores_.find(word);
+const double* WordFilter::keep_word(std::string_view word, std::uint64_t hash) const noexcept {
+  const double* score = scores_.find(word, hash);
   if (score == nullptr) return nullptr;
   if (lens_ && lens_->lo <= *score && *score <= lens_->hi) return nullptr;
-  if (stop_words_ && stop_words_->contains(word)) return nullptr;
+  if (stop_words_ && stop_words_->contains(word, hash)) return nullptr;
   return score;
 }
 
-double weighted_mean(std::span<const VocabularyWord> vocabulary, double VocabularyWord::*freq,
+double weighted_mean(std::span<const VocabularyWord> vocabulary, double WordTally::*freq,
                      double total) noexcept {
   if (total <= 0.0) return +0.0;
   double mean = -0.0;
-  for (const VocabularyWord& word : vocabulary)
-    mean += (word.*freq / total) * word.score;
+  for (const VocabularyWord& word : vocabulary) {
+    mean += (word.tally.*freq / total) * word.tally.score;
+  }
   return mean;
 }
 
@@ -159,38 +165,35 @@ ShiftResult weighted_avg_shift(const types::InputSystem& system_1,
                                const std::optional<types::StopLens>& stop_lens,
                                const types::StopWords* stop_words) {
   const WordFilter filter(scores, stop_lens, stop_words);
-  const FreqMap f1 = freq_map(system_1);
-  const FreqMap f2 = freq_map(system_2);
-  const std::vector<VocabularyWord> vocabulary = collect_vocabulary(f1, f2, filter);
+  const std::vector<VocabularyWord> vocabulary =
+      collect_vocabulary(freq_map(system_1, system_2, filter));
 
   double total_1 = +0.0;
   double total_2 = +0.0;
-  for (const VocabularyWord& word : vocabulary)
-    total_1 += word.freq_1;
-  for (const VocabularyWord& word : vocabulary)
-    total_2 += word.freq_2;
+  for (const VocabularyWord& word : vocabulary) total_1 += word.tally.freq_1;
+  for (const VocabularyWord& word : vocabulary) total_2 += word.tally.freq_2;
 
   ShiftResult result;
-  result.s_avg_1 = weighted_mean(vocabulary, &VocabularyWord::freq_1, total_1);
-  result.s_avg_2 = weighted_mean(vocabulary, &VocabularyWord::freq_2, total_2);
+  result.s_avg_1 = weighted_mean(vocabulary, &WordTally::freq_1, total_1);
+  result.s_avg_2 = weighted_mean(vocabulary, &WordTally::freq_2, total_2);
   const double r = std::holds_alternative<types::Fixed>(reference)
                        ? std::get<types::Fixed>(reference).value
                        : result.s_avg_1;
   result.reference_value = r;
 
-  std::vector<Raw>& raws = result.entries;
+  std::vector<Raw> raws;
   raws.reserve(vocabulary.size());
   double total_diff = +0.0;
   double abs_sum = +0.0;
   for (const VocabularyWord& word : vocabulary) {
-    const double p1 = relative(word.freq_1, total_1);
-    const double p2 = relative(word.freq_2, total_2);
+    const double p1 = relative(word.tally.freq_1, total_1);
+    const double p2 = relative(word.tally.freq_2, total_2);
     const double p_avg = (p1 + p2) * 0.5;
     const double p_diff = p2 - p1;
     const double s_diff = 0.0;
-    const double s_ref_diff = word.score - r;
+    const double s_ref_diff = word.tally.score - r;
     const double u = (p_avg * s_diff) + (p_diff * s_ref_diff);
-    raws.push_back(Raw{std::string(word.word), p_diff, s_diff, p_avg, s_ref_diff, u});
+    raws.push_back(Raw{word.word, p_diff, s_diff, p_avg, s_ref_diff, u});
     total_diff += u;
     abs_sum += std::fabs(u);
   }
@@ -217,9 +220,15 @@ ShiftResult weighted_avg_shift(const types::InputSystem& system_1,
   sums.neg_s /= norm;
   result.component_sums = sums;
 
-  for (Raw& raw : raws)
-    raw.shift_score = raw.shift_score / norm;
-  order_by_magnitude(raws);
+  for (Raw& raw : raws) raw.shift_score = raw.shift_score / norm;
+
+  // The entries are built in result order, so each word is copied once and no entry moves.
+  result.entries.reserve(raws.size());
+  for (const std::size_t index : order_by_magnitude(raws)) {
+    const Raw& raw = raws[index];
+    result.entries.push_back(ShiftEntry{std::string(raw.type), raw.p_diff, raw.s_diff, raw.p_avg,
+                                        raw.s_ref_diff, raw.shift_score});
+  }
   return result;
 }
 

@@ -15,11 +15,6 @@
 
 namespace moodvane::shift {
 
-// Word -> summed frequency for one system, keyed by views into the system's own words.
-using FreqMap = types::FlatMap<std::string_view, double>;
-
-FreqMap freq_map(const types::InputSystem& system);
-
 // A stop lens with its bounds ordered: lo <= hi unless a bound is NaN.
 struct OrderedLens {
   double lo;
@@ -35,7 +30,16 @@ class WordFilter {
              const types::StopWords* stop_words) noexcept;
 
   // The word's score when the word is admitted, null otherwise.
-  const double* keep_word(std::string_view word) const noexcept;
+  const double* keep_word(std::string_view word) const noexcept {
+    return keep_word(word, types::hash_word(word));
+  }
+  const double* keep_word(std::string_view word, std::uint64_t hash) const noexcept;
+
+  std::size_t scored_words() const noexcept { return scores_.size(); }
+
+  // Starts fetching what keep_word will read for a word of this hash.
+  void prefetch(std::uint64_t hash) const noexcept { scores_.prefetch(hash); }
+  void prefetch_entry(std::uint64_t hash) const noexcept { scores_.prefetch_entry(hash); }
 
  private:
   const types::ScoreMap& scores_;
@@ -43,17 +47,32 @@ class WordFilter {
   const types::StopWords* stop_words_;
 };
 
-// One vocabulary word with what the later steps need of it, looked up once.
+// What the later steps need of one admitted word: its summed frequency in each system
+// (+0.0 when the word is absent from that system) and its score.
+struct WordTally {
+  double freq_1 = +0.0;
+  double freq_2 = +0.0;
+  double score = 0.0;
+};
+
+// Both systems' frequency maps in one, keyed by views into the systems' own words and
+// restricted to admitted words: the only ones any later step looks at. A word listed
+// several times ends with f + value summed over its pairs in the order given; pairs beyond
+// the shorter of a system's two sequences are ignored.
+using FreqMap = types::FlatMap<std::string_view, WordTally>;
+
+FreqMap freq_map(const types::InputSystem& system_1, const types::InputSystem& system_2,
+                 const WordFilter& filter);
+
+// One vocabulary word, in the vocabulary's byte order.
 struct VocabularyWord {
   std::string_view word;
-  double freq_1;  // c1(w): 0.0 when the word is not in system 1
-  double freq_2;  // c2(w): 0.0 when the word is not in system 2
-  double score;   // s(w)
+  WordTally tally;
 };
 
 // The frequency-weighted mean score of one system over the vocabulary, whose frequencies
 // for that system are selected by `freq`; +0.0 when `total` <= 0.0.
-double weighted_mean(std::span<const VocabularyWord> vocabulary, double VocabularyWord::*freq,
+double weighted_mean(std::span<const VocabularyWord> vocabulary, double WordTally::*freq,
                      double total) noexcept;
 
 // The shift of system 2 against system 1. Never fails: every input yields a full result.

@@ -58,11 +58,18 @@ struct ShiftEntry {
   double shift_score;
 };
 
-// The engine's record while it still lacks the normalisation divisor: the same fields as
-// ShiftEntry, with `shift_score` holding the unnormalised shift u. The engine divides that
-// field by `norm` in place, so the Raw sequence becomes the result's entries without a
-// second allocation.
-using Raw = ShiftEntry;
+// The engine's per-word record, made before the normalisation divisor is known: the
+// fields of ShiftEntry, with `shift_score` holding the unnormalised shift u until the engine
+// divides it by `norm` in place. The word is still a view into the inputs; it is copied
+// once, into the ShiftEntry that the record becomes.
+struct Raw {
+  std::string_view type;
+  double p_diff;
+  double s_diff;
+  double p_avg;
+  double s_ref_diff;
+  double shift_score;
+};
 
 // Six totals over the whole vocabulary, each divided by `norm`.
 struct ComponentSums {
