@@ -57,10 +57,12 @@ std::size_t trailing_space(std::string_view text) noexcept {
 }  // namespace
 
 std::string_view trim_white_space(std::string_view text) noexcept {
-  while (const std::size_t n = leading_space(text))
+  while (const std::size_t n = leading_space(text)) {
     text.remove_prefix(n);
-  while (const std::size_t n = trailing_space(text))
+  }
+  while (const std::size_t n = trailing_space(text)) {
     text.remove_suffix(n);
+  }
   return text;
 }
 

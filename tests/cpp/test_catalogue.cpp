@@ -25,8 +25,7 @@ LexiconId id_at(std::size_t index) {
 
 std::string ascii_upper(std::string_view text) {
   std::string upper(text);
-  for (char& c : upper)
-    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return upper;
 }
 
@@ -34,8 +33,7 @@ TEST(Catalogue, KeysInCatalogueOrder) {
   const char* const keys[] = {"chinese",    "english", "french",     "german",  "hindi",
                               "indonesian", "korean",  "portuguese", "russian", "spanish"};
   ASSERT_EQ(std::size(keys), kLexiconCount);
-  for (std::size_t i = 0; i < kLexiconCount; ++i)
-    EXPECT_EQ(lexicon_key(id_at(i)), keys[i]);
+  for (std::size_t i = 0; i < kLexiconCount; ++i) EXPECT_EQ(lexicon_key(id_at(i)), keys[i]);
 }
 
 TEST(ResolveLexicon, EveryKeyInEitherCaseWithOrWithoutPrefix) {
@@ -175,8 +173,7 @@ TEST_P(ShippedText, IsInTheNarrowFormAndParsesOneEntryPerLine) {
 
   const auto scores = parse_lexicon(text);
   EXPECT_EQ(scores.size(), lines);
-  for (const auto& [word, score] : scores)
-    EXPECT_TRUE(words.contains(word)) << word;
+  for (const auto& [word, score] : scores) EXPECT_TRUE(words.contains(word)) << word;
 }
 
 INSTANTIATE_TEST_SUITE_P(Catalogue, ShippedText, testing::Range<std::size_t>(0, kLexiconCount),
