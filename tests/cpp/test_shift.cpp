@@ -42,15 +42,13 @@ InputSystem system_of(std::vector<std::pair<std::string, double>> pairs) {
 
 ScoreMap scores_of(const std::vector<std::pair<std::string, double>>& pairs) {
   ScoreMap scores;
-  for (const auto& [word, score] : pairs)
-    scores.insert_or_assign(word, score);
+  for (const auto& [word, score] : pairs) scores.insert_or_assign(word, score);
   return scores;
 }
 
 StopWords stop_words_of(const std::vector<std::string>& words) {
   StopWords set;
-  for (const auto& word : words)
-    set.find_or_insert(word, {});
+  for (const auto& word : words) set.find_or_insert(word, {});
   return set;
 }
 
@@ -70,8 +68,7 @@ ShiftResult shift(const InputSystem& s1, const InputSystem& s2, const ScoreMap& 
 
 std::vector<std::string> words_of(const ShiftResult& result) {
   std::vector<std::string> words;
-  for (const auto& entry : result.entries)
-    words.push_back(entry.type);
+  for (const auto& entry : result.entries) words.push_back(entry.type);
   return words;
 }
 
@@ -356,8 +353,30 @@ TEST(Guards, IdenticalSystemsGiveUnitNormAndByteOrder) {
   EXPECT_EQ(result.norm, 1.0);
   EXPECT_TRUE(same_bits(result.total_diff, 0.0));
   EXPECT_EQ(words_of(result), (std::vector<std::string>{"B", "a", "ab", "b"}));
-  for (const auto& entry : result.entries)
-    EXPECT_EQ(entry.shift_score, 0.0);
+  for (const auto& entry : result.entries) EXPECT_EQ(entry.shift_score, 0.0);
+}
+
+TEST(Ordering, VocabularyIsInUnsignedByteOrder) {
+  // Long shared prefixes (beyond 8 and 16 bytes), a proper prefix, an empty word, NUL and
+  // bytes above 0x7F (which a signed-char comparison would put first).
+  const std::vector<std::string> sorted = {"",
+                                           std::string("a\0", 2),
+                                           "a\x7f",
+                                           "understand",
+                                           "understandable",
+                                           "understandably-so-and-so-forth",
+                                           "understandably-so-and-so-forth!",
+                                           "understanding",
+                                           "\xc3\xa9t\xc3\xa9",
+                                           "\xe2\x82\xac"};
+  InputSystem s;
+  std::vector<std::pair<std::string, double>> scores;
+  for (auto it = sorted.rbegin(); it != sorted.rend(); ++it) {
+    s.words.push_back(*it);
+    s.freqs.push_back(1.0);
+    scores.emplace_back(*it, 5.0);
+  }
+  EXPECT_EQ(words_of(shift(s, s, scores_of(scores))), sorted);
 }
 
 TEST(Guards, SystemTwoAllZero) {
