@@ -1,0 +1,204 @@
+"""The installed module against its baselines, measured side by side in one run.
+
+    python bench/bench_module.py [--words 100000] [--text-words 20000] [--repeats 15]
+
+(a) weighted_avg_shift_custom on two WORDS-word frequency dicts with a WORDS-word scores
+    dict and top_n=20, against the pure-Python shift of bench/reference_shift.py on the
+    same inputs (target: at least 30 times faster).
+(b) weighted_avg_shift on two TEXT_WORDS-word dicts against the English lexicon, every
+    entry returned: the call split into argument conversion, lexicon parsing, engine,
+    encoding and json.loads, and everything but json.loads compared with json.loads on the
+    same text (target: at most half).
+
+The split of (b) is measured from Python, by difference between calls that stop at
+different points, each the best of REPEATS runs:
+- everything but json.loads: the call with json.loads replaced by the identity function,
+  which makes the module return its JSON text (the import of json and the copy of the
+  text into a str remain, counted under encoding);
+- argument conversion: the call with reference_value="?", which converts both dicts and
+  resolves the lexicon name, then fails before the lexicon is parsed; minus the same
+  failing call with empty dicts;
+- lexicon parsing: a call with empty dicts (the lexicon is still parsed), minus the same
+  with weighted_avg_shift_custom and an empty scores dict;
+- engine: the call with top_n=1 (the engine still computes every entry, only one is
+  encoded), minus conversion, parsing and the fixed cost (the empty custom call);
+- encoding: everything but json.loads minus the top_n=1 call.
+When the C++ harnesses bench/parser_bench and bench/encoder_bench have been built (see
+bench/bench_parser.py and bench/bench_encoding.py), their figures are shown beside the
+parsing and encoding estimates.
+"""
+
+from __future__ import annotations
+
+import argparse
+import json
+import random
+import string
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+import moodvane
+
+REPO = Path(__file__).resolve().parent.parent
+sys.path.insert(0, str(REPO / "bench"))
+import reference_shift  # noqa: E402
+
+HARNESSES = REPO / "build" / "bench" / "bench"
+
+
+def best_seconds(call, repeats: int) -> float:
+    best = float("inf")
+    for _ in range(repeats):
+        start = time.perf_counter()
+        call()
+        best = min(best, time.perf_counter() - start)
+    return best
+
+
+def random_words(count: int, rng: random.Random, taken=frozenset()) -> list[str]:
+    words: set[str] = set()
+    while len(words) < count:
+        word = "".join(rng.choices(string.ascii_lowercase, k=rng.randint(4, 12)))
+        if word not in taken:
+            words.add(word)
+    return sorted(words)
+
+
+def zipf_counts(words: list[str], rng: random.Random) -> dict[str, int]:
+    order = list(words)
+    rng.shuffle(order)
+    return {word: max(1, int(50_000 / (rank + 1))) + rng.randint(0, 3)
+            for rank, word in enumerate(order)}
+
+
+def english_scores() -> dict[str, float]:
+    scores = {}
+    text = (REPO / "lexicons" / "data" / "english.tsv").read_text(encoding="utf-8")
+    for line in text.splitlines():
+        word, score = line.split("\t")[:2]
+        scores[word] = float(score)
+    return scores
+
+
+def speed_against_python(words: int, repeats: int) -> None:
+    rng = random.Random(1)
+    vocabulary = random_words(int(words * 1.5), rng)
+    system_1 = zipf_counts(rng.sample(vocabulary, words), rng)
+    system_2 = zipf_counts(rng.sample(vocabulary, words), rng)
+    scores = {word: rng.uniform(1.0, 9.0) for word in rng.sample(vocabulary, words)}
+
+    def native():
+        return moodvane.weighted_avg_shift_custom(system_1, system_2, scores, top_n=20)
+
+    def python():
+        return reference_shift.weighted_avg_shift(system_1, system_2, scores, top_n=20)
+
+    same = native() == python()
+    native_seconds = best_seconds(native, repeats)
+    python_seconds = best_seconds(python, max(2, repeats // 5))
+    ratio = python_seconds / native_seconds
+    print(f"(a) custom scores, {words:,} words per dict and in the scores, top_n=20")
+    print(f"    results identical:        {same}")
+    print(f"    moodvane                  {native_seconds * 1e3:9.2f} ms")
+    print(f"    pure Python               {python_seconds * 1e3:9.2f} ms")
+    print(f"    speed-up                  {ratio:9.1f} x   (target >= 30: "
+          f"{'met' if ratio >= 30 else 'MISSED'})")
+
+
+def harness_figures() -> dict[str, str]:
+    figures = {}
+    parser = HARNESSES / "parser_bench"
+    if parser.is_file():
+        run = subprocess.run([str(parser), "20", "5"], capture_output=True, text=True,
+                             check=True)
+        for line in run.stdout.splitlines():
+            fields = dict(field.split("=", 1) for field in line.split())
+            if fields.get("lexicon") == "english":
+                figures["parse_ms"] = f"{float(fields['us_per_text']) / 1e3:.2f} ms"
+    encoder = HARNESSES / "encoder_bench"
+    if encoder.is_file():
+        run = subprocess.run([str(encoder)], capture_output=True, text=True, check=True)
+        fields = dict(line.split("=", 1) for line in run.stdout.splitlines() if "=" in line)
+        if "best_ms" in fields and "bytes" in fields:
+            rate = float(fields["bytes"]) / (float(fields["best_ms"]) / 1e3)
+            figures["encode_rate"] = rate
+    return figures
+
+
+def split_of_one_call(text_words: int, repeats: int) -> None:
+    rng = random.Random(2)
+    lexicon = english_scores()
+    filler = random_words(max(0, 2 * text_words - len(lexicon)), rng, taken=lexicon)
+    pool = sorted(lexicon) + filler
+    system_1 = zipf_counts(rng.sample(pool, text_words), rng)
+    system_2 = zipf_counts(rng.sample(pool, text_words), rng)
+    shift = moodvane.weighted_avg_shift
+    custom = moodvane.weighted_avg_shift_custom
+
+    def failing(one, two):
+        def call():
+            try:
+                shift(one, two, "english", reference_value="?")
+            except ValueError:
+                pass
+        return call
+
+    loads = json.loads
+    json.loads = lambda text: text
+    try:
+        text = shift(system_1, system_2)
+        without_loads = best_seconds(lambda: shift(system_1, system_2), repeats)
+        top_one = best_seconds(lambda: shift(system_1, system_2, top_n=1), repeats)
+        fixed = best_seconds(lambda: custom({}, {}, {}), repeats * 10)
+        parse_and_fixed = best_seconds(lambda: shift({}, {}), repeats)
+        failing_full = best_seconds(failing(system_1, system_2), repeats)
+        failing_empty = best_seconds(failing({}, {}), repeats * 10)
+    finally:
+        json.loads = loads
+    total = best_seconds(lambda: shift(system_1, system_2), repeats)
+    loads_seconds = best_seconds(lambda: json.loads(text), repeats)
+    entries = len(json.loads(text)["entries"])
+
+    conversion = failing_full - failing_empty
+    parsing = parse_and_fixed - fixed
+    engine = top_one - conversion - parsing - fixed
+    encoding = without_loads - top_one
+    size = len(text.encode("utf-8"))
+
+    print(f"(b) English lexicon, {text_words:,} words per dict, every entry returned "
+          f"({entries:,} entries, {size / 1e6:.2f} MB of JSON)")
+    print(f"    whole call                {total * 1e3:9.2f} ms")
+    print(f"    argument conversion       {conversion * 1e3:9.2f} ms")
+    harness = harness_figures()
+    note = f"   (parser_bench: {harness['parse_ms']})" if "parse_ms" in harness else ""
+    print(f"    lexicon parsing           {parsing * 1e3:9.2f} ms{note}")
+    print(f"    engine                    {engine * 1e3:9.2f} ms")
+    note = ""
+    if "encode_rate" in harness:
+        note = (f"   (encoder_bench: {harness['encode_rate'] / 1e6:.0f} MB/s, so "
+                f"{size / harness['encode_rate'] * 1e3:.2f} ms for this text)")
+    print(f"    encoding + str copy       {encoding * 1e3:9.2f} ms{note}")
+    print(f"    fixed cost of a call      {fixed * 1e3:9.2f} ms")
+    print(f"    everything but json.loads {without_loads * 1e3:9.2f} ms")
+    print(f"    json.loads of the text    {loads_seconds * 1e3:9.2f} ms")
+    ratio = without_loads / loads_seconds
+    print(f"    everything but json.loads / json.loads  {ratio:.2f}   (target <= 0.5: "
+          f"{'met' if ratio <= 0.5 else 'MISSED'})")
+
+
+def main() -> int:
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--words", type=int, default=100_000)
+    parser.add_argument("--text-words", type=int, default=20_000)
+    parser.add_argument("--repeats", type=int, default=15)
+    args = parser.parse_args()
+    speed_against_python(args.words, args.repeats)
+    print()
+    split_of_one_call(args.text_words, args.repeats)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
