@@ -25,9 +25,10 @@ bool equals_ignoring_ascii_case(std::string_view text, std::string_view lower_wo
   return true;
 }
 
-// An exponent stops growing once it reaches this magnitude: every larger one already
-// overflows or underflows any mantissa short enough to matter, and the cap keeps the
-// arithmetic far away from integer overflow however many digits follow.
+// Exponent digits accumulate only while the exponent's magnitude is below this; later
+// digits are read but leave it unchanged. A larger exponent could only matter next to a
+// mantissa tens of thousands of digits long, and the cap keeps every sum below far away
+// from integer overflow however many digits follow.
 constexpr std::int64_t kExponentCap = 65536;
 
 // Every power of ten up to 10^22 is exactly representable as a double.
@@ -56,9 +57,8 @@ void for_each_digit(const Mantissa& mantissa, Visit&& visit) {
   for (const char c : mantissa.fraction) visit(c);
 }
 
-// The mantissa's digits read as an integer M, so that the number is M * 10^scale.
-// The first 19 significant digits are collected exactly; whatever follows only decides
-// whether the collected part is exact.
+// The first 19 significant digits of the mantissa as an integer, and what follows them:
+// how many digits, and whether any of them is non-zero (which makes the integer inexact).
 struct LeadingDigits {
   std::uint64_t value = 0;
   std::int64_t significant = 0;  // digits from the first non-zero one to the end
