@@ -210,7 +210,8 @@ def expected_number_text(value):
         else:
             body = digits[: e + 1] + "." + digits[e + 1:]
     else:
-        body = digits[0] + ("." + digits[1:] if n >= 2 else "") + f"e{'+' if e > 0 else '-'}{abs(e)}"
+        fraction = "." + digits[1:] if n >= 2 else ""
+        body = f"{digits[0]}{fraction}e{'+' if e > 0 else '-'}{abs(e)}"
     return sign + body
 
 
