@@ -107,6 +107,8 @@ MATCHING = [
           "weighted_avg_shift() got an unexpected keyword argument 'scores'"),
     _case("lexicon-is-no-parameter-of-custom", C, (D, D, D), {"lexicon": "english"}, TypeError,
           "weighted_avg_shift_custom() got an unexpected keyword argument 'lexicon'"),
+    _case("unencodable-keyword", S, (D, D), {"lexi\ud800con": "english"}, TypeError,
+          "weighted_avg_shift() got an unexpected keyword argument 'lexi\ud800con'"),
     _case("keyword-repeats-a-positional", S, (D, D), {"type2freq_1": D}, TypeError,
           "weighted_avg_shift() got multiple values for argument 'type2freq_1'"),
     _case("custom-keyword-repeats-scores", C, (D, D, D), {"scores": D}, TypeError,
