@@ -1,5 +1,6 @@
 #include "moodvane/parser.hpp"
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 
@@ -29,7 +30,10 @@ const char* find_tab_or_line_feed(const char* p, const char* end) noexcept {
 // whatever it holds), where it either ends the score text, whose trim removes it, or lies
 // in an ignored column.
 types::ScoreMap parse_lexicon(std::string_view text) {
-  types::ScoreMap scores;
+  // One entry per line at most: room for that many up front spares the map every
+  // intermediate growth (and the page faults of its ever larger buffers), which would
+  // otherwise cost as much as the parse itself.
+  types::ScoreMap scores(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
   const char* p = text.data();
   const char* const end = p + text.size();
   while (p != end) {
