@@ -20,6 +20,14 @@ PyResult<std::string> to_utf8(PyObject* object) {
 }
 
 PyResult<double> to_double(PyObject* object) {
+  // An exact int or a bool would go through int.__float__ and a temporary float object;
+  // reading it directly gives the same value and the same OverflowError. Subclasses of int
+  // may override __float__ and take the general path.
+  if (PyLong_CheckExact(object) || PyBool_Check(object)) {
+    const double value = PyLong_AsDouble(object);
+    if (value == -1.0 && PyErr_Occurred() != nullptr) return std::unexpected(PyErr::fetch());
+    return value;
+  }
   const double value = PyFloat_AsDouble(object);
   if (value == -1.0 && PyErr_Occurred() != nullptr) return std::unexpected(PyErr::fetch());
   return value;
