@@ -82,10 +82,13 @@ void tally_system(FreqMap& tallies, const types::InputSystem& system, double Wor
     }
     for (std::size_t j = 0; j < count; ++j) {
       const std::string_view word = system.words[start + j];
-      const double* score = filter.keep_word(word, hashes[j]);
-      if (score == nullptr) continue;
-      WordTally& tally = tallies.find_or_insert(word, hashes[j], WordTally{+0.0, +0.0, *score});
-      tally.*freq = system.freqs[start + j] + tally.*freq;
+      WordTally* tally = tallies.find(word, hashes[j]);
+      if (tally == nullptr) {  // not seen yet, or seen and refused: ask the filter
+        const double* score = filter.keep_word(word, hashes[j]);
+        if (score == nullptr) continue;
+        tally = &tallies.find_or_insert(word, hashes[j], WordTally{+0.0, +0.0, *score});
+      }
+      tally->*freq = system.freqs[start + j] + tally->*freq;
     }
   }
 }

@@ -118,6 +118,10 @@ class FlatMap {
     }
   }
 
+  Value* find(std::string_view key, std::uint64_t hash) noexcept {
+    return const_cast<Value*>(std::as_const(*this).find(key, hash));
+  }
+
   bool contains(std::string_view key) const noexcept { return find(key) != nullptr; }
   bool contains(std::string_view key, std::uint64_t hash) const noexcept {
     return find(key, hash) != nullptr;
