@@ -166,7 +166,7 @@ ShiftResult weighted_avg_shift(const types::InputSystem& system_1,
                                const types::InputSystem& system_2, const types::ScoreMap& scores,
                                const types::Reference& reference,
                                const std::optional<types::StopLens>& stop_lens,
-                               const types::StopWords* stop_words) {
+                               const types::StopWords* stop_words, std::size_t max_entries) {
   const WordFilter filter(scores, stop_lens, stop_words);
   const std::vector<VocabularyWord> vocabulary =
       collect_vocabulary(freq_map(system_1, system_2, filter));
@@ -225,9 +225,12 @@ ShiftResult weighted_avg_shift(const types::InputSystem& system_1,
 
   for (Raw& raw : raws) raw.shift_score = raw.shift_score / norm;
 
-  // The entries are built in result order, so each word is copied once and no entry moves.
-  result.entries.reserve(raws.size());
-  for (const std::size_t index : order_by_magnitude(raws)) {
+  // The entries are built in result order, so each word is copied once and no entry moves,
+  // and entries past the limit are never built at all.
+  std::vector<std::size_t> order = order_by_magnitude(raws);
+  if (max_entries != 0 && order.size() > max_entries) order.resize(max_entries);
+  result.entries.reserve(order.size());
+  for (const std::size_t index : order) {
     const Raw& raw = raws[index];
     result.entries.push_back(ShiftEntry{std::string(raw.type), raw.p_diff, raw.s_diff, raw.p_avg,
                                         raw.s_ref_diff, raw.shift_score});

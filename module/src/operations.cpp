@@ -2,6 +2,7 @@
 // source, the reference), so the first failure in that order is the one the caller sees.
 #include "operations.hpp"
 
+#include <cstdint>
 #include <utility>
 
 #include "moodvane/catalogue.hpp"
@@ -33,19 +34,21 @@ PyResult<types::Reference> reference_of(const ShiftArguments& arguments) {
   return reference->value_or(types::Average{});
 }
 
+// top_n as a count of entries; a top_n beyond what memory can hold keeps every entry.
+std::size_t clamp_to_size(std::uint64_t top_n) {
+  return top_n > SIZE_MAX ? SIZE_MAX : static_cast<std::size_t>(top_n);
+}
+
 // Takes the score map by value so that it is released as soon as the engine is done.
 PyResult<PyHandle> shift_to_python(const Systems& systems, types::ScoreMap scores,
                                    const types::Reference& reference,
                                    const ShiftArguments& arguments) {
-  types::ShiftResult result = shift::weighted_avg_shift(
+  // The engine cuts the entry list to top_n itself (the totals stay those of the full
+  // vocabulary), so neither building nor encoding pays for entries that are not returned.
+  const types::ShiftResult result = shift::weighted_avg_shift(
       systems.first, systems.second, scores, reference, arguments.stop_lens,
-      arguments.stop_words ? &*arguments.stop_words : nullptr);
+      arguments.stop_words ? &*arguments.stop_words : nullptr, clamp_to_size(arguments.top_n));
   scores = types::ScoreMap();
-  // The totals stay those of the full vocabulary; only the entry list is cut, before
-  // encoding, so encoding costs follow the entries returned.
-  if (arguments.top_n != 0 && result.entries.size() > arguments.top_n) {
-    result.entries.resize(static_cast<std::size_t>(arguments.top_n));
-  }
   return to_py_dict(result);
 }
 

@@ -466,3 +466,26 @@ TEST(Ordering, NaNScoresSortLastAndKeepEveryEntryOnce) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(EntryLimit, BuildsOnlyTheFirstEntriesAndKeepsEveryTotal) {
+  const RandomCase c = random_case(11);
+  const ShiftResult all = shift(c.s1, c.s2, c.scores);
+  ASSERT_GT(all.entries.size(), 5u);
+  for (const std::size_t limit :
+       {std::size_t{1}, std::size_t{5}, all.entries.size(), all.entries.size() + 7}) {
+    const ShiftResult cut =
+        weighted_avg_shift(c.s1, c.s2, c.scores, Average{}, std::nullopt, nullptr, limit);
+    ASSERT_EQ(cut.entries.size(), std::min(limit, all.entries.size()));
+    for (std::size_t i = 0; i < cut.entries.size(); ++i) {
+      EXPECT_EQ(cut.entries[i].type, all.entries[i].type);
+      EXPECT_TRUE(same_bits(cut.entries[i].shift_score, all.entries[i].shift_score));
+    }
+    EXPECT_TRUE(same_bits(cut.total_diff, all.total_diff));
+    EXPECT_TRUE(same_bits(cut.norm, all.norm));
+    EXPECT_TRUE(same_bits(cut.component_sums.neg_s_neg_p, all.component_sums.neg_s_neg_p));
+  }
+}
+
+}  // namespace

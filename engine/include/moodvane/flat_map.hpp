@@ -45,6 +45,28 @@ inline std::uint64_t load32(const char* p) noexcept {
 
 }  // namespace detail
 
+// Whether two words have the same bytes. Words are short, so a few overlapping 8- or
+// 4-byte loads decide most comparisons without a call into the C library.
+inline bool same_word(std::string_view a, std::string_view b) noexcept {
+  const std::size_t n = a.size();
+  if (n != b.size()) return false;
+  const char* p = a.data();
+  const char* q = b.data();
+  if (n >= 8) {
+    if (n > 16) return std::memcmp(p, q, n) == 0;
+    return detail::load64(p) == detail::load64(q) &&
+           detail::load64(p + n - 8) == detail::load64(q + n - 8);
+  }
+  if (n >= 4) {
+    return detail::load32(p) == detail::load32(q) &&
+           detail::load32(p + n - 4) == detail::load32(q + n - 4);
+  }
+  for (std::size_t i = 0; i < n; ++i) {
+    if (p[i] != q[i]) return false;
+  }
+  return true;
+}
+
 // The hash of a word's bytes: a multiply-mix over 8-byte loads, a few nanoseconds for a
 // typical word. Results never depend on it, since the engine sorts every sequence it sums
 // over; only the speed of lookups does.
@@ -113,7 +135,7 @@ class FlatMap {
       if (slot == 0) return nullptr;
       if (static_cast<std::uint32_t>(slot >> 32) == tag) {
         const Entry& entry = entries_[index_of(slot)];
-        if (std::string_view(entry.first) == key) return &entry.second;
+        if (same_word(entry.first, key)) return &entry.second;
       }
     }
   }
@@ -161,7 +183,7 @@ class FlatMap {
       if (slot == 0) break;
       if (static_cast<std::uint32_t>(slot >> 32) == tag) {
         Entry& entry = entries_[index_of(slot)];
-        if (std::string_view(entry.first) == key) return entry.second;
+        if (same_word(entry.first, key)) return entry.second;
       }
     }
     if (entries_.size() >= kMaxEntries) throw std::length_error("word map too large");

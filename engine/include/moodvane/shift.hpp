@@ -76,12 +76,15 @@ double weighted_mean(std::span<const VocabularyWord> vocabulary, double WordTall
                      double total) noexcept;
 
 // The shift of system 2 against system 1. Never fails: every input yields a full result.
-// `stop_words` may be null (absent).
+// `stop_words` may be null (absent). When `max_entries` is not 0, only the first
+// `max_entries` entries (in result order) are built, as if the rest had been cut off
+// afterwards; every total still covers the whole vocabulary.
 types::ShiftResult weighted_avg_shift(const types::InputSystem& system_1,
                                       const types::InputSystem& system_2,
                                       const types::ScoreMap& scores,
                                       const types::Reference& reference,
                                       const std::optional<types::StopLens>& stop_lens,
-                                      const types::StopWords* stop_words);
+                                      const types::StopWords* stop_words,
+                                      std::size_t max_entries = 0);
 
 }  // namespace moodvane::shift
