@@ -60,36 +60,40 @@ std::vector<VocabularyWord> collect_vocabulary(const FreqMap& tallies) {
   return vocabulary;
 }
 
-// Adds one system's pairs of admitted words into the tallies. The pairs go in batches, in
-// three passes: every word's hash with a prefetch of the slots its lookups start at, then a
-// prefetch of the entries those slots point to, then the lookups themselves, whose cache
-// misses have by then overlapped.
+// Adds one system's pairs of admitted words into the tallies. The lookups run as a
+// software pipeline over the pairs, each pair passing three stages kDistance pairs apart:
+// its hash and a prefetch of the slots its lookups start at; a prefetch of the entries
+// those slots (arrived by now) point to; the lookups themselves, which by then mostly find
+// their memory in cache. Cache misses of neighbouring pairs so overlap instead of queueing.
 void tally_system(FreqMap& tallies, const types::InputSystem& system, double WordTally::*freq,
                   const WordFilter& filter) {
-  constexpr std::size_t kBatch = 8;
+  constexpr std::size_t kDistance = 8;
+  constexpr std::size_t kWindow = 32;  // a power of two above 2 * kDistance
   const std::size_t pairs = std::min(system.words.size(), system.freqs.size());
-  std::uint64_t hashes[kBatch];
-  for (std::size_t start = 0; start < pairs; start += kBatch) {
-    const std::size_t count = std::min(kBatch, pairs - start);
-    for (std::size_t j = 0; j < count; ++j) {
-      hashes[j] = types::hash_word(system.words[start + j]);
-      filter.prefetch(hashes[j]);
-      tallies.prefetch(hashes[j]);
+  std::uint64_t hashes[kWindow];
+  for (std::size_t i = 0; i < pairs + 2 * kDistance; ++i) {
+    if (i < pairs) {
+      const std::uint64_t hash = types::hash_word(system.words[i]);
+      hashes[i % kWindow] = hash;
+      filter.prefetch(hash);
+      tallies.prefetch(hash);
     }
-    for (std::size_t j = 0; j < count; ++j) {
-      filter.prefetch_entry(hashes[j]);
-      tallies.prefetch_entry(hashes[j]);
+    if (i >= kDistance && i - kDistance < pairs) {
+      const std::uint64_t hash = hashes[(i - kDistance) % kWindow];
+      filter.prefetch_entry(hash);
+      tallies.prefetch_entry(hash);
     }
-    for (std::size_t j = 0; j < count; ++j) {
-      const std::string_view word = system.words[start + j];
-      WordTally* tally = tallies.find(word, hashes[j]);
-      if (tally == nullptr) {  // not seen yet, or seen and refused: ask the filter
-        const double* score = filter.keep_word(word, hashes[j]);
-        if (score == nullptr) continue;
-        tally = &tallies.find_or_insert(word, hashes[j], WordTally{+0.0, +0.0, *score});
-      }
-      tally->*freq = system.freqs[start + j] + tally->*freq;
-    }
+    if (i < 2 * kDistance || i - 2 * kDistance >= pairs) continue;
+    const std::size_t at = i - 2 * kDistance;
+    const std::string_view word = system.words[at];
+    const std::uint64_t hash = hashes[at % kWindow];
+    // A word seen before is found among the tallies; only a new one asks the filter.
+    WordTally* tally = tallies.find_or_insert_if(word, hash, [&]() -> std::optional<WordTally> {
+      const double* score = filter.keep_word(word, hash);
+      if (score == nullptr) return std::nullopt;
+      return WordTally{+0.0, +0.0, *score};
+    });
+    if (tally != nullptr) tally->*freq = system.freqs[at] + tally->*freq;
   }
 }
 

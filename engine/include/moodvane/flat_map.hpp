@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -170,11 +171,12 @@ class FlatMap {
     }
   }
 
-  // Returns the value stored under `key`, inserting `initial` first when the key is new.
-  // `make_key` turns the view into the stored key type only on insertion.
-  template <class MakeKey>
-  Value& find_or_insert(std::string_view key, std::uint64_t hash, const Value& initial,
-                        MakeKey&& make_key) {
+  // The value stored under `key`. A new key is offered to `make_value`, which returns the
+  // value to insert or std::nullopt to leave the key out (then the result is null), all in
+  // one probe of the table. `make_key` turns the view into the stored key type.
+  template <class MakeValue, class MakeKey>
+  Value* find_or_insert_if(std::string_view key, std::uint64_t hash, MakeValue&& make_value,
+                           MakeKey&& make_key) {
     if (slots_for(entries_.size() + 1) > slots_.size()) rebuild(slots_for(entries_.size() + 1));
     const std::uint32_t tag = tag_of(hash);
     std::size_t pos = tag & mask();
@@ -183,17 +185,26 @@ class FlatMap {
       if (slot == 0) break;
       if (static_cast<std::uint32_t>(slot >> 32) == tag) {
         Entry& entry = entries_[index_of(slot)];
-        if (same_word(entry.first, key)) return entry.second;
+        if (same_word(entry.first, key)) return &entry.second;
       }
     }
+    std::optional<Value> value = make_value();
+    if (!value) return nullptr;
     if (entries_.size() >= kMaxEntries) throw std::length_error("word map too large");
-    entries_.emplace_back(make_key(key), initial);
+    entries_.emplace_back(make_key(key), std::move(*value));
     slots_[pos] = (std::uint64_t{tag} << 32) | entries_.size();
-    return entries_.back().second;
+    return &entries_.back().second;
   }
 
+  template <class MakeValue>
+  Value* find_or_insert_if(std::string_view key, std::uint64_t hash, MakeValue&& make_value) {
+    return find_or_insert_if(key, hash, std::forward<MakeValue>(make_value),
+                             [](std::string_view k) { return Key(k); });
+  }
+
+  // Returns the value stored under `key`, inserting `initial` first when the key is new.
   Value& find_or_insert(std::string_view key, std::uint64_t hash, const Value& initial) {
-    return find_or_insert(key, hash, initial, [](std::string_view k) { return Key(k); });
+    return *find_or_insert_if(key, hash, [&initial] { return std::optional<Value>(initial); });
   }
 
   Value& find_or_insert(std::string_view key, const Value& initial) {
