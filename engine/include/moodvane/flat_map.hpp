@@ -156,19 +156,14 @@ class FlatMap {
     if (!slots_.empty()) __builtin_prefetch(&slots_[tag_of(hash) & mask()]);
   }
 
-  // The second stage: once the slots are at hand, fetches the entry whose stored hash bits
-  // match, which is the entry a lookup will compare its key with.
+  // The later stages of a pipelined lookup: once the slots are at hand, fetch the entry
+  // whose stored hash bits match; once that is at hand, fetch the key's bytes, which for
+  // keys that are views lie elsewhere.
   void prefetch_entry(std::uint64_t hash) const noexcept {
-    if (slots_.empty()) return;
-    const std::uint32_t tag = tag_of(hash);
-    for (std::size_t pos = tag & mask();; pos = (pos + 1) & mask()) {
-      const std::uint64_t slot = slots_[pos];
-      if (slot == 0) return;
-      if (static_cast<std::uint32_t>(slot >> 32) == tag) {
-        __builtin_prefetch(&entries_[index_of(slot)]);
-        return;
-      }
-    }
+    if (const Entry* entry = candidate(hash)) __builtin_prefetch(entry);
+  }
+  void prefetch_key(std::uint64_t hash) const noexcept {
+    if (const Entry* entry = candidate(hash)) __builtin_prefetch(entry->first.data());
   }
 
   // The value stored under `key`. A new key is offered to `make_value`, which returns the
@@ -230,6 +225,17 @@ class FlatMap {
     return static_cast<std::size_t>(slot & 0xFFFFFFFFu) - 1;
   }
   std::size_t mask() const noexcept { return slots_.size() - 1; }
+
+  // The first entry whose stored hash bits match `hash`, without comparing keys.
+  const Entry* candidate(std::uint64_t hash) const noexcept {
+    if (slots_.empty()) return nullptr;
+    const std::uint32_t tag = tag_of(hash);
+    for (std::size_t pos = tag & mask();; pos = (pos + 1) & mask()) {
+      const std::uint64_t slot = slots_[pos];
+      if (slot == 0) return nullptr;
+      if (static_cast<std::uint32_t>(slot >> 32) == tag) return &entries_[index_of(slot)];
+    }
+  }
 
   void rebuild(std::size_t capacity) {
     capacity = std::max<std::size_t>(capacity, 16);

@@ -40,6 +40,7 @@ class WordFilter {
   // Starts fetching what keep_word will read for a word of this hash.
   void prefetch(std::uint64_t hash) const noexcept { scores_.prefetch(hash); }
   void prefetch_entry(std::uint64_t hash) const noexcept { scores_.prefetch_entry(hash); }
+  void prefetch_key(std::uint64_t hash) const noexcept { scores_.prefetch_key(hash); }
 
  private:
   const types::ScoreMap& scores_;
