@@ -152,17 +152,20 @@ class FlatMap {
 
   // Asks the processor to fetch the slot a lookup of `hash` starts at, so that a batch of
   // lookups overlaps its cache misses.
-  void prefetch(std::uint64_t hash) const noexcept {
+  [[gnu::always_inline]] void prefetch(std::uint64_t hash) const noexcept {
     if (!slots_.empty()) __builtin_prefetch(&slots_[tag_of(hash) & mask()]);
   }
 
+  // (The prefetch helpers are forced inline: GCC otherwise takes a call whose only effect
+  // is a prefetch for a pure function with an unused result, and drops it.)
+  //
   // The later stages of a pipelined lookup: once the slots are at hand, fetch the entry
   // whose stored hash bits match; once that is at hand, fetch the key's bytes, which for
   // keys that are views lie elsewhere.
-  void prefetch_entry(std::uint64_t hash) const noexcept {
+  [[gnu::always_inline]] void prefetch_entry(std::uint64_t hash) const noexcept {
     if (const Entry* entry = candidate(hash)) __builtin_prefetch(entry);
   }
-  void prefetch_key(std::uint64_t hash) const noexcept {
+  [[gnu::always_inline]] void prefetch_key(std::uint64_t hash) const noexcept {
     if (const Entry* entry = candidate(hash)) __builtin_prefetch(entry->first.data());
   }
 

@@ -38,9 +38,15 @@ class WordFilter {
   std::size_t scored_words() const noexcept { return scores_.size(); }
 
   // Starts fetching what keep_word will read for a word of this hash.
-  void prefetch(std::uint64_t hash) const noexcept { scores_.prefetch(hash); }
-  void prefetch_entry(std::uint64_t hash) const noexcept { scores_.prefetch_entry(hash); }
-  void prefetch_key(std::uint64_t hash) const noexcept { scores_.prefetch_key(hash); }
+  [[gnu::always_inline]] void prefetch(std::uint64_t hash) const noexcept {
+    scores_.prefetch(hash);
+  }
+  [[gnu::always_inline]] void prefetch_entry(std::uint64_t hash) const noexcept {
+    scores_.prefetch_entry(hash);
+  }
+  [[gnu::always_inline]] void prefetch_key(std::uint64_t hash) const noexcept {
+    scores_.prefetch_key(hash);
+  }
 
  private:
   const types::ScoreMap& scores_;
