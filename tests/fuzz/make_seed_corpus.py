@@ -9,6 +9,7 @@ worked-example result and results at the edges of the number and string forms.
 
 import shutil
 import struct
+from fractions import Fraction
 from pathlib import Path
 
 HERE = Path(__file__).resolve().parent
@@ -20,6 +21,29 @@ LEXICON_KEYS = ["chinese", "english", "french", "german", "hindi", "indonesian",
 def lexicon_lines(key, start, count):
     lines = (ROOT / "lexicons" / "data" / f"{key}.tsv").read_bytes().split(b"\n")
     return b"".join(line + b"\n" for line in lines[start:start + count])
+
+
+def exact_decimal(value):
+    """The exact decimal expansion of a dyadic rational (a float or a midpoint of two)."""
+    value = Fraction(value)
+    whole, rest = divmod(value.numerator, value.denominator)
+    digits = ""
+    while rest:
+        rest *= 10
+        digit, rest = divmod(rest, value.denominator)
+        digits += str(digit)
+    return f"{whole}.{digits}" if digits else f"{whole}"
+
+
+# Exact midpoints between neighbouring doubles: each rounds to the even one, and a single
+# non-zero digit far behind it tips the rounding the other way. The subnormal one has 751
+# significant digits, so its tipping digit lies beyond any short digit buffer.
+MIDPOINTS = {
+    "one": Fraction(1) + Fraction(1, 2 ** 53),
+    "subnormal": Fraction(1, 2 ** 1075),
+    "largest": Fraction(2 ** 1024 - 2 ** 970),
+    "normal_boundary": Fraction(2 ** 52 * 2 + 1, 2 ** 1075),
+}
 
 
 def parser_seeds():
@@ -69,6 +93,9 @@ def parser_seeds():
         "hex": "0x1p3",
         "wrapped": "\u3000\u2028 -8.50\u00a0\u205f",
     }
+    for name, midpoint in MIDPOINTS.items():
+        numbers[f"midpoint_{name}"] = exact_decimal(midpoint)
+        numbers[f"above_midpoint_{name}"] = exact_decimal(midpoint) + "0" * 40 + "1"
     for name, text in numbers.items():
         seeds[f"number_{name}"] = text.encode()
     return seeds
