@@ -25,17 +25,15 @@ PyResult<types::InputSystem> parse_freqs(PyObject* dict) {
 PyResult<types::ScoreMap> parse_scores(PyObject* dict) {
   types::ScoreMap scores;
   scores.reserve(static_cast<std::size_t>(PyDict_Size(dict)));
-  types::PipelinedInsert<double> insert(scores);
   PyResult<void> walked = walk_dict(dict, [&](PyObject* key, PyObject* value) -> PyResult<void> {
     PyResult<std::string_view> word = utf8_view(key);
     if (!word) return std::unexpected(std::move(word.error()));
     PyResult<double> score = to_double(value);
     if (!score) return std::unexpected(std::move(score.error()));
-    insert(*word, *score);
+    scores.insert_or_assign(*word, *score);
     return {};
   });
   if (!walked) return std::unexpected(std::move(walked.error()));
-  insert.finish();
   return scores;
 }
 

@@ -30,8 +30,10 @@ TEST(FlatMap, KeysCompareByBytes) {
 TEST(FlatMap, GrowsKeepingEveryEntryInInsertionOrder) {
   FlatMap<std::string, int> map;
   constexpr int kCount = 100000;
-  for (int i = 0; i < kCount; ++i) map.find_or_insert(std::to_string(i), 0) += i;
-  for (int i = 0; i < kCount; i += 2) map.find_or_insert(std::to_string(i), 0) += 1;
+  for (int i = 0; i < kCount; ++i)
+    map.find_or_insert(std::to_string(i), 0) += i;
+  for (int i = 0; i < kCount; i += 2)
+    map.find_or_insert(std::to_string(i), 0) += 1;
   ASSERT_EQ(map.size(), static_cast<std::size_t>(kCount));
   int expected = 0;
   for (const auto& [key, value] : map) {
@@ -45,33 +47,11 @@ TEST(FlatMap, GrowsKeepingEveryEntryInInsertionOrder) {
 TEST(FlatMap, ViewKeysReferToTheCallersStorage) {
   const std::string storage[] = {"alpha", "beta", "alpha"};
   FlatMap<std::string_view, double> map(3);
-  for (const auto& word : storage) map.find_or_insert(word, 0.0) += 1.0;
+  for (const auto& word : storage)
+    map.find_or_insert(word, 0.0) += 1.0;
   EXPECT_EQ(map.size(), 2u);
   EXPECT_EQ(map.begin()->first.data(), storage[0].data());
   EXPECT_EQ(*map.find("alpha"), 2.0);
-}
-
-}  // namespace
-
-namespace {
-
-TEST(FlatMap, PipelinedInsertMatchesInsertOrAssignInOrder) {
-  FlatMap<std::string, double> direct, pipelined;
-  moodvane::types::PipelinedInsert<double> insert(pipelined);
-  for (int i = 0; i < 1000; ++i) {
-    // Repeats within and beyond the queue's depth: the later value must win either way.
-    const std::string word = "word" + std::to_string(i % 300 == 7 ? 7 : i % 400);
-    direct.insert_or_assign(word, i);
-    insert(word, i);
-  }
-  insert.finish();
-  ASSERT_EQ(pipelined.size(), direct.size());
-  auto it = direct.begin();
-  for (const auto& [word, value] : pipelined) {
-    EXPECT_EQ(word, it->first);
-    EXPECT_EQ(value, it->second);
-    ++it;
-  }
 }
 
 }  // namespace

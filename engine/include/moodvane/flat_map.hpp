@@ -214,14 +214,6 @@ class FlatMap {
     find_or_insert(key, value) = value;
   }
 
-  // The same with the hash known, moving `key` into the map when it is new.
-  void insert_or_assign(Key&& key, std::uint64_t hash, const Value& value) {
-    Value* stored = find_or_insert_if(
-        key, hash, [&value] { return std::optional<Value>(value); },
-        [&key](std::string_view) { return std::move(key); });
-    *stored = value;
-  }
-
  private:
   static constexpr std::size_t kMaxEntries = 0xFFFFFFFEu;
 
@@ -263,51 +255,6 @@ class FlatMap {
 
   std::vector<Entry> entries_;
   std::vector<std::uint64_t> slots_;
-};
-
-// Stores a stream of (word, value) pairs with insert_or_assign, in the order given, through
-// a short queue: each word's slot is prefetched a few insertions before the insertion
-// itself, so the cache misses of a large map overlap instead of queueing. For building a
-// map from a source that hands out one pair at a time; call finish() at the end.
-template <class Value>
-class PipelinedInsert {
- public:
-  explicit PipelinedInsert(FlatMap<std::string, Value>& map) noexcept : map_(map) {}
-
-  void operator()(std::string_view word, const Value& value) {
-    if (count_ == kDepth) insert_oldest();
-    Pending& pending = queue_[(oldest_ + count_) % kDepth];
-    pending.word.assign(word);
-    pending.hash = hash_word(word);
-    pending.value = value;
-    map_.prefetch(pending.hash);
-    ++count_;
-  }
-
-  void finish() {
-    while (count_ != 0) insert_oldest();
-  }
-
- private:
-  static constexpr std::size_t kDepth = 8;
-
-  struct Pending {
-    std::string word;
-    std::uint64_t hash = 0;
-    Value value{};
-  };
-
-  void insert_oldest() {
-    Pending& pending = queue_[oldest_];
-    map_.insert_or_assign(std::move(pending.word), pending.hash, pending.value);
-    oldest_ = (oldest_ + 1) % kDepth;
-    --count_;
-  }
-
-  FlatMap<std::string, Value>& map_;
-  Pending queue_[kDepth];
-  std::size_t oldest_ = 0;
-  std::size_t count_ = 0;
 };
 
 }  // namespace moodvane::types
