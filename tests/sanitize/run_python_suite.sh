@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Builds the extension with AddressSanitizer and UndefinedBehaviorSanitizer and runs the whole
+# Python test suite against that build. Fails on a failing test and on any sanitizer report,
+# also one from a child process that a test starts. Extra arguments go to pytest.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+root=$(pwd)
+build="$root/build/sanitize-module"
+python=$(command -v "${PYTHON:-python3}")
+
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DMOODVANE_BUILD_MODULE=ON -DMOODVANE_BUILD_TESTS=OFF -DMOODVANE_WARNINGS_AS_ERRORS=ON \
+  -DMOODVANE_SANITIZE=address,undefined -DPython_EXECUTABLE="$python"
+cmake --build "$build" --target moodvane
+
+# The extension and its stub side by side, as an installation lays them out (a test reads
+# the stub from beside the module).
+site="$build/site"
+rm -rf "$site"
+mkdir -p "$site"
+built=("$build"/module/moodvane*.so)
+cp "${built[@]}" module/moodvane.pyi "$site/"
+module="$site/$(basename "${built[0]}")"
+
+reports="$build/reports"
+rm -rf "$reports"
+mkdir -p "$reports"
+
+# The interpreter itself is not instrumented, so the runtimes come first by preloading.
+# Leak detection stays off: the interpreter keeps much of what it allocates until exit. A
+# null from the allocator is passed on (out-of-memory tests expect MemoryError). Every
+# report goes to a file of its own process as well, so none can pass unnoticed.
+export LD_PRELOAD="$(g++ -print-file-name=libasan.so):$(g++ -print-file-name=libubsan.so)"
+export ASAN_OPTIONS="detect_leaks=0:allocator_may_return_null=1:abort_on_error=1:log_path=$reports/asan"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:log_path=$reports/ubsan"
+# Python objects from the C allocator, so that AddressSanitizer also sees a use of an object
+# the module has released.
+export PYTHONMALLOC=malloc
+export PYTHONPATH="$site:$root/tests/sanitize${PYTHONPATH:+:$PYTHONPATH}"
+export MOODVANE_SANITIZED=1
+export MOODVANE_SANITIZED_MODULE="$module"
+
+"$python" - <<'PYTHON'
+import os
+import moodvane
+assert moodvane.__file__ == os.environ["MOODVANE_SANITIZED_MODULE"], moodvane.__file__
+with open("/proc/self/maps") as maps:
+    assert "libasan" in maps.read(), "the AddressSanitizer runtime is not loaded"
+print("sanitized module:", moodvane.__file__)
+PYTHON
+
+status=0
+"$python" -m pytest tests/python -q -p sanitized_import_check "$@" || status=$?
+
+shopt -s nullglob
+logs=("$reports"/*)
+if ((${#logs[@]})); then
+  for log in "${logs[@]}"; do
+    echo "== sanitizer output: $log" >&2
+    cat "$log" >&2
+  done
+  if grep -q -E "ERROR: (Address|Undefined|Leak)Sanitizer|runtime error:" "${logs[@]}"; then
+    echo "sanitizer reported an error" >&2
+    ((status)) || status=1
+  fi
+fi
+exit "$status"
