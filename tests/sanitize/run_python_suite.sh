@@ -26,11 +26,23 @@ reports="$build/reports"
 rm -rf "$reports"
 mkdir -p "$reports"
 
+# The runtimes of the compiler that built the extension (GCC's libasan and libubsan).
+compiler=$(sed -n 's/^CMAKE_CXX_COMPILER:[A-Z]*=//p' "$build/CMakeCache.txt")
+runtimes=()
+for runtime in libasan.so libubsan.so; do
+  path=$("$compiler" -print-file-name="$runtime")
+  if [[ ! -e $path ]]; then
+    echo "$compiler has no $runtime to preload" >&2
+    exit 1
+  fi
+  runtimes+=("$path")
+done
+
 # The interpreter itself is not instrumented, so the runtimes come first by preloading.
 # Leak detection stays off: the interpreter keeps much of what it allocates until exit. A
-# null from the allocator is passed on (out-of-memory tests expect MemoryError). Every
-# report goes to a file of its own process as well, so none can pass unnoticed.
-export LD_PRELOAD="$(g++ -print-file-name=libasan.so):$(g++ -print-file-name=libubsan.so)"
+# null from the allocator is passed on (out-of-memory tests expect MemoryError). Reports go
+# to one file per process, child processes included, and are shown at the end.
+export LD_PRELOAD="${runtimes[0]}:${runtimes[1]}"
 export ASAN_OPTIONS="detect_leaks=0:allocator_may_return_null=1:abort_on_error=1:log_path=$reports/asan"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:log_path=$reports/ubsan"
 # Python objects from the C allocator, so that AddressSanitizer also sees a use of an object
