@@ -616,6 +616,57 @@ def test_valid_lexicon_calls_match_the_pure_python_shift(case):
     _check_valid_call(case)
 
 
+class Replacer:
+    """A score or frequency whose conversion, once armed, empties the dicts that the call
+    has read before and fills them with new words: the old key objects die while the call
+    still runs, and the result must be that of the dicts as they were when read."""
+
+    def __init__(self, value, targets):
+        self.value = value
+        self.targets = targets
+        self.armed = False
+
+    def __float__(self):
+        if self.armed:
+            self.armed = False
+            for table in self.targets:
+                count = len(dict.keys(table))
+                dict.clear(table)
+                for i in range(count):
+                    dict.__setitem__(table, f"replacement {i}", 1.0)
+        return self.value
+
+    def __repr__(self):
+        return f"Replacer({self.value!r})"
+
+
+def _fresh_keys(table):
+    """The same entries under new key objects of the same classes, held by this dict only."""
+    return {type(key)((plain(key) + ".")[:-1]): value for key, value in dict.items(table)}
+
+
+@examples(100)
+@given(valid_calls(CUSTOM), st.sampled_from([1, 2]), WORDS, FINITE)
+def test_dicts_already_read_may_change_during_the_call(case, place, word, value):
+    (function, args, kwargs), _ = case
+    values = list(args) + [kwargs.get(name) for name in CUSTOM_PARAMETERS[len(args):]]
+    if 4 not in range(len(args)) and "top_n" not in kwargs:
+        values[4] = 0
+    read_before = list(range(place))
+    for i in read_before:
+        values[i] = _fresh_keys(values[i])
+    table = dict(dict.items(values[place]))
+    replacer = Replacer(value, [values[i] for i in read_before])
+    table[word] = replacer
+    values[place] = table
+    wanted = Expected(values).text()
+    replacer.armed = True
+    with loads_returns_text():
+        written = CUSTOM(*values)
+    assert not replacer.armed, "the replacing conversion did not run"
+    assert written == wanted
+
+
 # --- Strategies of arbitrary arguments -----------------------------------------------------
 
 SURROGATE_TEXT = st.text(st.characters(min_codepoint=0xD800, max_codepoint=0xDFFF), min_size=1,

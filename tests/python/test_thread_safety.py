@@ -99,6 +99,21 @@ class Mutating:
         return 1.0
 
 
+class ReplacingEarlier:
+    """A score whose conversion replaces every key of a dict that the call read before, so
+    the old key objects die while the call runs."""
+
+    def __init__(self, earlier):
+        self.earlier = earlier
+
+    def __float__(self):
+        count = len(self.earlier)
+        self.earlier.clear()
+        time.sleep(0)
+        self.earlier.update((f"replacement {i}", 1.0) for i in range(count))
+        return 5.0
+
+
 class LensChangingStopWords:
     """A stop_lens bound whose conversion empties the (own) stop_words set that the module
     reads next: the call sees the set as it is by then."""
@@ -138,9 +153,17 @@ def _mutating_calls():
         return CUSTOM(table, dict(scores), scores, stop_lens=(LensChangingStopWords(stop_words),
                                                               5.0), stop_words=stop_words)
 
+    def scores_replace_system_1():
+        table, scores = _own_inputs("rewrite")
+        system_1 = {f"{key}".join("<>"): value for key, value in table.items()}
+        scores = {f"{key}".join("<>"): score for key, score in scores.items()}
+        scores["replacer"] = ReplacingEarlier(system_1)
+        return CUSTOM(system_1, dict(scores), scores)
+
     calls = {f"{kind}-in-{place}": mutated(kind, place)
              for kind in ("grow", "swap", "rewrite") for place in ("type2freq_1", "scores")}
     calls["lens-clears-stop-words"] = lens_clears_stop_words
+    calls["scores-replace-type2freq_1"] = scores_replace_system_1
     return calls
 
 
@@ -171,6 +194,7 @@ def test_threads_get_the_outcomes_of_single_calls():
     assert expected["swap-in-scores"] == (
         "PanicException", ("dictionary keys changed during iteration",))
     assert isinstance(expected["rewrite-in-scores"], dict)
+    assert isinstance(expected["scores-replace-type2freq_1"], dict)
     assert expected["unknown-lexicon"][0] == "ValueError"
 
     mismatches = []
