@@ -4,7 +4,7 @@
 # out-of-memory stop fails the run; the input that caused it is printed in hex and kept
 # under <build>/artifacts/. The repository's corpora are never written to.
 #
-#   tests/fuzz/run_smoke.sh [seconds per target]    (default 30)
+#   tests/fuzz/run_smoke.sh [seconds per target]    (default 30; 600 for a long run)
 #   FUZZ_BUILD_DIR=...                               (default build/fuzz)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -37,7 +37,7 @@ if ! clang++ -fsanitize=fuzzer,address,undefined "$probe/probe.cpp" -o "$probe/p
 fi
 
 cmake -S tests/fuzz -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ >/dev/null
-cmake --build "$build"
+cmake --build "$build" -j 2
 
 echo "== fuzz oracles"
 "$build/oracle_check"
