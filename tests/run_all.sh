@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs every test of the project: the C++ unit tests, again under AddressSanitizer and
-# UndefinedBehaviorSanitizer, then the Python tests against the installed module.
+# UndefinedBehaviorSanitizer, a short run of each fuzz target, then the Python tests against
+# the installed module.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -21,6 +22,9 @@ run_cpp_tests build/tests -DCMAKE_BUILD_TYPE=Release
 echo "== C++ unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_cpp_tests build/sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMOODVANE_SANITIZE=address,undefined
+
+echo "== Fuzz targets, a short run each on their seed corpora"
+bash tests/fuzz/run_smoke.sh 30
 
 echo "== Python tests"
 # The module and the test extras (pytest, mypy for the stub check), built with the tools
