@@ -60,13 +60,17 @@ class PeakMeter:
             with open("/proc/self/clear_refs", "w", encoding="ascii") as clear_refs:
                 clear_refs.write("5")
         except OSError:
-            self.resettable = False  # the growth is then counted from the earlier peak
+            self.resettable = False
         self.base = status_kib("VmRSS")
+        self.peak_before = status_kib("VmHWM")
         return self.base
 
     def growth_mib(self) -> float:
-        return (status_kib("VmHWM") - max(self.base, 0 if self.resettable else
-                                          status_kib("VmHWM"))) / 1024
+        peak = status_kib("VmHWM")
+        if self.resettable or peak > self.peak_before:
+            return (peak - self.base) / 1024
+        # The step stayed below an earlier peak: its own is unknown, at least what it keeps.
+        return max(0, status_kib("VmRSS") - self.base) / 1024
 
 
 LETTERS = \
@@ -168,10 +172,10 @@ def main() -> None:
     print(f"module: {first['module']}")
     print(f"weighted_avg_shift_custom, two {options.words:,}-word dicts and a "
           f"{options.words:,}-word scores dict, top_n=20; {options.rounds} rounds, "
-          f"one child process each (figures: median over rounds)")
+          f"two child processes each (figures: median over rounds)")
     if not first["resettable"]:
-        print("note: /proc/self/clear_refs is not writable here; peaks count from the "
-              "earlier peak, so the growths are lower bounds")
+        print("note: /proc/self/clear_refs is not writable here; a step that stays below an "
+              "earlier peak shows only what it keeps resident (a lower bound)")
 
     def median(key: str) -> float:
         return statistics.median(r[key] for r in rounds)
