@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs every test of the project: the C++ unit tests, again under AddressSanitizer and
 # UndefinedBehaviorSanitizer, a short run of each fuzz target, then the Python tests against
-# the installed module.
+# the installed module and once more against a sanitized build of it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -34,5 +34,9 @@ status=0
 python3 -m pytest tests/python -q || status=$?
 if ((status == 5)); then
   echo "pytest collected no test" >&2
+fi
+if ((status == 0)); then
+  echo "== Python tests against the extension built with AddressSanitizer and UndefinedBehaviorSanitizer"
+  bash tests/sanitize/run_python_suite.sh || status=$?
 fi
 exit "$status"
