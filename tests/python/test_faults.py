@@ -4,9 +4,9 @@ report on standard error, and leave the module working for the next call."""
 from __future__ import annotations
 
 import json
+import os
 import re
 import subprocess
-import os
 import sys
 import textwrap
 import threading
