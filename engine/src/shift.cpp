@@ -107,17 +107,30 @@ double relative(double count, double total) noexcept {
   return total > 0.0 ? count / total : 0.0;
 }
 
+// One vocabulary word's record, with its unnormalised shift u in `shift_score`. A pure
+// function of its inputs: computed again for the same word, it gives the same bits.
+Raw raw_record(const VocabularyWord& word, double total_1, double total_2, double r) noexcept {
+  const double p1 = relative(word.tally.freq_1, total_1);
+  const double p2 = relative(word.tally.freq_2, total_2);
+  const double p_avg = (p1 + p2) * 0.5;
+  const double p_diff = p2 - p1;
+  const double s_diff = 0.0;
+  const double s_ref_diff = word.tally.score - r;
+  const double u = (p_avg * s_diff) + (p_diff * s_ref_diff);
+  return Raw{word.word, p_diff, s_diff, p_avg, s_ref_diff, u};
+}
+
 // The positions of the records in result order: descending |shift_score|, ties in the
 // current (vocabulary) order, NaN last. Only 16-byte keys move, never the records.
-std::vector<std::size_t> order_by_magnitude(const std::vector<Raw>& raws) {
+std::vector<std::size_t> order_by_magnitude(const std::vector<double>& shift_scores) {
   struct Key {
     std::uint64_t rank;  // smaller first
     std::size_t index;
   };
   constexpr std::uint64_t kInfinityBits = 0x7FF0000000000000u;
-  std::vector<Key> keys(raws.size());
-  for (std::size_t i = 0; i < raws.size(); ++i) {
-    const double score = raws[i].shift_score;
+  std::vector<Key> keys(shift_scores.size());
+  for (std::size_t i = 0; i < shift_scores.size(); ++i) {
+    const double score = shift_scores[i];
     // For non-negative doubles the bit pattern grows with the value, so subtracting it from
     // the infinity pattern ranks larger magnitudes first; every NaN ranks after everything.
     const std::uint64_t magnitude = std::bit_cast<std::uint64_t>(std::fabs(score));
@@ -194,28 +207,18 @@ ShiftResult weighted_avg_shift(const types::InputSystem& system_1,
                        : result.s_avg_1;
   result.reference_value = r;
 
-  std::vector<Raw> raws;
-  raws.reserve(vocabulary.size());
+  // One pass in vocabulary order sums u, |u| and the component sums' terms; of each word
+  // only u is kept. The records of the words the result returns are made again afterwards,
+  // which costs far less memory than keeping every word's record.
+  std::vector<double> shift_scores;
+  shift_scores.reserve(vocabulary.size());
   double total_diff = +0.0;
   double abs_sum = +0.0;
-  for (const VocabularyWord& word : vocabulary) {
-    const double p1 = relative(word.tally.freq_1, total_1);
-    const double p2 = relative(word.tally.freq_2, total_2);
-    const double p_avg = (p1 + p2) * 0.5;
-    const double p_diff = p2 - p1;
-    const double s_diff = 0.0;
-    const double s_ref_diff = word.tally.score - r;
-    const double u = (p_avg * s_diff) + (p_diff * s_ref_diff);
-    raws.push_back(Raw{word.word, p_diff, s_diff, p_avg, s_ref_diff, u});
-    total_diff += u;
-    abs_sum += std::fabs(u);
-  }
-  result.total_diff = total_diff;
-  const double norm = abs_sum == 0.0 ? 1.0 : abs_sum;
-  result.norm = norm;
-
   ComponentSums sums;
-  for (const Raw& raw : raws) {
+  for (const VocabularyWord& word : vocabulary) {
+    const Raw raw = raw_record(word, total_1, total_2, r);
+    total_diff += raw.shift_score;
+    abs_sum += std::fabs(raw.shift_score);
     const double d = raw.p_diff * raw.s_ref_diff;
     if (raw.s_ref_diff > 0) {
       (raw.p_diff > 0 ? sums.pos_s_pos_p : sums.pos_s_neg_p) += d;
@@ -224,7 +227,11 @@ ShiftResult weighted_avg_shift(const types::InputSystem& system_1,
     }
     const double e = raw.p_avg * raw.s_diff;
     (raw.s_diff > 0 ? sums.pos_s : sums.neg_s) += e;
+    shift_scores.push_back(raw.shift_score);
   }
+  result.total_diff = total_diff;
+  const double norm = abs_sum == 0.0 ? 1.0 : abs_sum;
+  result.norm = norm;
   sums.pos_s_pos_p /= norm;
   sums.pos_s_neg_p /= norm;
   sums.neg_s_pos_p /= norm;
@@ -233,17 +240,17 @@ ShiftResult weighted_avg_shift(const types::InputSystem& system_1,
   sums.neg_s /= norm;
   result.component_sums = sums;
 
-  for (Raw& raw : raws) raw.shift_score = raw.shift_score / norm;
+  for (double& shift_score : shift_scores) shift_score = shift_score / norm;
 
   // The entries are built in result order, so each word is copied once and no entry moves,
   // and entries past the limit are never built at all.
-  std::vector<std::size_t> order = order_by_magnitude(raws);
+  std::vector<std::size_t> order = order_by_magnitude(shift_scores);
   if (max_entries != 0 && order.size() > max_entries) order.resize(max_entries);
   result.entries.reserve(order.size());
   for (const std::size_t index : order) {
-    const Raw& raw = raws[index];
+    const Raw raw = raw_record(vocabulary[index], total_1, total_2, r);
     result.entries.push_back(ShiftEntry{std::string(raw.type), raw.p_diff, raw.s_diff, raw.p_avg,
-                                        raw.s_ref_diff, raw.shift_score});
+                                        raw.s_ref_diff, shift_scores[index]});
   }
   return result;
 }

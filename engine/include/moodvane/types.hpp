@@ -58,10 +58,10 @@ struct ShiftEntry {
   double shift_score;
 };
 
-// The engine's per-word record, made before the normalisation divisor is known: the
-// fields of ShiftEntry, with `shift_score` holding the unnormalised shift u until the engine
-// divides it by `norm` in place. The word is still a view into the inputs; it is copied
-// once, into the ShiftEntry that the record becomes.
+// The engine's per-word record, made before the normalisation divisor is known: the fields
+// of ShiftEntry, with `shift_score` holding the unnormalised shift u. The word is still a
+// view into the inputs; it is copied once, into the ShiftEntry that a returned record
+// becomes with u divided by `norm`.
 struct Raw {
   std::string_view type;
   double p_diff;
