@@ -31,48 +31,48 @@ std::uint64_t byte_prefix(std::string_view word) noexcept {
 // V: the admitted words of both systems, each once, in ascending byte order. The words
 // are ordered by their 8-byte prefixes first; only runs of equal prefix need their bytes
 // compared after that.
-std::vector<VocabularyWord> collect_vocabulary(const FreqMap& tallies) {
+std::vector<VocabularyWord> collect_vocabulary(FreqMap&& tallies) {
   struct Key {
     std::uint64_t prefix;
     std::size_t index;
   };
-  const auto entries = tallies.begin();
-  std::vector<Key> keys(tallies.size());
-  for (std::size_t i = 0; i < keys.size(); ++i) keys[i] = {byte_prefix(entries[i].first), i};
+  std::vector<VocabularyWord> words = std::move(tallies).take_entries();
+  std::vector<Key> keys(words.size());
+  for (std::size_t i = 0; i < keys.size(); ++i) keys[i] = {byte_prefix(words[i].first), i};
   radix_sort(keys, [](const Key& key) { return key.prefix; });
   for (auto run = keys.begin(); run != keys.end();) {
     const auto run_end = std::find_if(run + 1, keys.end(), [prefix = run->prefix](const Key& key) {
       return key.prefix != prefix;
     });
     if (run_end - run > 1) {
-      std::sort(run, run_end, [entries](const Key& a, const Key& b) {
-        return entries[a.index].first < entries[b.index].first;  // compares as unsigned char
+      std::sort(run, run_end, [&words](const Key& a, const Key& b) {
+        return words[a.index].first < words[b.index].first;  // compares as unsigned char
       });
     }
     run = run_end;
   }
 
+  // Gathered into a new sequence: independent reads that overlap their cache misses, where
+  // moving the words along the permutation's cycles in place would chain them.
   std::vector<VocabularyWord> vocabulary;
   vocabulary.reserve(keys.size());
-  for (const Key& key : keys) {
-    vocabulary.push_back({entries[key.index].first, entries[key.index].second});
-  }
+  for (const Key& key : keys) vocabulary.push_back(words[key.index]);
   return vocabulary;
 }
 
 // Adds one system's pairs of admitted words into the tallies. The lookups run as a
-// software pipeline over the pairs, each pair passing four stages kDistance pairs apart: its
-// hash and a prefetch of the slots its lookups start at; a prefetch of the entries those
-// slots (arrived by now) point to; a prefetch of those entries' key bytes; the lookups
-// themselves, which by then mostly find their memory in cache. The cache misses of
-// neighbouring pairs so overlap instead of queueing one behind the other.
+// software pipeline over the pairs, each pair passing three stages kDistance pairs apart:
+// its hash and a prefetch of the slots its lookups start at; a prefetch of the entries
+// those slots (arrived by now) point to; the lookups themselves, which by then mostly find
+// their memory in cache. The cache misses of neighbouring pairs so overlap instead of
+// queueing one behind the other.
 void tally_system(FreqMap& tallies, const types::InputSystem& system, double WordTally::*freq,
                   const WordFilter& filter) {
   constexpr std::size_t kDistance = 8;
-  constexpr std::size_t kWindow = 32;  // a power of two above 3 * kDistance
+  constexpr std::size_t kWindow = 32;  // a power of two above 2 * kDistance
   const std::size_t pairs = std::min(system.words.size(), system.freqs.size());
   std::uint64_t hashes[kWindow];
-  for (std::size_t i = 0; i < pairs + 3 * kDistance; ++i) {
+  for (std::size_t i = 0; i < pairs + 2 * kDistance; ++i) {
     if (i < pairs) {
       const std::uint64_t hash = types::hash_word(system.words[i]);
       hashes[i % kWindow] = hash;
@@ -84,13 +84,8 @@ void tally_system(FreqMap& tallies, const types::InputSystem& system, double Wor
       filter.prefetch_entry(hash);
       tallies.prefetch_entry(hash);
     }
-    if (i >= 2 * kDistance && i - 2 * kDistance < pairs) {
-      const std::uint64_t hash = hashes[(i - 2 * kDistance) % kWindow];
-      filter.prefetch_key(hash);
-      tallies.prefetch_key(hash);
-    }
-    if (i < 3 * kDistance || i - 3 * kDistance >= pairs) continue;
-    const std::size_t at = i - 3 * kDistance;
+    if (i < 2 * kDistance || i - 2 * kDistance >= pairs) continue;
+    const std::size_t at = i - 2 * kDistance;
     const std::string_view word = system.words[at];
     const std::uint64_t hash = hashes[at % kWindow];
     // A word seen before is found among the tallies; only a new one asks the filter.
@@ -110,14 +105,14 @@ double relative(double count, double total) noexcept {
 // One vocabulary word's record, with its unnormalised shift u in `shift_score`. A pure
 // function of its inputs: computed again for the same word, it gives the same bits.
 Raw raw_record(const VocabularyWord& word, double total_1, double total_2, double r) noexcept {
-  const double p1 = relative(word.tally.freq_1, total_1);
-  const double p2 = relative(word.tally.freq_2, total_2);
+  const double p1 = relative(word.second.freq_1, total_1);
+  const double p2 = relative(word.second.freq_2, total_2);
   const double p_avg = (p1 + p2) * 0.5;
   const double p_diff = p2 - p1;
   const double s_diff = 0.0;
-  const double s_ref_diff = word.tally.score - r;
+  const double s_ref_diff = word.second.score - r;
   const double u = (p_avg * s_diff) + (p_diff * s_ref_diff);
-  return Raw{word.word, p_diff, s_diff, p_avg, s_ref_diff, u};
+  return Raw{word.first, p_diff, s_diff, p_avg, s_ref_diff, u};
 }
 
 // The positions of the records in result order: descending |shift_score|, ties in the
@@ -180,7 +175,7 @@ double weighted_mean(std::span<const VocabularyWord> vocabulary, double WordTall
   if (total <= 0.0) return +0.0;
   double mean = -0.0;
   for (const VocabularyWord& word : vocabulary) {
-    mean += (word.tally.*freq / total) * word.tally.score;
+    mean += (word.second.*freq / total) * word.second.score;
   }
   return mean;
 }
@@ -196,8 +191,8 @@ ShiftResult weighted_avg_shift(const types::InputSystem& system_1,
 
   double total_1 = +0.0;
   double total_2 = +0.0;
-  for (const VocabularyWord& word : vocabulary) total_1 += word.tally.freq_1;
-  for (const VocabularyWord& word : vocabulary) total_2 += word.tally.freq_2;
+  for (const VocabularyWord& word : vocabulary) total_1 += word.second.freq_1;
+  for (const VocabularyWord& word : vocabulary) total_2 += word.second.freq_2;
 
   ShiftResult result;
   result.s_avg_1 = weighted_mean(vocabulary, &WordTally::freq_1, total_1);

@@ -120,6 +120,13 @@ class FlatMap {
   std::size_t size() const noexcept { return entries_.size(); }
   bool empty() const noexcept { return entries_.empty(); }
 
+  // Hands the entries over in insertion order, leaving the map empty: for a caller that
+  // needs them as a sequence and no longer needs the lookups.
+  std::vector<Entry> take_entries() && {
+    slots_ = {};
+    return std::move(entries_);
+  }
+
   // Entries in insertion order.
   auto begin() const noexcept { return entries_.begin(); }
   auto end() const noexcept { return entries_.end(); }
@@ -159,14 +166,10 @@ class FlatMap {
   // (The prefetch helpers are forced inline: GCC otherwise takes a call whose only effect
   // is a prefetch for a pure function with an unused result, and drops it.)
   //
-  // The later stages of a pipelined lookup: once the slots are at hand, fetch the entry
-  // whose stored hash bits match; once that is at hand, fetch the key's bytes, which for
-  // keys that are views lie elsewhere.
+  // The second stage of a pipelined lookup: once the slots are at hand, fetch the entry
+  // whose stored hash bits match, the one the lookup will compare its key with.
   [[gnu::always_inline]] void prefetch_entry(std::uint64_t hash) const noexcept {
     if (const Entry* entry = candidate(hash)) __builtin_prefetch(entry);
-  }
-  [[gnu::always_inline]] void prefetch_key(std::uint64_t hash) const noexcept {
-    if (const Entry* entry = candidate(hash)) __builtin_prefetch(entry->first.data());
   }
 
   // The value stored under `key`. A new key is offered to `make_value`, which returns the

@@ -44,9 +44,6 @@ class WordFilter {
   [[gnu::always_inline]] void prefetch_entry(std::uint64_t hash) const noexcept {
     scores_.prefetch_entry(hash);
   }
-  [[gnu::always_inline]] void prefetch_key(std::uint64_t hash) const noexcept {
-    scores_.prefetch_key(hash);
-  }
 
  private:
   const types::ScoreMap& scores_;
@@ -71,11 +68,9 @@ using FreqMap = types::FlatMap<std::string_view, WordTally>;
 FreqMap freq_map(const types::InputSystem& system_1, const types::InputSystem& system_2,
                  const WordFilter& filter);
 
-// One vocabulary word, in the vocabulary's byte order.
-struct VocabularyWord {
-  std::string_view word;
-  WordTally tally;
-};
+// One vocabulary word (`first`) with its tally (`second`), as the frequency map holds them,
+// in the vocabulary's byte order.
+using VocabularyWord = FreqMap::Entry;
 
 // The frequency-weighted mean score of one system over the vocabulary, whose frequencies
 // for that system are selected by `freq`; +0.0 when `total` <= 0.0.
