@@ -4,6 +4,7 @@ from __future__ import annotations
 
 import ctypes
 import importlib.util
+import decimal
 import json
 import math
 import struct
@@ -148,3 +149,26 @@ def cause_fault():
 def panic_exception():
     """The module's fault type, which it exposes only by raising it."""
     return type(cause_fault())
+
+
+# The layout of a number in the result's JSON text, rebuilt from the digits that repr()
+# gives: fixed notation for decimal exponents -5 to 15, scientific otherwise.
+def expected_number_text(value):
+    if not math.isfinite(value):
+        return "null"
+    if value == 0.0:
+        return "-0.0" if math.copysign(1.0, value) < 0 else "0.0"
+    # repr() gives the shortest digits that read back; normalize() strips trailing zeros.
+    negative, digit_tuple, exponent = decimal.Decimal(repr(value)).normalize().as_tuple()
+    digits = "".join(map(str, digit_tuple))
+    n = len(digits)
+    e = exponent + n - 1  # the decimal exponent of the first digit
+    if e < -5 or e > 15:
+        body = digits[0] + ("." + digits[1:] if n > 1 else "") + f"e{'+' if e > 0 else '-'}{abs(e)}"
+    elif n <= e + 1:
+        body = digits + "0" * (e + 1 - n) + ".0"
+    elif e < 0:
+        body = "0." + "0" * (-e - 1) + digits
+    else:
+        body = digits[: e + 1] + "." + digits[e + 1:]
+    return ("-" if negative else "") + body

@@ -4,7 +4,6 @@ missing or replaced."""
 
 from __future__ import annotations
 
-import decimal
 import json
 import math
 import random
@@ -22,6 +21,7 @@ from conftest import (
     SUM_KEYS,
     WORKED_JSON,
     bits,
+    expected_number_text,
     worked_shift,
 )
 
@@ -186,33 +186,6 @@ def test_json_without_loads(monkeypatch):
     with pytest.raises(AttributeError) as info:
         worked_shift()
     assert str(info.value) == "module 'json' has no attribute 'loads'"
-
-
-# The layout of a number in the text, rebuilt from the digits that repr() gives.
-def expected_number_text(value):
-    if not math.isfinite(value):
-        return "null"
-    if value == 0.0:
-        return "-0.0" if math.copysign(1.0, value) < 0 else "0.0"
-    sign = "-" if value < 0 else ""
-    _, digit_tuple, exponent = decimal.Decimal(repr(abs(value))).as_tuple()
-    digits = "".join(map(str, digit_tuple))
-    stripped = digits.rstrip("0")
-    exponent += len(digits) - len(stripped)
-    digits = stripped.lstrip("0")
-    n = len(digits)
-    e = exponent + n - 1  # the decimal exponent of the first digit
-    if -5 <= e <= 15:
-        if n <= e + 1:
-            body = digits + "0" * (e + 1 - n) + ".0"
-        elif e < 0:
-            body = "0." + "0" * (-e - 1) + digits
-        else:
-            body = digits[: e + 1] + "." + digits[e + 1:]
-    else:
-        fraction = "." + digits[1:] if n >= 2 else ""
-        body = f"{digits[0]}{fraction}e{'+' if e > 0 else '-'}{abs(e)}"
-    return sign + body
 
 
 @pytest.mark.parametrize(("value", "text"), [

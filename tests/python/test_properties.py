@@ -11,10 +11,8 @@ from __future__ import annotations
 import collections
 import contextlib
 import ctypes
-import decimal
 import functools
 import json
-import math
 import os
 
 from hypothesis import HealthCheck, event, given, note, settings
@@ -26,6 +24,7 @@ from conftest import (
     RESULT_KEYS,
     SUM_KEYS,
     cause_fault,
+    expected_number_text,
     load_lexicon,
     oracle,
 )
@@ -422,27 +421,6 @@ def json_string(text):
                          for char in text) + '"'
 
 
-def json_number(value):
-    if not math.isfinite(value):
-        return "null"
-    if value == 0.0:
-        return "-0.0" if math.copysign(1.0, value) < 0 else "0.0"
-    # repr() gives the shortest digits that read back; normalize() strips trailing zeros.
-    negative, digit_tuple, exponent = decimal.Decimal(repr(value)).normalize().as_tuple()
-    digits = "".join(map(str, digit_tuple))
-    n = len(digits)
-    e = exponent + n - 1  # the decimal exponent of the first digit
-    if e < -5 or e > 15:
-        body = digits[0] + ("." + digits[1:] if n > 1 else "") + f"e{'+' if e > 0 else '-'}{abs(e)}"
-    elif n <= e + 1:
-        body = digits + "0" * (e + 1 - n) + ".0"
-    elif e < 0:
-        body = "0." + "0" * (-e - 1) + digits
-    else:
-        body = digits[: e + 1] + "." + digits[e + 1:]
-    return ("-" if negative else "") + body
-
-
 def json_object(members):
     return "{" + ",".join(f"{json_string(key)}:{value}" for key, value in members) + "}"
 
@@ -451,11 +429,11 @@ def json_text_of(result):
     """The text the module writes for a result of the pure-Python shift."""
     entries = ",".join(
         json_object([("type", json_string(entry["type"]))] +
-                    [(key, json_number(entry[key])) for key in ENTRY_KEYS[1:]])
+                    [(key, expected_number_text(entry[key])) for key in ENTRY_KEYS[1:]])
         for entry in result["entries"])
-    sums = json_object((key, json_number(result["component_sums"][key])) for key in SUM_KEYS)
+    sums = json_object((key, expected_number_text(result["component_sums"][key])) for key in SUM_KEYS)
     return json_object([("entries", f"[{entries}]"), ("component_sums", sums),
-                        *((key, json_number(result[key])) for key in RESULT_KEYS[2:7]),
+                        *((key, expected_number_text(result[key])) for key in RESULT_KEYS[2:7]),
                         ("normalization", json_string(result["normalization"]))])
 
 
