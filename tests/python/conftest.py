@@ -53,11 +53,11 @@ def worked_shift(**options):
 
 
 def _load_oracle():
-    spec = importlib.util.spec_from_file_location(
+    found = importlib.util.spec_from_file_location(
         "reference_shift", REPO / "bench" / "reference_shift.py"
     )
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    module = importlib.util.module_from_spec(found)
+    found.loader.exec_module(module)
     return module
 
 
