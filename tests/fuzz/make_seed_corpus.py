@@ -66,7 +66,7 @@ def parser_seeds():
         "empty_word": b"\t3\n",
         "last_wins": b"a\t1\na\t2\nb\t3\nb\tx\n",
         "case_sensitive": b"A\t1\na\t2\n",
-        "special_values": b"i\tinf\nm\t-Infinity\nn\tNaN\np\t+nan\nz\t-0\n",
+        "infinities_and_nans": b"i\tinf\nm\t-Infinity\nn\tNaN\np\t+nan\nz\t-0\n",
         "rejected_scores": b"a\t.\nb\t+\nc\t1e\nd\t0x10\ne\t1_000\nf\t7,5\ng\tnan(1)\n",
     }
     seeds.update(text_cases)
