@@ -271,14 +271,32 @@ def load_json_pairs(source: Source) -> list[tuple[str, int]]:
     return pairs
 
 
+# Entries whose machine translation took a wrong sense of the English word, with a score
+# that would mislead any text using the word in its ordinary sense. Each was checked by hand;
+# the list is kept short and only names clear cases.
+MISTRANSLATIONS: dict[str, dict[str, str]] = {
+    "es": {"negro": "'black' (the colour), carrying the lowest score of the English slur"},
+    "pt": {
+        "negro": "'black' (the colour), carrying the lowest score of the English slur",
+        "galo": "'rooster', carrying the lowest score of the vulgar English 'cock'",
+    },
+    "ko": {"수탉": "'rooster', carrying the lowest score of the vulgar English 'cock'"},
+    "hi": {
+        "मुर्गा": "'rooster', carrying the lowest score of the vulgar English 'cock'",
+        "अपूर्ण": "'incomplete', carrying the highest score of 'outstanding' (excellent)",
+    },
+    "id": {"hati": "'heart' or 'liver', a neutral word carrying the highest score"},
+}
+
+
 def clean_afinn(
     lang: str, source: Source, english: set[str]
 ) -> tuple[dict[str, list[int]], dict[str, int]]:
     """Cleaned word -> the raw AFINN values of every entry that cleans to it.
 
     Entries are dropped for the first reason that applies: a phrase, not a plain word,
-    left untranslated (equal to an English AFINN entry), or in Latin script where the
-    language is not written in it.
+    left untranslated (equal to an English AFINN entry), in Latin script where the
+    language is not written in it, or a known mistranslation.
     """
     stats = {
         "source entries": 0,
@@ -286,6 +304,7 @@ def clean_afinn(
         "non-words dropped (digits, symbols, inner punctuation)": 0,
         "untranslated entries dropped": 0,
         "Latin-script entries dropped": 0,
+        "known mistranslations dropped": 0,
     }
     values: dict[str, list[int]] = {}
     for raw, value in load_json_pairs(source):
@@ -299,6 +318,8 @@ def clean_afinn(
             stats["untranslated entries dropped"] += 1
         elif lang in NON_LATIN and has_latin_letter(word):
             stats["Latin-script entries dropped"] += 1
+        elif word in MISTRANSLATIONS.get(lang, {}):
+            stats["known mistranslations dropped"] += 1
         else:
             values.setdefault(word, []).append(value)
     stats["entries merged into an equal word"] = sum(len(v) - 1 for v in values.values())
@@ -520,10 +541,13 @@ cleaning; this also drops true cognates such as Spanish "horrible" and "cruel", 
 a rule that needs no dictionary), or, for Chinese, Hindi, Korean and Russian, if it contains
 a Latin letter. Entries that clean to the same word are merged: their raw values are
 averaged, then the formula is applied, then the result is rounded. These are machine
-translations, kept as the translator made them: expect wrong senses and odd forms. Some are
-serious: the Spanish and Portuguese "negro" (black, the colour) carries the lowest score of
-the English slur it translates, and Portuguese "galo" (rooster) that of the vulgar "cock".
-Check a surprising contribution against the source before drawing conclusions from it."""
+translations, kept as the translator made them: expect wrong senses and odd forms. The
+clearest harmful cases are dropped by a short hand-checked list (`MISTRANSLATIONS` in the
+build tool): Spanish and Portuguese "negro" (black, the colour, which carried the lowest
+score of the English slur it translates), Portuguese "galo", Korean "수탉" and Hindi "मुर्गा"
+(rooster, scored as the vulgar "cock"), Hindi "अपूर्ण" (incomplete, scored as "outstanding")
+and Indonesian "hati" (heart, scored at the top). Others surely remain: check a surprising
+contribution against the source before drawing conclusions from it."""
 
 
 def stats_lines(stats: dict[str, int]) -> list[str]:

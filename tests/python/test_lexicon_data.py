@@ -189,6 +189,22 @@ def test_clean_afinn_keeps_chinese_whole_and_latin_in_latin_languages():
     assert values == {"abenteuer": [2]}
 
 
+def test_clean_afinn_drops_known_mistranslations_only_in_their_language():
+    values, stats = tool.clean_afinn("es", afinn_source({"Negro": -5, "triste": -2}), set())
+    assert values == {"triste": [-2]}
+    assert stats["known mistranslations dropped"] == 1
+    values, _ = tool.clean_afinn("de", afinn_source({"negro": -5}), set())
+    assert values == {"negro": [-5]}
+
+
+@pytest.mark.parametrize(
+    "key, word",
+    [(key, word) for key, lang in tool.LEXICONS for word in tool.MISTRANSLATIONS.get(lang, {})],
+)
+def test_shipped_lexicons_leave_out_known_mistranslations(key, word):
+    assert word not in dict(read_lines(key))
+
+
 @pytest.mark.parametrize("value", [6, -6, 1.5, "1"])
 def test_afinn_values_outside_the_integer_range_are_refused(value):
     with pytest.raises(tool.SourceError):
