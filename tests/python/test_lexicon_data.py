@@ -263,10 +263,9 @@ AFINN_DIR = tool.DEFAULT_AFINN_DIR
 @pytest.mark.skipif(not AFINN_DIR.is_dir(), reason="translated AFINN sources not beside the repo")
 @pytest.mark.parametrize("key, lang", [(k, l) for k, l in tool.LEXICONS if l not in (None, "fr")])
 def test_translated_lexicons_rebuild_identically(key, lang):
-    english = tool.read_source(AFINN_DIR / "AFINN-en.json")
-    source = tool.read_source(AFINN_DIR / f"AFINN-{lang}.json")
-    lex = tool.build_translated(key, lang, source, english)
-    assert tool.render(key, lex.scores) == (DATA / f"{key}.tsv").read_text(encoding="utf-8")
+    afinn = {code: tool.read_source(AFINN_DIR / f"AFINN-{code}.json") for code in ("en", lang)}
+    lex = tool.build_one(key, lang, None, None, afinn, tool.DEFAULT_REVIEW_DIR)
+    assert lex.text == (DATA / f"{key}.tsv").read_text(encoding="utf-8")
 
 
 @pytest.mark.skipif(
@@ -274,9 +273,7 @@ def test_translated_lexicons_rebuild_identically(key, lang):
     reason="pattern or translated AFINN sources not installed",
 )
 def test_french_lexicon_rebuilds_identically():
-    lex = tool.build_french(
-        tool.read_source(tool.DEFAULT_PATTERN_FR),
-        tool.read_source(AFINN_DIR / "AFINN-fr.json"),
-        tool.read_source(AFINN_DIR / "AFINN-en.json"),
-    )
-    assert tool.render("french", lex.scores) == (DATA / "french.tsv").read_text(encoding="utf-8")
+    afinn = {code: tool.read_source(AFINN_DIR / f"AFINN-{code}.json") for code in ("en", "fr")}
+    pattern = tool.read_source(tool.DEFAULT_PATTERN_FR)
+    lex = tool.build_one("french", "fr", None, pattern, afinn, tool.DEFAULT_REVIEW_DIR)
+    assert lex.text == (DATA / "french.tsv").read_text(encoding="utf-8")

@@ -1,0 +1,130 @@
+"""The lexicon review files and the tool that applies them. Pure Python."""
+
+from __future__ import annotations
+
+import sys
+from fractions import Fraction
+from pathlib import Path
+
+import pytest
+
+REPO = Path(__file__).resolve().parents[2]
+REVIEW = REPO / "lexicons" / "review"
+DATA = REPO / "lexicons" / "data"
+sys.path.insert(0, str(REPO / "tools"))
+import lexicon_review as review  # noqa: E402
+
+HEADER = "word\tdecision\tscore\treason\n"
+FORMS_HEADER = "form\tlemma\n"
+SOURCE = {"good": Fraction(7), "bad": Fraction(3), "table": Fraction("5.8"), "nice": Fraction(6)}
+
+
+def write(tmp_path: Path, name: str, text: str) -> Path:
+    path = tmp_path / name
+    path.write_text(text, encoding="utf-8")
+    return path
+
+
+def apply(tmp_path: Path, lines: str, forms: str = "") -> review.Reviewed:
+    write(tmp_path, "toy.tsv", HEADER + lines)
+    if forms:
+        write(tmp_path, "toy.forms.tsv", FORMS_HEADER + forms)
+    result = review.review_lexicon("toy", SOURCE, tmp_path)
+    assert result is not None
+    return result
+
+
+FULL = (
+    "good\tkeep\t7.00\t\n"
+    "bad\trescore\t2.60\tstronger than rated\n"
+    "table\tdrop\t5.80\tneutral\n"
+    "nice\tkeep\t6.00\tclear sense\n"
+    "awful\tadd\t1.80\tteam-rated; frequent\n"
+)
+
+
+def test_each_decision_and_form_lands_with_its_score_and_origin(tmp_path):
+    result = apply(tmp_path, FULL, "goods\tgood\nawfully\tawful\n")
+    assert result.scores == {
+        "good": 7, "bad": Fraction("2.6"), "nice": 6, "awful": Fraction("1.8"),
+        "goods": 7, "awfully": Fraction("1.8"),
+    }
+    assert result.origins["good"] == review.FROM_SOURCE
+    assert result.origins["bad"] == result.origins["awful"] == review.TEAM_RATED
+    assert result.origins["goods"] == review.GENERATED_FORM
+    assert result.counts == {"kept": 2, "rescored": 1, "dropped": 1, "added": 1, "forms": 2}
+
+
+def test_a_form_follows_its_lemmas_new_score(tmp_path):
+    assert apply(tmp_path, FULL, "worse\tbad\n").scores["worse"] == Fraction("2.6")
+
+
+def test_no_review_file_means_not_reviewed(tmp_path):
+    assert review.review_lexicon("toy", SOURCE, tmp_path) is None
+
+
+@pytest.mark.parametrize(
+    "lines, forms, message",
+    [
+        (FULL.replace("nice\tkeep\t6.00\tclear sense\n", ""), "", "have no decision: 'nice'"),
+        (FULL + "good\tdrop\t7.00\ttwice\n", "", "already decided on line 2"),
+        (FULL.replace("good\tkeep\t7.00", "good\tkeep\t7.40"), "", "source score 7.00"),
+        (FULL.replace("table\tdrop\t5.80", "table\tdrop\t5.00"), "", "source score 5.80"),
+        (FULL + "nice2\tkeep\t6.00\t\n", "", r"not in the sources \(use add\)"),
+        (FULL.replace("awful\tadd", "nice\tadd").replace("nice\tkeep\t6.00\tclear sense\n", ""),
+         "", "is added but the sources have it"),
+        (FULL, "good\tnice\n", "has a decision of its own"),
+        (FULL, "tables\ttable\n", "lemma 'table' is not a word kept"),
+        (FULL, "goods\tgood\ngoods\tnice\n", "already listed on line 2"),
+        (FULL, "nicer\tnicest\n", "lemma 'nicest'"),
+    ],
+)
+def test_review_mismatches_fail_with_the_place_named(tmp_path, lines, forms, message):
+    with pytest.raises(review.ReviewError, match=message):
+        apply(tmp_path, lines, forms)
+
+
+@pytest.mark.parametrize(
+    "line, message",
+    [
+        ("good\tkept\t7.00\t\n", "decision 'kept'"),
+        ("good\tdrop\t7.00\t \n", "a drop needs a reason"),
+        ("good\tkeep\t7\t\n", "not written as d.dd"),
+        ("good\tkeep\t9.50\t\n", "off the 1-9 scale"),
+        ("good\tkeep\t7.00\n", "expected 4 tab-separated fields"),
+        ("good day\tkeep\t7.00\t\n", "not a single word"),
+        ("cafe\u0301\tadd\t7.00\tx\n", "not in Unicode NFC"),
+    ],
+)
+def test_malformed_review_lines_are_refused(tmp_path, line, message):
+    with pytest.raises(review.ReviewError, match=message):
+        review.read_review(write(tmp_path, "toy.tsv", HEADER + line))
+
+
+def test_a_file_without_its_header_is_refused(tmp_path):
+    with pytest.raises(review.ReviewError, match="header"):
+        review.read_review(write(tmp_path, "toy.tsv", "good\tkeep\t7.00\t\n"))
+
+
+# ---------------------------------------------------------------- the committed files
+
+REVIEWED = sorted(p.stem for p in REVIEW.glob("*.tsv") if not p.stem.endswith(".forms"))
+
+
+def data_scores(key: str) -> dict[str, Fraction]:
+    lines = (DATA / f"{key}.tsv").read_text(encoding="utf-8").splitlines()
+    return {word: Fraction(score) for word, score in (line.split("\t") for line in lines)}
+
+
+@pytest.mark.parametrize("key", REVIEWED)
+def test_shipped_lexicon_is_what_its_review_says(key):
+    """Without the sources at hand: the shipped words are exactly the kept, rescored and
+    added words and the forms, with the scores the review gives them."""
+    decisions = review.read_review(REVIEW / f"{key}.tsv")
+    forms_path = REVIEW / f"{key}.forms.tsv"
+    forms = review.read_forms(forms_path) if forms_path.is_file() else []
+    expected = {d.word: d.score for d in decisions if d.decision != "drop"}
+    expected |= {form: expected[lemma] for form, lemma, _ in forms}
+    shipped = data_scores(key)
+    assert shipped.keys() == expected.keys()
+    assert {w: s for w, s in shipped.items() if s != expected[w]} == {}
