@@ -4,7 +4,9 @@
 # only what is missing.
 set -euo pipefail
 
-debian_packages=(libgtest-dev)
+# python3-pattern: the French source lexicon that the data-rebuild tests read, and the
+# labelled corpora of bench/lexicon_validity.py.
+debian_packages=(libgtest-dev python3-pattern)
 missing=()
 for package in "${debian_packages[@]}"; do
   dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
