@@ -1,0 +1,104 @@
+#!/usr/bin/env bash
+# Builds the release artefacts once and tests them as a user gets them:
+#  1. the sdist, and the wheel built from that sdist (python -m build);
+#  2. the wheel repaired to the manylinux tag its symbols allow (auditwheel), then audited:
+#     auditwheel show must name a manylinux tag, abi3audit must find no symbol outside the
+#     stable ABI of CPython 3.11;
+#  3. the sdist's contents checked: what the build needs, and no build trees or caches;
+#  4. that one wheel installed into a fresh virtual environment of every CPython >= 3.11
+#     found on this machine, with the Python tests run against it: the whole suite on the
+#     build interpreter, the fast ones (not marked slow) on the others;
+#  5. the sdist installed into a fresh virtual environment, built there, and the fast tests
+#     run against it.
+# The tests import the installed artefact, never the source tree: pytest runs with -P, so
+# the working directory is not on the import path. Extra arguments go to every pytest run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+python=$(command -v "${PYTHON:-python3}")
+dist="$root/build/dist"
+venvs="$root/build/venvs"
+rm -rf "$dist" "$venvs"
+mkdir -p "$dist/unrepaired" "$venvs"
+
+echo "== Building the sdist, and the wheel from it"
+"$python" -m build --no-isolation --outdir "$dist/unrepaired" . >"$dist/build.log" 2>&1 ||
+  { cat "$dist/build.log" >&2; exit 1; }
+sdists=("$dist"/unrepaired/*.tar.gz)
+built=("$dist"/unrepaired/*.whl)
+sdist=${sdists[0]}
+
+echo "== Repairing the wheel to its manylinux tag"
+"$python" -m auditwheel repair --wheel-dir "$dist" "${built[0]}" >"$dist/repair.log" 2>&1 ||
+  { cat "$dist/repair.log" >&2; exit 1; }
+wheels=("$dist"/*.whl)
+wheel=${wheels[0]}
+"$python" -m auditwheel show "$wheel" | tee "$dist/auditwheel-show.txt"
+if ! grep -q 'platform tag: "manylinux_' "$dist/auditwheel-show.txt" ||
+  [[ $(basename "$wheel") != *-cp311-abi3-manylinux_*.whl ]]; then
+  echo "the wheel $(basename "$wheel") carries no manylinux tag for the abi3 of CPython 3.11" >&2
+  exit 1
+fi
+"$python" -m abi3audit --strict --report "$wheel" | tee "$dist/abi3audit.json"
+echo
+echo "wheel: $(basename "$wheel"), $(stat -c %s "$wheel") bytes"
+
+echo "== Checking the sdist's contents"
+"$python" tools/check_sdist.py "$sdist"
+
+# One interpreter per minor version from 3.11 on: the build interpreter first, then what
+# PATH and pyenv hold.
+declare -A chosen=()
+order=()
+consider() {  # interpreter path
+  local version
+  version=$("$1" -c 'import sys; print("%d.%d" % sys.version_info[:2]) if sys.version_info >= (3, 11) and sys.implementation.name == "cpython" else None' 2>/dev/null) || return 0
+  [[ -n $version && $version != None && -z ${chosen[$version]:-} ]] || return 0
+  "$1" -c 'import venv, ensurepip' 2>/dev/null || return 0
+  chosen[$version]=$1
+  order+=("$version")
+}
+consider "$python"
+shopt -s nullglob
+for candidate in $(compgen -c python3. | grep -E "^python3\.[0-9]+$" | sort -u) "${PYENV_ROOT:-$HOME/.pyenv}"/versions/*/bin/python3; do
+  path=$(command -v "$candidate" 2>/dev/null || true)
+  [[ -n $path ]] && consider "$path"
+done
+build_version=${order[0]}
+echo "== Interpreters: $(for v in "${order[@]}"; do printf '%s (%s)  ' "$v" "${chosen[$v]}"; done)"
+
+status=0
+tested=()
+for version in "${order[@]}"; do
+  env="$venvs/$version"
+  "${chosen[$version]}" -m venv "$env"
+  "$env/bin/python" -m pip install -q --disable-pip-version-check "$wheel[test]"
+  selection=(-m "not slow")
+  what="fast tests"
+  if [[ $version == "$build_version" ]]; then
+    selection=()
+    what="whole suite"
+  fi
+  echo "== Python $version, the wheel, $what"
+  if "$env/bin/python" -P -m pytest tests/python -q -p no:cacheprovider "${selection[@]}" "$@"; then
+    tested+=("$version ($what): passed")
+  else
+    status=1
+    tested+=("$version ($what): FAILED")
+  fi
+done
+
+echo "== The sdist, built and installed in a fresh virtual environment, fast tests"
+env="$venvs/sdist"
+"$python" -m venv "$env"
+"$env/bin/python" -m pip install -q --disable-pip-version-check "$sdist[test]"
+if "$env/bin/python" -P -m pytest tests/python -q -p no:cacheprovider -m "not slow" "$@"; then
+  tested+=("sdist on $build_version (fast tests): passed")
+else
+  status=1
+  tested+=("sdist on $build_version (fast tests): FAILED")
+fi
+
+echo "== Artefacts: $(basename "$wheel"), $(basename "$sdist")"
+printf '   %s\n' "${tested[@]}"
+exit "$status"
