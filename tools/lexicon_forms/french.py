@@ -41,6 +41,7 @@ NOT_VERBS = {
 # graver behind grave, louer behind loué, illustrer behind illustre -- is not here).
 VERBS = set(
     """
+    agresser kiffer guérir haïr
     ravir gagner passionner réjouir triompher charmer exalter fêter prospérer stupéfier
     vivifier émoustiller avantager blaguer calmer complimenter gracier honorer obséder
     récompenser révérer enchanter déconcerter enticher embrasser innocenter protéger
@@ -80,7 +81,7 @@ VERBS = set(
 SECOND_GROUP = {
     "réjouir", "embellir", "ravir", "réussir", "chérir", "accomplir", "applaudir", "bénir",
     "remplir", "bannir", "engourdir", "asservir", "punir", "trahir", "vomir", "affaiblir",
-    "aigrir", "envahir", "noircir", "salir", "avilir", "endurcir", "pourrir",
+    "aigrir", "guérir", "envahir", "noircir", "salir", "avilir", "endurcir", "pourrir",
 }
 
 # Irregular verbs of the lexicon: infinitive -> forms (participles included).
@@ -109,6 +110,8 @@ IRREGULAR: dict[str, list[str]] = {
     "soutenir": ["soutiens", "soutient", "soutenons", "soutenez", "soutiennent", "soutenais",
                  "soutenait", "soutenaient", "soutenant", "soutenu", "soutenue", "soutenus",
                  "soutenues", "soutiendra", "soutiendrait", "soutinrent"],
+    "haïr": ["hais", "hait", "haïssons", "haïssez", "haïssent", "haïssais", "haïssait",
+             "haïssaient", "haï", "haïe", "haïs", "haïes", "haïra", "haïrait"],
     "morfondre": ["morfonds", "morfond", "morfondent", "morfondait", "morfondu"],
 }
 
