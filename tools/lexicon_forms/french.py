@@ -127,7 +127,8 @@ REJECT: set[str] = {
     "accidente", "délite", "bordelle", "conforte", "confortes", "foire", "foires", "empire",
     "empires", "brise", "brises", "mouse", "paradise", "terreuse", "terreuses", "supers",
     "sabre", "sabres", "ratons", "rations", "éclate", "éclates", "règlemente", "bels",
-    "marres", "hâtes", "oks", "lols",
+    "marres", "hâtes", "oks", "lols", "violons", "échecs", "éclats", "gênes", "peines",
+    "attaquant", "attaquants", "stupéfiants", "chef-d'oeuvres",
     # a verb form whose common sense is neutral: se soucier, souhaiter, respecter
     "soucie", "soucies", "souhaite", "souhaites", "respecte", "respectes",
 }
