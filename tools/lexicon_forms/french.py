@@ -21,7 +21,7 @@ from __future__ import annotations
 
 import sys
 import unicodedata
-from collections.abc import Callable, Iterable
+from collections.abc import Callable
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[2]
@@ -134,6 +134,7 @@ REJECT: set[str] = {
 }
 
 def is_word(form: str) -> bool:
+    """Letters and combining marks, with inner hyphens or apostrophes only."""
     return all(unicodedata.category(c)[0] in "LM" or c in "-'" for c in form) and bool(form)
 
 
@@ -222,6 +223,7 @@ def stems(stem: str) -> tuple[str, str]:
 
 
 def er_forms(inf: str) -> list[str]:
+    """Forms of a first-group verb (aimer, espérer, protéger, dénoncer)."""
     stem = inf[:-2]
     soft = stem[:-1] + "ç" if stem.endswith("c") else stem + ("e" if stem.endswith("g") else "")
     silent, future = stems(stem)
@@ -235,6 +237,7 @@ def er_forms(inf: str) -> list[str]:
 
 
 def ir_forms(inf: str) -> list[str]:
+    """Forms of a second-group verb (réussir, trahir)."""
     stem = inf[:-2]
     return [
         stem + "is", stem + "it", stem + "issons", stem + "issez", stem + "issent",
@@ -245,6 +248,7 @@ def ir_forms(inf: str) -> list[str]:
 
 
 def verb_forms(inf: str) -> list[str]:
+    """Forms of any verb of VERBS, by its group or the irregular table."""
     if inf in IRREGULAR:
         return IRREGULAR[inf]
     if inf in SECOND_GROUP:
@@ -273,12 +277,11 @@ def infinitive_of(w: str, seen: Callable[[str], bool]) -> str | None:
             base = base[:j] + "é" + base[j + 1:]
         if seen(base + "er") and seen(base + "é"):
             return base + "er"
-        if w[:-2] + "ir" in SECOND_GROUP:
-            return None
     return None
 
 
 def load_seen() -> Callable[[str], bool]:
+    """Whether a form occurs in French text, by wordfreq when it is there."""
     try:
         import wordfreq  # type: ignore[import-not-found]
     except ImportError:
@@ -288,10 +291,12 @@ def load_seen() -> Callable[[str], bool]:
 
 
 def read_tsv(path: Path) -> list[list[str]]:
+    """The tab-separated fields of every line of a UTF-8 file."""
     return [line.rstrip("\n").split("\t") for line in path.read_text(encoding="utf-8").splitlines()]
 
 
 def main() -> None:
+    """Write the forms file from the review of the French lexicon."""
     seen = load_seen()
     source = {row[0] for row in read_tsv(DATA)}
     final = [row[0] for row in read_tsv(REVIEW)[1:] if row[1] in ("keep", "rescore", "add")]
