@@ -142,7 +142,7 @@ irresoluto loco macabro maldito malévolo mentecato obsceno obsoleto olvidadizo 
 pésimo prisionero severo siniestro sombrío sucio tacaño tenso timorato trémulo turbio vago
 vano molesto corrupto esclavo feo harto horrendo ilegítimo malo moribundo muerto ridículo
 rudo traicionero trapacero puto bastardo bello sano óptimo correcto sabio bendito tierno
-raro pendejo absurdo asesino listo caro
+raro pendejo absurdo asesino listo caro oportuno
 """.split())
 
 #: Feminine entries whose masculine is a form of the same word.
