@@ -220,7 +220,8 @@ EXCLUDED: frozenset[str] = frozenset("""
 cara caras cortejo concilio salvo forças famas fés rio rius bano dúvido motivo coxa coxas
 dóis doutrinas mino mina minas privado privada privados privadas presa presas raivo
 impedimenta poluido poluida pronto suicido vaga vagas viola violas mente curto brigada
-brigadas atentada atentadas obra-primas bem-estares mais mato mata
+brigadas atentada atentadas obra-primas bem-estares mais mato mata vadia vadias formosa serena imaculada
+lucrativos lucrativas
 """.split())
 
 

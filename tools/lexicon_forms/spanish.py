@@ -98,6 +98,7 @@ fuerzas concilio motivo río rio sueña sueñas vivo vivos vivas descuenta descu
 desterro acosa acosas acosos dura lista listas fallo privado privada privados privadas
 vengo vengas vengamos vengan suicido estampido estampidos crimenes enfada enfadas
 sobrecargo pánica pérdido pérdidos sabia sabias práctica prácticas iras donas
+espinosa inmaculada serena lucrativos
 """.split())
 
 
