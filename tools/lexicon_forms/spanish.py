@@ -98,7 +98,7 @@ fuerzas concilio motivo río rio sueña sueñas vivo vivos vivas descuenta descu
 desterro acosa acosas acosos dura lista listas fallo privado privada privados privadas
 vengo vengas vengamos vengan suicido estampido estampidos crimenes enfada enfadas
 sobrecargo pánica pérdido pérdidos sabia sabias práctica prácticas iras donas
-espinosa inmaculada serena lucrativos
+espinosa inmaculada serena lucrativos descuida descuidas gentiles
 """.split())
 
 
@@ -143,7 +143,7 @@ irresoluto loco macabro maldito malévolo mentecato obsceno obsoleto olvidadizo 
 pésimo prisionero severo siniestro sombrío sucio tacaño tenso timorato trémulo turbio vago
 vano molesto corrupto esclavo feo harto horrendo ilegítimo malo moribundo muerto ridículo
 rudo traicionero trapacero puto bastardo bello sano óptimo correcto sabio bendito tierno
-raro pendejo absurdo asesino listo caro oportuno
+raro pendejo absurdo asesino listo caro oportuno perverso maligno desafortunado
 """.split())
 
 #: Feminine entries whose masculine is a form of the same word.
