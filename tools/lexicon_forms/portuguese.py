@@ -96,7 +96,7 @@ inimigo injusto inquieto insano insatisfeito insensato irresoluto lerdo louco ma
 medonho mesquinho obsceno obsoleto perplexo preso restrito severo sinistro sombrio sozinho
 sujo taciturno tenso timorato trêmulo vadio vago áspero burro chato corrupto escravo
 exausto falho feio horrendo ilegítimo ingrato morto obnóxio ridículo maldito lindo belo
-maluco péssimo bem-vindo vagabundo lento caro
+maluco péssimo bem-vindo vagabundo lento caro valioso coitado sortudo desnecessário incômodo grandioso
 """.split())
 
 #: Feminine entries whose masculine is a form of the same word.
