@@ -52,7 +52,7 @@ NOT_FORMS = frozenset("""
     ditekan memalingkan terserah maluku kemaluan melancarkan dilancarkan dihilangkan dimatikan
     menyerukan berseru menyiapkan disiapkan membanjiri dibanjiri memantapkan memadamkan
     dipadamkan terkalahkan mengindahkan kegemaran kecerdasan keseimbangan menyeimbangkan
-    merapikan sayangnya
+    merapikan sayangnya kerajinan berteduh menggalakkan
 """.split())
 
 
