@@ -656,7 +656,6 @@ def sources_markdown(lexicons: list[Lexicon], validity: str | None = None) -> st
         "| File | Lines | First line | Highest | Lowest | Source | Licence |",
         "|---|---|---|---|---|---|---|",
     ]
-    licence = {"english": "MIT"}
     origin = {"english": "VADER (human ratings)", "french": "pattern (hand-tagged) + AFINN-fr"}
     for lex in lexicons:
         lines = lex.text.splitlines()
@@ -665,8 +664,9 @@ def sources_markdown(lexicons: list[Lexicon], validity: str | None = None) -> st
         out.append(
             f"| {lex.key}.tsv | {len(lines):,} | {first_word}, {first_score} "
             f"| {first_score} | {last_score} "
-            f"| {origin.get(lex.key, 'AFINN, machine-translated')} "
-            f"| {licence.get(lex.key, 'ODbL-1.0')} |"
+            f"| {origin.get(lex.key, 'AFINN, machine-translated')}"
+            f"{', reviewed' if lex.review is not None else ''} "
+            f"| {file_licence(lex.key)} |"
         )
     by_key = {lex.key: lex for lex in lexicons}
     out.append("")
