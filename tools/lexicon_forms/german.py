@@ -10,7 +10,8 @@ This script proposes forms by rule for every kept, rescored or added word of
 (``wordfreq`` is used as a development tool only, never shipped), and writes
 ``lexicons/review/german.forms.tsv``. The output is then read and corrected by
 hand: rules overgenerate, and a form that happens to be another word (a noun
-plural that is also a verb, say) is removed in ``REJECT`` below.
+plural that is also a verb, say) is removed in ``REJECT`` below. Every form
+spelled with ß is also listed with ss, the Swiss spelling.
 
 Usage: python3 tools/lexicon_forms/german.py [--min-zipf 1.5]
 """
@@ -203,6 +204,14 @@ def main() -> int:
             if wordfreq.zipf_frequency(form, "de") < args.min_zipf:
                 continue
             owner[form] = lemma
+    # Swiss Standard German writes ss for ß (spaß -> spass, großartig -> grossartig);
+    # wordfreq folds the two spellings, so the variant is checked by its ß form.
+    for word in sorted(set(lemmas) | set(owner)):
+        if "ß" in word:
+            variant = word.replace("ß", "ss")
+            lemma = owner.get(word, word)
+            if variant not in known and variant not in owner and variant not in REJECT:
+                owner[variant] = lemma
     lines = ["form\tlemma"] + [f"{f}\t{l}" for f, l in sorted(owner.items(), key=lambda x: (x[1], x[0]))]
     OUT.write_text("\n".join(lines) + "\n", encoding="utf-8")
     print(f"{len(owner)} forms for {len(set(owner.values()))} lemmas", file=sys.stderr)
