@@ -12,7 +12,8 @@ This script proposes forms by rule for every kept, rescored or added word of
 (``wordfreq`` is a development tool here, never shipped), and writes
 ``lexicons/review/russian.forms.tsv``. The output is read and corrected by
 hand: rules overgenerate, and a candidate that is another word is listed in
-``REJECT`` below.
+``REJECT`` below. Words and forms are also listed with ё where real text
+writes it (весёлый beside веселый).
 
 Usage: python3 tools/lexicon_forms/russian.py [--min-zipf 1.5]
 """
@@ -226,6 +227,18 @@ def main() -> int:
                 continue
             if form in IRREGULAR.get(lemma, ()) or wordfreq.zipf_frequency(form, "ru") >= args.min_zipf:
                 owner[form] = lemma
+    # Russian text writes ё or е in the same word (весёлый, веселый); the lexicon
+    # uses е, so each word also gets its ё spellings that occur in real text.
+    for word in sorted(set(lemmas) | set(owner)):
+        lemma = owner.get(word, word)
+        for i, c in enumerate(word):
+            if c != "е":
+                continue
+            variant = word[:i] + "ё" + word[i + 1 :]
+            if variant in known or variant in owner or variant in REJECT:
+                continue
+            if wordfreq.zipf_frequency(variant, "ru") >= args.min_zipf:
+                owner[variant] = lemma
     lines = ["form\tlemma"] + [f"{f}\t{l}" for f, l in sorted(owner.items(), key=lambda x: (x[1], x[0]))]
     OUT.write_text("\n".join(lines) + "\n", encoding="utf-8")
     print(f"{len(owner)} forms for {len(set(owner.values()))} lemmas", file=sys.stderr)
