@@ -55,6 +55,7 @@ IRREGULAR: dict[str, tuple[str, ...]] = {
     "empfehlen": ("empfehle", "empfiehlst", "empfahl", "empfahlen"),
     "schreien": ("schreit", "schrie", "schrien", "geschrien"),
     "streiten": ("streitet", "stritt", "stritten", "gestritten"),
+    "fehlt": ("fehlen", "fehlte", "fehlten", "gefehlt", "fehle"),
     "lecker": ("leckere", "leckerem", "leckeren", "leckerer", "leckeres"),
     "freuen": ("freue", "freust", "freut", "freute", "freuten", "gefreut"),
     "hoffen": ("hoffe", "hoffst", "hofft", "hoffte", "hofften", "gehofft"),
