@@ -103,7 +103,7 @@ def plural_i(stem: str) -> str:
 
 def adjective_forms(word: str) -> list[str]:
     """Full declension, short forms and comparative of an adjective or participle."""
-    if word.endswith(("ый", "ий", "ой", "ая", "яя", "ое", "ее", "ые", "ие")) and len(word) > 5:
+    if word.endswith(("ый", "ий", "ой", "ая", "яя", "ое", "ее", "ые", "ие")) and len(word) >= 5:
         stem = word[:-2]
     else:
         return []
