@@ -245,7 +245,8 @@ verbesser verwechsel zitter zöger lächel vertraut vertraute vertrautem vertrau
 wunderer wundern wunsche wunschen wünscher wärmer wärmere wärmerem wärmeren wärmerer wärmeres wärmste
 wärmsten wärmster willkomme zorne zörner zweifler irren muntern düstern heitern krebse krebsen
 kritikern lieber möge mögt teuerer teueres lecke lecken leckere leckerem leckeren leckerer
-leckeres sünder
+leckeres sünder applause furchte fürchte tröster schuldest schuldet schuldete schuldeten
+sorges
 """.split()
 )
 
