@@ -246,7 +246,7 @@ wunderer wundern wunsche wunschen wünscher wärmer wärmere wärmerem wärmeren
 wärmsten wärmster willkomme zorne zörner zweifler irren muntern düstern heitern krebse krebsen
 kritikern lieber möge mögt teuerer teueres lecke lecken leckere leckerem leckeren leckerer
 leckeres sünder applause furchte fürchte tröster schuldest schuldet schuldete schuldeten
-sorges
+sorges vornehmen angeklagten angeklagter
 """.split()
 )
 
