@@ -128,3 +128,19 @@ def test_shipped_lexicon_is_what_its_review_says(key):
     shipped = data_scores(key)
     assert shipped.keys() == expected.keys()
     assert {w: s for w, s in shipped.items() if s != expected[w]} == {}
+
+
+# ---------------------------------------------------------------- the second reader's check
+
+import direction_sample  # noqa: E402
+
+JUDGED = sorted(p.stem for p in direction_sample.SHEETS.glob("*.tsv"))
+
+
+@pytest.mark.parametrize("key", JUDGED)
+def test_judged_sample_is_the_shipped_lexicons_and_mostly_right(key):
+    """A judged sheet must still be the fixed-seed sample of the shipped lexicon (a change
+    of the lexicon calls for a new draw and a new judgement), and at least 95% right."""
+    found = direction_sample.verdicts(key)
+    assert len(found) == direction_sample.SAMPLE_SIZE
+    assert found.count("right") / len(found) >= 0.95
