@@ -1,0 +1,191 @@
+"""A word shift drawn with matplotlib (the `plot` extra): a horizontal bar per word, the
+largest contribution at the top, with a summary of the four kinds of contribution above
+the words and, in a corner, how much of the shift the first words explain."""
+
+from __future__ import annotations
+
+from collections.abc import Mapping
+from typing import TYPE_CHECKING, Any
+
+from .fonts import families_for
+from .kinds import COMPONENTS, SYMBOLS, shift_kind
+from .result_view import View, format_percent, format_value, view
+
+if TYPE_CHECKING:
+    from matplotlib.axes import Axes
+    from matplotlib.figure import Figure
+
+# Above the reference: amber; at or below it: blue. Solid where the word became more
+# frequent in text 2, pale where it became less frequent. Distinct in colour-blind vision
+# and in grey.
+COLOURS: dict[str, str] = {
+    "pos_s_pos_p": "#e08a00",
+    "neg_s_neg_p": "#9cc3ec",
+    "pos_s_neg_p": "#f7d08a",
+    "neg_s_pos_p": "#2f6db5",
+}
+TOTAL_COLOUR = "#7f7f7f"
+# gid of the drawn artists, so that a caller (or a test) can tell them apart.
+WORD_BAR, SUMMARY_BAR, WORD_LABEL = "word", "summary", "word-label"
+SHIFT_AXES_LABEL, SUMMARY_AXES_LABEL, CUMULATIVE_AXES_LABEL = "shift", "summary", "cumulative"
+
+_SUMMARY_ROWS = 6.0  # rows of the words' Axes left free for the summary at the top
+
+
+def _require_matplotlib() -> None:
+    try:
+        import matplotlib  # noqa: F401
+    except ImportError:
+        raise ImportError(
+            "shift_graph needs matplotlib: pip install 'moodvane[plot]'"
+        ) from None
+
+
+def shift_graph(
+    result: Mapping[str, Any],
+    *,
+    top_n: int = 30,
+    labels: tuple[str, str] = ("text 1", "text 2"),
+    title: str | None = None,
+    ax: Axes | None = None,
+    kind: str = "weighted",
+    font: str | list[str] | None = None,
+) -> Figure:
+    """Draws a word-shift graph of `result` (a dict from either function of `moodvane`)
+    and returns its Figure; nothing is shown or saved.
+
+    One horizontal bar per word for the `top_n` largest contributions, the largest at the
+    top. A bar points right where the word raises text 2's average above text 1's and left
+    where it lowers it; its length is the word's share of all contributions. Its colour
+    says why (see the legend): the word's score is above the reference (+) or not (-), and
+    it is relatively more (↑) or less (↓) frequent in text 2. Above the words, five bars
+    sum the four kinds and their total; the inset in the lower right shows the running
+    total of the contributions over the word rank. The title gives the two averages and
+    the reference.
+
+    `labels` names text 1 and text 2, `title` replaces the first line of the title, `ax`
+    draws into existing Axes (else a new Figure sized to the number of words). `font`
+    names the font family (or families, each glyph from the first that has it); by
+    default a font with the glyphs of the words is found among the installed ones, with a
+    warning naming the characters when none has them. A result without entries gives a
+    graph that says so.
+    """
+    _require_matplotlib()
+    import matplotlib.pyplot as plt
+    from matplotlib.patches import Patch
+    from matplotlib.transforms import offset_copy
+
+    labels_kind = shift_kind(kind)
+    shown = view(result, top_n, labels_kind.value_keys)
+    if ax is None:
+        rows = len(shown.bars) + _SUMMARY_ROWS
+        figure, ax = plt.subplots(figsize=(8.0, max(4.5, 2.2 + 0.24 * rows)),
+                                  layout="constrained")
+    else:
+        figure = ax.figure  # type: ignore[assignment]
+    ax.set_label(SHIFT_AXES_LABEL)
+    heading = title if title is not None else f"{labels[0]} → {labels[1]}"
+    texts = [bar.word for bar in shown.bars] + [heading, *labels]
+    families = [font] if isinstance(font, str) else font or families_for(texts)
+    text_font: dict[str, Any] = {"fontfamily": families} if families else {}
+
+    first, second = shown.values
+    ax.set_title(
+        f"{heading}\n{labels_kind.value_name}: {labels[0]} {format_value(first)}, "
+        f"{labels[1]} {format_value(second)}; {labels_kind.reference_name} "
+        f"{format_value(shown.reference)}",
+        **text_font,
+    )
+    ax.set_xlabel(labels_kind.text(labels_kind.axis_title, labels), **text_font)
+    ax.set_yticks([])
+    for side in ("top", "right", "left"):
+        ax.spines[side].set_visible(False)
+    if not shown.bars:
+        ax.set_xticks([])
+        message = labels_kind.empty if shown.entries == 0 else \
+            "No word with a finite contribution to show."
+        ax.text(0.5, 0.5, message, transform=ax.transAxes, ha="center", va="center",
+                fontsize=12, color="#555555")
+        return figure  # type: ignore[return-value]
+
+    words = len(shown.bars)
+    reach = max(abs(bar.percent) for bar in shown.bars) or 1.0
+    _draw_words(ax, shown, reach, text_font)
+    ax.axvline(0.0, color="#333333", linewidth=0.8)
+    ax.set_xlim(-reach * 1.45, reach * 1.45)
+    # The top rows of the Axes are left free for the summary, which has a scale of its own
+    # (the total is often ten times the largest word).
+    bottom, top = -words - 0.6, _SUMMARY_ROWS
+    ax.set_ylim(bottom, top)
+    height = (_SUMMARY_ROWS - 0.5) / (top - bottom)
+    _draw_summary(ax.inset_axes((0.0, 1.0 - height, 1.0, height)), shown)
+    ax.legend(
+        handles=[Patch(facecolor=COLOURS[key], edgecolor="none",
+                       label=labels_kind.text(labels_kind.legend[key], labels))
+                 for key in COMPONENTS],
+        # Below the axis title, whatever the height of the Axes.
+        loc="upper center", bbox_to_anchor=(0.5, 0.0),
+        bbox_transform=offset_copy(ax.transAxes, fig=figure, y=-44, units="points"), ncols=2,
+        frameon=False, prop=_legend_font(families),
+    )
+    _draw_cumulative(ax, shown)
+    return figure  # type: ignore[return-value]
+
+
+def _legend_font(families: list[str] | None) -> dict[str, Any]:
+    return {"size": 7.5, **({"family": families} if families else {})}
+
+
+def _draw_words(ax: Axes, shown: View, reach: float, text_font: dict[str, Any]) -> None:
+    pad = reach * 0.02
+    for row, bar in enumerate(shown.bars, 1):
+        y = -row
+        (drawn,) = ax.barh(y, bar.percent, height=0.8, color=COLOURS[bar.component],
+                           edgecolor="none")
+        drawn.set_gid(WORD_BAR)
+        right = bar.percent >= 0
+        label = ax.text(bar.percent + (pad if right else -pad), y, bar.word,
+                        ha="left" if right else "right", va="center", fontsize=8,
+                        **text_font)
+        label.set_gid(WORD_LABEL)
+
+
+def _draw_summary(summary: Axes, shown: View) -> None:
+    summary.set_label(SUMMARY_AXES_LABEL)
+    rows = [("total", "Σ total", shown.total, TOTAL_COLOUR)] + [
+        (key, SYMBOLS[key], shown.components[key], COLOURS[key]) for key in COMPONENTS
+    ]
+    reach = max([abs(value) for _, _, value, _ in rows if value is not None] + [0.0]) or 1.0
+    pad = reach * 0.02
+    for index, (key, symbol, value, colour) in enumerate(rows):
+        y = -index
+        (drawn,) = summary.barh(y, value or 0.0, height=0.75, color=colour, edgecolor="none")
+        drawn.set_gid(f"{SUMMARY_BAR}:{key}")
+        right = (value or 0.0) >= 0
+        summary.text((value or 0.0) + (pad if right else -pad), y,
+                     f"{symbol} {format_percent(value)}", ha="left" if right else "right",
+                     va="center", fontsize=8, fontweight="bold" if key == "total" else "normal")
+    summary.axvline(0.0, color="#333333", linewidth=0.8)
+    summary.set_xlim(-reach * 1.45, reach * 1.45)
+    summary.set_ylim(-len(rows) + 0.4, 0.6)
+    summary.set_xticks([])
+    summary.set_yticks([])
+    for side in ("top", "right", "left"):
+        summary.spines[side].set_visible(False)
+    summary.spines["bottom"].set_color("#bbbbbb")
+    summary.patch.set_alpha(0.0)
+
+
+def _draw_cumulative(ax: Axes, shown: View) -> None:
+    inset = ax.inset_axes((0.75, 0.04, 0.23, 0.2))
+    inset.set_label(CUMULATIVE_AXES_LABEL)
+    ranks = range(1, len(shown.cumulative) + 1)
+    inset.plot(ranks, shown.cumulative, color="#333333", linewidth=1.0)
+    if shown.total is not None:
+        inset.axhline(shown.total, color=TOTAL_COLOUR, linewidth=0.8, linestyle="--")
+    inset.axvline(len(shown.bars), color=COLOURS["neg_s_pos_p"], linewidth=0.8, linestyle=":")
+    inset.axhline(0.0, color="#bbbbbb", linewidth=0.5)
+    inset.set_xscale("log" if len(shown.cumulative) > 50 else "linear")
+    inset.set_title("running total, % (dotted: words shown)", fontsize=6.5)
+    inset.set_xlabel("word rank", fontsize=6.5, labelpad=1)
+    inset.tick_params(labelsize=6, pad=1)
