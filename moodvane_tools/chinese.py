@@ -58,8 +58,6 @@ def jieba_segmenter(words: Iterable[str]) -> Segmenter | None:
     finally:
         logger.setLevel(level)
 
-    # jieba's dictionary holds longer words around some of the lexicon's (非常高兴 "very
-    # happy" around 高兴 "happy"); such a piece is cut again so that the scored word counts.
     vocabulary = frozenset(words)
     inner = dictionary_segmenter(vocabulary)
 
@@ -68,9 +66,26 @@ def jieba_segmenter(words: Iterable[str]) -> Segmenter | None:
         for piece in tokenizer.cut(run):
             if piece in vocabulary or len(piece) < 2:
                 pieces.append(piece)
-                continue
-            cut = inner(piece)
-            pieces += cut if any(part in vocabulary for part in cut) else [piece]
+            else:
+                pieces += _around_lexicon_words(piece, inner(piece), vocabulary)
         return [piece for piece in pieces if piece]
 
     return segment
+
+
+def _around_lexicon_words(piece: str, cut: list[str], vocabulary: frozenset[str]) -> list[str]:
+    """jieba's dictionary holds longer words around some of the lexicon's (非常高兴 "very
+    happy" around 高兴 "happy"): such a piece is split so that the lexicon's word counts,
+    and the rest stays together (非常). A one-character lexicon word inside a longer word
+    is left alone: 难过 "sad" is no 难 "difficult"."""
+    if not any(len(part) > 1 and part in vocabulary for part in cut):
+        return [piece]
+    pieces: list[str] = []
+    rest = ""
+    for part in cut:
+        if len(part) > 1 and part in vocabulary:
+            pieces += [rest, part] if rest else [part]
+            rest = ""
+        else:
+            rest += part
+    return pieces + [rest] if rest else pieces
