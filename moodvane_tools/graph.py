@@ -59,8 +59,8 @@ def shift_graph(
     where it lowers it; its length is the word's share of all contributions. Its colour
     says why (see the legend): the word's score is above the reference (+) or not (-), and
     it is relatively more (↑) or less (↓) frequent in text 2. Above the words, five bars
-    sum the four kinds and their total; the inset in the lower right shows the running
-    total of the contributions over the word rank. The title gives the two averages and
+    sum the four kinds and their total; beside them, a small plot shows the running total
+    of the contributions over the word rank (how many words explain how much). The title gives the two averages and
     the reference.
 
     `labels` names text 1 and text 2, `title` replaces the first line of the title, `ax`
@@ -118,17 +118,18 @@ def shift_graph(
     bottom, top = -words - 0.6, _SUMMARY_ROWS
     ax.set_ylim(bottom, top)
     height = (_SUMMARY_ROWS - 0.5) / (top - bottom)
-    _draw_summary(ax.inset_axes((0.0, 1.0 - height, 1.0, height)), shown)
+    summary_reach = _draw_summary(ax.inset_axes((0.0, 1.0 - height, 1.0, height)), shown)
+    _draw_cumulative(ax.inset_axes(_free_corner(ax, shown, reach, summary_reach, height)), shown)
     ax.legend(
         handles=[Patch(facecolor=COLOURS[key], edgecolor="none",
                        label=labels_kind.text(labels_kind.legend[key], labels))
                  for key in COMPONENTS],
         # Below the axis title, whatever the height of the Axes.
         loc="upper center", bbox_to_anchor=(0.5, 0.0),
-        bbox_transform=offset_copy(ax.transAxes, fig=figure, y=-44, units="points"), ncols=2,
+        bbox_transform=offset_copy(ax.transAxes, fig=figure, y=-44, units="points"),
+        ncols=2 if max(map(len, labels)) <= 16 else 1,
         frameon=False, prop=_legend_font(families),
     )
-    _draw_cumulative(ax, shown)
     return figure  # type: ignore[return-value]
 
 
@@ -150,7 +151,53 @@ def _draw_words(ax: Axes, shown: View, reach: float, text_font: dict[str, Any]) 
         label.set_gid(WORD_LABEL)
 
 
-def _draw_summary(summary: Axes, shown: View) -> None:
+def _free_corner(ax: Axes, shown: View, reach: float, summary_reach: float,
+                 band: float) -> tuple[float, float, float, float]:
+    """Where the running-total plot covers the least of the bars and their labels: a
+    corner of the words' area or a side of the summary, in Axes fractions."""
+    extent = ax.get_window_extent()
+    width_points = max(1.0, extent.width * 72.0 / ax.figure.dpi)
+    character = 8 * 0.62 / width_points  # one character of a label, as a share of the width
+    words = len(shown.bars)
+    rows = words + 0.6 + _SUMMARY_ROWS
+    boxes: list[tuple[float, float, float, float]] = []
+    for row, bar in enumerate(shown.bars, 1):
+        y = (words + 0.6 - row) / rows
+        boxes.append(_bar_box(bar.percent / (2.9 * reach), len(bar.word) * character, y,
+                              0.8 / rows))
+    summary_values = [shown.total, *shown.components.values()]
+    for index, value in enumerate(summary_values):
+        y = 1.0 - band + band * (len(summary_values) - 0.5 - index) / len(summary_values)
+        boxes.append(_bar_box((value or 0.0) / (2.9 * summary_reach), 12 * character, y,
+                              band / len(summary_values)))
+    high = min(0.22, max(0.12, 5.0 / rows))
+    under_band = 1.0 - band - high - 0.02
+    candidates = [
+        (0.75, 0.06, 0.23, high), (0.05, 0.06, 0.23, high),
+        (0.75, under_band, 0.23, high), (0.05, under_band, 0.23, high),
+        (0.75, 1.0 - band * 0.85, 0.23, band * 0.65), (0.05, 1.0 - band * 0.85, 0.23, band * 0.65),
+    ]
+    return min(candidates, key=lambda corner: sum(_overlap(corner, box) for box in boxes))
+
+
+def _bar_box(share: float, label: float, y: float, height: float) -> tuple[float, float, float, float]:
+    """A bar and its label as (x, y, width, height) in Axes fractions; `share` is the bar's
+    signed length as a share of the width, measured from the middle."""
+    start, end = sorted((0.5, 0.5 + share))
+    if share >= 0:
+        end += label
+    else:
+        start -= label
+    return (start, y - height / 2, end - start, height)
+
+
+def _overlap(a: tuple[float, float, float, float], b: tuple[float, float, float, float]) -> float:
+    width = min(a[0] + a[2], b[0] + b[2]) - max(a[0], b[0])
+    height = min(a[1] + a[3], b[1] + b[3]) - max(a[1], b[1])
+    return max(0.0, width) * max(0.0, height)
+
+
+def _draw_summary(summary: Axes, shown: View) -> float:
     summary.set_label(SUMMARY_AXES_LABEL)
     rows = [("total", "Σ total", shown.total, TOTAL_COLOUR)] + [
         (key, SYMBOLS[key], shown.components[key], COLOURS[key]) for key in COMPONENTS
@@ -174,10 +221,10 @@ def _draw_summary(summary: Axes, shown: View) -> None:
         summary.spines[side].set_visible(False)
     summary.spines["bottom"].set_color("#bbbbbb")
     summary.patch.set_alpha(0.0)
+    return reach
 
 
-def _draw_cumulative(ax: Axes, shown: View) -> None:
-    inset = ax.inset_axes((0.75, 0.04, 0.23, 0.2))
+def _draw_cumulative(inset: Axes, shown: View) -> None:
     inset.set_label(CUMULATIVE_AXES_LABEL)
     ranks = range(1, len(shown.cumulative) + 1)
     inset.plot(ranks, shown.cumulative, color="#333333", linewidth=1.0)
@@ -186,6 +233,5 @@ def _draw_cumulative(ax: Axes, shown: View) -> None:
     inset.axvline(len(shown.bars), color=COLOURS["neg_s_pos_p"], linewidth=0.8, linestyle=":")
     inset.axhline(0.0, color="#bbbbbb", linewidth=0.5)
     inset.set_xscale("log" if len(shown.cumulative) > 50 else "linear")
-    inset.set_title("running total, % (dotted: words shown)", fontsize=6.5)
-    inset.set_xlabel("word rank", fontsize=6.5, labelpad=1)
+    inset.set_title("running total (%) by word rank;\ndotted: the words shown", fontsize=6.5)
     inset.tick_params(labelsize=6, pad=1)

@@ -86,7 +86,7 @@ class _Rules:
                 if words and run in PARTICLES:
                     continue  # a particle written onto a Latin word: "iPhone이"
                 words += [korean_stem(part, self.words) for part in run.split(HYPHEN) if part]
-            else:
+            elif any(character.isalpha() for character in run):
                 words += self._joined(run)
         return words
 
