@@ -10,6 +10,7 @@ from typing import TYPE_CHECKING, Any
 from .fonts import families_for
 from .kinds import COMPONENTS, SYMBOLS, shift_kind
 from .result_view import View, format_percent, format_value, view
+from .text_graph import display_width
 
 if TYPE_CHECKING:
     from matplotlib.axes import Axes
@@ -157,14 +158,15 @@ def _free_corner(ax: Axes, shown: View, reach: float, summary_reach: float,
     corner of the words' area or a side of the summary, in Axes fractions."""
     extent = ax.get_window_extent()
     width_points = max(1.0, extent.width * 72.0 / ax.figure.dpi)
+    height_points = max(1.0, extent.height * 72.0 / ax.figure.dpi)
     character = 8 * 0.62 / width_points  # one character of a label, as a share of the width
     words = len(shown.bars)
     rows = words + 0.6 + _SUMMARY_ROWS
     boxes: list[tuple[float, float, float, float]] = []
     for row, bar in enumerate(shown.bars, 1):
         y = (words + 0.6 - row) / rows
-        boxes.append(_bar_box(bar.percent / (2.9 * reach), len(bar.word) * character, y,
-                              0.8 / rows))
+        boxes.append(_bar_box(bar.percent / (2.9 * reach),
+                              (display_width(bar.word) + 1) * character, y, 0.8 / rows))
     summary_values = [shown.total, *shown.components.values()]
     for index, value in enumerate(summary_values):
         y = 1.0 - band + band * (len(summary_values) - 0.5 - index) / len(summary_values)
@@ -177,7 +179,15 @@ def _free_corner(ax: Axes, shown: View, reach: float, summary_reach: float,
         (0.75, under_band, 0.23, high), (0.05, under_band, 0.23, high),
         (0.75, 1.0 - band * 0.85, 0.23, band * 0.65), (0.05, 1.0 - band * 0.85, 0.23, band * 0.65),
     ]
-    return min(candidates, key=lambda corner: sum(_overlap(corner, box) for box in boxes))
+    # The plot's title above it and its tick labels below and left take room too.
+    above, below, left = 22.0 / height_points, 12.0 / height_points, 16.0 / width_points
+
+    def covered(corner: tuple[float, float, float, float]) -> float:
+        x, y, width, height = corner
+        room = (x - left, y - below, width + left, height + above + below)
+        return sum(_overlap(room, box) for box in boxes)
+
+    return min(candidates, key=covered)
 
 
 def _bar_box(share: float, label: float, y: float, height: float) -> tuple[float, float, float, float]:
