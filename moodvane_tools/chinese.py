@@ -10,6 +10,7 @@ character by character.
 from __future__ import annotations
 
 import functools
+import importlib
 import logging
 from collections.abc import Callable, Iterable
 
@@ -42,7 +43,7 @@ def jieba_segmenter(words: Iterable[str]) -> Segmenter | None:
     """A jieba tokenizer of its own (jieba's shared default one is left as it is) that
     knows `words`, or None when jieba is not installed."""
     try:
-        import jieba
+        jieba = importlib.import_module("jieba")  # an optional extra, without types
     except ImportError:
         return None
     tokenizer = jieba.Tokenizer()

@@ -15,7 +15,7 @@ import json
 import math
 import sys
 import unicodedata
-from collections.abc import Sequence
+from collections.abc import Mapping, Sequence
 from pathlib import Path
 from typing import Any, NoReturn, TextIO
 
@@ -125,7 +125,7 @@ def main(argv: Sequence[str] | None = None) -> int:
         return 130
     except BrokenPipeError:
         # The reader of the output went away (| head); nothing more to say to it.
-        sys.stdout = None  # type: ignore[assignment]
+        sys.stdout = None
         return 0
 
 
@@ -198,7 +198,7 @@ def _compare(arguments: argparse.Namespace, out: TextIO, err: TextIO) -> int:
 
 
 def _print_summary(out: TextIO, key: str, labels: tuple[str, str], texts: list[TextCounts],
-                   result: dict[str, Any], top: int) -> None:
+                   result: Mapping[str, Any], top: int) -> None:
     info = lexicon_info(key)
     scores = lexicon_scores(key)
     kind = shift_kind("weighted")
@@ -221,7 +221,7 @@ def _print_summary(out: TextIO, key: str, labels: tuple[str, str], texts: list[T
           end="", file=out)
 
 
-def _write_outputs(arguments: argparse.Namespace, result: dict[str, Any],
+def _write_outputs(arguments: argparse.Namespace, result: Mapping[str, Any],
                    labels: tuple[str, str]) -> None:
     try:
         if arguments.json is not None:

@@ -78,60 +78,62 @@ def shift_graph(
 
     labels_kind = shift_kind(kind)
     shown = view(result, top_n, labels_kind.value_keys)
+    axes: Axes
     if ax is None:
         rows = len(shown.bars) + _SUMMARY_ROWS
-        figure, ax = plt.subplots(figsize=(8.0, max(4.5, 2.2 + 0.24 * rows)),
-                                  layout="constrained")
+        figure, axes = plt.subplots(figsize=(8.0, max(4.5, 2.2 + 0.24 * rows)),
+                                    layout="constrained")
     else:
-        figure = ax.figure  # type: ignore[assignment]
-    ax.set_label(SHIFT_AXES_LABEL)
+        axes = ax
+        figure = axes.figure.figure  # the root figure, also from a subfigure
+    axes.set_label(SHIFT_AXES_LABEL)
     heading = title if title is not None else f"{labels[0]} → {labels[1]}"
     texts = [bar.word for bar in shown.bars] + [heading, *labels]
     families = [font] if isinstance(font, str) else font or families_for(texts)
     text_font: dict[str, Any] = {"fontfamily": families} if families else {}
 
     first, second = shown.values
-    ax.set_title(
+    axes.set_title(
         f"{heading}\n{labels_kind.value_name}: {labels[0]} {format_value(first)}, "
         f"{labels[1]} {format_value(second)}; {labels_kind.reference_name} "
         f"{format_value(shown.reference)}",
         **text_font,
     )
-    ax.set_xlabel(labels_kind.text(labels_kind.axis_title, labels), **text_font)
-    ax.set_yticks([])
+    axes.set_xlabel(labels_kind.text(labels_kind.axis_title, labels), **text_font)
+    axes.set_yticks([])
     for side in ("top", "right", "left"):
-        ax.spines[side].set_visible(False)
+        axes.spines[side].set_visible(False)
     if not shown.bars:
-        ax.set_xticks([])
+        axes.set_xticks([])
         message = labels_kind.empty if shown.entries == 0 else \
             "No word with a finite contribution to show."
-        ax.text(0.5, 0.5, message, transform=ax.transAxes, ha="center", va="center",
+        axes.text(0.5, 0.5, message, transform=axes.transAxes, ha="center", va="center",
                 fontsize=12, color="#555555")
-        return figure  # type: ignore[return-value]
+        return figure
 
     words = len(shown.bars)
     reach = max(abs(bar.percent) for bar in shown.bars) or 1.0
-    _draw_words(ax, shown, reach, text_font)
-    ax.axvline(0.0, color="#333333", linewidth=0.8)
-    ax.set_xlim(-reach * 1.45, reach * 1.45)
+    _draw_words(axes, shown, reach, text_font)
+    axes.axvline(0.0, color="#333333", linewidth=0.8)
+    axes.set_xlim(-reach * 1.45, reach * 1.45)
     # The top rows of the Axes are left free for the summary, which has a scale of its own
     # (the total is often ten times the largest word).
     bottom, top = -words - 0.6, _SUMMARY_ROWS
-    ax.set_ylim(bottom, top)
+    axes.set_ylim(bottom, top)
     height = (_SUMMARY_ROWS - 0.5) / (top - bottom)
-    summary_reach = _draw_summary(ax.inset_axes((0.0, 1.0 - height, 1.0, height)), shown)
-    _draw_cumulative(ax.inset_axes(_free_corner(ax, shown, reach, summary_reach, height)), shown)
-    ax.legend(
+    summary_reach = _draw_summary(axes.inset_axes((0.0, 1.0 - height, 1.0, height)), shown)
+    _draw_cumulative(axes.inset_axes(_free_corner(axes, shown, reach, summary_reach, height)), shown)
+    axes.legend(
         handles=[Patch(facecolor=COLOURS[key], edgecolor="none",
                        label=labels_kind.text(labels_kind.legend[key], labels))
                  for key in COMPONENTS],
         # Below the axis title, whatever the height of the Axes.
         loc="upper center", bbox_to_anchor=(0.5, 0.0),
-        bbox_transform=offset_copy(ax.transAxes, fig=figure, y=-44, units="points"),
+        bbox_transform=offset_copy(axes.transAxes, fig=figure, y=-44, units="points"),
         ncols=2 if max(map(len, labels)) <= 16 else 1,
         frameon=False, prop=_legend_font(families),
     )
-    return figure  # type: ignore[return-value]
+    return figure
 
 
 def _legend_font(families: list[str] | None) -> dict[str, Any]:
