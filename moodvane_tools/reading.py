@@ -81,9 +81,9 @@ def count_file(path: Path, language: str, progress: Progress | None = None) -> T
                     raise InputError(
                         f"{path}: not UTF-8 text ({error.reason} at byte offset {bad})"
                     ) from None
-                if first and text.startswith("\ufeff"):
-                    text = text[1:]
-                first = False
+                if first and text:
+                    text = text.removeprefix("\ufeff")
+                    first = False
                 counter.feed(text)
                 if not chunk:
                     break
