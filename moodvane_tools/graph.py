@@ -4,6 +4,7 @@ the words and, in a corner, how much of the shift the first words explain."""
 
 from __future__ import annotations
 
+import textwrap
 from collections.abc import Mapping
 from typing import TYPE_CHECKING, Any
 
@@ -31,6 +32,7 @@ WORD_BAR, SUMMARY_BAR, WORD_LABEL = "word", "summary", "word-label"
 SHIFT_AXES_LABEL, SUMMARY_AXES_LABEL, CUMULATIVE_AXES_LABEL = "shift", "summary", "cumulative"
 
 _SUMMARY_ROWS = 6.0  # rows of the words' Axes left free for the summary at the top
+_LEGEND_CHARACTER = 7.5 * 0.55  # points per character of the legend, roughly
 
 
 def _require_matplotlib() -> None:
@@ -93,23 +95,28 @@ def shift_graph(
     text_font: dict[str, Any] = {"fontfamily": families} if families else {}
 
     first, second = shown.values
-    axes.set_title(
-        f"{heading}\n{labels_kind.value_name}: {labels[0]} {format_value(first)}, "
-        f"{labels[1]} {format_value(second)}; {labels_kind.reference_name} "
-        f"{format_value(shown.reference)}",
-        **text_font,
-    )
-    axes.set_xlabel(labels_kind.text(labels_kind.axis_title, labels), **text_font)
+    # A figure of our own is laid out by constrained layout, which widens the Axes later.
+    width_points = figure.get_figwidth() * 72.0 * 0.95 if ax is None else _size_points(axes)[0]
+    if shown.entries:
+        values = (f"{labels_kind.value_name}: {labels[0]} {format_value(first)}, "
+                  f"{labels[1]} {format_value(second)}; {labels_kind.reference_name} "
+                  f"{format_value(shown.reference)}")
+        # Wrapped to the Axes, which may be one small panel of a larger figure.
+        heading += "\n" + textwrap.fill(values, max(30, int(width_points / (12 * 0.5))))
+    axes.set_title(heading, **text_font)
     axes.set_yticks([])
     for side in ("top", "right", "left"):
         axes.spines[side].set_visible(False)
     if not shown.bars:
         axes.set_xticks([])
+        axes.spines["bottom"].set_visible(False)
         message = labels_kind.empty if shown.entries == 0 else \
             "No word with a finite contribution to show."
-        axes.text(0.5, 0.5, message, transform=axes.transAxes, ha="center", va="center",
-                fontsize=12, color="#555555")
+        axes.text(0.5, 0.5, textwrap.fill(message, max(20, int(width_points / 7))),
+                  transform=axes.transAxes, ha="center", va="center", fontsize=12,
+                  color="#555555")
         return figure
+    axes.set_xlabel(labels_kind.text(labels_kind.axis_title, labels), **text_font)
 
     words = len(shown.bars)
     reach = max(abs(bar.percent) for bar in shown.bars) or 1.0
@@ -123,17 +130,24 @@ def shift_graph(
     height = (_SUMMARY_ROWS - 0.5) / (top - bottom)
     summary_reach = _draw_summary(axes.inset_axes((0.0, 1.0 - height, 1.0, height)), shown)
     _draw_cumulative(axes.inset_axes(_free_corner(axes, shown, reach, summary_reach, height)), shown)
+    legend = [labels_kind.text(labels_kind.legend[key], labels) for key in COMPONENTS]
     axes.legend(
-        handles=[Patch(facecolor=COLOURS[key], edgecolor="none",
-                       label=labels_kind.text(labels_kind.legend[key], labels))
-                 for key in COMPONENTS],
+        handles=[Patch(facecolor=COLOURS[key], edgecolor="none", label=text)
+                 for key, text in zip(COMPONENTS, legend)],
         # Below the axis title, whatever the height of the Axes.
         loc="upper center", bbox_to_anchor=(0.5, 0.0),
         bbox_transform=offset_copy(axes.transAxes, fig=figure, y=-44, units="points"),
-        ncols=2 if max(map(len, labels)) <= 16 else 1,
+        ncols=2 if width_points > 2 * _LEGEND_CHARACTER * max(map(len, legend)) else 1,
         frameon=False, prop=_legend_font(families),
     )
     return figure
+
+
+def _size_points(axes: Axes) -> tuple[float, float]:
+    """The width and height of `axes` in points, as laid out so far."""
+    extent = axes.get_window_extent()
+    scale = 72.0 / axes.figure.dpi
+    return max(1.0, extent.width * scale), max(1.0, extent.height * scale)
 
 
 def _legend_font(families: list[str] | None) -> dict[str, Any]:
@@ -158,9 +172,7 @@ def _free_corner(ax: Axes, shown: View, reach: float, summary_reach: float,
                  band: float) -> tuple[float, float, float, float]:
     """Where the running-total plot covers the least of the bars and their labels: a
     corner of the words' area or a side of the summary, in Axes fractions."""
-    extent = ax.get_window_extent()
-    width_points = max(1.0, extent.width * 72.0 / ax.figure.dpi)
-    height_points = max(1.0, extent.height * 72.0 / ax.figure.dpi)
+    width_points, height_points = _size_points(ax)
     character = 8 * 0.62 / width_points  # one character of a label, as a share of the width
     words = len(shown.bars)
     rows = words + 0.6 + _SUMMARY_ROWS
@@ -174,16 +186,16 @@ def _free_corner(ax: Axes, shown: View, reach: float, summary_reach: float,
         y = 1.0 - band + band * (len(summary_values) - 0.5 - index) / len(summary_values)
         boxes.append(_bar_box((value or 0.0) / (2.9 * summary_reach), 12 * character, y,
                               band / len(summary_values)))
+    # The plot's title above it and its tick labels below and left take room too.
+    above, below, left = 22.0 / height_points, 12.0 / height_points, 16.0 / width_points
     high = min(0.22, max(0.12, 5.0 / rows))
     under_band = 1.0 - band - high - 0.02
+    lowest = below + 0.02
     candidates = [
-        (0.75, 0.06, 0.23, high), (0.05, 0.06, 0.23, high),
+        (0.75, lowest, 0.23, high), (0.05 + left, lowest, 0.23, high),
         (0.75, under_band, 0.23, high), (0.05, under_band, 0.23, high),
         (0.75, 1.0 - band * 0.85, 0.23, band * 0.65), (0.05, 1.0 - band * 0.85, 0.23, band * 0.65),
     ]
-    # The plot's title above it and its tick labels below and left take room too.
-    above, below, left = 22.0 / height_points, 12.0 / height_points, 16.0 / width_points
-
     def covered(corner: tuple[float, float, float, float]) -> float:
         x, y, width, height = corner
         room = (x - left, y - below, width + left, height + above + below)
