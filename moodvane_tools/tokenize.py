@@ -188,6 +188,8 @@ def count_words(text: str, language: str = "english") -> Counter[str]:
     >>> count_words("Bonjour l'ami, bonjour !", "french")
     Counter({'bonjour': 2, 'ami': 1})
     """
+    if not isinstance(text, str):
+        raise TypeError(f"text must be a str, not {type(text).__name__!r}")
     counter = WordCounter(language)
     # A long text goes in pieces: the token lists stay small, which is faster too.
     for start in range(0, len(text), _PIECE):

@@ -10,6 +10,7 @@ from hypothesis import given, settings
 from hypothesis import strategies as st
 
 from moodvane_tools import count_words, lexicon_names, lexicon_scores
+from moodvane_tools import tokenize
 from moodvane_tools.chinese import dictionary_segmenter, jieba_segmenter
 from moodvane_tools.tokenize import WordCounter
 
@@ -133,11 +134,25 @@ def test_chinese_scored_word_inside_a_longer_dictionary_word():
     assert count_words("我非常高兴。", "chinese")["高兴"] == 1
 
 
+def test_chinese_without_jieba_cuts_by_the_lexicon(monkeypatch):
+    first, second = _chinese_words(2, 2)
+    monkeypatch.setattr(tokenize, "jieba_segmenter", lambda words: None)
+    tokenize._rules.cache_clear()
+    try:
+        counted = count_words(f"{first}{second}了吗", "chinese")
+    finally:
+        tokenize._rules.cache_clear()
+    # The lexicon's words, then what no word covers character by character.
+    assert counted == Counter({first: 1, second: 1, "了": 1, "吗": 1})
+
+
 def test_unknown_language_lists_the_valid_ones():
     with pytest.raises(ValueError, match="unknown lexicon 'klingon'; expected one of "
                                          "chinese, english, french"):
         count_words("x", "klingon")
     assert count_words("Happy", "senTX_English") == count_words("happy", "ENGLISH")
+    with pytest.raises(TypeError, match="text must be a str, not 'bytes'"):
+        count_words(b"happy")
 
 
 TEXTS = st.text(alphabet=st.sampled_from(list("ab é'-  .\u0301\u0915\u093f\ud55c\uae00\u4f60\u597d😀")),
