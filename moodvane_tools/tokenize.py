@@ -76,6 +76,8 @@ class _Rules:
 
     def words_of(self, token: str) -> list[str]:
         """The lexicon's words that one token counts as (none for a number)."""
+        if token.isascii() and token.isalpha():  # the common case: one plain word
+            return [token] if token in self.words or self.lower_case else self._joined(token)
         if not any(character.isalpha() for character in token):
             return []
         words: list[str] = []
