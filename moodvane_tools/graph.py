@@ -33,6 +33,7 @@ SHIFT_AXES_LABEL, SUMMARY_AXES_LABEL, CUMULATIVE_AXES_LABEL = "shift", "summary"
 
 _SUMMARY_ROWS = 6.0  # rows of the words' Axes left free for the summary at the top
 _LEGEND_CHARACTER = 7.5 * 0.55  # points per character of the legend, roughly
+_Box = tuple[float, float, float, float]  # x, y, width, height in Axes fractions
 
 
 def _require_matplotlib() -> None:
@@ -62,9 +63,9 @@ def shift_graph(
     where it lowers it; its length is the word's share of all contributions. Its colour
     says why (see the legend): the word's score is above the reference (+) or not (-), and
     it is relatively more (↑) or less (↓) frequent in text 2. Above the words, five bars
-    sum the four kinds and their total; beside them, a small plot shows the running total
-    of the contributions over the word rank (how many words explain how much). The title gives the two averages and
-    the reference.
+    sum the four kinds and their total; a small plot, in the corner where it hides the
+    fewest bars, shows the running total of the contributions over the word rank (how many
+    words explain how much). The title gives the two averages and the reference.
 
     `labels` names text 1 and text 2, `title` replaces the first line of the title, `ax`
     draws into existing Axes (else a new Figure sized to the number of words). `font`
@@ -129,7 +130,8 @@ def shift_graph(
     axes.set_ylim(bottom, top)
     height = (_SUMMARY_ROWS - 0.5) / (top - bottom)
     summary_reach = _draw_summary(axes.inset_axes((0.0, 1.0 - height, 1.0, height)), shown)
-    _draw_cumulative(axes.inset_axes(_free_corner(axes, shown, reach, summary_reach, height)), shown)
+    corner = _free_corner(axes, shown, reach, summary_reach, height)
+    _draw_cumulative(axes.inset_axes(corner), shown)
     legend = [labels_kind.text(labels_kind.legend[key], labels) for key in COMPONENTS]
     axes.legend(
         handles=[Patch(facecolor=COLOURS[key], edgecolor="none", label=text)
@@ -169,14 +171,14 @@ def _draw_words(ax: Axes, shown: View, reach: float, text_font: dict[str, Any]) 
 
 
 def _free_corner(ax: Axes, shown: View, reach: float, summary_reach: float,
-                 band: float) -> tuple[float, float, float, float]:
+                 band: float) -> _Box:
     """Where the running-total plot covers the least of the bars and their labels: a
     corner of the words' area or a side of the summary, in Axes fractions."""
     width_points, height_points = _size_points(ax)
     character = 8 * 0.62 / width_points  # one character of a label, as a share of the width
     words = len(shown.bars)
     rows = words + 0.6 + _SUMMARY_ROWS
-    boxes: list[tuple[float, float, float, float]] = []
+    boxes: list[_Box] = []
     for row, bar in enumerate(shown.bars, 1):
         y = (words + 0.6 - row) / rows
         boxes.append(_bar_box(bar.percent / (2.9 * reach),
@@ -196,7 +198,7 @@ def _free_corner(ax: Axes, shown: View, reach: float, summary_reach: float,
         (0.75, under_band, 0.23, high), (0.05, under_band, 0.23, high),
         (0.75, 1.0 - band * 0.85, 0.23, band * 0.65), (0.05, 1.0 - band * 0.85, 0.23, band * 0.65),
     ]
-    def covered(corner: tuple[float, float, float, float]) -> float:
+    def covered(corner: _Box) -> float:
         x, y, width, height = corner
         room = (x - left, y - below, width + left, height + above + below)
         return sum(_overlap(room, box) for box in boxes)
@@ -204,7 +206,7 @@ def _free_corner(ax: Axes, shown: View, reach: float, summary_reach: float,
     return min(candidates, key=covered)
 
 
-def _bar_box(share: float, label: float, y: float, height: float) -> tuple[float, float, float, float]:
+def _bar_box(share: float, label: float, y: float, height: float) -> _Box:
     """A bar and its label as (x, y, width, height) in Axes fractions; `share` is the bar's
     signed length as a share of the width, measured from the middle."""
     start, end = sorted((0.5, 0.5 + share))
@@ -215,7 +217,7 @@ def _bar_box(share: float, label: float, y: float, height: float) -> tuple[float
     return (start, y - height / 2, end - start, height)
 
 
-def _overlap(a: tuple[float, float, float, float], b: tuple[float, float, float, float]) -> float:
+def _overlap(a: _Box, b: _Box) -> float:
     width = min(a[0] + a[2], b[0] + b[2]) - max(a[0], b[0])
     height = min(a[1] + a[3], b[1] + b[3]) - max(a[1], b[1])
     return max(0.0, width) * max(0.0, height)

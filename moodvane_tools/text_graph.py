@@ -18,7 +18,7 @@ def display_width(text: str) -> int:
     combining marks none."""
     width = 0
     for character in text:
-        if unicodedata.combining(character) or unicodedata.category(character) in ("Mn", "Me", "Cf"):
+        if unicodedata.category(character) in ("Mn", "Me", "Cf"):
             continue
         width += 2 if unicodedata.east_asian_width(character) in ("W", "F") else 1
     return width
@@ -80,7 +80,8 @@ def text_shift(
     if largest == 0:
         lines.append(f"Every contribution is zero: the {labels_kind.value_name}s do not differ.")
     lines.append("")
-    sums = "  ".join(f"{SYMBOLS[key]} {format_percent(shown.components[key])}" for key in COMPONENTS)
+    sums = "  ".join(f"{SYMBOLS[key]} {format_percent(shown.components[key])}"
+                     for key in COMPONENTS)
     lines.append(f"total {format_percent(shown.total)} = {sums}")
     for key in COMPONENTS:
         lines.append("  " + labels_kind.text(labels_kind.legend[key], labels))
