@@ -217,8 +217,7 @@ def _print_summary(out: TextIO, key: str, labels: tuple[str, str], texts: list[T
             print(f"  note: few words of {label} are in the lexicon; is it written in "
                   f"{info['language']}?", file=out)
     print(file=out)
-    print(text_shift(result, top if top > 0 else len(result["entries"]), labels=labels),
-          end="", file=out)
+    print(text_shift(result, top, labels=labels), end="", file=out)
 
 
 def _write_outputs(arguments: argparse.Namespace, result: Mapping[str, Any],
@@ -240,7 +239,7 @@ def _write_outputs(arguments: argparse.Namespace, result: Mapping[str, Any],
         if arguments.plot is not None:
             from .graph import shift_graph
 
-            figure = shift_graph(result, top_n=arguments.top or 30, labels=labels)
+            figure = shift_graph(result, top_n=arguments.top, labels=labels)
             figure.savefig(arguments.plot, dpi=150)
     except OSError as error:
         name = error.filename or "output"

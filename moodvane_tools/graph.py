@@ -34,6 +34,7 @@ SHIFT_AXES_LABEL, SUMMARY_AXES_LABEL, CUMULATIVE_AXES_LABEL = "shift", "summary"
 _SUMMARY_ROWS = 6.0  # rows of the words' Axes left free for the summary at the top
 _LEGEND_CHARACTER = 7.5 * 0.55  # points per character of the legend, roughly
 _Box = tuple[float, float, float, float]  # x, y, width, height in Axes fractions
+_TALLEST_FIGURE = 150.0  # inches; Agg draws at most 65,536 pixels a side
 
 
 def _require_matplotlib() -> None:
@@ -58,8 +59,8 @@ def shift_graph(
     """Draws a word-shift graph of `result` (a dict from either function of `moodvane`)
     and returns its Figure; nothing is shown or saved.
 
-    One horizontal bar per word for the `top_n` largest contributions, the largest at the
-    top. A bar points right where the word raises text 2's average above text 1's and left
+    One horizontal bar per word for the `top_n` largest contributions (every word for 0,
+    as in `moodvane`), the largest at the top. A bar points right where the word raises text 2's average above text 1's and left
     where it lowers it; its length is the word's share of all contributions. Its colour
     says why (see the legend): the word's score is above the reference (+) or not (-), and
     it is relatively more (↑) or less (↓) frequent in text 2. Above the words, five bars
@@ -84,8 +85,9 @@ def shift_graph(
     axes: Axes
     if ax is None:
         rows = len(shown.bars) + _SUMMARY_ROWS
-        figure, axes = plt.subplots(figsize=(8.0, max(4.5, 2.2 + 0.24 * rows)),
-                                    layout="constrained")
+        # A quarter inch per bar, up to a height that every output format can take.
+        height = min(_TALLEST_FIGURE, max(4.5, 2.2 + 0.24 * rows))
+        figure, axes = plt.subplots(figsize=(8.0, height), layout="constrained")
     else:
         axes = ax
         figure = axes.figure.figure  # the root figure, also from a subfigure

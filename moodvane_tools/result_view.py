@@ -36,7 +36,7 @@ class View:
     """What the graph and the terminal view show of one result."""
 
     bars: list[Bar]
-    """The first `top_n` entries with a finite contribution, largest first."""
+    """The first `top_n` entries with a finite contribution (all for 0), largest first."""
     cumulative: list[float]
     """The running sum of every entry's contribution in percent, rank by rank."""
     components: dict[str, float | None]
@@ -64,7 +64,7 @@ def view(result: Mapping[str, Any], top_n: int, value_keys: Sequence[str]) -> Vi
             continue
         running += share * 100.0
         cumulative.append(running)
-        if len(bars) < top_n:
+        if top_n == 0 or len(bars) < top_n:
             bars.append(Bar(rank, str(entry.get("type")), share * 100.0, component_of(entry)))
     sums = result.get("component_sums") or {}
     components = {

@@ -38,10 +38,11 @@ def text_shift(
     bar_width: int = 20,
 ) -> str:
     """A word shift as text: the two values compared, then the `top_n` largest
-    contributions, each with its word, its kind (+/- scored above or below the reference,
-    ↑/↓ more or less frequent in text 2), its share of all contributions and a bar that
-    points right where the word raises text 2's value, then the four component sums and
-    their total. `result` is a dict from either function of `moodvane`.
+    contributions (every one for 0, as in `moodvane`), each with its word, its kind (+/-
+    scored above or below the reference, ↑/↓ more or less frequent in text 2), its share
+    of all contributions and a bar that points right where the word raises text 2's
+    value, then the four component sums and their total. `result` is a dict from either
+    function of `moodvane`.
 
     Identical texts, or texts without a scored word, give all-zero or no bars and say so;
     nothing is divided by zero.

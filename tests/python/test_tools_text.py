@@ -40,6 +40,7 @@ def test_largest_bar_has_the_full_width_and_top_n_cuts():
     text = text_shift(worked_shift(), top_n=2, bar_width=10)
     rows = _rows(text)
     assert len(rows) == 2
+    assert len(_rows(text_shift(worked_shift(), top_n=0))) == 3  # 0 shows every word
     assert rows[0].count("█") == 10
     assert rows[1].count("█") == round(0.3333333333333333 / 0.4166666666666667 * 10)
 
