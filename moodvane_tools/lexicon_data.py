@@ -8,6 +8,7 @@ from __future__ import annotations
 
 import functools
 import json
+import re
 from importlib import resources
 from importlib.resources.abc import Traversable
 from pathlib import Path
@@ -86,18 +87,35 @@ def _data_directory() -> Traversable:
     )
 
 
-@functools.cache
-def _scores(key: str) -> dict[str, float]:
+# The number forms that the module's reader accepts, after it trims the Unicode White_Space
+# characters around a score. float() alone would also take "1_000" and strip a few more
+# characters, so the text is checked first; float() then gives the same correctly rounded
+# double as the module.
+_WHITE_SPACE = ("\t\n\x0b\x0c\r \x85\xa0\u1680\u2000\u2001\u2002\u2003\u2004\u2005"
+                "\u2006\u2007\u2008\u2009\u200a\u2028\u2029\u202f\u205f\u3000")
+_NUMBER = re.compile(
+    r"[+-]?(?:(?:[0-9]+\.?[0-9]*|\.[0-9]+)(?:[eE][+-]?[0-9]+)?|(?i:inf|infinity|nan))"
+)
+
+
+def parse_scores(text: str) -> dict[str, float]:
+    """A lexicon text (one word<TAB>score line per word) read as the module reads it:
+    lines without a tab or with a score that is no number are passed over, and the last
+    valid line of a word wins."""
     scores: dict[str, float] = {}
-    text = _data_directory().joinpath(f"{key}.tsv").read_bytes().decode("utf-8")
     for line in text.split("\n"):
-        word, tab, rest = line.partition("\t")
+        word, tab, rest = line.removesuffix("\r").partition("\t")
         if not tab:
             continue
-        # The files hold one plain decimal per line; float() gives the correctly rounded
-        # double, the same as the module's own reader.
-        scores[word] = float(rest.split("\t", 1)[0])
+        score = rest.split("\t", 1)[0].strip(_WHITE_SPACE)
+        if _NUMBER.fullmatch(score):
+            scores[word] = float(score)
     return scores
+
+
+@functools.cache
+def _scores(key: str) -> dict[str, float]:
+    return parse_scores(_data_directory().joinpath(f"{key}.tsv").read_bytes().decode("utf-8"))
 
 
 def lexicon_scores(name: str) -> dict[str, float]:
