@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Installs what building and testing moodvane needs on a fresh Debian machine: GoogleTest
-# from Debian, the Python build and test tools from PyPI. Safe to run again: it installs
-# only what is missing.
+# and fonts from Debian, the Python build and test tools from PyPI. Safe to run again: it
+# installs only what is missing.
 set -euo pipefail
 
 # python3-pattern: the French source lexicon that the data-rebuild tests read, and the
-# labelled corpora of bench/lexicon_validity.py.
-debian_packages=(libgtest-dev python3-pattern)
+# labelled corpora of bench/lexicon_validity.py. Fonts with Chinese, Korean and Devanagari
+# glyphs for the word-shift graphs of the tests.
+debian_packages=(libgtest-dev python3-pattern fonts-wqy-microhei fonts-lohit-deva)
 missing=()
 for package in "${debian_packages[@]}"; do
   dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")

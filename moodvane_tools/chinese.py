@@ -1,0 +1,92 @@
+"""Chinese is written without spaces between words: a run of Han characters is cut into
+words before it is counted.
+
+With the optional segmenter jieba installed (the `zh` extra) it does the cutting, with the
+lexicon's own words added to its dictionary so that it keeps them whole; without it, a
+longest match over the lexicon's words cuts the run, and what no word covers counts
+character by character.
+"""
+
+from __future__ import annotations
+
+import functools
+import importlib
+import logging
+from collections.abc import Callable, Iterable
+
+Segmenter = Callable[[str], list[str]]
+
+
+def longest_match(run: str, words: frozenset[str], longest: int) -> list[str]:
+    """Cuts `run` from the left, always taking the longest word of `words` (at most
+    `longest` characters) that starts where the previous one ended, or one character when
+    none does."""
+    pieces: list[str] = []
+    start = 0
+    while start < len(run):
+        end = min(len(run), start + longest)
+        while end > start + 1 and run[start:end] not in words:
+            end -= 1
+        pieces.append(run[start:end])
+        start = end
+    return pieces
+
+
+def dictionary_segmenter(words: Iterable[str]) -> Segmenter:
+    """A longest-match segmenter over `words`."""
+    vocabulary = frozenset(words)
+    longest = max(map(len, vocabulary), default=1)
+    return functools.partial(longest_match, words=vocabulary, longest=longest)
+
+
+def jieba_segmenter(words: Iterable[str]) -> Segmenter | None:
+    """A jieba tokenizer of its own (jieba's shared default one is left as it is) that
+    knows `words`, or None when jieba is not installed."""
+    try:
+        jieba = importlib.import_module("jieba")  # an optional extra, without types
+    except ImportError:
+        return None
+    tokenizer = jieba.Tokenizer()
+    # jieba announces building its dictionary on the standard error stream; a library
+    # that counts words should not, so its logger is quietened while it does.
+    logger = logging.getLogger("jieba")
+    level = logger.level
+    logger.setLevel(logging.WARNING)
+    try:
+        tokenizer.initialize()
+        for word in sorted(words):
+            tokenizer.add_word(word)
+    finally:
+        logger.setLevel(level)
+
+    vocabulary = frozenset(words)
+    inner = dictionary_segmenter(vocabulary)
+
+    def segment(run: str) -> list[str]:
+        pieces: list[str] = []
+        for piece in tokenizer.cut(run):
+            if piece in vocabulary or len(piece) < 2:
+                pieces.append(piece)
+            else:
+                pieces += _around_lexicon_words(piece, inner(piece), vocabulary)
+        return [piece for piece in pieces if piece]
+
+    return segment
+
+
+def _around_lexicon_words(piece: str, cut: list[str], vocabulary: frozenset[str]) -> list[str]:
+    """jieba's dictionary holds longer words around some of the lexicon's (非常高兴 "very
+    happy" around 高兴 "happy"): such a piece is split so that the lexicon's word counts,
+    and the rest stays together (非常). A one-character lexicon word inside a longer word
+    is left alone: 难过 "sad" is no 难 "difficult"."""
+    if not any(len(part) > 1 and part in vocabulary for part in cut):
+        return [piece]
+    pieces: list[str] = []
+    rest = ""
+    for part in cut:
+        if len(part) > 1 and part in vocabulary:
+            pieces += [rest, part] if rest else [part]
+            rest = ""
+        else:
+            rest += part
+    return pieces + [rest] if rest else pieces

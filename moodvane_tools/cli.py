@@ -1,0 +1,285 @@
+"""The `moodvane` command: compare two texts, list the lexicons, look up scores.
+
+    moodvane compare BEFORE.txt AFTER.txt [--lexicon NAME] [--top N] [--plot shift.png]
+    moodvane lexicons
+    moodvane score WORD... [--lexicon NAME]
+
+Bad input ends the command with one line on the standard error stream and exit status 2.
+"""
+
+from __future__ import annotations
+
+import argparse
+import csv
+import json
+import math
+import sys
+import unicodedata
+from collections.abc import Mapping, Sequence
+from pathlib import Path
+from typing import Any, NoReturn, TextIO
+
+import moodvane
+
+from .coverage import coverage
+from .faults import is_internal_fault
+from .kinds import SYMBOLS, component_of, shift_kind
+from .lexicon_data import lexicon_info, lexicon_names, lexicon_scores, resolve_name
+from .reading import InputError, Progress, TextCounts, count_file, file_size
+from .text_graph import pad, text_shift
+
+PLOT_FORMATS = (".png", ".svg", ".pdf")
+# Below this share of scored tokens an average says little about a text.
+LOW_COVERAGE = 0.05
+USAGE_ERROR = 2
+
+
+class _Parser(argparse.ArgumentParser):
+    """argparse, but a usage error is one line, like every other bad input."""
+
+    def error(self, message: str) -> NoReturn:
+        self.exit(USAGE_ERROR, f"{self.prog}: {message} (see {self.prog} --help)\n")
+
+
+def _parser() -> argparse.ArgumentParser:
+    parser = _Parser(prog="moodvane", description="Word shifts between two texts: which "
+                     "words make one text's average happiness score differ from another's.")
+    commands = parser.add_subparsers(dest="command", required=True, metavar="COMMAND",
+                                     parser_class=_Parser)
+
+    compare = commands.add_parser(
+        "compare", help="compare two texts and show the words that explain the difference",
+        description="Compare the average score of two UTF-8 texts (BEFORE is the reference) "
+                    "and show the words that explain the difference.")
+    compare.add_argument("before", type=Path, metavar="BEFORE.txt")
+    compare.add_argument("after", type=Path, metavar="AFTER.txt")
+    compare.add_argument("--lexicon", default="english", metavar="NAME",
+                         help="built-in lexicon, also the language of the texts (english)")
+    compare.add_argument("--top", type=_count, default=20, metavar="N",
+                         help="words to show, 0 for all (20)")
+    compare.add_argument("--stop-lens", type=float, nargs=2, metavar=("LO", "HI"),
+                         help="leave out words scored from LO to HI, e.g. 4 6 (none)")
+    compare.add_argument("--stop-words", type=Path, metavar="FILE",
+                         help="leave out the words of FILE, one per line (none)")
+    compare.add_argument("--reference", type=_reference, default="average", metavar="VALUE",
+                         help="score the words are measured against: a number, or "
+                              "'average' for BEFORE's average (average)")
+    compare.add_argument("--plot", type=Path, metavar="FILE",
+                         help="draw the word-shift graph to FILE (.png, .svg or .pdf; needs "
+                              "the plot extra: pip install 'moodvane[plot]')")
+    compare.add_argument("--json", type=Path, metavar="FILE",
+                         help="write the whole result, every word, as JSON")
+    compare.add_argument("--csv", type=Path, metavar="FILE",
+                         help="write one row per word as CSV")
+    compare.add_argument("--no-progress", action="store_true",
+                         help="no progress bar while reading (shown only on a terminal)")
+
+    commands.add_parser("lexicons", help="list the built-in lexicons",
+                        description="List the built-in lexicons with their sizes and sources.")
+
+    score = commands.add_parser("score", help="print the scores of words",
+                                description="Print each word's score in a lexicon.")
+    score.add_argument("words", nargs="+", metavar="WORD")
+    score.add_argument("--lexicon", default="english", metavar="NAME",
+                       help="built-in lexicon (english)")
+    return parser
+
+
+def _count(text: str) -> int:
+    try:
+        value = int(text)
+    except ValueError:
+        raise argparse.ArgumentTypeError(f"not a whole number: {text!r}") from None
+    if value < 0:
+        raise argparse.ArgumentTypeError(f"must be 0 or more: {text!r}")
+    return value
+
+
+def _reference(text: str) -> str | float:
+    if text == "average":
+        return text
+    try:
+        value = float(text)
+    except ValueError:
+        raise argparse.ArgumentTypeError(
+            f"not a number nor 'average': {text!r}") from None
+    if not math.isfinite(value):
+        raise argparse.ArgumentTypeError(f"must be a finite number: {text!r}")
+    return value
+
+
+def main(argv: Sequence[str] | None = None) -> int:
+    """Runs the command line `argv` (default: the process's arguments); returns the exit
+    status: 0 for success, 2 for bad input, 1 for an internal fault of the module."""
+    arguments = _parser().parse_args(argv)
+    try:
+        if arguments.command == "compare":
+            return _compare(arguments, sys.stdout, sys.stderr)
+        if arguments.command == "lexicons":
+            return _lexicons(sys.stdout)
+        return _score(arguments, sys.stdout)
+    except InputError as error:
+        print(f"moodvane: {error}", file=sys.stderr)
+        return USAGE_ERROR
+    except KeyboardInterrupt:
+        return 130
+    except BrokenPipeError:
+        # The reader of the output went away (| head); nothing more to say to it.
+        sys.stdout = None
+        return 0
+
+
+def _lexicon_key(name: str) -> str:
+    try:
+        return resolve_name(name)
+    except ValueError as error:
+        raise InputError(str(error)) from None
+
+
+def _require_plot_support(path: Path) -> None:
+    if path.suffix.lower() not in PLOT_FORMATS:
+        raise InputError(f"{path}: the graph is written as {', '.join(PLOT_FORMATS)}; "
+                         f"name the file with one of these endings")
+    try:
+        import matplotlib
+    except ImportError:
+        raise InputError("--plot needs matplotlib: pip install 'moodvane[plot]'") from None
+    matplotlib.use("Agg")
+
+
+def _stop_words(path: Path, key: str) -> set[str]:
+    try:
+        text = path.read_text(encoding="utf-8")
+    except UnicodeDecodeError as error:
+        raise InputError(f"{path}: not UTF-8 text ({error.reason} at byte offset "
+                         f"{error.start})") from None
+    except OSError as error:
+        raise InputError(f"{path}: cannot be read: {error.strerror or error}") from None
+    lower = all(word == word.lower() for word in lexicon_scores(key))
+    words = set()
+    for line in text.splitlines():
+        word = unicodedata.normalize("NFC", line.strip())
+        if word:
+            words.add(word.lower() if lower else word)
+    return words
+
+
+def _compare(arguments: argparse.Namespace, out: TextIO, err: TextIO) -> int:
+    key = _lexicon_key(arguments.lexicon)
+    # Everything that can be checked without reading the texts is checked first.
+    if arguments.plot is not None:
+        _require_plot_support(arguments.plot)
+    stop_words = _stop_words(arguments.stop_words, key) if arguments.stop_words else None
+    show_progress = not arguments.no_progress and err.isatty()
+    texts: list[TextCounts] = []
+    for path in (arguments.before, arguments.after):
+        progress = Progress(err, f"reading {path.name}", file_size(path), show_progress)
+        texts.append(count_file(path, key, progress))
+
+    try:
+        result = moodvane.weighted_avg_shift(
+            texts[0].counts, texts[1].counts, lexicon=key,
+            reference_value=arguments.reference,
+            stop_lens=tuple(arguments.stop_lens) if arguments.stop_lens else None,
+            stop_words=stop_words,
+        )
+    except BaseException as error:
+        if not is_internal_fault(error):
+            raise
+        print(f"moodvane: internal fault in the native module: {error}", file=err)
+        return 1
+
+    labels = (arguments.before.name, arguments.after.name)
+    if labels[0] == labels[1]:
+        labels = (str(arguments.before), str(arguments.after))
+    _print_summary(out, key, labels, texts, result, arguments.top)
+    _write_outputs(arguments, result, labels)
+    return 0
+
+
+def _print_summary(out: TextIO, key: str, labels: tuple[str, str], texts: list[TextCounts],
+                   result: Mapping[str, Any], top: int) -> None:
+    info = lexicon_info(key)
+    scores = lexicon_scores(key)
+    kind = shift_kind("weighted")
+    width = max(len(label) for label in labels)
+    print(f"lexicon: {key} ({info['language']}, {info['entries']:,} words)", file=out)
+    for label, text, value_key in zip(labels, texts, kind.value_keys):
+        share = coverage(text.counts, scores)
+        value = result[value_key]
+        shown = "n/a" if value is None else f"{value:.3f}"
+        print(f"{pad(label, width)}  {kind.value_name} {shown}  "
+              f"({share:.1%} of {text.tokens:,} words scored)", file=out)
+        if share == 0:
+            print(f"  note: no word of {label} is in the lexicon, so its average of 0.0 "
+                  "means nothing", file=out)
+        elif share < LOW_COVERAGE:
+            print(f"  note: few words of {label} are in the lexicon; is it written in "
+                  f"{info['language']}?", file=out)
+    print(file=out)
+    print(text_shift(result, top, labels=labels), end="", file=out)
+
+
+def _write_outputs(arguments: argparse.Namespace, result: Mapping[str, Any],
+                   labels: tuple[str, str]) -> None:
+    try:
+        if arguments.json is not None:
+            with open(arguments.json, "w", encoding="utf-8") as stream:
+                json.dump(result, stream, ensure_ascii=False, indent=1, allow_nan=False)
+                stream.write("\n")
+        if arguments.csv is not None:
+            with open(arguments.csv, "w", encoding="utf-8", newline="") as stream:
+                writer = csv.writer(stream)
+                writer.writerow(["rank", "word", "kind", "p_diff", "s_ref_diff", "p_avg",
+                                 "shift_score"])
+                for rank, entry in enumerate(result["entries"], 1):
+                    writer.writerow([rank, entry["type"], SYMBOLS[component_of(entry)],
+                                     *(_csv_number(entry[field]) for field in
+                                       ("p_diff", "s_ref_diff", "p_avg", "shift_score"))])
+        if arguments.plot is not None:
+            from .graph import shift_graph
+
+            figure = shift_graph(result, top_n=arguments.top, labels=labels)
+            figure.savefig(arguments.plot, dpi=150)
+    except OSError as error:
+        name = error.filename or "output"
+        raise InputError(f"{name}: cannot be written: {error.strerror or error}") from None
+
+
+def _csv_number(value: float | None) -> str:
+    return "" if value is None else repr(value)
+
+
+def _lexicons(out: TextIO) -> int:
+    rows = []
+    for name in lexicon_names():
+        info = lexicon_info(name)
+        sources = "; ".join(f"{source['name']} ({source['licence']})"
+                            for source in info["sources"])
+        rows.append((name, info["language"], f"{info['entries']:,}",
+                     f"{info['min_score']:.2f}-{info['max_score']:.2f}", sources))
+    header = ("name", "language", "words", "scores", "sources (licence)")
+    widths = [max(len(row[column]) for row in [header, *rows]) for column in range(4)]
+    for row in [header, *rows]:
+        print("  ".join(cell.ljust(width) for cell, width in zip(row, widths)) + "  " + row[4],
+              file=out)
+    return 0
+
+
+def _score(arguments: argparse.Namespace, out: TextIO) -> int:
+    key = _lexicon_key(arguments.lexicon)
+    scores = lexicon_scores(key)
+    lower = all(word == word.lower() for word in scores)
+    width = max(len(word) for word in arguments.words)
+    for word in arguments.words:
+        listed = unicodedata.normalize("NFC", word)
+        if listed not in scores and lower:
+            listed = listed.lower()
+        score = scores.get(listed)
+        shown = "not in the lexicon" if score is None else f"{score:.2f}"
+        print(f"{word.ljust(width)}  {shown}", file=out)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,173 @@
+"""count_words: sentences written for these tests in each of the ten languages."""
+
+from __future__ import annotations
+
+import unicodedata
+from collections import Counter
+
+import pytest
+from hypothesis import given, settings
+from hypothesis import strategies as st
+
+from moodvane_tools import count_words, lexicon_names, lexicon_scores
+from moodvane_tools import tokenize
+from moodvane_tools.chinese import dictionary_segmenter, jieba_segmenter
+from moodvane_tools.tokenize import WordCounter
+
+
+def _listed(language, whole, parts):
+    """What a joined token counts as: itself when the lexicon lists it, else its parts."""
+    return Counter([whole]) if whole in lexicon_scores(language) else Counter(parts)
+
+
+@pytest.mark.parametrize("language, text, expected", [
+    # Accents stay on their letters, in NFC whatever the input form.
+    ("french", "Il était fatigué, tellement fatigué.",
+     {"il": 1, "était": 1, "fatigué": 2, "tellement": 1}),
+    ("french", unicodedata.normalize("NFD", "Fatigué"), {"fatigué": 1}),
+    ("spanish", "¡Qué alegría! ¿Estás BIEN?", {"qué": 1, "alegría": 1, "estás": 1, "bien": 1}),
+    ("portuguese", "A Ação não acabou", {"a": 1, "ação": 1, "não": 1, "acabou": 1}),
+    ("german", "Straße und GRÜẞE", {"straße": 1, "und": 1, "grüße": 1}),
+    # Devanagari vowel signs and the nukta stay inside the word; the danda ends a sentence.
+    ("hindi", "मैं बहुत ख़ुश हूँ। यह अच्छा है।",
+     {"मैं": 1, "बहुत": 1, "ख़ुश": 1, "हूँ": 1, "यह": 1, "अच्छा": 1, "है": 1}),
+    ("russian", "Я очень РАД, правда рад", {"я": 1, "очень": 1, "рад": 2, "правда": 1}),
+    ("indonesian", "Saya senang sekali hari ini", {"saya": 1, "senang": 1, "sekali": 1,
+                                                  "hari": 1, "ini": 1}),
+    # Digits alone are no words; words with digits stay whole; emoji separate words.
+    ("english", "In 2024 I was 100% happy😀sad 3.5 gr8", {"in": 1, "i": 1, "was": 1,
+                                                          "happy": 1, "sad": 1, "gr8": 1}),
+    # Quotes around a word are not apostrophes inside it.
+    ("english", "'happy' and \"sad\" -- well", {"happy": 1, "and": 1, "sad": 1, "well": 1}),
+])
+def test_words_of_sentences(language, text, expected):
+    assert count_words(text, language) == Counter(expected)
+
+
+@pytest.mark.parametrize("language, text, whole, parts", [
+    ("english", "self-confident", "self-confident", ["self", "confident"]),
+    ("english", "well-being", "well-being", ["well", "being"]),
+    ("english", "don't", "don't", ["don't"]),
+    ("french", "l'amour", "l'amour", ["amour"]),
+    ("french", "l’amour", "l'amour", ["amour"]),  # the typographer's apostrophe
+    ("french", "d'émotion", "d'émotion", ["émotion"]),
+    ("french", "aujourd'hui", "aujourd'hui", ["aujourd'hui"]),  # no elision to take off
+    ("portuguese", "amo‐te", "amo-te", ["amo", "te"]),  # U+2010 is a hyphen
+])
+def test_joined_words_follow_the_lexicon(language, text, whole, parts):
+    assert count_words(text, language) == _listed(language, whole, parts)
+
+
+def test_lower_case_only_where_the_lexicon_is():
+    # Every shipped lexicon is lower-case; the rule is read from the data.
+    for name in lexicon_names():
+        lower = all(word == word.lower() for word in lexicon_scores(name))
+        counted = count_words("Ωmega Zebra", name)
+        assert (set(counted) == {"ωmega", "zebra"}) == lower, name
+
+
+def test_russian_yo_is_written_as_ie_where_the_lexicon_does():
+    scores = lexicon_scores("russian")
+    word = next(w for w in sorted(scores) if "е" in w)
+    spelled = word.replace("е", "ё", 1)
+    if spelled in scores:
+        pytest.skip("the lexicon writes ё")
+    assert count_words(f"{spelled.upper()}!", "russian") == Counter({word: 1})
+
+
+def _korean_nouns():
+    scores = lexicon_scores("korean")
+    return [w for w in sorted(scores) if len(w) == 2 and w + "을" not in scores
+            and w + "는" not in scores and w[-1] not in "을를은는이가다한"][:3]
+
+
+@pytest.mark.parametrize("particle", ["을", "은", "에서", "으로", "에게", "도"])
+def test_korean_particles_count_under_the_listed_stem(particle):
+    for noun in _korean_nouns():
+        text = f"오늘 {noun}{particle} 봤다"
+        assert count_words(text, "korean")[noun] == 1, text
+
+
+def test_korean_verb_endings_and_latin_words_with_particles():
+    scores = lexicon_scores("korean")
+    stems = [w[:-2] for w in sorted(scores) if w.endswith("하다") and len(w) > 2][:3]
+    assert stems, "the lexicon lists verbs in 하다"
+    for stem in stems:
+        counted = count_words(f"정말 {stem}했다. {stem}합니다!", "korean")
+        listed = stem + "하다" if stem not in scores else stem
+        assert counted[listed] == 2, (stem, counted)
+    # A particle written onto a Latin word is no word of its own.
+    assert count_words("iPhone이 왔다", "korean") == Counter({"iphone": 1, "왔다": 1})
+
+
+def _chinese_words(length, count):
+    return [w for w in sorted(lexicon_scores("chinese")) if len(w) == length][:count]
+
+
+SEGMENTERS = {"dictionary": dictionary_segmenter, "jieba": jieba_segmenter}
+
+
+@pytest.mark.parametrize("name", SEGMENTERS)
+def test_chinese_lexicon_words_found_without_spaces(name):
+    words = frozenset(lexicon_scores("chinese"))
+    segment = SEGMENTERS[name](words)
+    if segment is None:
+        pytest.skip("jieba is not installed")
+    for word in _chinese_words(2, 20) + _chinese_words(3, 10):
+        assert segment(word) == [word]
+    # Every character of a run is counted once, whatever the segmenter.
+    run = "我今天非常高兴因为天气很好"
+    assert "".join(segment(run)) == run
+
+
+def test_chinese_text_with_punctuation_digits_and_latin():
+    first, second = _chinese_words(2, 2)
+    counted = count_words(f"{first}，2024年iPhone{second}！", "chinese")
+    assert counted[first] == 1 and counted[second] == 1
+    assert counted["iphone"] == 1
+    assert "2024" not in counted and "年" in "".join(counted)
+
+
+def test_chinese_scored_word_inside_a_longer_dictionary_word():
+    if "高兴" not in lexicon_scores("chinese"):
+        pytest.skip("the lexicon has no 高兴")
+    assert count_words("我非常高兴。", "chinese")["高兴"] == 1
+
+
+def test_chinese_without_jieba_cuts_by_the_lexicon(monkeypatch):
+    first, second = _chinese_words(2, 2)
+    monkeypatch.setattr(tokenize, "jieba_segmenter", lambda words: None)
+    tokenize._rules.cache_clear()
+    try:
+        counted = count_words(f"{first}{second}了吗", "chinese")
+    finally:
+        tokenize._rules.cache_clear()
+    # The lexicon's words, then what no word covers character by character.
+    assert counted == Counter({first: 1, second: 1, "了": 1, "吗": 1})
+
+
+def test_unknown_language_lists_the_valid_ones():
+    with pytest.raises(ValueError, match="unknown lexicon 'klingon'; expected one of "
+                                         "chinese, english, french"):
+        count_words("x", "klingon")
+    assert count_words("Happy", "senTX_English") == count_words("happy", "ENGLISH")
+    with pytest.raises(TypeError, match="text must be a str, not 'bytes'"):
+        count_words(b"happy")
+
+
+# Latin with a combining accent, Devanagari with a vowel sign, Hangul, Han and an emoji.
+TEXTS = st.text(alphabet=st.sampled_from(
+    list("ab é'-  .\u0301\u0915\u093f\ud55c\uae00\u4f60\u597d😀")), max_size=60)
+
+
+@settings(max_examples=150, deadline=None)
+@given(text=TEXTS, cuts=st.lists(st.integers(0, 60), max_size=4),
+       language=st.sampled_from(["english", "hindi", "korean", "chinese"]))
+def test_counts_do_not_depend_on_how_a_text_is_cut(text, cuts, language):
+    counter = WordCounter(language)
+    start = 0
+    for cut in sorted(cuts):
+        counter.feed(text[start:cut])
+        start = max(start, cut)
+    counter.feed(text[start:])
+    assert counter.finish() == count_words(text, language)
