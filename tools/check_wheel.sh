@@ -44,6 +44,8 @@ fi
 "$python" -m abi3audit --strict --report "$wheel" | tee "$dist/abi3audit.json"
 echo
 echo "wheel: $(basename "$wheel"), $(stat -c %s "$wheel") bytes"
+# The install tests put this very wheel into environments of their own.
+export MOODVANE_WHEEL="$wheel"
 
 echo "== Checking the sdist's contents"
 "$python" tools/check_sdist.py "$sdist"
