@@ -1,0 +1,111 @@
+#include "read_tables.hpp"
+
+#include <cmath>
+
+namespace moodvane::general_module {
+namespace {
+
+Result<std::string_view> utf8_view(PyObject* word) {
+  Py_ssize_t size = 0;
+  const char* data = PyUnicode_AsUTF8AndSize(word, &size);
+  if (data == nullptr) return raised();
+  return std::string_view(data, static_cast<std::size_t>(size));
+}
+
+bool has_real_conversion(PyObject* object) {
+  PyTypeObject* type = Py_TYPE(object);
+  return PyType_GetSlot(type, Py_nb_float) != nullptr ||
+         PyType_GetSlot(type, Py_nb_index) != nullptr;
+}
+
+// float and int (bool included) are read directly; anything else goes through its own
+// __float__ (or __index__), never through float()'s parsing of text.
+Result<double> to_double(PyObject* value, PyObject* key, const char* name) {
+  if (PyFloat_CheckExact(value)) return PyFloat_AsDouble(value);
+  if (PyLong_CheckExact(value) || PyBool_Check(value)) {
+    const double number = PyLong_AsDouble(value);
+    if (number == -1.0 && PyErr_Occurred() != nullptr) return raised();
+    return number;
+  }
+  if (!has_real_conversion(value)) {
+    PyHandle type_name = PyHandle::steal(PyType_GetQualName(Py_TYPE(value)));
+    if (!type_name) return raised();
+    PyErr_Format(PyExc_TypeError, "%s: the value of %R must be a real number, not %S", name, key,
+                 type_name.get());
+    return raised();
+  }
+  PyHandle number = PyHandle::steal(PyNumber_Float(value));
+  if (!number) return raised();
+  return PyFloat_AsDouble(number.get());
+}
+
+}  // namespace
+
+Result<DictSnapshot> read_dict(PyObject* dict, const char* name, ValueRule rule) {
+  if (!PyDict_Check(dict)) {
+    PyHandle type_name = PyHandle::steal(PyType_GetQualName(Py_TYPE(dict)));
+    if (!type_name) return raised();
+    PyErr_Format(PyExc_TypeError, "%s must be a dict, not %S", name, type_name.get());
+    return raised();
+  }
+  DictSnapshot snapshot;
+  snapshot.keys = PyHandle::steal(PyDict_Keys(dict));
+  if (!snapshot.keys) return raised();
+  snapshot.values = PyHandle::steal(PyDict_Values(dict));
+  if (!snapshot.values) return raised();
+  const Py_ssize_t size = PyList_Size(snapshot.keys.get());
+  if (size < 0 || PyList_Size(snapshot.values.get()) != size) return raised();
+  snapshot.table.words.reserve(static_cast<std::size_t>(size));
+  snapshot.table.values.reserve(static_cast<std::size_t>(size));
+  for (Py_ssize_t i = 0; i < size; ++i) {
+    PyObject* key = PyList_GetItem(snapshot.keys.get(), i);      // borrowed from the snapshot
+    PyObject* value = PyList_GetItem(snapshot.values.get(), i);  // likewise
+    if (key == nullptr || value == nullptr) return raised();
+    if (!PyUnicode_Check(key)) {
+      PyErr_Format(PyExc_TypeError, "%s: keys must be str, got %R", name, key);
+      return raised();
+    }
+    Result<std::string_view> word = utf8_view(key);
+    if (!word) return raised();
+    Result<double> number = to_double(value, key, name);
+    if (!number) return raised();
+    const double v = *number;
+    if (rule == ValueRule::count && !(std::isfinite(v) && v >= 0.0)) {
+      PyErr_Format(PyExc_ValueError, "%s: the count of %R must be finite and >= 0, got %R", name,
+                   key, value);
+      return raised();
+    }
+    if (rule == ValueRule::score && !std::isfinite(v)) {
+      PyErr_Format(PyExc_ValueError, "%s: the score of %R must be finite, got %R", name, key,
+                   value);
+      return raised();
+    }
+    snapshot.table.words.push_back(*word);
+    snapshot.table.values.push_back(v);
+  }
+  return snapshot;
+}
+
+Result<std::vector<std::string_view>> read_words(PyObject* tuple, const char* name) {
+  if (!PyTuple_Check(tuple)) {
+    PyErr_Format(PyExc_TypeError, "%s must be a tuple of str", name);
+    return raised();
+  }
+  const Py_ssize_t size = PyTuple_Size(tuple);
+  std::vector<std::string_view> words;
+  words.reserve(static_cast<std::size_t>(size));
+  for (Py_ssize_t i = 0; i < size; ++i) {
+    PyObject* word = PyTuple_GetItem(tuple, i);
+    if (word == nullptr) return raised();
+    if (!PyUnicode_Check(word)) {
+      PyErr_Format(PyExc_TypeError, "%s must hold only str, got %R", name, word);
+      return raised();
+    }
+    Result<std::string_view> view = utf8_view(word);
+    if (!view) return raised();
+    words.push_back(*view);
+  }
+  return words;
+}
+
+}  // namespace moodvane::general_module
