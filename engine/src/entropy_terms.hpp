@@ -23,6 +23,21 @@ inline double log_ratio(double x, double y) noexcept {
   return std::log(q);
 }
 
+// w1 + w2 - 1 with one rounding: the weights are checked to add up to 1 only within
+// 1e-12, and the mixture's ratios below need the remainder.
+inline double weight_excess(double w1, double w2) noexcept {
+  return w2 >= 0.5 ? w1 - (1.0 - w2) : w2 - (1.0 - w1);  // 1 - w is exact there (Sterbenz)
+}
+
+// log(m / p) for the mixture m = w * p + w_other * p_other (> 0) of p > 0, from
+// (m - p) / p = (w_other * (p_other - p) + excess * p) / p, so that a mixture that rounds to
+// (nearly) p keeps its distance from p.
+inline double log_mixture_ratio(double m, double p, double w_other, double p_other,
+                                double excess) noexcept {
+  const double x = (w_other * (p_other - p) + excess * p) / p;
+  return x > -0.5 && x < 1.0 ? std::log1p(x) : log_ratio(m, p);  // far apart: no cancellation
+}
+
 class EntropyTerms {
  public:
   // alpha > 0 and finite; base > 0, finite and not 1 (used by Shannon's form only).
@@ -37,11 +52,20 @@ class EntropyTerms {
 
   // h(to) - h(from) for from, to > 0; exactly 0 when they are equal.
   double rise(double from, double to) const noexcept {
-    const double log_quotient = log_ratio(from, to);
+    return rise_by_log(log_ratio(from, to), from, to);
+  }
+
+  // h(to) - h(from) given log(from / to), which the caller may know more precisely than
+  // `from` itself.
+  double rise_by_log(double log_quotient, double from, double to) const noexcept {
     if (shannon_) return log_quotient / ln_base_;
-    // (from^g - to^g) / g = to^g * ((from/to)^g - 1) / g
-    return std::pow(to, order_less_one_) * std::expm1(order_less_one_ * log_quotient) /
-           order_less_one_;
+    const double exponent = order_less_one_ * log_quotient;
+    // (from^g - to^g) / g = to^g * ((from/to)^g - 1) / g: the second form only where the
+    // powers are close, since far apart it would multiply an underflow by an overflow.
+    if (std::fabs(exponent) < 1.0) {
+      return std::pow(to, order_less_one_) * std::expm1(exponent) / order_less_one_;
+    }
+    return (std::pow(from, order_less_one_) - std::pow(to, order_less_one_)) / order_less_one_;
   }
 
  private:

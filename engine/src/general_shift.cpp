@@ -42,6 +42,7 @@ const VocabularyWord* derive_scores(std::vector<VocabularyWord>& vocabulary,
                            parameters.base);
   const double w1 = parameters.weight_1;
   const double w2 = parameters.weight_2;
+  const double excess = weight_excess(w1, w2);
   for (VocabularyWord& word : vocabulary) {
     const double p1 = relative(word.count_1, total_1);
     const double p2 = relative(word.count_2, total_2);
@@ -74,11 +75,17 @@ const VocabularyWord* derive_scores(std::vector<VocabularyWord>& vocabulary,
         }
         break;
       case Kind::jsd: {
-        // Equal frequencies are their own mixture exactly, so such a word gives exactly 0.
-        const double m = p1 == p2 ? p1 : w1 * p1 + w2 * p2;
+        // Equal frequencies are their own mixture: such a word gives exactly 0.
+        if (p1 == p2) break;
+        const double m = w1 * p1 + w2 * p2;
         if (!(m > 0.0)) break;  // no weight on the text that has the word: no contribution
-        if (p1 > 0.0) phi_1 = w1 * terms.rise(m, p1);  // w1 (h(p1) - h(m))
-        if (p2 > 0.0) phi_2 = w2 * terms.rise(p2, m);  // w2 (h(m) - h(p2))
+        // A text of weight 0 scores 0, however far its frequency is from the mixture.
+        if (p1 > 0.0 && w1 > 0.0) {  // w1 (h(p1) - h(m)), with log(m / p1)
+          phi_1 = w1 * terms.rise_by_log(log_mixture_ratio(m, p1, w2, p2, excess), m, p1);
+        }
+        if (p2 > 0.0 && w2 > 0.0) {  // w2 (h(m) - h(p2)), with log(p2 / m)
+          phi_2 = w2 * terms.rise_by_log(-log_mixture_ratio(m, p2, w1, p1, excess), p2, m);
+        }
         if (!(p1 > 0.0)) phi_1 = phi_2;
         if (!(p2 > 0.0)) phi_2 = phi_1;
         s_diff = phi_2 - phi_1;

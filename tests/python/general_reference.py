@@ -13,6 +13,21 @@ from collections.abc import Iterable, Mapping
 from typing import Any
 
 
+def _expm1(x: float) -> float:
+    """expm1 that overflows to infinity, as C's does, instead of raising."""
+    try:
+        return math.expm1(x)
+    except OverflowError:
+        return math.inf
+
+
+def _pow(x: float, y: float) -> float:
+    try:
+        return math.pow(x, y)
+    except OverflowError:
+        return math.inf
+
+
 def log_ratio(x: float, y: float) -> float:
     """log(x / y) for x, y > 0, without cancellation when x and y are close."""
     q = x / y
@@ -21,6 +36,17 @@ def log_ratio(x: float, y: float) -> float:
     if q == 0.0 or math.isinf(q):
         return math.log(x) - math.log(y)
     return math.log(q)
+
+
+def weight_excess(w1: float, w2: float) -> float:
+    """w1 + w2 - 1 with one rounding."""
+    return w1 - (1.0 - w2) if w2 >= 0.5 else w2 - (1.0 - w1)
+
+
+def log_mixture_ratio(m: float, p: float, w_other: float, p_other: float, excess: float) -> float:
+    """log(m / p) for the mixture m = w p + w_other p_other, from (m - p) / p."""
+    x = (w_other * (p_other - p) + excess * p) / p
+    return math.log1p(x) if -0.5 < x < 1.0 else log_ratio(m, p)
 
 
 class Entropy:
@@ -34,14 +60,20 @@ class Entropy:
     def h(self, p: float) -> float:
         if self.shannon:
             return -math.log(p) / self.ln_base
-        return -math.expm1(self.g * math.log(p)) / self.g
+        return -_expm1(self.g * math.log(p)) / self.g
 
     def rise(self, start: float, end: float) -> float:
         """h(end) - h(start)."""
-        lq = log_ratio(start, end)
+        return self.rise_by_log(log_ratio(start, end), start, end)
+
+    def rise_by_log(self, lq: float, start: float, end: float) -> float:
+        """h(end) - h(start) given lq = log(start / end)."""
         if self.shannon:
             return lq / self.ln_base
-        return math.pow(end, self.g) * math.expm1(self.g * lq) / self.g
+        exponent = self.g * lq
+        if abs(exponent) < 1.0:
+            return _pow(end, self.g) * _expm1(exponent) / self.g
+        return (_pow(start, self.g) - _pow(end, self.g)) / self.g
 
 
 def _relative(count: float, total: float) -> float:
@@ -73,11 +105,17 @@ def _derived_scores(
             return phi, phi, 0.0
         return 0.0, 0.0, 0.0
     # jsd
-    m = p1 if p1 == p2 else w1 * p1 + w2 * p2
+    if p1 == p2:
+        return 0.0, 0.0, 0.0
+    m = w1 * p1 + w2 * p2
     if not m > 0.0:
         return 0.0, 0.0, 0.0
-    phi_1 = w1 * terms.rise(m, p1) if p1 > 0.0 else 0.0
-    phi_2 = w2 * terms.rise(p2, m) if p2 > 0.0 else 0.0
+    excess = weight_excess(w1, w2)
+    phi_1 = phi_2 = 0.0
+    if p1 > 0.0 and w1 > 0.0:
+        phi_1 = w1 * terms.rise_by_log(log_mixture_ratio(m, p1, w2, p2, excess), m, p1)
+    if p2 > 0.0 and w2 > 0.0:
+        phi_2 = w2 * terms.rise_by_log(-log_mixture_ratio(m, p2, w1, p1, excess), p2, m)
     if not p1 > 0.0:
         phi_1 = phi_2
     if not p2 > 0.0:
