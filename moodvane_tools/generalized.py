@@ -32,6 +32,7 @@ is ``None`` or an iterable of str whose words are left out before anything is co
 from __future__ import annotations
 
 import operator
+import sys
 from collections.abc import Iterable, Mapping
 from dataclasses import dataclass
 from typing import Any, Final, Literal, SupportsFloat, SupportsIndex
@@ -173,7 +174,7 @@ def _top_n(value: object) -> int:
         raise TypeError(f"top_n must be an int, not {type(value).__qualname__}") from None
     if count < 0:
         raise ValueError(f"top_n must be >= 0, got {count}")
-    return count
+    return min(count, sys.maxsize)  # more entries than any vocabulary holds: all of them
 
 
 def _stop_words(value: object) -> tuple[str, ...]:
