@@ -1,5 +1,9 @@
 """Tools around the native ``moodvane`` module."""
 
+import importlib.metadata
+
+__version__ = importlib.metadata.version("moodvane")
+
 # --- generalized word shifts (proportion, entropy, divergences, two score maps) ---
 from moodvane_tools.generalized import (
     KIND_LABELS,
