@@ -1,5 +1,6 @@
 #include "moodvane/general_shift.hpp"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -110,7 +111,8 @@ struct Context {
 
 // One word's record, with its unnormalised shift u in `shift_score`. A pure function of
 // its inputs, so computing it twice gives the same bits.
-Raw raw_record(const VocabularyWord& word, const Context& context) noexcept {
+Raw raw_record(const VocabularyWord& word, const Context& context,
+               std::string_view text = {}) noexcept {
   const double p1 = relative(word.count_1, context.total_1);
   const double p2 = relative(word.count_2, context.total_2);
   const bool kld = context.kind == Kind::kld;
@@ -122,11 +124,14 @@ Raw raw_record(const VocabularyWord& word, const Context& context) noexcept {
   const double s_ref_diff = s_diff == 0.0 ? word.phi_1 - context.reference
                                           : word.phi_1 + s_diff * 0.5 - context.reference;
   const double u = (p_avg * s_diff) + (p_diff * s_ref_diff);
-  return Raw{word.text, p_diff, s_diff, p_avg, s_ref_diff, u};
+  return Raw{text, p_diff, s_diff, p_avg, s_ref_diff, u};
 }
 
-// Positions in result order: descending |shift_score|, ties in vocabulary order, NaN last.
-std::vector<std::size_t> order_by_magnitude(const std::vector<double>& shift_scores) {
+// The first `count` positions in result order (all when count is 0): descending
+// |shift_score|, ties in vocabulary order, NaN last. A short list is selected before it is
+// sorted, so asking for the top twenty of a large vocabulary does not sort it all.
+std::vector<std::size_t> order_by_magnitude(const std::vector<double>& shift_scores,
+                                            std::size_t count) {
   struct Key {
     std::uint64_t rank;  // smaller first
     std::size_t index;
@@ -135,10 +140,35 @@ std::vector<std::size_t> order_by_magnitude(const std::vector<double>& shift_sco
   std::vector<Key> keys(shift_scores.size());
   for (std::size_t i = 0; i < shift_scores.size(); ++i) {
     const double score = shift_scores[i];
+    // For non-negative doubles the bit pattern grows with the value, so subtracting it from
+    // the infinity pattern ranks larger magnitudes first; every NaN ranks after everything.
     const std::uint64_t magnitude = std::bit_cast<std::uint64_t>(std::fabs(score));
     keys[i] = {std::isnan(score) ? UINT64_MAX : kInfinityBits - magnitude, i};
   }
-  shift::radix_sort(keys, [](const Key& key) { return key.rank; });
+  if (count != 0 && count < keys.size() / 8) {
+    // The best `count` in one pass, kept in a heap whose top is the worst of them; (rank,
+    // index) is a total order that is the stable order by rank.
+    const auto before = [](const Key& a, const Key& b) {
+      return a.rank != b.rank ? a.rank < b.rank : a.index < b.index;
+    };
+    std::vector<Key> best;
+    best.reserve(count);
+    for (const Key& key : keys) {
+      if (best.size() < count) {
+        best.push_back(key);
+        std::push_heap(best.begin(), best.end(), before);
+      } else if (before(key, best.front())) {
+        std::pop_heap(best.begin(), best.end(), before);
+        best.back() = key;
+        std::push_heap(best.begin(), best.end(), before);
+      }
+    }
+    std::sort_heap(best.begin(), best.end(), before);
+    keys = std::move(best);
+  } else {
+    shift::radix_sort(keys, [](const Key& key) { return key.rank; });  // stable
+    if (count != 0 && keys.size() > count) keys.resize(count);
+  }
   std::vector<std::size_t> order(keys.size());
   for (std::size_t k = 0; k < keys.size(); ++k) order[k] = keys[k].index;
   return order;
@@ -182,7 +212,8 @@ std::expected<ShiftResult, InfiniteDivergence> general_shift(const Inputs& input
   for (const VocabularyWord& word : vocabulary) total_2 += word.count_2;
 
   if (const VocabularyWord* infinite = derive_scores(vocabulary, parameters, total_1, total_2)) {
-    return std::unexpected(InfiniteDivergence{std::string(infinite->text)});
+    return std::unexpected(
+        InfiniteDivergence{std::string(word_text(inputs, infinite->source, infinite->index))});
   }
 
   ShiftResult result;
@@ -240,13 +271,11 @@ std::expected<ShiftResult, InfiniteDivergence> general_shift(const Inputs& input
   result.component_sums = sums;
   for (double& shift_score : shift_scores) shift_score = shift_score / norm;
 
-  std::vector<std::size_t> order = order_by_magnitude(shift_scores);
-  if (parameters.max_entries != 0 && order.size() > parameters.max_entries) {
-    order.resize(parameters.max_entries);
-  }
+  const std::vector<std::size_t> order = order_by_magnitude(shift_scores, parameters.max_entries);
   result.entries.reserve(order.size());
   for (const std::size_t index : order) {
-    const Raw raw = raw_record(vocabulary[index], context);
+    const VocabularyWord& word = vocabulary[index];
+    const Raw raw = raw_record(word, context, word_text(inputs, word.source, word.index));
     result.entries.push_back(ShiftEntry{std::string(raw.type), raw.p_diff, raw.s_diff, raw.p_avg,
                                         raw.s_ref_diff, shift_scores[index]});
   }

@@ -1,31 +1,97 @@
 #include "general_vocabulary.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <limits>
 #include <stdexcept>
+#include <utility>
 
-#include "radix_sort.hpp"
 
 namespace moodvane::general {
 namespace {
 
-enum Source : std::uint32_t { kText1, kText2, kScores1, kScores2, kStopWord };
+enum Source : std::uint32_t { kText1, kText2, kScores1, kScores2, kStopWord, kScoresBoth };
 
+// A word's first fifteen bytes and its length, in two keys that order words as their bytes
+// do: `high` holds bytes 0 to 7 and `low` bytes 8 to 14, both big-endian and zero-padded,
+// then the length capped at 16 in the last byte of `low` (a proper prefix, being shorter,
+// comes first). Two words of at most fifteen bytes are equal exactly when their keys are,
+// so the walk over equal words never reads their bytes; only words of sixteen bytes or
+// more that share fifteen compare the rest.
 struct Record {
-  std::uint64_t prefix;  // the word's first eight bytes, big-endian, zero-padded
-  std::uint32_t index;   // position in its table
+  std::uint64_t high;
+  std::uint64_t low;
+  std::uint32_t index;  // position in its table
   std::uint32_t source;
 };
-static_assert(sizeof(Record) == 16);
+static_assert(sizeof(Record) == 24);
 
-std::uint64_t byte_prefix(std::string_view word) noexcept {
+constexpr std::uint64_t kLongWord = 16;
+
+std::uint64_t big_endian(const char* data, std::size_t size) noexcept {
   unsigned char bytes[8] = {};
-  if (!word.empty()) std::memcpy(bytes, word.data(), std::min<std::size_t>(word.size(), 8));
-  std::uint64_t prefix = 0;
-  for (const unsigned char byte : bytes) prefix = (prefix << 8) | byte;
-  return prefix;
+  std::memcpy(bytes, data, size);
+  std::uint64_t key = 0;
+  for (const unsigned char byte : bytes) key = (key << 8) | byte;
+  return key;
+}
+
+Record record_of(std::string_view word, std::uint32_t index, Source source) noexcept {
+  const std::size_t size = word.size();
+  const std::uint64_t high = big_endian(word.data(), std::min<std::size_t>(size, 8));
+  const std::uint64_t tail = size > 8 ? big_endian(word.data() + 8, std::min<std::size_t>(size - 8, 7)) : 0;
+  const std::uint64_t low = tail | std::min<std::uint64_t>(size, kLongWord);  // tail's last byte is 0
+  return Record{high, low, index, source};
+}
+
+bool long_word(const Record& record) noexcept { return (record.low & 0xFF) == kLongWord; }
+
+bool same_keys(const Record& a, const Record& b) noexcept {
+  return a.high == b.high && a.low == b.low;
+}
+
+// A stable LSD radix sort of the records by `high`, eleven bits a pass: six passes where
+// bytes would take eight, over arrays too large for the cache. A pass whose digit is the
+// same in every record is skipped.
+void sort_by_high(std::vector<Record>& records) {
+  constexpr unsigned kBits = 11;
+  constexpr std::size_t kBuckets = std::size_t{1} << kBits;
+  constexpr unsigned kPasses = (64 + kBits - 1) / kBits;
+  const std::size_t n = records.size();
+  if (n < 2) return;
+  std::vector<std::array<std::uint32_t, kBuckets>> counts(kPasses);
+  for (const Record& record : records) {
+    for (unsigned pass = 0; pass < kPasses; ++pass) {
+      ++counts[pass][(record.high >> (kBits * pass)) & (kBuckets - 1)];
+    }
+  }
+  std::vector<Record> buffer(n);
+  Record* from = records.data();
+  Record* to = buffer.data();
+  const std::uint64_t first = records.front().high;
+  for (unsigned pass = 0; pass < kPasses; ++pass) {
+    const unsigned shift = kBits * pass;
+    auto& count = counts[pass];
+    if (count[(first >> shift) & (kBuckets - 1)] == n) continue;
+    std::uint32_t running = 0;
+    for (std::uint32_t& bucket : count) running += std::exchange(bucket, running);
+    for (std::size_t i = 0; i < n; ++i) to[count[(from[i].high >> shift) & (kBuckets - 1)]++] = from[i];
+    std::swap(from, to);
+  }
+  if (from != records.data()) std::copy(from, from + n, records.data());
+}
+
+// A stable insertion sort: the runs to order are almost always a handful of records.
+template <class Iterator, class Less>
+void small_stable_sort(Iterator first, Iterator last, Less less) {
+  for (Iterator i = first + 1; i < last; ++i) {
+    auto item = *i;
+    Iterator j = i;
+    for (; j > first && less(item, *(j - 1)); --j) *j = *(j - 1);
+    *j = item;
+  }
 }
 
 class RecordSet {
@@ -34,47 +100,70 @@ class RecordSet {
 
   void add(const std::vector<std::string_view>& words, Source source) {
     // Positions are kept in 32 bits; no dict that fits in memory comes near that.
-    if (words.size() > std::numeric_limits<std::uint32_t>::max()) {
+    if (words.size() > std::numeric_limits<std::uint32_t>::max() ||
+        records_.size() + words.size() > std::numeric_limits<std::uint32_t>::max()) {
       throw std::length_error("word table too large");
     }
-    for (std::size_t i = 0; i < words.size(); ++i) {
-      records_.push_back(Record{byte_prefix(words[i]), static_cast<std::uint32_t>(i), source});
+    // The words' bytes lie wherever their str objects do: fetch them a little ahead.
+    constexpr std::size_t kAhead = 8;
+    const std::size_t size = words.size();
+    for (std::size_t i = 0; i < size; ++i) {
+      if (i + kAhead < size) __builtin_prefetch(words[i + kAhead].data());
+      records_.push_back(record_of(words[i], static_cast<std::uint32_t>(i), source));
     }
   }
 
   std::string_view word(const Record& record) const noexcept {
+    return word_text(inputs_, record.source, record.index);
+  }
+
+  // Starts fetching the value `value(record)` will read: the walk meets records in word
+  // order, which is no order at all for the tables.
+  void prefetch_value(const Record& record) const noexcept {
+    const double* values = nullptr;
     switch (record.source) {
-      case kText1: return inputs_.text_1.words[record.index];
-      case kText2: return inputs_.text_2.words[record.index];
-      case kScores1: return inputs_.scores_1.words[record.index];
-      case kScores2: return inputs_.scores_2.words[record.index];
-      default: return inputs_.stop_words[record.index];
+      case kText1: values = inputs_.text_1.values.data(); break;
+      case kText2: values = inputs_.text_2.values.data(); break;
+      case kScores1:
+      case kScoresBoth: values = inputs_.scores_1.values.data(); break;
+      case kScores2: values = inputs_.scores_2.values.data(); break;
+      default: return;
     }
+    __builtin_prefetch(values + record.index);
   }
 
   double value(const Record& record) const noexcept {
     switch (record.source) {
       case kText1: return inputs_.text_1.values[record.index];
       case kText2: return inputs_.text_2.values[record.index];
-      case kScores1: return inputs_.scores_1.values[record.index];
+      case kScores1:
+      case kScoresBoth: return inputs_.scores_1.values[record.index];
       case kScores2: return inputs_.scores_2.values[record.index];
       default: return 0.0;
     }
   }
 
+  // Equal words, for records with equal keys.
+  bool same_word(const Record& a, const Record& b) const noexcept {
+    return !long_word(a) || word(a).substr(15) == word(b).substr(15);
+  }
+
   // Ascending byte order of the words; records of equal words keep the order they were
-  // added in.
+  // added in. The radix sort orders by `high`; the runs it leaves are settled by `low` and,
+  // for long words, by the remaining bytes.
   void sort() {
-    radix_sort_records();
+    sort_by_high(records_);
+    const auto less = [this](const Record& a, const Record& b) {
+      if (a.low != b.low) return a.low < b.low;
+      return long_word(a) && word(a).substr(15) < word(b).substr(15);  // as unsigned char
+    };
     for (auto run = records_.begin(); run != records_.end();) {
-      const auto run_end = std::find_if(run + 1, records_.end(), [prefix = run->prefix](
-                                                                     const Record& record) {
-        return record.prefix != prefix;
-      });
-      if (run_end - run > 1) {
-        std::stable_sort(run, run_end, [this](const Record& a, const Record& b) {
-          return word(a) < word(b);  // compares as unsigned char
-        });
+      auto run_end = run + 1;
+      while (run_end != records_.end() && run_end->high == run->high) ++run_end;
+      if (run_end - run <= 16) {
+        small_stable_sort(run, run_end, less);
+      } else {
+        std::stable_sort(run, run_end, less);
       }
       run = run_end;
     }
@@ -84,15 +173,22 @@ class RecordSet {
   void reserve(std::size_t size) { records_.reserve(size); }
 
  private:
-  void radix_sort_records() {
-    shift::radix_sort(records_, [](const Record& record) { return record.prefix; });
-  }
-
   const Inputs& inputs_;
   std::vector<Record> records_;
 };
 
 }  // namespace
+
+std::string_view word_text(const Inputs& inputs, std::uint32_t source, std::uint32_t index) noexcept {
+  switch (source) {
+    case kText1: return inputs.text_1.words[index];
+    case kText2: return inputs.text_2.words[index];
+    case kScores1:
+    case kScoresBoth: return inputs.scores_1.words[index];
+    case kScores2: return inputs.scores_2.words[index];
+    default: return inputs.stop_words[index];
+  }
+}
 
 std::vector<VocabularyWord> collect_vocabulary(const Inputs& inputs, Kind kind) {
   const bool weighted = kind == Kind::weighted;
@@ -102,36 +198,47 @@ std::vector<VocabularyWord> collect_vocabulary(const Inputs& inputs, Kind kind) 
               (weighted ? inputs.scores_1.words.size() + inputs.scores_2.words.size() : 0));
   set.add(inputs.text_1.words, kText1);
   set.add(inputs.text_2.words, kText2);
-  if (weighted) {
+  if (weighted && inputs.same_scores) {
+    set.add(inputs.scores_1.words, kScoresBoth);
+  } else if (weighted) {
     set.add(inputs.scores_1.words, kScores1);
     set.add(inputs.scores_2.words, kScores2);
   }
   set.add(inputs.stop_words, kStopWord);
   set.sort();
 
-  std::vector<VocabularyWord> vocabulary;
   const std::vector<Record>& records = set.records();
+  std::vector<VocabularyWord> vocabulary;
+  // At most one word per text record (a word must be in a text), so growing never copies.
+  vocabulary.reserve(inputs.text_1.words.size() + inputs.text_2.words.size());
+  constexpr std::size_t kAhead = 16;
+  for (std::size_t at = 0; at < std::min(kAhead, records.size()); ++at) {
+    set.prefetch_value(records[at]);
+  }
   for (std::size_t at = 0; at < records.size();) {
-    const std::string_view text = set.word(records[at]);
-    const std::uint64_t prefix = records[at].prefix;
-    VocabularyWord word{text, +0.0, +0.0, 0.0, 0.0, 0.0};
+    const Record& first = records[at];
+    VocabularyWord word{first.source, first.index, +0.0, +0.0, 0.0, 0.0, 0.0};
     bool in_text = false;
     bool scored_1 = false;
     bool scored_2 = false;
     bool stopped = false;
     double score_1 = 0.0;
     double score_2 = 0.0;
-    for (; at < records.size() && records[at].prefix == prefix &&
-           set.word(records[at]) == text;
+    for (; at < records.size() && same_keys(records[at], first) && set.same_word(records[at], first);
          ++at) {
       const Record& record = records[at];
+      if (at + kAhead < records.size()) set.prefetch_value(records[at + kAhead]);
       switch (record.source) {
         // A count enters as the weighted-average shift's tally does: added to +0.0.
         case kText1: word.count_1 = set.value(record) + 0.0; in_text = true; break;
         case kText2: word.count_2 = set.value(record) + 0.0; in_text = true; break;
         case kScores1: score_1 = set.value(record); scored_1 = true; break;
         case kScores2: score_2 = set.value(record); scored_2 = true; break;
-        default: stopped = true; break;
+        case kScoresBoth:
+          score_1 = score_2 = set.value(record);
+          scored_1 = scored_2 = true;
+          break;
+        case kStopWord: stopped = true; break;
       }
     }
     if (stopped) continue;

@@ -111,19 +111,24 @@ Result<PyHandle> shift(PyObject* args) {
   if (!text_2) return raised();
   DictSnapshot map_1;
   DictSnapshot map_2;
+  // One dict passed as both maps is read once.
+  const bool same_scores = weighted && scores_1 == scores_2;
   if (weighted) {
     Result<DictSnapshot> read_1 = read_dict(scores_1, "scores_1", ValueRule::score);
     if (!read_1) return raised();
+    map_1 = std::move(*read_1);
+  }
+  if (weighted && !same_scores) {
     Result<DictSnapshot> read_2 = read_dict(scores_2, "scores_2", ValueRule::score);
     if (!read_2) return raised();
-    map_1 = std::move(*read_1);
     map_2 = std::move(*read_2);
   }
   Result<std::vector<std::string_view>> stopped = read_words(stop_words, "stop_words");
   if (!stopped) return raised();
 
   general::Inputs inputs{std::move(text_1->table), std::move(text_2->table),
-                         std::move(map_1.table), std::move(map_2.table), std::move(*stopped)};
+                         std::move(map_1.table), std::move(map_2.table), std::move(*stopped),
+                         same_scores};
   std::optional<std::expected<types::ShiftResult, general::InfiniteDivergence>> result;
   {
     ThreadsAllowed computing;

@@ -57,7 +57,13 @@ Result<DictSnapshot> read_dict(PyObject* dict, const char* name, ValueRule rule)
   if (size < 0 || PyList_Size(snapshot.values.get()) != size) return raised();
   snapshot.table.words.reserve(static_cast<std::size_t>(size));
   snapshot.table.values.reserve(static_cast<std::size_t>(size));
+  // The objects lie wherever the interpreter put them: fetch them a few entries ahead.
+  constexpr Py_ssize_t kAhead = 8;
   for (Py_ssize_t i = 0; i < size; ++i) {
+    if (i + kAhead < size) {
+      __builtin_prefetch(PyList_GetItem(snapshot.keys.get(), i + kAhead));
+      __builtin_prefetch(PyList_GetItem(snapshot.values.get(), i + kAhead));
+    }
     PyObject* key = PyList_GetItem(snapshot.keys.get(), i);      // borrowed from the snapshot
     PyObject* value = PyList_GetItem(snapshot.values.get(), i);  // likewise
     if (key == nullptr || value == nullptr) return raised();

@@ -305,6 +305,17 @@ TEST(GeneralShift, WeightedKindMatchesWeightedAverageShiftBitForBit) {
     Parameters p = kind(Kind::weighted);
     p.reference = fixed;
     const ShiftResult got = run(t.t1, t.t2, p, both, trial % 2 ? both : Owned{});
+    {  // one map given once for both texts
+      Inputs shared{t.t1.table(), t.t2.table(), both.table(), {}, {}, true};
+      const auto once = general_shift(shared, p);
+      ASSERT_TRUE(once.has_value());
+      ASSERT_EQ(once->entries.size(), got.entries.size());
+      for (std::size_t i = 0; i < got.entries.size(); ++i) {
+        EXPECT_EQ(once->entries[i].type, got.entries[i].type);
+        EXPECT_EQ(once->entries[i].shift_score, got.entries[i].shift_score);
+      }
+      EXPECT_EQ(once->s_avg_2, got.s_avg_2);
+    }
     auto bits = [](double v) { return std::bit_cast<std::uint64_t>(v); };
     ASSERT_EQ(got.entries.size(), expected.entries.size());
     for (std::size_t i = 0; i < got.entries.size(); ++i) {

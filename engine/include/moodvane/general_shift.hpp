@@ -48,6 +48,8 @@ struct Inputs {
   Table scores_1;  // weighted only
   Table scores_2;  // weighted only
   std::vector<std::string_view> stop_words;
+  // The two score maps are one: scores_1 serves both texts and scores_2 is not read.
+  bool same_scores = false;
 };
 
 struct Parameters {
