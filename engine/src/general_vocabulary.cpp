@@ -1,12 +1,12 @@
 #include "general_vocabulary.hpp"
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <cstring>
 #include <limits>
 #include <stdexcept>
-#include <utility>
+
+#include "radix_sort.hpp"
 
 
 namespace moodvane::general {
@@ -50,37 +50,6 @@ bool long_word(const Record& record) noexcept { return (record.low & 0xFF) == kL
 
 bool same_keys(const Record& a, const Record& b) noexcept {
   return a.high == b.high && a.low == b.low;
-}
-
-// A stable LSD radix sort of the records by `high`, eleven bits a pass: six passes where
-// bytes would take eight, over arrays too large for the cache. A pass whose digit is the
-// same in every record is skipped.
-void sort_by_high(std::vector<Record>& records) {
-  constexpr unsigned kBits = 11;
-  constexpr std::size_t kBuckets = std::size_t{1} << kBits;
-  constexpr unsigned kPasses = (64 + kBits - 1) / kBits;
-  const std::size_t n = records.size();
-  if (n < 2) return;
-  std::vector<std::array<std::uint32_t, kBuckets>> counts(kPasses);
-  for (const Record& record : records) {
-    for (unsigned pass = 0; pass < kPasses; ++pass) {
-      ++counts[pass][(record.high >> (kBits * pass)) & (kBuckets - 1)];
-    }
-  }
-  std::vector<Record> buffer(n);
-  Record* from = records.data();
-  Record* to = buffer.data();
-  const std::uint64_t first = records.front().high;
-  for (unsigned pass = 0; pass < kPasses; ++pass) {
-    const unsigned shift = kBits * pass;
-    auto& count = counts[pass];
-    if (count[(first >> shift) & (kBuckets - 1)] == n) continue;
-    std::uint32_t running = 0;
-    for (std::uint32_t& bucket : count) running += std::exchange(bucket, running);
-    for (std::size_t i = 0; i < n; ++i) to[count[(from[i].high >> shift) & (kBuckets - 1)]++] = from[i];
-    std::swap(from, to);
-  }
-  if (from != records.data()) std::copy(from, from + n, records.data());
 }
 
 // A stable insertion sort: the runs to order are almost always a handful of records.
@@ -152,7 +121,7 @@ class RecordSet {
   // added in. The radix sort orders by `high`; the runs it leaves are settled by `low` and,
   // for long words, by the remaining bytes.
   void sort() {
-    sort_by_high(records_);
+    shift::radix_sort(records_, [](const Record& record) { return record.high; });
     const auto less = [this](const Record& a, const Record& b) {
       if (a.low != b.low) return a.low < b.low;
       return long_word(a) && word(a).substr(15) < word(b).substr(15);  // as unsigned char

@@ -29,8 +29,8 @@ std::optional<Kind> kind_named(std::string_view name) {
   return std::nullopt;
 }
 
-// Lets other threads run while the engine, which touches no Python object, computes. The
-// views it reads belong to str objects that this call holds references to.
+// Lets other threads run while the engine, which touches no Python object, computes, when
+// the views it reads belong to str objects that this call holds references to.
 class ThreadsAllowed {
  public:
   ThreadsAllowed() noexcept : state_(PyEval_SaveThread()) {}
@@ -105,33 +105,36 @@ Result<PyHandle> shift(PyObject* args) {
     return raised();
   }
 
-  Result<DictSnapshot> text_1 = read_dict(freqs_1, "type2freq_1", ValueRule::count);
+  DictReader reader;
+  Result<general::Table> text_1 = reader.read(freqs_1, "type2freq_1", ValueRule::count);
   if (!text_1) return raised();
-  Result<DictSnapshot> text_2 = read_dict(freqs_2, "type2freq_2", ValueRule::count);
+  Result<general::Table> text_2 = reader.read(freqs_2, "type2freq_2", ValueRule::count);
   if (!text_2) return raised();
-  DictSnapshot map_1;
-  DictSnapshot map_2;
+  general::Table map_1;
+  general::Table map_2;
   // One dict passed as both maps is read once.
   const bool same_scores = weighted && scores_1 == scores_2;
   if (weighted) {
-    Result<DictSnapshot> read_1 = read_dict(scores_1, "scores_1", ValueRule::score);
+    Result<general::Table> read_1 = reader.read(scores_1, "scores_1", ValueRule::score);
     if (!read_1) return raised();
     map_1 = std::move(*read_1);
   }
   if (weighted && !same_scores) {
-    Result<DictSnapshot> read_2 = read_dict(scores_2, "scores_2", ValueRule::score);
+    Result<general::Table> read_2 = reader.read(scores_2, "scores_2", ValueRule::score);
     if (!read_2) return raised();
     map_2 = std::move(*read_2);
   }
   Result<std::vector<std::string_view>> stopped = read_words(stop_words, "stop_words");
   if (!stopped) return raised();
 
-  general::Inputs inputs{std::move(text_1->table), std::move(text_2->table),
-                         std::move(map_1.table), std::move(map_2.table), std::move(*stopped),
-                         same_scores};
+  general::Inputs inputs{std::move(*text_1), std::move(*text_2), std::move(map_1),
+                         std::move(map_2), std::move(*stopped), same_scores};
   std::optional<std::expected<types::ShiftResult, general::InfiniteDivergence>> result;
-  {
+  if (reader.pinned()) {
     ThreadsAllowed computing;
+    result.emplace(general::general_shift(inputs, parameters));
+  } else {
+    // The views are the dicts' own keys: no other thread may run until the engine is done.
     result.emplace(general::general_shift(inputs, parameters));
   }
   if (!*result) {

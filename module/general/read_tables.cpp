@@ -39,57 +39,105 @@ Result<double> to_double(PyObject* value, PyObject* key, const char* name) {
   return PyFloat_AsDouble(number.get());
 }
 
+// Converts one entry and appends it to the table, or raises naming the key.
+Result<void> add_entry(general::Table& table, PyObject* key, PyObject* value, const char* name,
+                       ValueRule rule) {
+  if (!PyUnicode_Check(key)) {
+    PyErr_Format(PyExc_TypeError, "%s: keys must be str, got %R", name, key);
+    return raised();
+  }
+  Result<std::string_view> word = utf8_view(key);
+  if (!word) return raised();
+  Result<double> number = to_double(value, key, name);
+  if (!number) return raised();
+  const double v = *number;
+  if (rule == ValueRule::count && !(std::isfinite(v) && v >= 0.0)) {
+    PyErr_Format(PyExc_ValueError, "%s: the count of %R must be finite and >= 0, got %R", name,
+                 key, value);
+    return raised();
+  }
+  if (rule == ValueRule::score && !std::isfinite(v)) {
+    PyErr_Format(PyExc_ValueError, "%s: the score of %R must be finite, got %R", name, key,
+                 value);
+    return raised();
+  }
+  table.words.push_back(*word);
+  table.values.push_back(v);
+  return {};
+}
+
+// A value read without running any Python code.
+bool plain_number(PyObject* value) {
+  return PyFloat_CheckExact(value) || PyLong_CheckExact(value) || PyBool_Check(value);
+}
+
 }  // namespace
 
-Result<DictSnapshot> read_dict(PyObject* dict, const char* name, ValueRule rule) {
+Result<void> DictReader::pin_borrowed() {
+  for (PyObject* dict : borrowed_) {
+    PyHandle keys = PyHandle::steal(PyDict_Keys(dict));
+    if (!keys) return raised();
+    snapshots_.push_back(std::move(keys));
+  }
+  borrowed_.clear();
+  return {};
+}
+
+Result<general::Table> DictReader::read(PyObject* dict, const char* name, ValueRule rule) {
   if (!PyDict_Check(dict)) {
     PyHandle type_name = PyHandle::steal(PyType_GetQualName(Py_TYPE(dict)));
     if (!type_name) return raised();
     PyErr_Format(PyExc_TypeError, "%s must be a dict, not %S", name, type_name.get());
     return raised();
   }
-  DictSnapshot snapshot;
-  snapshot.keys = PyHandle::steal(PyDict_Keys(dict));
-  if (!snapshot.keys) return raised();
-  snapshot.values = PyHandle::steal(PyDict_Values(dict));
-  if (!snapshot.values) return raised();
-  const Py_ssize_t size = PyList_Size(snapshot.keys.get());
-  if (size < 0 || PyList_Size(snapshot.values.get()) != size) return raised();
-  snapshot.table.words.reserve(static_cast<std::size_t>(size));
-  snapshot.table.values.reserve(static_cast<std::size_t>(size));
+  const Py_ssize_t size = PyDict_Size(dict);
+  general::Table table;
+  table.words.reserve(static_cast<std::size_t>(size));
+  table.values.reserve(static_cast<std::size_t>(size));
+
+  // In place while every value is a plain number.
+  Py_ssize_t position = 0;
+  Py_ssize_t entry = 0;
+  PyObject* key = nullptr;
+  PyObject* value = nullptr;
+  if (snapshots_.empty()) {
+    while (PyDict_Next(dict, &position, &key, &value)) {
+      if (!plain_number(value)) break;
+      if (!add_entry(table, key, value, name, rule)) return raised();
+      ++entry;
+    }
+    if (entry == size) {
+      borrowed_.push_back(dict);
+      return table;
+    }
+  }
+
+  // From a snapshot, pinning first what was read in place: the rest may run Python code.
+  if (!pin_borrowed()) return raised();
+  PyHandle keys = PyHandle::steal(PyDict_Keys(dict));
+  if (!keys) return raised();
+  PyHandle values = PyHandle::steal(PyDict_Values(dict));
+  if (!values) return raised();
+  const Py_ssize_t listed = PyList_Size(keys.get());
+  if (listed != size || PyList_Size(values.get()) != size) {
+    PyErr_SetString(PyExc_RuntimeError, "dictionary changed size during iteration");
+    return raised();
+  }
   // The objects lie wherever the interpreter put them: fetch them a few entries ahead.
   constexpr Py_ssize_t kAhead = 8;
-  for (Py_ssize_t i = 0; i < size; ++i) {
+  for (Py_ssize_t i = entry; i < size; ++i) {
     if (i + kAhead < size) {
-      __builtin_prefetch(PyList_GetItem(snapshot.keys.get(), i + kAhead));
-      __builtin_prefetch(PyList_GetItem(snapshot.values.get(), i + kAhead));
+      __builtin_prefetch(PyList_GetItem(keys.get(), i + kAhead));
+      __builtin_prefetch(PyList_GetItem(values.get(), i + kAhead));
     }
-    PyObject* key = PyList_GetItem(snapshot.keys.get(), i);      // borrowed from the snapshot
-    PyObject* value = PyList_GetItem(snapshot.values.get(), i);  // likewise
-    if (key == nullptr || value == nullptr) return raised();
-    if (!PyUnicode_Check(key)) {
-      PyErr_Format(PyExc_TypeError, "%s: keys must be str, got %R", name, key);
-      return raised();
-    }
-    Result<std::string_view> word = utf8_view(key);
-    if (!word) return raised();
-    Result<double> number = to_double(value, key, name);
-    if (!number) return raised();
-    const double v = *number;
-    if (rule == ValueRule::count && !(std::isfinite(v) && v >= 0.0)) {
-      PyErr_Format(PyExc_ValueError, "%s: the count of %R must be finite and >= 0, got %R", name,
-                   key, value);
-      return raised();
-    }
-    if (rule == ValueRule::score && !std::isfinite(v)) {
-      PyErr_Format(PyExc_ValueError, "%s: the score of %R must be finite, got %R", name, key,
-                   value);
-      return raised();
-    }
-    snapshot.table.words.push_back(*word);
-    snapshot.table.values.push_back(v);
+    PyObject* listed_key = PyList_GetItem(keys.get(), i);        // borrowed from the snapshot
+    PyObject* listed_value = PyList_GetItem(values.get(), i);    // likewise
+    if (listed_key == nullptr || listed_value == nullptr) return raised();
+    if (!add_entry(table, listed_key, listed_value, name, rule)) return raised();
   }
-  return snapshot;
+  snapshots_.push_back(std::move(keys));
+  snapshots_.push_back(std::move(values));
+  return table;
 }
 
 Result<std::vector<std::string_view>> read_words(PyObject* tuple, const char* name) {

@@ -86,6 +86,43 @@ def test_a_value_that_changes_its_dict_is_harmless() -> None:
     assert {e["type"] for e in result["entries"]} == {"a", "m", "z"}
 
 
+def fresh_words(stem: str, count: int) -> list[str]:
+    """New str objects that nothing else refers to."""
+    return ["".join([stem, str(i)]) for i in range(count)]
+
+
+def test_a_value_that_empties_the_dicts_read_before_it_is_harmless() -> None:
+    # The first text's words live only in that dict; a later value's __float__ empties it,
+    # which frees them, and fills their memory with other words.
+    junk: list[str] = []
+    first = {w: i + 1 for i, w in enumerate(fresh_words("alpha", 300))}
+    second: dict[str, object] = {w: 1 for w in fresh_words("beta", 100)}
+
+    class Emptier:
+        def __float__(self) -> float:
+            first.clear()
+            second.clear()
+            junk.extend(fresh_words("######", 20000))
+            return 3.0
+
+    second["zz"] = Emptier()
+    result = proportion_shift(first, second)
+    expected = proportion_shift(
+        {w: i + 1 for i, w in enumerate(fresh_words("alpha", 300))},
+        {**{w: 1 for w in fresh_words("beta", 100)}, "zz": 3.0},
+    )
+    assert result == expected
+
+    first.update({w: i + 1 for i, w in enumerate(fresh_words("alpha", 300))})
+    scores: dict[str, object] = {w: 5.0 for w in fresh_words("alpha", 300)}
+    scores["zz"] = Emptier()
+    weighted = weighted_avg_shift_pair(first, {"zz": 1}, scores, {})
+    assert weighted == weighted_avg_shift_pair(
+        {w: i + 1 for i, w in enumerate(fresh_words("alpha", 300))}, {"zz": 1},
+        {**{w: 5.0 for w in fresh_words("alpha", 300)}, "zz": 3.0}, {},
+    )
+
+
 def test_an_error_raised_by_a_value_passes_through() -> None:
     class Broken:
         def __float__(self) -> float:
