@@ -88,7 +88,9 @@ def main(argv: list[str] | None = None) -> int:
         shuffled[i], shuffled[i + 1] = shuffled[i + 1], shuffled[i]
     text_2 = zipf_text(shuffled, args.tokens, rng)
     union = set(text_1) | set(text_2)
-    smoothed_1 = {w: text_1.get(w, 0) + 1 for w in union}
+    # Text 1 with one added to every count, its new words after its own, as a count that is
+    # updated with text 2's vocabulary would hold them.
+    smoothed_1 = {w: text_1.get(w, 0) + 1 for w in itertools.chain(text_1, text_2)}
     # Scored like a lexicon read from a file: its own str objects, made in its own order.
     scores = {w.encode().decode(): rng.uniform(1.0, 9.0) for w in sorted(union)}
     print(

@@ -1,6 +1,8 @@
 #include "read_tables.hpp"
 
 #include <cmath>
+#include <utility>
+#include <vector>
 
 namespace moodvane::general_module {
 namespace {
@@ -95,18 +97,29 @@ Result<general::Table> DictReader::read(PyObject* dict, const char* name, ValueR
   table.words.reserve(static_cast<std::size_t>(size));
   table.values.reserve(static_cast<std::size_t>(size));
 
-  // In place while every value is a plain number.
-  Py_ssize_t position = 0;
+  // In place while every value is a plain number. The entries' pointers are gathered
+  // first, so that the objects, which lie wherever the interpreter put them, can be fetched
+  // a few entries ahead of their use.
+  constexpr Py_ssize_t kAhead = 8;
   Py_ssize_t entry = 0;
-  PyObject* key = nullptr;
-  PyObject* value = nullptr;
   if (snapshots_.empty()) {
-    while (PyDict_Next(dict, &position, &key, &value)) {
-      if (!plain_number(value)) break;
-      if (!add_entry(table, key, value, name, rule)) return raised();
-      ++entry;
+    std::vector<std::pair<PyObject*, PyObject*>> entries;
+    entries.reserve(static_cast<std::size_t>(size));
+    Py_ssize_t position = 0;
+    PyObject* key = nullptr;
+    PyObject* value = nullptr;
+    while (PyDict_Next(dict, &position, &key, &value)) entries.emplace_back(key, value);
+    const Py_ssize_t count = static_cast<Py_ssize_t>(entries.size());
+    for (; entry < count; ++entry) {
+      if (entry + kAhead < count) {
+        __builtin_prefetch(entries[static_cast<std::size_t>(entry + kAhead)].first);
+        __builtin_prefetch(entries[static_cast<std::size_t>(entry + kAhead)].second);
+      }
+      const auto [entry_key, entry_value] = entries[static_cast<std::size_t>(entry)];
+      if (!plain_number(entry_value)) break;
+      if (!add_entry(table, entry_key, entry_value, name, rule)) return raised();
     }
-    if (entry == size) {
+    if (entry == count) {
       borrowed_.push_back(dict);
       return table;
     }
@@ -123,8 +136,6 @@ Result<general::Table> DictReader::read(PyObject* dict, const char* name, ValueR
     PyErr_SetString(PyExc_RuntimeError, "dictionary changed size during iteration");
     return raised();
   }
-  // The objects lie wherever the interpreter put them: fetch them a few entries ahead.
-  constexpr Py_ssize_t kAhead = 8;
   for (Py_ssize_t i = entry; i < size; ++i) {
     if (i + kAhead < size) {
       __builtin_prefetch(PyList_GetItem(keys.get(), i + kAhead));
