@@ -202,3 +202,25 @@ def test_results_are_bit_identical_across_calls_and_insertion_orders() -> None:
     first = jsd_shift(t1, t2, alpha=0.7)
     again = jsd_shift(dict(reversed(t1.items())), dict(sorted(t2.items())), alpha=0.7)
     assert first == again
+
+
+@pytest.mark.parametrize("top_n", [1, 7, 60, 2000])
+def test_top_entries_of_a_large_vocabulary_with_ties(top_n: int) -> None:
+    # Few distinct counts over many words: long runs of equal magnitude, cut anywhere.
+    rng = random.Random(top_n)
+    words = [f"{rng.randrange(10**6):06d}{i}" for i in range(4000)]
+    t1 = {w: rng.choice([0, 1, 2]) for w in words}
+    t2 = {w: rng.choice([1, 2, 3]) for w in words[::2]}
+    scores = {w: rng.choice([2.0, 5.0, 8.0]) for w in words}
+    calls = [
+        lambda **k: proportion_shift(t1, t2, **k),
+        lambda **k: entropy_shift(t1, t2, **k),
+        lambda **k: jsd_shift(t1, t2, **k),
+        lambda **k: weighted_avg_shift_pair(t1, t2, scores, scores, **k),
+    ]
+    for call in calls:
+        full = call()
+        top = call(top_n=top_n)
+        assert top["entries"] == full["entries"][:top_n]
+        magnitudes = [abs(e["shift_score"]) for e in full["entries"]]
+        assert magnitudes == sorted(magnitudes, reverse=True)
