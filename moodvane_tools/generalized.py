@@ -82,7 +82,9 @@ class KindLabels:
     ``title`` is the axis title of the per-word contributions; the next four are the legend
     words of the frequency-part bars (the four ``component_sums`` of the same names), the
     next two those of the score-change bars (``pos_s`` and ``neg_s``), and ``s_avg_1`` and
-    ``s_avg_2`` name the two values that the shift compares.
+    ``s_avg_2`` name the two values that the shift compares. An empty string marks a part
+    that the kind never fills (the Kullback-Leibler shift has no frequency part, the
+    proportion shift no score change), which a legend leaves out.
     """
 
     title: str
