@@ -339,8 +339,8 @@ def jsd_shift(
     the entropy (Shannon's for ``alpha == 1``, else Tsallis's, as in :func:`entropy_shift`)
     the divergence is ``H(M) - weight_1 H(P1) - weight_2 H(P2)`` and a word's term
     ``u = m h(m) - weight_1 p1 h(p1) - weight_2 p2 h(p2)``, which is never negative for a base
-    above 1 (up to rounding; exactly 0 for a word as frequent in both texts). In the common form each text
-    scores a word by its weighted surprisal relative to the mixture,
+    above 1 (up to rounding; exactly 0 for a word as frequent in both texts). In the common
+    form each text scores a word by its weighted surprisal relative to the mixture,
     ``phi_1 = weight_1 (h(p1) - h(m))`` and ``phi_2 = weight_2 (h(m) - h(p2))``, against a
     reference of 0, with the texts' own ``p_diff`` and ``p_avg``; then
     ``u = p2 phi_2 - p1 phi_1``. A word absent from one text takes the other text's score

@@ -8,7 +8,6 @@
 
 #include "radix_sort.hpp"
 
-
 namespace moodvane::general {
 namespace {
 
@@ -41,8 +40,10 @@ std::uint64_t big_endian(const char* data, std::size_t size) noexcept {
 Record record_of(std::string_view word, std::uint32_t index, Source source) noexcept {
   const std::size_t size = word.size();
   const std::uint64_t high = big_endian(word.data(), std::min<std::size_t>(size, 8));
-  const std::uint64_t tail = size > 8 ? big_endian(word.data() + 8, std::min<std::size_t>(size - 8, 7)) : 0;
-  const std::uint64_t low = tail | std::min<std::uint64_t>(size, kLongWord);  // tail's last byte is 0
+  const std::uint64_t tail =
+      size > 8 ? big_endian(word.data() + 8, std::min<std::size_t>(size - 8, 7)) : 0;
+  // The tail's last byte is 0: the length goes there.
+  const std::uint64_t low = tail | std::min<std::uint64_t>(size, kLongWord);
   return Record{high, low, index, source};
 }
 
@@ -148,7 +149,8 @@ class RecordSet {
 
 }  // namespace
 
-std::string_view word_text(const Inputs& inputs, std::uint32_t source, std::uint32_t index) noexcept {
+std::string_view word_text(const Inputs& inputs, std::uint32_t source,
+                           std::uint32_t index) noexcept {
   switch (source) {
     case kText1: return inputs.text_1.words[index];
     case kText2: return inputs.text_2.words[index];
@@ -193,7 +195,8 @@ std::vector<VocabularyWord> collect_vocabulary(const Inputs& inputs, Kind kind) 
     bool stopped = false;
     double score_1 = 0.0;
     double score_2 = 0.0;
-    for (; at < records.size() && same_keys(records[at], first) && set.same_word(records[at], first);
+    for (; at < records.size() && same_keys(records[at], first) &&
+           set.same_word(records[at], first);
          ++at) {
       const Record& record = records[at];
       if (at + kAhead < records.size()) set.prefetch_value(records[at + kAhead]);
