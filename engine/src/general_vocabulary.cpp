@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <limits>
 #include <stdexcept>
 
 #include "radix_sort.hpp"
@@ -13,21 +12,25 @@ namespace {
 
 enum Source : std::uint32_t { kText1, kText2, kScores1, kScores2, kStopWord, kScoresBoth };
 
-// A word's first fifteen bytes and its length, in two keys that order words as their bytes
-// do: `high` holds bytes 0 to 7 and `low` bytes 8 to 14, both big-endian and zero-padded,
-// then the length capped at 16 in the last byte of `low` (a proper prefix, being shorter,
-// comes first). Two words of at most fifteen bytes are equal exactly when their keys are,
-// so the walk over equal words never reads their bytes; only words of sixteen bytes or
-// more that share fifteen compare the rest.
+// A word's first eleven bytes and its length, in two keys that order words as their bytes
+// do, with the record's table and position in the spare bits:
+// - `high`: bytes 0 to 7, big-endian and zero-padded;
+// - `packed`: bytes 8 to 10 (bits 63 to 40), the length capped at 12 (bits 39 to 32; a
+//   proper prefix, being shorter, comes first), the table (bits 31 to 29) and the position
+//   in it (bits 28 to 0).
+// Two words of at most eleven bytes are equal exactly when their keys are, so the walk over
+// equal words never reads their bytes; only longer words that share eleven compare the
+// rest. Sixteen bytes a record keep the sort's traffic low.
 struct Record {
   std::uint64_t high;
-  std::uint64_t low;
-  std::uint32_t index;  // position in its table
-  std::uint32_t source;
+  std::uint64_t packed;
 };
-static_assert(sizeof(Record) == 24);
+static_assert(sizeof(Record) == 16);
 
-constexpr std::uint64_t kLongWord = 16;
+constexpr std::uint64_t kLongWord = 12;
+constexpr std::size_t kKeyBytes = 11;
+constexpr unsigned kSourceShift = 29;
+constexpr std::uint64_t kMaxIndex = (std::uint64_t{1} << kSourceShift) - 1;
 
 std::uint64_t big_endian(const char* data, std::size_t size) noexcept {
   unsigned char bytes[8] = {};
@@ -40,17 +43,27 @@ std::uint64_t big_endian(const char* data, std::size_t size) noexcept {
 Record record_of(std::string_view word, std::uint32_t index, Source source) noexcept {
   const std::size_t size = word.size();
   const std::uint64_t high = big_endian(word.data(), std::min<std::size_t>(size, 8));
+  // Bytes 8 to 10 land in the top three bytes; the rest of `packed` is filled below.
   const std::uint64_t tail =
-      size > 8 ? big_endian(word.data() + 8, std::min<std::size_t>(size - 8, 7)) : 0;
-  // The tail's last byte is 0: the length goes there.
-  const std::uint64_t low = tail | std::min<std::uint64_t>(size, kLongWord);
-  return Record{high, low, index, source};
+      size > 8 ? big_endian(word.data() + 8, std::min<std::size_t>(size - 8, 3)) : 0;
+  const std::uint64_t length = std::min<std::uint64_t>(size, kLongWord);
+  const std::uint64_t place = (std::uint64_t{source} << kSourceShift) | index;
+  return Record{high, tail | (length << 32) | place};
 }
 
-bool long_word(const Record& record) noexcept { return (record.low & 0xFF) == kLongWord; }
+// The part of `packed` that orders words.
+std::uint64_t tail_key(const Record& record) noexcept { return record.packed >> 32; }
+std::uint32_t source_of(const Record& record) noexcept {
+  return static_cast<std::uint32_t>(record.packed >> kSourceShift) & 0x7;
+}
+std::uint32_t index_of(const Record& record) noexcept {
+  return static_cast<std::uint32_t>(record.packed & kMaxIndex);
+}
+
+bool long_word(const Record& record) noexcept { return (tail_key(record) & 0xFF) == kLongWord; }
 
 bool same_keys(const Record& a, const Record& b) noexcept {
-  return a.high == b.high && a.low == b.low;
+  return a.high == b.high && tail_key(a) == tail_key(b);
 }
 
 // A stable insertion sort: the runs to order are almost always a handful of records.
@@ -69,11 +82,8 @@ class RecordSet {
   explicit RecordSet(const Inputs& inputs) : inputs_(inputs) {}
 
   void add(const std::vector<std::string_view>& words, Source source) {
-    // Positions are kept in 32 bits; no dict that fits in memory comes near that.
-    if (words.size() > std::numeric_limits<std::uint32_t>::max() ||
-        records_.size() + words.size() > std::numeric_limits<std::uint32_t>::max()) {
-      throw std::length_error("word table too large");
-    }
+    // Positions are kept in 29 bits; no dict that fits in memory comes near that.
+    if (words.size() > kMaxIndex + 1) throw std::length_error("word table too large");
     // The words' bytes lie wherever their str objects do: fetch them a little ahead.
     constexpr std::size_t kAhead = 8;
     const std::size_t size = words.size();
@@ -84,14 +94,14 @@ class RecordSet {
   }
 
   std::string_view word(const Record& record) const noexcept {
-    return word_text(inputs_, record.source, record.index);
+    return word_text(inputs_, source_of(record), index_of(record));
   }
 
   // Starts fetching the value `value(record)` will read: the walk meets records in word
   // order, which is no order at all for the tables.
   void prefetch_value(const Record& record) const noexcept {
     const double* values = nullptr;
-    switch (record.source) {
+    switch (source_of(record)) {
       case kText1: values = inputs_.text_1.values.data(); break;
       case kText2: values = inputs_.text_2.values.data(); break;
       case kScores1:
@@ -99,33 +109,34 @@ class RecordSet {
       case kScores2: values = inputs_.scores_2.values.data(); break;
       default: return;
     }
-    __builtin_prefetch(values + record.index);
+    __builtin_prefetch(values + index_of(record));
   }
 
   double value(const Record& record) const noexcept {
-    switch (record.source) {
-      case kText1: return inputs_.text_1.values[record.index];
-      case kText2: return inputs_.text_2.values[record.index];
+    const std::uint32_t index = index_of(record);
+    switch (source_of(record)) {
+      case kText1: return inputs_.text_1.values[index];
+      case kText2: return inputs_.text_2.values[index];
       case kScores1:
-      case kScoresBoth: return inputs_.scores_1.values[record.index];
-      case kScores2: return inputs_.scores_2.values[record.index];
+      case kScoresBoth: return inputs_.scores_1.values[index];
+      case kScores2: return inputs_.scores_2.values[index];
       default: return 0.0;
     }
   }
 
   // Equal words, for records with equal keys.
   bool same_word(const Record& a, const Record& b) const noexcept {
-    return !long_word(a) || word(a).substr(15) == word(b).substr(15);
+    return !long_word(a) || word(a).substr(kKeyBytes) == word(b).substr(kKeyBytes);
   }
 
   // Ascending byte order of the words; records of equal words keep the order they were
-  // added in. The radix sort orders by `high`; the runs it leaves are settled by `low` and,
-  // for long words, by the remaining bytes.
+  // added in. The radix sort orders by `high`; the runs it leaves are settled by the tail
+  // key and, for long words, by the remaining bytes.
   void sort() {
     shift::radix_sort(records_, [](const Record& record) { return record.high; });
     const auto less = [this](const Record& a, const Record& b) {
-      if (a.low != b.low) return a.low < b.low;
-      return long_word(a) && word(a).substr(15) < word(b).substr(15);  // as unsigned char
+      if (tail_key(a) != tail_key(b)) return tail_key(a) < tail_key(b);
+      return long_word(a) && word(a).substr(kKeyBytes) < word(b).substr(kKeyBytes);
     };
     for (auto run = records_.begin(); run != records_.end();) {
       auto run_end = run + 1;
@@ -188,7 +199,7 @@ std::vector<VocabularyWord> collect_vocabulary(const Inputs& inputs, Kind kind) 
   }
   for (std::size_t at = 0; at < records.size();) {
     const Record& first = records[at];
-    VocabularyWord word{first.source, first.index, +0.0, +0.0, 0.0, 0.0, 0.0};
+    VocabularyWord word{source_of(first), index_of(first), +0.0, +0.0, 0.0, 0.0, 0.0};
     bool in_text = false;
     bool scored_1 = false;
     bool scored_2 = false;
@@ -200,7 +211,7 @@ std::vector<VocabularyWord> collect_vocabulary(const Inputs& inputs, Kind kind) 
          ++at) {
       const Record& record = records[at];
       if (at + kAhead < records.size()) set.prefetch_value(records[at + kAhead]);
-      switch (record.source) {
+      switch (source_of(record)) {
         // A count enters as the weighted-average shift's tally does: added to +0.0.
         case kText1: word.count_1 = set.value(record) + 0.0; in_text = true; break;
         case kText2: word.count_2 = set.value(record) + 0.0; in_text = true; break;

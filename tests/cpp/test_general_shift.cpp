@@ -3,6 +3,7 @@
 // with the weighted-average shift when both texts share one score map.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -152,13 +153,40 @@ TEST(GeneralShift, JensenShannonWorkedExampleAndIdenticalTexts) {
 
 TEST(GeneralShift, WordsInByteOrderAcrossSharedPrefixes) {
   // Equal 8-byte prefixes, a proper prefix, an embedded NUL and upper case before lower.
-  const Owned t1 = owned({{"understanding", 1}, {"understand", 1}, {std::string("a\0", 2), 1},
-                          {"a", 1}, {"Zebra", 1}, {"understandable", 1}});
-  const ShiftResult r = run(t1, t1, kind(Kind::proportion));
+  // Words around the eleven bytes the sort keys hold: shorter, equal to it and longer.
+  const std::vector<std::string> ordered{"Zebra",
+                                         "a",
+                                         std::string("a\0", 2),
+                                         "abcdefghijk",
+                                         std::string("abcdefghijk\0", 12),
+                                         "abcdefghijkA",
+                                         "abcdefghijkl",
+                                         std::string("abcdefghijkl\0", 13),
+                                         "abcdefghijklm",
+                                         "abcdefghijkm",
+                                         "understand",
+                                         "understandable",
+                                         "understanding",
+                                         "\xc3\xa9t\xc3\xa9"};
+  Owned t1;
+  for (auto it = ordered.rbegin(); it != ordered.rend(); ++it) {
+    t1.words.push_back(*it);
+    t1.values.push_back(1.0);
+  }
+  Owned t2 = owned({{"abcdefghijkl", 2}, {"abcdefghijklm", 3}, {"a", 1}});
+  const ShiftResult r = run(t1, t2, kind(Kind::proportion));
   std::vector<std::string> types;
   for (const auto& e : r.entries) types.push_back(e.type);
-  EXPECT_EQ(types, (std::vector<std::string>{"Zebra", "a", std::string("a\0", 2), "understand",
-                                             "understandable", "understanding"}));
+  std::sort(types.begin(), types.end());  // std::string orders as unsigned bytes
+  EXPECT_EQ(types, ordered);
+  const ShiftResult same = run(t1, t1, kind(Kind::proportion));  // all tie: byte order
+  types.clear();
+  for (const auto& e : same.entries) types.push_back(e.type);
+  EXPECT_EQ(types, ordered);
+  // Each word of text 2 met its twin in text 1: three words with two counts each.
+  int both = 0;
+  for (const auto& e : r.entries) both += e.p_diff != -1.0 / 14.0 ? 1 : 0;
+  EXPECT_EQ(both, 3);
 }
 
 TEST(GeneralShift, StopWordsZeroCountsAndEntryLimit) {

@@ -24,7 +24,8 @@ from moodvane_tools import (
 # bytes, upper case, and non-ASCII letters, which exercise the byte order.
 WORDS = st.sampled_from(
     ["a", "b", "ab", "Zed", "zed", "é", "ü", "understand", "understanding", "understandable",
-     "日本", "x" * 9, "x" * 10, "", "tie1", "tie2"]
+     "日本", "x" * 9, "x" * 10, "x" * 11, "x" * 12, "x" * 13, "x" * 11 + "\0", "", "tie1",
+     "tie2"]
 ) | st.text(max_size=4)
 COUNTS = st.one_of(st.integers(0, 5), st.floats(0.0, 100.0, allow_nan=False), st.just(0))
 TEXT = st.dictionaries(WORDS, COUNTS, max_size=12)
