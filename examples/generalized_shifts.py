@@ -34,9 +34,10 @@ def word_counts(path: Path) -> Counter[str]:
 
 def show(result: ShiftResult) -> None:
     labels = KIND_LABELS[result.kind]
-    print(f"== {result.kind}: {labels.title}")
-    print(f"   {labels.s_avg_1}: {result['s_avg_1']:.4f}")
-    print(f"   {labels.s_avg_2}: {result['s_avg_2']:.4f}   (difference {result['total_diff']:+.4f})")
+    first, second = (name.format(text1="text 1", text2="text 2") for name in labels.value_labels)
+    print(f"== {result.kind}: {labels.value_name}")
+    print(f"   {first}: {result['s_avg_1']:.4f}")
+    print(f"   {second}: {result['s_avg_2']:.4f}   (difference {result['total_diff']:+.4f})")
     for entry in result["entries"]:
         print(f"   {entry['type']:<14} {entry['shift_score']:+.3f}")
     print()

@@ -77,82 +77,132 @@ class ShiftResult(dict[str, Any]):
 
 @dataclass(frozen=True)
 class KindLabels:
-    """How a graph or report names the parts of one kind of shift.
+    """How a graph, a terminal view or a command line names the parts of one kind of shift.
 
-    ``title`` is the axis title of the per-word contributions; the next four are the legend
-    words of the frequency-part bars (the four ``component_sums`` of the same names), the
-    next two those of the score-change bars (``pos_s`` and ``neg_s``), and ``s_avg_1`` and
-    ``s_avg_2`` name the two values that the shift compares. An empty string marks a part
-    that the kind never fills (the Kullback-Leibler shift has no frequency part, the
-    proportion shift no score change), which a legend leaves out.
+    Texts may hold ``{text1}`` and ``{text2}``, to be replaced by the two texts' labels.
     """
 
-    title: str
-    pos_s_pos_p: str
-    pos_s_neg_p: str
-    neg_s_pos_p: str
-    neg_s_neg_p: str
-    pos_s: str
-    neg_s: str
-    s_avg_1: str
-    s_avg_2: str
+    name: str
+    """The kind, as ``ShiftResult.kind`` gives it."""
+    value_name: str
+    """What the shift compares, in a few words."""
+    value_labels: tuple[str, str]
+    """The names of the two compared values, ``s_avg_1`` and ``s_avg_2``."""
+    reference_name: str
+    """What ``reference_value`` is."""
+    axis_title: str
+    """Title of the axis of the per-word contributions (two lines)."""
+    legend: Mapping[str, str]
+    """One line per frequency-part component (``pos_s_pos_p``, ``neg_s_neg_p``,
+    ``pos_s_neg_p``, ``neg_s_pos_p``); a kind that never fills one leaves it out."""
+    score_legend: Mapping[str, str]
+    """One line per score-change component (``pos_s``, ``neg_s``); likewise."""
+    empty: str
+    """Said when the result has no word to show."""
+    value_keys: tuple[str, str] = ("s_avg_1", "s_avg_2")
+    """The result's keys of the compared values."""
 
+
+_AXIS = "{what}, % of all contributions\n← {lower}          {raise_} →"
 
 KIND_LABELS: Final[Mapping[Kind, KindLabels]] = {
     "weighted": KindLabels(
-        title="Per-word contribution to the difference in average score",
-        pos_s_pos_p="above reference, more frequent",
-        pos_s_neg_p="above reference, less frequent",
-        neg_s_pos_p="below reference, more frequent",
-        neg_s_neg_p="below reference, less frequent",
-        pos_s="score rose",
-        neg_s="score fell",
-        s_avg_1="average score of text 1",
-        s_avg_2="average score of text 2",
+        name="weighted",
+        value_name="average score",
+        value_labels=("average score of {text1}", "average score of {text2}"),
+        reference_name="reference score",
+        axis_title=_AXIS.format(
+            what="Contribution to the change of the average score",
+            lower="lowers {text2}'s average", raise_="raises {text2}'s average",
+        ),
+        legend={
+            "pos_s_pos_p": "+↑ scored above the reference, more frequent in {text2}",
+            "neg_s_neg_p": "-↓ scored below the reference, less frequent in {text2}",
+            "pos_s_neg_p": "+↓ scored above the reference, less frequent in {text2}",
+            "neg_s_pos_p": "-↑ scored below the reference, more frequent in {text2}",
+        },
+        score_legend={
+            "pos_s": "scored higher in {text2}",
+            "neg_s": "scored lower in {text2}",
+        },
+        empty="No scored word in either text: nothing to compare.",
     ),
     "proportion": KindLabels(
-        title="Per-word change in relative frequency",
-        pos_s_pos_p="more frequent",
-        pos_s_neg_p="less frequent",
-        neg_s_pos_p="more frequent",
-        neg_s_neg_p="less frequent",
-        pos_s="",
-        neg_s="",
-        s_avg_1="total share in text 1",
-        s_avg_2="total share in text 2",
+        name="proportion",
+        value_name="share of the vocabulary",
+        value_labels=("total share in {text1}", "total share in {text2}"),
+        reference_name="reference (0)",
+        axis_title=_AXIS.format(
+            what="Change of relative frequency",
+            lower="less frequent in {text2}", raise_="more frequent in {text2}",
+        ),
+        legend={
+            "pos_s_pos_p": "↑ more frequent in {text2}",
+            "pos_s_neg_p": "↓ less frequent in {text2}",
+        },
+        score_legend={},
+        empty="Neither text has a word: nothing to compare.",
     ),
     "entropy": KindLabels(
-        title="Per-word contribution to the difference in entropy",
-        pos_s_pos_p="more surprising than the reference, more frequent",
-        pos_s_neg_p="more surprising than the reference, less frequent",
-        neg_s_pos_p="less surprising than the reference, more frequent",
-        neg_s_neg_p="less surprising than the reference, less frequent",
-        pos_s="rarer in text 2",
-        neg_s="commoner in text 2",
-        s_avg_1="entropy of text 1",
-        s_avg_2="entropy of text 2",
+        name="entropy",
+        value_name="entropy",
+        value_labels=("entropy of {text1}", "entropy of {text2}"),
+        reference_name="reference surprisal",
+        axis_title=_AXIS.format(
+            what="Contribution to the change of entropy",
+            lower="lowers {text2}'s entropy", raise_="raises {text2}'s entropy",
+        ),
+        legend={
+            "pos_s_pos_p": "+↑ rarer than the reference, more frequent in {text2}",
+            "neg_s_neg_p": "-↓ commoner than the reference, less frequent in {text2}",
+            "pos_s_neg_p": "+↓ rarer than the reference, less frequent in {text2}",
+            "neg_s_pos_p": "-↑ commoner than the reference, more frequent in {text2}",
+        },
+        score_legend={
+            "pos_s": "more surprising in {text2} (relatively rarer there)",
+            "neg_s": "less surprising in {text2} (relatively commoner there)",
+        },
+        empty="Neither text has a word: nothing to compare.",
     ),
     "kld": KindLabels(
-        title="Per-word contribution to the Kullback-Leibler divergence",
-        pos_s_pos_p="",
-        pos_s_neg_p="",
-        neg_s_pos_p="",
-        neg_s_neg_p="",
-        pos_s="relatively more frequent in text 2",
-        neg_s="relatively less frequent in text 2",
-        s_avg_1="entropy of text 2",
-        s_avg_2="cross-entropy of text 2 against text 1",
+        name="kld",
+        value_name="Kullback-Leibler divergence",
+        value_labels=("entropy of {text2}", "cross-entropy of {text2} against {text1}"),
+        reference_name="entropy of {text2}",
+        axis_title=_AXIS.format(
+            what="Contribution to the divergence of {text2} from {text1}",
+            lower="relatively rarer in {text2}", raise_="relatively commoner in {text2}",
+        ),
+        legend={},
+        score_legend={
+            "pos_s": "relatively more frequent in {text2} than in {text1}",
+            "neg_s": "relatively less frequent in {text2} than in {text1}",
+        },
+        empty="Neither text has a word: nothing to compare.",
     ),
     "jsd": KindLabels(
-        title="Per-word contribution to the Jensen-Shannon divergence",
-        pos_s_pos_p="more frequent in text 2",
-        pos_s_neg_p="more frequent in text 1",
-        neg_s_pos_p="more frequent in text 2",
-        neg_s_neg_p="more frequent in text 1",
-        pos_s="text 2's side outweighs text 1's",
-        neg_s="text 1's side outweighs text 2's",
-        s_avg_1="minus text 1's weighted divergence from the mixture",
-        s_avg_2="text 2's weighted divergence from the mixture",
+        name="jsd",
+        value_name="Jensen-Shannon divergence",
+        value_labels=(
+            "minus {text1}'s weighted divergence from the mixture",
+            "{text2}'s weighted divergence from the mixture",
+        ),
+        reference_name="reference (0)",
+        axis_title=_AXIS.format(
+            what="Contribution to the Jensen-Shannon divergence",
+            lower="", raise_="sets the texts apart",
+        ),
+        legend={
+            "pos_s_pos_p": "↑ more frequent in {text2}",
+            "pos_s_neg_p": "↓ more frequent in {text1}",
+            "neg_s_pos_p": "↑ more frequent in {text2}",
+            "neg_s_neg_p": "↓ more frequent in {text1}",
+        },
+        score_legend={
+            "pos_s": "{text2}'s side outweighs {text1}'s",
+            "neg_s": "{text1}'s side outweighs {text2}'s",
+        },
+        empty="Neither text has a word: nothing to compare.",
     ),
 }
 

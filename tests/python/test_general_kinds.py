@@ -172,7 +172,14 @@ def test_result_shape_kind_and_labels(kind: str, call) -> None:
     assert r == dict(r)
     copy = pickle.loads(pickle.dumps(r))
     assert copy == r and copy.kind == kind
-    assert KIND_LABELS[kind].title and KIND_LABELS[kind].s_avg_1 and KIND_LABELS[kind].s_avg_2
+    labels = KIND_LABELS[kind]
+    assert labels.name == kind and labels.value_keys == ("s_avg_1", "s_avg_2")
+    texts = ("before", "after")
+    for text in (labels.axis_title, *labels.value_labels, *labels.legend.values()):
+        assert "{" not in text.format(text1=texts[0], text2=texts[1])
+    # A component that this kind can fill has a legend line.
+    filled = {k for k, v in r["component_sums"].items() if v not in (0.0, None)}
+    assert filled <= set(labels.legend) | set(labels.score_legend)
 
 
 @pytest.mark.parametrize(("kind", "call"), ALL_KINDS)
