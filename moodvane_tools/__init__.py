@@ -9,6 +9,9 @@
 `count_words` tokenises a text the way a built-in lexicon expects, `lexicon_scores` and
 `lexicon_info` show what a lexicon holds, `coverage` says how much of a text a lexicon
 scores, `text_shift` and `shift_graph` (matplotlib, the `plot` extra) show a result.
+Beyond the average score, `proportion_shift`, `entropy_shift`, `kld_shift`, `jsd_shift` and
+`weighted_avg_shift_pair` explain other differences between two texts word by word, in the
+same result form.
 """
 
 from __future__ import annotations
@@ -17,6 +20,16 @@ from importlib import metadata
 
 from .coverage import coverage
 from .faults import is_internal_fault
+from .generalized import (
+    KIND_LABELS,
+    KindLabels,
+    ShiftResult,
+    entropy_shift,
+    jsd_shift,
+    kld_shift,
+    proportion_shift,
+    weighted_avg_shift_pair,
+)
 from .graph import shift_graph
 from .lexicon_data import lexicon_info, lexicon_names, lexicon_scores
 from .text_graph import text_shift
@@ -29,13 +42,21 @@ except metadata.PackageNotFoundError:  # a source checkout that was never instal
 
 
 __all__ = [
+    "KIND_LABELS",
+    "KindLabels",
+    "ShiftResult",
     "__version__",
     "count_words",
     "coverage",
+    "entropy_shift",
     "is_internal_fault",
+    "jsd_shift",
+    "kld_shift",
     "lexicon_info",
     "lexicon_names",
     "lexicon_scores",
+    "proportion_shift",
     "shift_graph",
     "text_shift",
+    "weighted_avg_shift_pair",
 ]

@@ -11,7 +11,7 @@ python=$(command -v "${PYTHON:-python3}")
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DMOODVANE_BUILD_MODULE=ON -DMOODVANE_BUILD_TESTS=OFF -DMOODVANE_WARNINGS_AS_ERRORS=ON \
   -DMOODVANE_SANITIZE=address,undefined -DPython_EXECUTABLE="$python"
-cmake --build "$build" --target moodvane
+cmake --build "$build" --target moodvane _general
 
 # The extension and its stub side by side, as an installation lays them out (a test reads
 # the stub from beside the module).
@@ -21,6 +21,12 @@ mkdir -p "$site"
 built=("$build"/module/moodvane*.so)
 cp "${built[@]}" module/moodvane.pyi "$site/"
 module="$site/$(basename "${built[0]}")"
+# The companion package as an installation lays it out: its sources, the lexicon files it
+# may read, and its private extension, sanitized too.
+cp -r moodvane_tools "$site/moodvane_tools"
+mkdir -p "$site/moodvane_tools/lexicons"
+cp lexicons/data/*.tsv lexicons/data/sources.json "$site/moodvane_tools/lexicons/"
+cp "$build"/module/general/_general*.so "$site/moodvane_tools/"
 
 reports="$build/reports"
 rm -rf "$reports"
@@ -62,7 +68,9 @@ print("sanitized module:", moodvane.__file__)
 PYTHON
 
 status=0
-"$python" -m pytest tests/python -q -p sanitized_import_check "$@" || status=$?
+# -P: the source tree's moodvane_tools, which lacks the built extension, must not shadow
+# the sanitized one.
+"$python" -P -m pytest tests/python -q -p sanitized_import_check "$@" || status=$?
 
 shopt -s nullglob
 logs=("$reports"/*)

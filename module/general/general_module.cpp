@@ -1,0 +1,183 @@
+// moodvane_tools._general: the private extension behind moodvane_tools.generalized.
+//
+// One function, shift(kind, type2freq_1, type2freq_2, scores_1, scores_2, stop_words,
+// top_n, alpha, base, weight_1, weight_2, reference_value), all positional; the public
+// functions in generalized.py shape their arguments into these. Everything is checked here
+// as well, so that no call, however malformed, can take the interpreter down.
+#include <cmath>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "moodvane/general_shift.hpp"
+#include "raised.hpp"
+#include "read_tables.hpp"
+#include "result_dict.hpp"
+
+namespace moodvane::general_module {
+namespace {
+
+using general::Kind;
+
+std::optional<Kind> kind_named(std::string_view name) {
+  if (name == "proportion") return Kind::proportion;
+  if (name == "entropy") return Kind::entropy;
+  if (name == "kld") return Kind::kld;
+  if (name == "jsd") return Kind::jsd;
+  if (name == "weighted") return Kind::weighted;
+  return std::nullopt;
+}
+
+// Lets other threads run while the engine, which touches no Python object, computes, when
+// the views it reads belong to str objects that this call holds references to.
+class ThreadsAllowed {
+ public:
+  ThreadsAllowed() noexcept : state_(PyEval_SaveThread()) {}
+  ~ThreadsAllowed() { PyEval_RestoreThread(state_); }
+  ThreadsAllowed(const ThreadsAllowed&) = delete;
+  ThreadsAllowed& operator=(const ThreadsAllowed&) = delete;
+
+ private:
+  PyThreadState* state_;
+};
+
+std::unexpected<Raised> parameter_error(const general::ParameterProblem& problem,
+                                        const general::Parameters& parameters) {
+  PyHandle got;
+  if (problem.name == "alpha") {
+    got = PyHandle::steal(PyFloat_FromDouble(parameters.alpha));
+  } else if (problem.name == "base") {
+    got = PyHandle::steal(PyFloat_FromDouble(parameters.base));
+  } else if (problem.name == "reference_value") {
+    got = PyHandle::steal(PyFloat_FromDouble(parameters.reference.value_or(0.0)));
+  } else {
+    PyHandle w1 = PyHandle::steal(PyFloat_FromDouble(parameters.weight_1));
+    PyHandle w2 = PyHandle::steal(PyFloat_FromDouble(parameters.weight_2));
+    if (!w1 || !w2) return raised();
+    got = PyHandle::steal(PyTuple_Pack(2, w1.get(), w2.get()));
+  }
+  if (!got) return raised();
+  const std::string name(problem.name);
+  const std::string requirement(problem.requirement);
+  PyErr_Format(PyExc_ValueError, "%s must be %s, got %R", name.c_str(), requirement.c_str(),
+               got.get());
+  return raised();
+}
+
+Result<PyHandle> shift(PyObject* args) {
+  const char* kind_name = nullptr;
+  PyObject* freqs_1 = nullptr;
+  PyObject* freqs_2 = nullptr;
+  PyObject* scores_1 = nullptr;
+  PyObject* scores_2 = nullptr;
+  PyObject* stop_words = nullptr;
+  Py_ssize_t top_n = 0;
+  general::Parameters parameters;
+  PyObject* reference = nullptr;
+  if (!PyArg_ParseTuple(args, "sOOOOOnddddO:shift", &kind_name, &freqs_1, &freqs_2, &scores_1,
+                        &scores_2, &stop_words, &top_n, &parameters.alpha, &parameters.base,
+                        &parameters.weight_1, &parameters.weight_2, &reference)) {
+    return raised();
+  }
+  const std::optional<Kind> kind = kind_named(kind_name);
+  if (!kind) {
+    PyErr_Format(PyExc_ValueError, "unknown kind %s", kind_name);
+    return raised();
+  }
+  parameters.kind = *kind;
+  if (top_n < 0) {
+    PyErr_Format(PyExc_ValueError, "top_n must be >= 0, got %zd", top_n);
+    return raised();
+  }
+  parameters.max_entries = static_cast<std::size_t>(top_n);
+  if (reference != Py_None) {
+    const double value = PyFloat_AsDouble(reference);
+    if (value == -1.0 && PyErr_Occurred() != nullptr) return raised();
+    parameters.reference = value;
+  }
+  if (const auto problem = general::check_parameters(parameters)) {
+    return parameter_error(*problem, parameters);
+  }
+  const bool weighted = *kind == Kind::weighted;
+  if (!weighted && (scores_1 != Py_None || scores_2 != Py_None)) {
+    PyErr_SetString(PyExc_TypeError, "only the weighted kind takes score maps");
+    return raised();
+  }
+
+  DictReader reader;
+  Result<general::Table> text_1 = reader.read(freqs_1, "type2freq_1", ValueRule::count);
+  if (!text_1) return raised();
+  Result<general::Table> text_2 = reader.read(freqs_2, "type2freq_2", ValueRule::count);
+  if (!text_2) return raised();
+  general::Table map_1;
+  general::Table map_2;
+  // One dict passed as both maps is read once.
+  const bool same_scores = weighted && scores_1 == scores_2;
+  if (weighted) {
+    Result<general::Table> read_1 = reader.read(scores_1, "scores_1", ValueRule::score);
+    if (!read_1) return raised();
+    map_1 = std::move(*read_1);
+  }
+  if (weighted && !same_scores) {
+    Result<general::Table> read_2 = reader.read(scores_2, "scores_2", ValueRule::score);
+    if (!read_2) return raised();
+    map_2 = std::move(*read_2);
+  }
+  Result<std::vector<std::string_view>> stopped = read_words(stop_words, "stop_words");
+  if (!stopped) return raised();
+
+  general::Inputs inputs{std::move(*text_1), std::move(*text_2), std::move(map_1),
+                         std::move(map_2), std::move(*stopped), same_scores};
+  std::optional<std::expected<types::ShiftResult, general::InfiniteDivergence>> result;
+  if (reader.pinned()) {
+    ThreadsAllowed computing;
+    result.emplace(general::general_shift(inputs, parameters));
+  } else {
+    // The views are the dicts' own keys: no other thread may run until the engine is done.
+    result.emplace(general::general_shift(inputs, parameters));
+  }
+  if (!*result) {
+    const std::string& word = (*result).error().word;
+    PyHandle text = PyHandle::steal(
+        PyUnicode_DecodeUTF8(word.data(), static_cast<Py_ssize_t>(word.size()), "strict"));
+    if (!text) return raised();
+    PyErr_Format(PyExc_ValueError,
+                 "%R has a count in type2freq_2 but none in type2freq_1, which makes the "
+                 "Kullback-Leibler divergence D(P2 || P1) infinite; jsd_shift compares such "
+                 "texts",
+                 text.get());
+    return raised();
+  }
+  return to_py_dict(**result);
+}
+
+PyObject* shift_entry(PyObject* /*module*/, PyObject* args) {
+  return call_boundary([args] { return shift(args); });
+}
+
+PyMethodDef methods[] = {
+    {"shift", shift_entry, METH_VARARGS,
+     PyDoc_STR("shift(kind, type2freq_1, type2freq_2, scores_1, scores_2, stop_words, top_n, "
+               "alpha, base, weight_1, weight_2, reference_value) -> dict\n\n"
+               "The generalized word shift of text 2 against text 1. Private: use the "
+               "functions of moodvane_tools.")},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+PyModuleDef_Slot slots[] = {
+    {0, nullptr},
+};
+
+PyModuleDef definition = {
+    PyModuleDef_HEAD_INIT, "moodvane_tools._general",
+    PyDoc_STR("Generalized word shifts computed natively (private)."),
+    0, methods, slots, nullptr, nullptr, nullptr,
+};
+
+}  // namespace
+}  // namespace moodvane::general_module
+
+PyMODINIT_FUNC PyInit__general() {
+  return PyModuleDef_Init(&moodvane::general_module::definition);
+}

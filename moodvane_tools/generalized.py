@@ -1,0 +1,447 @@
+"""Generalized word shifts: proportions, entropies, divergences and two-lexicon averages.
+
+Every shift here explains a difference between two texts word by word in the form of
+moodvane's weighted-average shift. A measure that is a frequency-weighted sum of per-word
+scores, ``Phi(i) = sum_w p_i(w) * phi_i(w)``, differs between the texts by
+``Phi(2) - Phi(1) = sum_w u(w)`` with::
+
+    u        = p_avg * s_diff + p_diff * s_ref_diff
+    p_diff   = p2 - p1                    p_avg      = (p1 + p2) / 2
+    s_diff   = phi_2 - phi_1              s_ref_diff = (phi_1 + phi_2) / 2 - Phi_ref
+
+where ``p1``, ``p2`` are the word's relative frequencies (its count over the text's total
+over the vocabulary; 0 when that total is 0). The reference ``Phi_ref`` moves contribution
+between words but not the total, because the ``p_diff`` add up to 0.
+
+Each function returns a :class:`ShiftResult`: a dict with exactly the keys, key order and
+number conventions of ``moodvane.weighted_avg_shift_custom`` (floats, ``None`` for a value
+that is not finite) and a ``kind`` attribute naming the shift. Per entry ``shift_score`` is
+``u / norm`` with ``norm = sum |u|`` (1.0 when that is 0), entries come by descending
+``|shift_score|`` with ties in byte order of the words, ``top_n`` (0 = all) cuts the
+entries but never the totals, and ``component_sums`` split the total as moodvane does:
+``pos_s_pos_p`` .. ``neg_s_neg_p`` hold ``p_diff * s_ref_diff`` by the signs of
+``s_ref_diff`` and ``p_diff``, ``pos_s``/``neg_s`` hold ``p_avg * s_diff`` by the sign of
+``s_diff``, all divided by ``norm``. Every sum runs in byte order of the words, so results
+are bit-identical from run to run.
+
+Inputs are dicts (``collections.Counter`` is fine) from str to real numbers. Counts must be
+finite and >= 0 and scores finite; otherwise ``ValueError`` names the word. ``stop_words``
+is ``None`` or an iterable of str whose words are left out before anything is computed.
+"""
+
+from __future__ import annotations
+
+import operator
+import sys
+from collections.abc import Iterable, Mapping
+from dataclasses import dataclass
+from typing import Any, Final, Literal, SupportsFloat, SupportsIndex
+
+from moodvane_tools import _general
+
+__all__ = [
+    "KIND_LABELS",
+    "Kind",
+    "KindLabels",
+    "ShiftResult",
+    "entropy_shift",
+    "jsd_shift",
+    "kld_shift",
+    "proportion_shift",
+    "weighted_avg_shift_pair",
+]
+
+Kind = Literal["proportion", "entropy", "kld", "jsd", "weighted"]
+
+
+class ShiftResult(dict[str, Any]):
+    """A shift result: the plain result dict, plus the ``kind`` of shift that made it.
+
+    It compares equal to a plain dict with the same items; ``kind`` is one of
+    ``"proportion"``, ``"entropy"``, ``"kld"``, ``"jsd"`` or ``"weighted"``, and a reader
+    that may also meet plain moodvane results can use ``getattr(result, "kind", "weighted")``.
+    """
+
+    kind: Kind
+
+    def __init__(self, items: Mapping[str, Any], kind: Kind) -> None:
+        super().__init__(items)
+        self.kind = kind
+
+    def __repr__(self) -> str:
+        return f"ShiftResult({dict.__repr__(self)}, kind={self.kind!r})"
+
+    def __reduce__(self) -> tuple[Any, ...]:
+        return (ShiftResult, (dict(self), self.kind))
+
+
+@dataclass(frozen=True)
+class KindLabels:
+    """How a graph, a terminal view or a command line names the parts of one kind of shift.
+
+    Texts may hold ``{text1}`` and ``{text2}``, to be replaced by the two texts' labels.
+    """
+
+    name: str
+    """The kind, as ``ShiftResult.kind`` gives it."""
+    value_name: str
+    """What the shift compares, in a few words."""
+    value_labels: tuple[str, str]
+    """The names of the two compared values, ``s_avg_1`` and ``s_avg_2``."""
+    reference_name: str
+    """What ``reference_value`` is."""
+    axis_title: str
+    """Title of the axis of the per-word contributions (two lines)."""
+    legend: Mapping[str, str]
+    """One line per frequency-part component (``pos_s_pos_p``, ``neg_s_neg_p``,
+    ``pos_s_neg_p``, ``neg_s_pos_p``); a kind that never fills one leaves it out."""
+    score_legend: Mapping[str, str]
+    """One line per score-change component (``pos_s``, ``neg_s``); likewise."""
+    empty: str
+    """Said when the result has no word to show."""
+    value_keys: tuple[str, str] = ("s_avg_1", "s_avg_2")
+    """The result's keys of the compared values."""
+
+
+_AXIS = "{what}, % of all contributions\n← {lower}          {raise_} →"
+
+KIND_LABELS: Final[Mapping[Kind, KindLabels]] = {
+    "weighted": KindLabels(
+        name="weighted",
+        value_name="average score",
+        value_labels=("average score of {text1}", "average score of {text2}"),
+        reference_name="reference score",
+        axis_title=_AXIS.format(
+            what="Contribution to the change of the average score",
+            lower="lowers {text2}'s average", raise_="raises {text2}'s average",
+        ),
+        legend={
+            "pos_s_pos_p": "+↑ scored above the reference, more frequent in {text2}",
+            "neg_s_neg_p": "-↓ scored below the reference, less frequent in {text2}",
+            "pos_s_neg_p": "+↓ scored above the reference, less frequent in {text2}",
+            "neg_s_pos_p": "-↑ scored below the reference, more frequent in {text2}",
+        },
+        score_legend={
+            "pos_s": "scored higher in {text2}",
+            "neg_s": "scored lower in {text2}",
+        },
+        empty="No scored word in either text: nothing to compare.",
+    ),
+    "proportion": KindLabels(
+        name="proportion",
+        value_name="share of the vocabulary",
+        value_labels=("total share in {text1}", "total share in {text2}"),
+        reference_name="reference (0)",
+        axis_title=_AXIS.format(
+            what="Change of relative frequency",
+            lower="less frequent in {text2}", raise_="more frequent in {text2}",
+        ),
+        legend={
+            "pos_s_pos_p": "↑ more frequent in {text2}",
+            "pos_s_neg_p": "↓ less frequent in {text2}",
+        },
+        score_legend={},
+        empty="Neither text has a word: nothing to compare.",
+    ),
+    "entropy": KindLabels(
+        name="entropy",
+        value_name="entropy",
+        value_labels=("entropy of {text1}", "entropy of {text2}"),
+        reference_name="reference surprisal",
+        axis_title=_AXIS.format(
+            what="Contribution to the change of entropy",
+            lower="lowers {text2}'s entropy", raise_="raises {text2}'s entropy",
+        ),
+        legend={
+            "pos_s_pos_p": "+↑ rarer than the reference, more frequent in {text2}",
+            "neg_s_neg_p": "-↓ commoner than the reference, less frequent in {text2}",
+            "pos_s_neg_p": "+↓ rarer than the reference, less frequent in {text2}",
+            "neg_s_pos_p": "-↑ commoner than the reference, more frequent in {text2}",
+        },
+        score_legend={
+            "pos_s": "more surprising in {text2} (relatively rarer there)",
+            "neg_s": "less surprising in {text2} (relatively commoner there)",
+        },
+        empty="Neither text has a word: nothing to compare.",
+    ),
+    "kld": KindLabels(
+        name="kld",
+        value_name="Kullback-Leibler divergence",
+        value_labels=("entropy of {text2}", "cross-entropy of {text2} against {text1}"),
+        reference_name="entropy of {text2}",
+        axis_title=_AXIS.format(
+            what="Contribution to the divergence of {text2} from {text1}",
+            lower="relatively rarer in {text2}", raise_="relatively commoner in {text2}",
+        ),
+        legend={},
+        score_legend={
+            "pos_s": "relatively more frequent in {text2} than in {text1}",
+            "neg_s": "relatively less frequent in {text2} than in {text1}",
+        },
+        empty="Neither text has a word: nothing to compare.",
+    ),
+    "jsd": KindLabels(
+        name="jsd",
+        value_name="Jensen-Shannon divergence",
+        value_labels=(
+            "minus {text1}'s weighted divergence from the mixture",
+            "{text2}'s weighted divergence from the mixture",
+        ),
+        reference_name="reference (0)",
+        axis_title=_AXIS.format(
+            what="Contribution to the Jensen-Shannon divergence",
+            lower="", raise_="sets the texts apart",
+        ),
+        legend={
+            "pos_s_pos_p": "↑ more frequent in {text2}",
+            "pos_s_neg_p": "↓ more frequent in {text1}",
+            "neg_s_pos_p": "↑ more frequent in {text2}",
+            "neg_s_neg_p": "↓ more frequent in {text1}",
+        },
+        score_legend={
+            "pos_s": "{text2}'s side outweighs {text1}'s",
+            "neg_s": "{text1}'s side outweighs {text2}'s",
+        },
+        empty="Neither text has a word: nothing to compare.",
+    ),
+}
+
+
+def _real(name: str, value: object) -> float:
+    """``value`` as a float, or a TypeError naming the argument (text is not a number)."""
+    if isinstance(value, (str, bytes, bytearray)):
+        raise TypeError(f"{name} must be a real number, not {type(value).__qualname__}")
+    try:
+        return float(value)  # type: ignore[arg-type]
+    except (TypeError, ValueError):
+        raise TypeError(
+            f"{name} must be a real number, not {type(value).__qualname__}"
+        ) from None
+
+
+def _top_n(value: object) -> int:
+    try:
+        count = operator.index(value)  # type: ignore[arg-type]
+    except TypeError:
+        raise TypeError(f"top_n must be an int, not {type(value).__qualname__}") from None
+    if count < 0:
+        raise ValueError(f"top_n must be >= 0, got {count}")
+    return min(count, sys.maxsize)  # more entries than any vocabulary holds: all of them
+
+
+def _stop_words(value: object) -> tuple[str, ...]:
+    if value is None:
+        return ()
+    if isinstance(value, str):
+        raise TypeError("stop_words must be an iterable of str, not a single str")
+    if not isinstance(value, Iterable):
+        raise TypeError(
+            f"stop_words must be None or an iterable of str, not {type(value).__qualname__}"
+        )
+    words = tuple(value)
+    for word in words:
+        if not isinstance(word, str):
+            raise TypeError(f"stop_words must hold only str, got {word!r}")
+    return words
+
+
+def _reference(value: object) -> float | None:
+    if value is None:
+        return None
+    if isinstance(value, str):
+        if value.lower() == "average":
+            return None
+        raise ValueError(
+            f"reference_value must be None, 'average' or a finite number, got {value!r}"
+        )
+    return _real("reference_value", value)
+
+
+def _shift(
+    kind: Kind,
+    type2freq_1: Mapping[str, Any],
+    type2freq_2: Mapping[str, Any],
+    *,
+    scores_1: Mapping[str, Any] | None = None,
+    scores_2: Mapping[str, Any] | None = None,
+    stop_words: Iterable[str] | None,
+    top_n: SupportsIndex,
+    alpha: SupportsFloat = 1.0,
+    base: SupportsFloat = 2.0,
+    weight_1: SupportsFloat = 0.5,
+    weight_2: SupportsFloat = 0.5,
+    reference_value: SupportsFloat | str | None = None,
+) -> ShiftResult:
+    raw = _general.shift(
+        kind,
+        type2freq_1,  # type: ignore[arg-type]  # checked natively: a dict or a subclass
+        type2freq_2,  # type: ignore[arg-type]
+        scores_1,  # type: ignore[arg-type]
+        scores_2,  # type: ignore[arg-type]
+        _stop_words(stop_words),
+        _top_n(top_n),
+        _real("alpha", alpha),
+        _real("base", base),
+        _real("weight_1", weight_1),
+        _real("weight_2", weight_2),
+        _reference(reference_value),
+    )
+    return ShiftResult(raw, kind)
+
+
+def proportion_shift(
+    type2freq_1: Mapping[str, SupportsFloat],
+    type2freq_2: Mapping[str, SupportsFloat],
+    *,
+    stop_words: Iterable[str] | None = None,
+    top_n: SupportsIndex = 0,
+) -> ShiftResult:
+    """Which words became more or less common from text 1 to text 2.
+
+    Every word scores 1 in both texts and the reference is 0, so a word's contribution is
+    its change in relative frequency, ``u = p2 - p1``; ``s_diff`` is 0, ``s_ref_diff`` 1,
+    ``s_avg_1``/``s_avg_2`` are the texts' total shares (1.0, or 0.0 for an empty text) and
+    ``total_diff`` is 0 up to rounding when both texts have words. The vocabulary is the
+    words with a positive count in either text, less the stop words.
+    """
+    return _shift("proportion", type2freq_1, type2freq_2, stop_words=stop_words, top_n=top_n)
+
+
+def entropy_shift(
+    type2freq_1: Mapping[str, SupportsFloat],
+    type2freq_2: Mapping[str, SupportsFloat],
+    *,
+    alpha: SupportsFloat = 1.0,
+    base: SupportsFloat = 2.0,
+    reference_value: SupportsFloat | str | None = None,
+    stop_words: Iterable[str] | None = None,
+    top_n: SupportsIndex = 0,
+) -> ShiftResult:
+    """Which words made text 2's vocabulary more or less diverse than text 1's.
+
+    A word's score in a text is its surprisal there: ``-log_base(p)`` for Shannon's entropy
+    (``alpha == 1``) and ``(1 - p**(alpha - 1)) / (alpha - 1)`` for Tsallis's entropy of
+    order ``alpha`` otherwise, which weighs rare words more for ``alpha < 1`` and common
+    words more for ``alpha > 1``. Tsallis's entropy has no base (``base`` is still checked
+    but unused); as ``alpha`` approaches 1 it meets Shannon's in natural units (base e).
+    A word absent from one text takes its score from the other text there, which puts all
+    of its contribution into the frequency part.
+
+    ``s_avg_1``/``s_avg_2`` are the texts' entropies and ``total_diff`` their difference.
+    ``reference_value`` is ``None`` or ``"average"`` (text 1's entropy) or a finite number.
+    ``alpha`` must be finite and > 0, ``base`` finite, > 0 and not 1.
+    """
+    return _shift(
+        "entropy",
+        type2freq_1,
+        type2freq_2,
+        stop_words=stop_words,
+        top_n=top_n,
+        alpha=alpha,
+        base=base,
+        reference_value=reference_value,
+    )
+
+
+def kld_shift(
+    type2freq_1: Mapping[str, SupportsFloat],
+    type2freq_2: Mapping[str, SupportsFloat],
+    *,
+    base: SupportsFloat = 2.0,
+    stop_words: Iterable[str] | None = None,
+    top_n: SupportsIndex = 0,
+) -> ShiftResult:
+    """The Kullback-Leibler divergence ``D(P2 || P1) = sum p2 log_base(p2 / p1)``, by word.
+
+    The divergence is the cross-entropy ``H(P2, P1)`` less the entropy ``H(P2)``: two
+    averages over the same weights P2, with each word scored by its surprisal under P2
+    ("text 1", ``phi_1 = -log p2``) and under P1 ("text 2", ``phi_2 = -log p1``). In the
+    common form that makes, for every entry:
+
+    - ``p_diff = 0`` and ``p_avg = p2`` (both averages are weighted by text 2),
+    - ``s_diff = log_base(p2 / p1)``, so ``u = p2 * log_base(p2 / p1)``, the word's term
+      of the divergence (positive where text 2 uses the word relatively more),
+    - ``s_ref_diff`` = the word's mean surprisal less ``H(P2)``; it carries no weight.
+
+    ``s_avg_1`` is ``H(P2)``, ``s_avg_2`` is ``H(P2, P1)``, ``reference_value`` is ``H(P2)``
+    and ``total_diff`` is the divergence; all of it lies in ``pos_s``/``neg_s``. A word of
+    text 1 only contributes 0 (``0 log 0 = 0``). A word with a count in text 2 but none in
+    text 1 makes the divergence infinite: ``ValueError`` names the first such word in byte
+    order (:func:`jsd_shift` compares such texts).
+    """
+    return _shift("kld", type2freq_1, type2freq_2, stop_words=stop_words, top_n=top_n, base=base)
+
+
+def jsd_shift(
+    type2freq_1: Mapping[str, SupportsFloat],
+    type2freq_2: Mapping[str, SupportsFloat],
+    *,
+    weight_1: SupportsFloat = 0.5,
+    weight_2: SupportsFloat = 0.5,
+    alpha: SupportsFloat = 1.0,
+    base: SupportsFloat = 2.0,
+    stop_words: Iterable[str] | None = None,
+    top_n: SupportsIndex = 0,
+) -> ShiftResult:
+    """The Jensen-Shannon divergence of the two texts, by word.
+
+    With the mixture ``M = weight_1 * P1 + weight_2 * P2`` and ``h`` the per-word score of
+    the entropy (Shannon's for ``alpha == 1``, else Tsallis's, as in :func:`entropy_shift`)
+    the divergence is ``H(M) - weight_1 H(P1) - weight_2 H(P2)`` and a word's term
+    ``u = m h(m) - weight_1 p1 h(p1) - weight_2 p2 h(p2)``, which is never negative for a base
+    above 1 (up to rounding; exactly 0 for a word as frequent in both texts). In the common
+    form each text scores a word by its weighted surprisal relative to the mixture,
+    ``phi_1 = weight_1 (h(p1) - h(m))`` and ``phi_2 = weight_2 (h(m) - h(p2))``, against a
+    reference of 0, with the texts' own ``p_diff`` and ``p_avg``; then
+    ``u = p2 phi_2 - p1 phi_1``. A word absent from one text takes the other text's score
+    there (its contribution is then all in the frequency part).
+
+    ``s_avg_2`` is ``weight_2 D(P2 || M)``, ``s_avg_1`` is ``-weight_1 D(P1 || M)`` (for
+    Shannon's entropy; the Tsallis analogues otherwise), ``reference_value`` is 0 and
+    ``total_diff`` is the divergence. The weights must be finite, >= 0 and add up to 1
+    (within 1e-12); ``alpha`` and ``base`` as for :func:`entropy_shift`.
+    """
+    return _shift(
+        "jsd",
+        type2freq_1,
+        type2freq_2,
+        stop_words=stop_words,
+        top_n=top_n,
+        alpha=alpha,
+        base=base,
+        weight_1=weight_1,
+        weight_2=weight_2,
+    )
+
+
+def weighted_avg_shift_pair(
+    type2freq_1: Mapping[str, SupportsFloat],
+    type2freq_2: Mapping[str, SupportsFloat],
+    scores_1: Mapping[str, SupportsFloat],
+    scores_2: Mapping[str, SupportsFloat],
+    *,
+    reference_value: SupportsFloat | str | None = None,
+    stop_words: Iterable[str] | None = None,
+    top_n: SupportsIndex = 0,
+) -> ShiftResult:
+    """The weighted-average shift with one score map per text.
+
+    Text 1's words are scored by ``scores_1`` and text 2's by ``scores_2`` (for instance a
+    lexicon that changed between two periods). A word takes part when it is a key of either
+    text (zero counts included) and either map scores it; a word that only one map scores
+    takes that score in both texts. ``s_diff`` is the word's change of score and ``pos_s``
+    / ``neg_s`` collect ``p_avg * s_diff`` by its sign. ``s_avg_1``/``s_avg_2`` are the
+    texts' average scores under their own maps. ``reference_value`` is ``None`` or
+    ``"average"`` (text 1's average) or a finite number. With equal maps the result equals
+    ``moodvane.weighted_avg_shift_custom``'s bit for bit.
+    """
+    return _shift(
+        "weighted",
+        type2freq_1,
+        type2freq_2,
+        scores_1=scores_1,
+        scores_2=scores_2,
+        stop_words=stop_words,
+        top_n=top_n,
+        reference_value=reference_value,
+    )
