@@ -29,7 +29,8 @@ def _run(*args, cwd=None):
     env = {**os.environ, "MPLBACKEND": "Agg",
            "PYTHONPATH": os.pathsep.join(filter(None, [PACKAGE_PARENT,
                                                        os.environ.get("PYTHONPATH")]))}
-    return subprocess.run([sys.executable, "-m", "moodvane_tools", *map(str, args)],
+    # -P: the package under test, never a moodvane_tools folder in the working directory.
+    return subprocess.run([sys.executable, "-P", "-m", "moodvane_tools", *map(str, args)],
                           capture_output=True, text=True, encoding="utf-8", timeout=120,
                           env=env, cwd=cwd)
 
