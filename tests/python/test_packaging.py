@@ -4,6 +4,7 @@ check that keeps build trees and caches out of a release."""
 from __future__ import annotations
 
 import importlib.metadata
+import os
 import sys
 from pathlib import Path
 
@@ -13,7 +14,13 @@ REPO = Path(__file__).resolve().parents[2]
 sys.path.insert(0, str(REPO / "tools"))
 import check_sdist  # noqa: E402
 
+# The sanitized suite loads the extension from a build folder, with no distribution
+# metadata beside it.
+installed = pytest.mark.skipif(bool(os.environ.get("MOODVANE_SANITIZED")),
+                               reason="the sanitized build is not an installed distribution")
 
+
+@installed
 def test_installed_metadata_says_what_the_index_shows():
     meta = importlib.metadata.metadata("moodvane")
     classifiers = set(meta.get_all("Classifier") or [])
@@ -26,6 +33,7 @@ def test_installed_metadata_says_what_the_index_shows():
     assert meta["Requires-Python"] == ">=3.11"
 
 
+@installed
 def test_long_description_says_where_repository_commands_apply():
     """The index shows the README outside the repository: commands that name its files
     must be introduced as run from a clone."""
@@ -36,6 +44,7 @@ def test_long_description_says_where_repository_commands_apply():
         assert "clone" in opening.lower()
 
 
+@installed
 def test_the_version_is_one_and_readable_at_run_time():
     moodvane_tools = pytest.importorskip("moodvane_tools")
     assert moodvane_tools.__version__ == importlib.metadata.version("moodvane")
