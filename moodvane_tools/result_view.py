@@ -9,7 +9,7 @@ from collections.abc import Mapping, Sequence
 from dataclasses import dataclass
 from typing import Any
 
-from .kinds import COMPONENTS, component_of
+from .kinds import COMPONENTS, WEIGHTED, KindLabels, SCORE_COMPONENTS, component_of, score_component_of
 
 
 def number(value: object) -> float | None:
@@ -23,12 +23,40 @@ def number(value: object) -> float | None:
 @dataclass(frozen=True)
 class Bar:
     """One word's bar: its rank in the result (1 = largest), the word, its contribution in
-    percent of all contributions and its component."""
+    percent of all contributions and its component, and that contribution's two parts:
+    the frequency part (p_diff × s_ref_diff, of `component`) and the score part (p_avg ×
+    s_diff, of `score_component`). They add up to `percent` up to rounding; a part that is
+    exactly zero leaves the whole contribution to the other."""
 
     rank: int
     word: str
     percent: float
     component: str
+    frequency: float = 0.0
+    score: float = 0.0
+    score_component: str = "neg_s"
+
+    @property
+    def mark(self) -> tuple[str, ...]:
+        """The components this bar shows: its frequency part's, its score part's or
+        both."""
+        parts = ((self.component,) if self.frequency != 0 or self.score == 0 else ())
+        return parts + ((self.score_component,) if self.score != 0 else ())
+
+
+def _parts(entry: Mapping[str, Any], percent: float, norm: float | None) -> tuple[float, float]:
+    """(frequency part, score part) of an entry's contribution in percent."""
+    values = [number(entry.get(key)) for key in ("p_diff", "s_ref_diff", "p_avg", "s_diff")]
+    if norm is None or norm == 0 or None in values:
+        return percent, 0.0
+    p_diff, s_ref_diff, p_avg, s_diff = (value or 0.0 for value in values)
+    frequency = p_diff * s_ref_diff / norm * 100.0
+    score = p_avg * s_diff / norm * 100.0
+    if score == 0.0:
+        return percent, 0.0
+    if frequency == 0.0:
+        return 0.0, percent
+    return frequency, score
 
 
 @dataclass(frozen=True)
@@ -40,12 +68,14 @@ class View:
     cumulative: list[float]
     """The running sum of every entry's contribution in percent, rank by rank."""
     components: dict[str, float | None]
-    """The four component sums in percent."""
+    """The four frequency-part sums and the two score-part sums in percent."""
     total: float | None
     """Their sum: the whole change in percent of all contributions."""
     values: tuple[float | None, float | None]
     reference: float | None
     entries: int
+    total_diff: float | None = None
+    """The whole change in the result's own units."""
 
 
 def view(result: Mapping[str, Any], top_n: int, value_keys: Sequence[str]) -> View:
@@ -55,6 +85,7 @@ def view(result: Mapping[str, Any], top_n: int, value_keys: Sequence[str]) -> Vi
     entries = result.get("entries")
     if not isinstance(entries, list):
         raise TypeError("result must be a dict returned by moodvane (no 'entries' list)")
+    norm = number(result.get("norm"))
     bars: list[Bar] = []
     cumulative: list[float] = []
     running = 0.0
@@ -65,11 +96,14 @@ def view(result: Mapping[str, Any], top_n: int, value_keys: Sequence[str]) -> Vi
         running += share * 100.0
         cumulative.append(running)
         if top_n == 0 or len(bars) < top_n:
-            bars.append(Bar(rank, str(entry.get("type")), share * 100.0, component_of(entry)))
+            frequency, score = _parts(entry, share * 100.0, norm)
+            bars.append(Bar(rank, str(entry.get("type")), share * 100.0, component_of(entry),
+                            frequency, score, score_component_of(entry)))
     sums = result.get("component_sums") or {}
+    # A plain moodvane result has no score part; a missing sum there is a zero.
     components = {
-        key: (None if (value := number(sums.get(key))) is None else value * 100.0)
-        for key in COMPONENTS
+        key: (None if (value := number(sums.get(key, 0.0 if key in SCORE_COMPONENTS else None))) is None else value * 100.0)
+        for key in COMPONENTS + SCORE_COMPONENTS
     }
     parts = list(components.values())
     total = None if None in parts else sum(value for value in parts if value is not None)
@@ -81,6 +115,44 @@ def view(result: Mapping[str, Any], top_n: int, value_keys: Sequence[str]) -> Vi
         values=(number(result.get(value_keys[0])), number(result.get(value_keys[1]))),
         reference=number(result.get("reference_value")),
         entries=len(entries),
+        total_diff=number(result.get("total_diff")),
+    )
+
+
+def shown_components(kind: KindLabels, shown: View) -> list[str]:
+    """The component sums worth showing for `kind`: those it has a legend line for, and
+    any other that the result fills. The score part of a kind that also has a frequency
+    part is left out when it is zero, as in every result of `moodvane`, where a word's
+    score is the same in both texts."""
+    score_zero = all(shown.components[key] == 0 for key in SCORE_COMPONENTS)
+    keys = []
+    for key in COMPONENTS + SCORE_COMPONENTS:
+        listed = key in kind.legend or (key in kind.score_legend and not (
+            score_zero and kind.legend))
+        if listed or shown.components[key] != 0:
+            keys.append(key)
+    return keys
+
+
+def legend_line(kind: KindLabels, key: str, labels: tuple[str, str]) -> str:
+    """The legend line of component `key`, with the texts' labels; a component that the
+    kind has no line for (a result drawn as another kind) gets the general one."""
+    line = kind.legend.get(key) or kind.score_legend.get(key)
+    if line is None:
+        line = WEIGHTED.legend.get(key) or WEIGHTED.score_legend[key]
+    return kind.text(line, labels)
+
+
+def headline(kind: KindLabels, shown: View, labels: tuple[str, str], unit: str) -> str:
+    """The kind's one line on the compared values of a result."""
+    first, second = shown.values
+    change = None if first is None or second is None else second - first
+    return kind.headline.format(
+        text1=labels[0], text2=labels[1], v1=format_value(first), v2=format_value(second),
+        neg_v1=format_value(None if first is None else -first),
+        ref=format_value(shown.reference), total=format_value(shown.total_diff),
+        change="n/a" if change is None else f"{change:+.3f}",
+        unit=f" {unit}" if unit else "",
     )
 
 
