@@ -103,6 +103,7 @@ def shift_graph(
     """
     _require_matplotlib()
     import matplotlib.pyplot as plt
+    from matplotlib.lines import Line2D
     from matplotlib.patches import Patch
     from matplotlib.transforms import offset_copy
 
@@ -160,8 +161,13 @@ def shift_graph(
     corner = _free_corner(axes, shown, reach, summary_reach, height, keys)
     _draw_cumulative(axes.inset_axes(corner), shown)
     legend = [legend_line(labels_kind, key, labels) for key in keys]
+    handles: list[Any] = [Patch(label=text, **_style(key)) for key, text in zip(keys, legend)]
+    if any(line.get_gid() == WORD_NET for line in axes.lines):
+        legend.append("the word's net contribution, where its two parts point different ways")
+        handles.append(Line2D([], [], color="#000000", linewidth=1.6, linestyle="none",
+                              marker="|", markersize=9, label=legend[-1]))
     axes.legend(
-        handles=[Patch(label=text, **_style(key)) for key, text in zip(keys, legend)],
+        handles=handles,
         # Below the axis title, whatever the height of the Axes.
         loc="upper center", bbox_to_anchor=(0.5, 0.0),
         bbox_transform=offset_copy(axes.transAxes, fig=figure, y=-44, units="points"),

@@ -140,7 +140,7 @@ KIND_LABELS: Final[Mapping[Kind, KindLabels]] = {
         },
         empty="Neither text has a word: nothing to compare.",
         headline="entropy: {text1} {v1}{unit}, {text2} {v2}{unit} (change {change}; "
-                 "reference surprisal {ref})",
+                 "reference surprisal {ref}{unit})",
     ),
     "kld": KindLabels(
         name="kld",
@@ -184,8 +184,9 @@ KIND_LABELS: Final[Mapping[Kind, KindLabels]] = {
             "neg_s": "▽ {text1}'s side of the divergence outweighs {text2}'s",
         },
         empty="Neither text has a word: nothing to compare.",
-        headline="Jensen-Shannon divergence of {text1} and {text2}: {total}{unit} "
-                 "(from their mixture: {text1} {neg_v1}, {text2} {v2}, weighted)",
+        headline="Jensen-Shannon divergence of {text1} and {text2}: {total}{unit} = "
+                 "their weighted divergences from their mixture, {text1} {neg_v1} + "
+                 "{text2} {v2}",
     ),
 }
 

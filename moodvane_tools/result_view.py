@@ -9,7 +9,9 @@ from collections.abc import Mapping, Sequence
 from dataclasses import dataclass
 from typing import Any
 
-from .kinds import COMPONENTS, WEIGHTED, KindLabels, SCORE_COMPONENTS, component_of, score_component_of
+from .kinds import (
+    COMPONENTS, SCORE_COMPONENTS, WEIGHTED, KindLabels, component_of, score_component_of,
+)
 
 
 def number(value: object) -> float | None:
@@ -101,10 +103,10 @@ def view(result: Mapping[str, Any], top_n: int, value_keys: Sequence[str]) -> Vi
                             frequency, score, score_component_of(entry)))
     sums = result.get("component_sums") or {}
     # A plain moodvane result has no score part; a missing sum there is a zero.
-    components = {
-        key: (None if (value := number(sums.get(key, 0.0 if key in SCORE_COMPONENTS else None))) is None else value * 100.0)
-        for key in COMPONENTS + SCORE_COMPONENTS
-    }
+    components: dict[str, float | None] = {}
+    for key in COMPONENTS + SCORE_COMPONENTS:
+        value = number(sums.get(key, 0.0 if key in SCORE_COMPONENTS else None))
+        components[key] = None if value is None else value * 100.0
     parts = list(components.values())
     total = None if None in parts else sum(value for value in parts if value is not None)
     return View(
@@ -120,18 +122,12 @@ def view(result: Mapping[str, Any], top_n: int, value_keys: Sequence[str]) -> Vi
 
 
 def shown_components(kind: KindLabels, shown: View) -> list[str]:
-    """The component sums worth showing for `kind`: those it has a legend line for, and
-    any other that the result fills. The score part of a kind that also has a frequency
-    part is left out when it is zero, as in every result of `moodvane`, where a word's
-    score is the same in both texts."""
-    score_zero = all(shown.components[key] == 0 for key in SCORE_COMPONENTS)
-    keys = []
-    for key in COMPONENTS + SCORE_COMPONENTS:
-        listed = key in kind.legend or (key in kind.score_legend and not (
-            score_zero and kind.legend))
-        if listed or shown.components[key] != 0:
-            keys.append(key)
-    return keys
+    """The component sums worth showing: those that the result fills, and the four of the
+    frequency part of an average-score shift always, the classic word-shift summary. A
+    zero sum of any other kind is left out, so that, e.g., a KL divergence (all in the
+    score part) does not seem to claim changes of frequency."""
+    return [key for key in COMPONENTS + SCORE_COMPONENTS
+            if shown.components[key] != 0 or (kind.name == "weighted" and key in COMPONENTS)]
 
 
 def legend_line(kind: KindLabels, key: str, labels: tuple[str, str]) -> str:
