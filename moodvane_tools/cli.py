@@ -266,6 +266,7 @@ def _shift(arguments: argparse.Namespace, key: str, texts: list[TextCounts],
         return entropy_shift(first, second, alpha=alpha, base=base, reference_value=reference,
                              stop_words=stop_words)
     if kind == "kld":
+        _require_every_word_of_after(arguments, first, second, stop_words)
         return kld_shift(first, second, base=base, stop_words=stop_words)
     if kind == "jsd":
         return jsd_shift(first, second, alpha=alpha, base=base, stop_words=stop_words)
@@ -274,6 +275,21 @@ def _shift(arguments: argparse.Namespace, key: str, texts: list[TextCounts],
         stop_lens=tuple(arguments.stop_lens) if arguments.stop_lens else None,
         stop_words=stop_words,
     )
+
+
+def _require_every_word_of_after(arguments: argparse.Namespace, first: Mapping[str, int],
+                                 second: Mapping[str, int], stop_words: set[str] | None) -> None:
+    """The divergence of AFTER from BEFORE is infinite when AFTER has a word that BEFORE
+    lacks; said in the terms of the command line, naming the first such word in byte
+    order, as the library does."""
+    missing = [word for word, count in second.items()
+               if count > 0 and not first.get(word) and word not in (stop_words or ())]
+    if missing:
+        word = min(missing, key=lambda word: word.encode("utf-8", "surrogatepass"))
+        raise InputError(
+            f"{arguments.after.name} has {word!r}, which {arguments.before.name} lacks: "
+            f"the Kullback-Leibler divergence is infinite ({len(missing):,} such words); "
+            f"--kind jsd compares such texts")
 
 
 def _print_summary(out: TextIO, key: str, labels: tuple[str, str], texts: list[TextCounts],
