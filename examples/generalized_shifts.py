@@ -16,7 +16,9 @@ from __future__ import annotations
 import argparse
 import re
 from collections import Counter
+from collections.abc import Mapping
 from pathlib import Path
+from typing import Any
 
 import moodvane
 from moodvane_tools import (
@@ -74,7 +76,8 @@ def main() -> None:
         draw(results, moodvane.weighted_avg_shift(first, second), args)
 
 
-def draw(results: list[ShiftResult], weighted: dict, args: argparse.Namespace) -> None:
+def draw(results: list[ShiftResult], weighted: Mapping[str, Any],
+         args: argparse.Namespace) -> None:
     """A graph of each kind, named after it, with the texts' file names as labels."""
     import matplotlib
 

@@ -191,7 +191,7 @@ KIND_LABELS: Final[Mapping[Kind, KindLabels]] = {
 }
 
 # The kinds by name; "weighted" is also what a plain moodvane result is.
-KINDS: Final[Mapping[str, KindLabels]] = KIND_LABELS
+KINDS: Final[Mapping[str, KindLabels]] = {name: labels for name, labels in KIND_LABELS.items()}
 WEIGHTED: Final = KIND_LABELS["weighted"]
 ShiftKind = KindLabels  # the name this class had before the generalized kinds
 
@@ -210,11 +210,12 @@ def kind_of(result: Mapping[str, Any], kind: str | None = None) -> KindLabels:
     """The labels for `result`: `kind` when given, else the result's own ``kind``
     attribute (a ShiftResult), else its ``"kind"`` key (a result read back from the JSON
     that the command line writes), else "weighted" (a result of `moodvane`)."""
-    if kind is None:
-        kind = getattr(result, "kind", None)
-    if kind is None:
-        kind = result.get("kind") if isinstance(result.get("kind"), str) else "weighted"
-    return shift_kind(kind)
+    if kind is not None:
+        return shift_kind(kind)
+    own = getattr(result, "kind", None)
+    if own is None:
+        own = result.get("kind")
+    return shift_kind(own if isinstance(own, str) else "weighted")
 
 
 def unit_name(base: float, alpha: float = 1.0) -> str:
@@ -234,11 +235,12 @@ def unit_name(base: float, alpha: float = 1.0) -> str:
 def unit_of(result: Mapping[str, Any], unit: str | None = None) -> str:
     """The unit of `result`'s values: `unit` when given, else the result's ``unit``
     attribute or key, else none."""
-    if unit is None:
-        unit = getattr(result, "unit", None)
-    if unit is None:
-        unit = result.get("unit") if isinstance(result.get("unit"), str) else ""
-    return unit
+    if unit is not None:
+        return unit
+    own = getattr(result, "unit", None)
+    if own is None:
+        own = result.get("unit")
+    return own if isinstance(own, str) else ""
 
 
 def component_of(entry: Mapping[str, object]) -> str:
