@@ -52,8 +52,9 @@ def _parser() -> argparse.ArgumentParser:
 
     compare = commands.add_parser(
         "compare", help="compare two texts and show the words that explain the difference",
-        description="Compare the average score of two UTF-8 texts (BEFORE is the reference) "
-                    "and show the words that explain the difference.")
+        description="Compare the average score of two UTF-8 texts (BEFORE is the reference), "
+                    "or their vocabularies by --kind, and show the words that explain the "
+                    "difference.")
     compare.add_argument("before", type=Path, metavar="BEFORE.txt")
     compare.add_argument("after", type=Path, metavar="AFTER.txt")
     compare.add_argument("--kind", choices=list(KIND_LABELS), default="weighted",

@@ -41,7 +41,9 @@ class Bar:
     @property
     def mark(self) -> tuple[str, ...]:
         """The components this bar shows: its frequency part's, its score part's or
-        both."""
+        both; none for a word that contributes nothing, which is in no component."""
+        if self.percent == 0 and self.frequency == 0 and self.score == 0:
+            return ()
         parts = ((self.component,) if self.frequency != 0 or self.score == 0 else ())
         return parts + ((self.score_component,) if self.score != 0 else ())
 

@@ -54,7 +54,8 @@ def text_shift(
     Every kind of shift is told in its own words: `kind` defaults to the result's own
     ``kind`` attribute or ``"kind"`` key, else "weighted", and `unit` to its ``unit``.
     Where a word's score differs between the texts, the score part of its bar is drawn
-    with ▒ and its kind column adds △ (score higher in text 2) or ▽ (lower).
+    with ▒ and its kind column adds △ (score higher in text 2) or ▽ (lower); a word that
+    contributes nothing is marked ·.
     """
     labels_kind = kind_of(result, kind)
     shown = view(result, top_n, labels_kind.value_keys)
@@ -73,7 +74,7 @@ def text_shift(
                  f"{'lowers':>{bar_width}}|raises")
     for bar in shown.bars:
         left, right = _bar_text(bar, largest, bar_width)
-        mark = "".join(labels_kind.mark(key) for key in bar.mark)
+        mark = "".join(labels_kind.mark(key) for key in bar.mark) or "·"
         lines.append(
             f"{bar.rank:>{rank_width}}  {pad(bar.word, word_width)}  {pad(mark, 4)} "
             f"{bar.percent:+6.1f}%  {left:>{bar_width}}|{right}"
@@ -84,7 +85,7 @@ def text_shift(
     lines.append("")
     sums = "  ".join(f"{labels_kind.mark(key)} {format_percent(shown.components[key])}"
                      for key in keys)
-    lines.append(f"total {format_percent(shown.total)} = {sums}")
+    lines.append(f"total {format_percent(shown.total)}" + (f" = {sums}" if sums else ""))
     for key in keys:
         lines.append("  " + legend_line(labels_kind, key, labels))
     return "\n".join(lines) + "\n"

@@ -266,6 +266,9 @@ def test_text_view_of_identical_texts_says_they_do_not_differ(kind):
     text = text_shift(call(AFTER, AFTER), 5, labels=LABELS)
     assert "Every contribution is zero" in text
     assert KIND_LABELS[kind].value_name in text
+    # A word that contributes nothing is in no component: no arrow claims a change.
+    assert [row.split()[2] for row in _table(text)] == ["·"] * 5
+    assert not any(symbol in text for symbol in "↑↓△▽")
 
 
 # --- the command line ----------------------------------------------------------------
