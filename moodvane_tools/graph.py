@@ -75,11 +75,12 @@ def shift_graph(
     a ShiftResult of any kind) and returns its Figure; nothing is shown or saved.
 
     One horizontal bar per word for the `top_n` largest contributions (every word for 0,
-    as in `moodvane`), the largest at the top. A bar points right where the word raises text 2's average above text 1's and left
-    where it lowers it; its length is the word's share of all contributions. Its colour
-    says why (see the legend): the word's score is above the reference (+) or not (-), and
-    it is relatively more (↑) or less (↓) frequent in text 2. Above the words, five bars
-    sum the four kinds and their total; a small plot, in the corner where it hides the
+    as in `moodvane`), the largest at the top. A bar points right where the word raises
+    text 2's value (its average) above text 1's and left where it lowers it; its length is
+    the word's share of all contributions. Its colour says why (see the legend): the
+    word's score is above the reference (+) or not (-), and it is relatively more (↑) or
+    less (↓) frequent in text 2. Above the words, bars sum the kinds of contribution and
+    give their total; a small plot, in the corner where it hides the
     fewest bars, shows the running total of the contributions over the word rank (how many
     words explain how much). The title gives the two averages and the reference.
 
