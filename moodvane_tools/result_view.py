@@ -145,10 +145,18 @@ def headline(kind: KindLabels, shown: View, labels: tuple[str, str], unit: str) 
     """The kind's one line on the compared values of a result."""
     first, second = shown.values
     change = None if first is None or second is None else second - first
+
+    def value(number: float | None) -> str:
+        # Small divergences (a Tsallis entropy, near-identical texts) keep three
+        # significant digits instead of rounding to 0.000.
+        if number is not None and 0 < abs(number) < 0.1:
+            return f"{number:.3g}"
+        return format_value(number)
+
     return kind.headline.format(
-        text1=labels[0], text2=labels[1], v1=format_value(first), v2=format_value(second),
-        neg_v1=format_value(None if first is None else -first),
-        ref=format_value(shown.reference), total=format_value(shown.total_diff),
+        text1=labels[0], text2=labels[1], v1=value(first), v2=value(second),
+        neg_v1=value(None if first is None else -first),
+        ref=value(shown.reference), total=value(shown.total_diff),
         change="n/a" if change is None else f"{change:+.3f}",
         unit=f" {unit}" if unit else "",
     )

@@ -351,3 +351,11 @@ def test_bad_kind_options_are_one_line_and_status_2(arguments, message):
                             key=lambda word: word.encode())
         assert f"sunny_saturday.txt has {first_missing!r}, which rainy_monday.txt lacks" \
             in run.stderr and "--kind jsd" in run.stderr
+
+
+def test_small_values_keep_their_significant_digits():
+    result = jsd_shift(BEFORE, AFTER, alpha=2.0)  # Tsallis: no unit, values near 0.001
+    first_line = text_shift(result, 3, labels=LABELS).splitlines()[0]
+    assert 0 < result["total_diff"] < 0.01
+    assert f": {result['total_diff']:.3g} = " in first_line
+    assert "bits" not in first_line
