@@ -2,10 +2,13 @@
 
     python examples/generalized_shifts.py                      # the two sample texts
     python examples/generalized_shifts.py before.txt after.txt # any two UTF-8 texts
+    python examples/generalized_shifts.py --plots examples/kinds   # and a graph of each
 
 For each kind of shift the two values it compares are printed (their names come from
 moodvane_tools.KIND_LABELS), then the words that contribute most to the difference, with
-the size of each contribution as a share of all of them.
+the size of each contribution as a share of all of them. With --plots DIR a word-shift
+graph of each kind, and of the average happiness score for comparison, is written to
+DIR/<kind>.png (needs matplotlib: pip install 'moodvane[plot]').
 """
 
 from __future__ import annotations
@@ -13,8 +16,11 @@ from __future__ import annotations
 import argparse
 import re
 from collections import Counter
+from collections.abc import Mapping
 from pathlib import Path
+from typing import Any
 
+import moodvane
 from moodvane_tools import (
     KIND_LABELS,
     ShiftResult,
@@ -49,17 +55,50 @@ def main() -> None:
     parser.add_argument("comparison", nargs="?", type=Path,
                         default=TEXTS / "sunny_saturday.txt")
     parser.add_argument("--top", type=int, default=8, help="words to show per kind (8)")
+    parser.add_argument("--plots", type=Path, metavar="DIR",
+                        help="also draw a graph of each kind to DIR/<kind>.png")
     args = parser.parse_args()
 
     first = word_counts(args.reference)
     second = word_counts(args.comparison)
-    show(proportion_shift(first, second, top_n=args.top))
-    show(entropy_shift(first, second, top_n=args.top))
     # The divergence from the first text needs every word of the second in it: add one to
     # every count of both texts' vocabulary (add-one smoothing).
     smoothed = Counter({word: first[word] + 1 for word in first | second})
-    show(kld_shift(smoothed, second, top_n=args.top))
-    show(jsd_shift(first, second, top_n=args.top))
+    results = [
+        proportion_shift(first, second),
+        entropy_shift(first, second),
+        kld_shift(smoothed, second),
+        jsd_shift(first, second),
+    ]
+    for result in results:
+        show(ShiftResult(dict(result, entries=result["entries"][:args.top]), result.kind))
+    if args.plots is not None:
+        draw(results, moodvane.weighted_avg_shift(first, second), args)
+
+
+def draw(results: list[ShiftResult], weighted: Mapping[str, Any],
+         args: argparse.Namespace) -> None:
+    """A graph of each kind, named after it, with the texts' file names as labels."""
+    import matplotlib
+
+    matplotlib.use("Agg")
+    from moodvane_tools import shift_graph
+
+    args.plots.mkdir(parents=True, exist_ok=True)
+    labels = (args.reference.stem.replace("_", " "), args.comparison.stem.replace("_", " "))
+    titles = {
+        "proportion": "Which words became more or less common",
+        "entropy": "Which words made the vocabulary more or less diverse",
+        "kld": "Which words set the second text apart from the first (add-one smoothed)",
+        "jsd": "Which words set the two texts apart",
+        "weighted": "Which words made the second text happier",
+    }
+    for result in [*results, weighted]:
+        kind = getattr(result, "kind", "weighted")
+        figure = shift_graph(result, top_n=20, labels=labels, title=titles[kind])
+        path = args.plots / f"{kind}.png"
+        figure.savefig(path, dpi=110)
+        print(f"wrote {path}")
 
 
 if __name__ == "__main__":

@@ -1,6 +1,7 @@
 """The `moodvane` command: compare two texts, list the lexicons, look up scores.
 
     moodvane compare BEFORE.txt AFTER.txt [--lexicon NAME] [--top N] [--plot shift.png]
+                     [--kind weighted|proportion|entropy|kld|jsd] [--alpha A] [--base B]
     moodvane lexicons
     moodvane score WORD... [--lexicon NAME]
 
@@ -23,7 +24,9 @@ import moodvane
 
 from .coverage import coverage
 from .faults import is_internal_fault
-from .kinds import SYMBOLS, component_of, shift_kind
+from .generalized import entropy_shift, jsd_shift, kld_shift, proportion_shift
+from .kinds import KIND_LABELS, kind_of
+from .result_view import view
 from .lexicon_data import lexicon_info, lexicon_names, lexicon_scores, resolve_name
 from .reading import InputError, Progress, TextCounts, count_file, file_size
 from .text_graph import pad, text_shift
@@ -49,10 +52,22 @@ def _parser() -> argparse.ArgumentParser:
 
     compare = commands.add_parser(
         "compare", help="compare two texts and show the words that explain the difference",
-        description="Compare the average score of two UTF-8 texts (BEFORE is the reference) "
-                    "and show the words that explain the difference.")
+        description="Compare the average score of two UTF-8 texts (BEFORE is the reference), "
+                    "or their vocabularies by --kind, and show the words that explain the "
+                    "difference.")
     compare.add_argument("before", type=Path, metavar="BEFORE.txt")
     compare.add_argument("after", type=Path, metavar="AFTER.txt")
+    compare.add_argument("--kind", choices=list(KIND_LABELS), default="weighted",
+                         help="what to compare: the average score with the lexicon "
+                              "(weighted), the words' shares (proportion), the entropy, "
+                              "the Kullback-Leibler divergence of AFTER from BEFORE (kld) "
+                              "or the Jensen-Shannon divergence (jsd) (weighted)")
+    compare.add_argument("--alpha", type=_positive, default=None, metavar="A",
+                         help="order of the entropy for entropy and jsd: 1 for Shannon's, "
+                              "else Tsallis's (1)")
+    compare.add_argument("--base", type=_log_base, default=None, metavar="B",
+                         help="base of the logarithms for entropy, kld and jsd: 2 for "
+                              "bits, e for nats (2)")
     compare.add_argument("--lexicon", default="english", metavar="NAME",
                          help="built-in lexicon, also the language of the texts (english)")
     compare.add_argument("--top", type=_count, default=20, metavar="N",
@@ -93,6 +108,47 @@ def _count(text: str) -> int:
     if value < 0:
         raise argparse.ArgumentTypeError(f"must be 0 or more: {text!r}")
     return value
+
+
+def _positive(text: str) -> float:
+    try:
+        value = float(text)
+    except ValueError:
+        raise argparse.ArgumentTypeError(f"not a number: {text!r}") from None
+    if not math.isfinite(value) or value <= 0:
+        raise argparse.ArgumentTypeError(f"must be a finite number above 0: {text!r}")
+    return value
+
+
+def _log_base(text: str) -> float:
+    value = math.e if text.strip().lower() == "e" else _positive(text)
+    if value == 1.0:
+        raise argparse.ArgumentTypeError("must not be 1: no logarithm has base 1")
+    return value
+
+
+# The options that each kind takes beyond the texts.
+_KIND_OPTIONS: dict[str, tuple[str, ...]] = {
+    "weighted": ("lexicon", "stop_lens", "reference"),
+    "proportion": (),
+    "entropy": ("alpha", "base", "reference"),
+    "kld": ("base",),
+    "jsd": ("alpha", "base"),
+}
+
+
+def _check_kind_options(arguments: argparse.Namespace) -> None:
+    """An option that the kind would ignore is an error, so that nobody reads a result
+    believing it was taken into account."""
+    given = {"alpha": arguments.alpha is not None, "base": arguments.base is not None,
+             "stop_lens": arguments.stop_lens is not None,
+             "reference": arguments.reference != "average"}
+    for option, used in given.items():
+        if used and option not in _KIND_OPTIONS[arguments.kind]:
+            flag = "--" + option.replace("_", "-")
+            takers = [kind for kind, options in _KIND_OPTIONS.items() if option in options]
+            raise InputError(f"{flag} does not apply to --kind {arguments.kind} (only to "
+                             f"{', '.join(takers)})")
 
 
 def _reference(text: str) -> str | float:
@@ -167,6 +223,7 @@ def _stop_words(path: Path, key: str) -> set[str]:
 def _compare(arguments: argparse.Namespace, out: TextIO, err: TextIO) -> int:
     key = _lexicon_key(arguments.lexicon)
     # Everything that can be checked without reading the texts is checked first.
+    _check_kind_options(arguments)
     if arguments.plot is not None:
         _require_plot_support(arguments.plot)
     stop_words = _stop_words(arguments.stop_words, key) if arguments.stop_words else None
@@ -177,12 +234,11 @@ def _compare(arguments: argparse.Namespace, out: TextIO, err: TextIO) -> int:
         texts.append(count_file(path, key, progress))
 
     try:
-        result = moodvane.weighted_avg_shift(
-            texts[0].counts, texts[1].counts, lexicon=key,
-            reference_value=arguments.reference,
-            stop_lens=tuple(arguments.stop_lens) if arguments.stop_lens else None,
-            stop_words=stop_words,
-        )
+        result = _shift(arguments, key, texts, stop_words)
+    except ValueError as error:
+        # Inputs that the measure cannot take, e.g. a word of AFTER missing from BEFORE
+        # for the KL divergence.
+        raise InputError(str(error).splitlines()[0]) from None
     except BaseException as error:
         if not is_internal_fault(error):
             raise
@@ -197,11 +253,54 @@ def _compare(arguments: argparse.Namespace, out: TextIO, err: TextIO) -> int:
     return 0
 
 
+def _shift(arguments: argparse.Namespace, key: str, texts: list[TextCounts],
+           stop_words: set[str] | None) -> Mapping[str, Any]:
+    """The result of the kind of shift asked for."""
+    first, second = texts[0].counts, texts[1].counts
+    kind = arguments.kind
+    alpha = 1.0 if arguments.alpha is None else arguments.alpha
+    base = 2.0 if arguments.base is None else arguments.base
+    reference = None if arguments.reference == "average" else arguments.reference
+    if kind == "proportion":
+        return proportion_shift(first, second, stop_words=stop_words)
+    if kind == "entropy":
+        return entropy_shift(first, second, alpha=alpha, base=base, reference_value=reference,
+                             stop_words=stop_words)
+    if kind == "kld":
+        _require_every_word_of_after(arguments, first, second, stop_words)
+        return kld_shift(first, second, base=base, stop_words=stop_words)
+    if kind == "jsd":
+        return jsd_shift(first, second, alpha=alpha, base=base, stop_words=stop_words)
+    return moodvane.weighted_avg_shift(
+        first, second, lexicon=key, reference_value=arguments.reference,
+        stop_lens=tuple(arguments.stop_lens) if arguments.stop_lens else None,
+        stop_words=stop_words,
+    )
+
+
+def _require_every_word_of_after(arguments: argparse.Namespace, first: Mapping[str, int],
+                                 second: Mapping[str, int], stop_words: set[str] | None) -> None:
+    """The divergence of AFTER from BEFORE is infinite when AFTER has a word that BEFORE
+    lacks; said in the terms of the command line, naming the first such word in byte
+    order, as the library does."""
+    missing = [word for word, count in second.items()
+               if count > 0 and not first.get(word) and word not in (stop_words or ())]
+    if missing:
+        word = min(missing, key=lambda word: word.encode("utf-8", "surrogatepass"))
+        raise InputError(
+            f"{arguments.after.name} has {word!r}, which {arguments.before.name} lacks: "
+            f"the Kullback-Leibler divergence is infinite ({len(missing):,} such words); "
+            f"--kind jsd compares such texts")
+
+
 def _print_summary(out: TextIO, key: str, labels: tuple[str, str], texts: list[TextCounts],
                    result: Mapping[str, Any], top: int) -> None:
+    if getattr(result, "kind", "weighted") != "weighted":
+        _print_measure_summary(out, labels, texts, result, top)
+        return
     info = lexicon_info(key)
     scores = lexicon_scores(key)
-    kind = shift_kind("weighted")
+    kind = KIND_LABELS["weighted"]
     width = max(len(label) for label in labels)
     print(f"lexicon: {key} ({info['language']}, {info['entries']:,} words)", file=out)
     for label, text, value_key in zip(labels, texts, kind.value_keys):
@@ -220,22 +319,55 @@ def _print_summary(out: TextIO, key: str, labels: tuple[str, str], texts: list[T
     print(text_shift(result, top, labels=labels), end="", file=out)
 
 
+def _print_measure_summary(out: TextIO, labels: tuple[str, str], texts: list[TextCounts],
+                           result: Mapping[str, Any], top: int) -> None:
+    """The summary of a shift that needs no lexicon: the words read and the measure."""
+    kind = kind_of(result)
+    width = max(len(label) for label in labels)
+    unit = getattr(result, "unit", None)
+    print(f"kind: {kind.name} ({kind.value_name}"
+          f"{f', in {unit}' if unit else ''})", file=out)
+    for label, text in zip(labels, texts):
+        print(f"{pad(label, width)}  {text.tokens:,} words, {len(text.counts):,} different",
+              file=out)
+    print(file=out)
+    print(text_shift(result, top, labels=labels), end="", file=out)
+
+
+def _json_document(result: Mapping[str, Any]) -> dict[str, Any]:
+    """The result as written to JSON: its kind (and the unit of an entropy or a
+    divergence) first, as top-level keys beside the result's own, which none of them
+    share; `shift_graph` and `text_shift` read them back."""
+    document: dict[str, Any] = {"kind": getattr(result, "kind", "weighted")}
+    unit = getattr(result, "unit", None)
+    if unit is not None:
+        document["unit"] = unit
+    document.update(result)
+    return document
+
+
 def _write_outputs(arguments: argparse.Namespace, result: Mapping[str, Any],
                    labels: tuple[str, str]) -> None:
+    kind = kind_of(result)
     try:
         if arguments.json is not None:
             with open(arguments.json, "w", encoding="utf-8") as stream:
-                json.dump(result, stream, ensure_ascii=False, indent=1, allow_nan=False)
+                json.dump(_json_document(result), stream, ensure_ascii=False, indent=1,
+                          allow_nan=False)
                 stream.write("\n")
         if arguments.csv is not None:
+            # Every entry, with the mark of its components as the terminal shows it.
+            bars = view(result, 0, kind.value_keys).bars
+            marks = {bar.rank: "".join(kind.mark(key) for key in bar.mark) for bar in bars}
             with open(arguments.csv, "w", encoding="utf-8", newline="") as stream:
                 writer = csv.writer(stream)
                 writer.writerow(["rank", "word", "kind", "p_diff", "s_ref_diff", "p_avg",
-                                 "shift_score"])
+                                 "s_diff", "shift_score"])
                 for rank, entry in enumerate(result["entries"], 1):
-                    writer.writerow([rank, entry["type"], SYMBOLS[component_of(entry)],
+                    writer.writerow([rank, entry["type"], marks.get(rank, ""),
                                      *(_csv_number(entry[field]) for field in
-                                       ("p_diff", "s_ref_diff", "p_avg", "shift_score"))])
+                                       ("p_diff", "s_ref_diff", "p_avg", "s_diff",
+                                        "shift_score"))])
         if arguments.plot is not None:
             from .graph import shift_graph
 

@@ -34,10 +34,11 @@ from __future__ import annotations
 import operator
 import sys
 from collections.abc import Iterable, Mapping
-from dataclasses import dataclass
-from typing import Any, Final, Literal, SupportsFloat, SupportsIndex
+from typing import Any, SupportsFloat, SupportsIndex
 
 from moodvane_tools import _general
+
+from .kinds import KIND_LABELS, Kind, KindLabels, unit_name
 
 __all__ = [
     "KIND_LABELS",
@@ -51,9 +52,6 @@ __all__ = [
     "weighted_avg_shift_pair",
 ]
 
-Kind = Literal["proportion", "entropy", "kld", "jsd", "weighted"]
-
-
 class ShiftResult(dict[str, Any]):
     """A shift result: the plain result dict, plus the ``kind`` of shift that made it.
 
@@ -63,148 +61,20 @@ class ShiftResult(dict[str, Any]):
     """
 
     kind: Kind
+    unit: str | None
+    """The unit of the values of an entropy or a divergence ("bits" for base 2, "nats"
+    for base e, "" for a Tsallis entropy), None for the other kinds."""
 
-    def __init__(self, items: Mapping[str, Any], kind: Kind) -> None:
+    def __init__(self, items: Mapping[str, Any], kind: Kind, unit: str | None = None) -> None:
         super().__init__(items)
         self.kind = kind
+        self.unit = unit
 
     def __repr__(self) -> str:
-        return f"ShiftResult({dict.__repr__(self)}, kind={self.kind!r})"
+        return f"ShiftResult({dict.__repr__(self)}, kind={self.kind!r}, unit={self.unit!r})"
 
     def __reduce__(self) -> tuple[Any, ...]:
-        return (ShiftResult, (dict(self), self.kind))
-
-
-@dataclass(frozen=True)
-class KindLabels:
-    """How a graph, a terminal view or a command line names the parts of one kind of shift.
-
-    Texts may hold ``{text1}`` and ``{text2}``, to be replaced by the two texts' labels.
-    """
-
-    name: str
-    """The kind, as ``ShiftResult.kind`` gives it."""
-    value_name: str
-    """What the shift compares, in a few words."""
-    value_labels: tuple[str, str]
-    """The names of the two compared values, ``s_avg_1`` and ``s_avg_2``."""
-    reference_name: str
-    """What ``reference_value`` is."""
-    axis_title: str
-    """Title of the axis of the per-word contributions (two lines)."""
-    legend: Mapping[str, str]
-    """One line per frequency-part component (``pos_s_pos_p``, ``neg_s_neg_p``,
-    ``pos_s_neg_p``, ``neg_s_pos_p``); a kind that never fills one leaves it out."""
-    score_legend: Mapping[str, str]
-    """One line per score-change component (``pos_s``, ``neg_s``); likewise."""
-    empty: str
-    """Said when the result has no word to show."""
-    value_keys: tuple[str, str] = ("s_avg_1", "s_avg_2")
-    """The result's keys of the compared values."""
-
-
-_AXIS = "{what}, % of all contributions\n← {lower}          {raise_} →"
-
-KIND_LABELS: Final[Mapping[Kind, KindLabels]] = {
-    "weighted": KindLabels(
-        name="weighted",
-        value_name="average score",
-        value_labels=("average score of {text1}", "average score of {text2}"),
-        reference_name="reference score",
-        axis_title=_AXIS.format(
-            what="Contribution to the change of the average score",
-            lower="lowers {text2}'s average", raise_="raises {text2}'s average",
-        ),
-        legend={
-            "pos_s_pos_p": "+↑ scored above the reference, more frequent in {text2}",
-            "neg_s_neg_p": "-↓ scored below the reference, less frequent in {text2}",
-            "pos_s_neg_p": "+↓ scored above the reference, less frequent in {text2}",
-            "neg_s_pos_p": "-↑ scored below the reference, more frequent in {text2}",
-        },
-        score_legend={
-            "pos_s": "scored higher in {text2}",
-            "neg_s": "scored lower in {text2}",
-        },
-        empty="No scored word in either text: nothing to compare.",
-    ),
-    "proportion": KindLabels(
-        name="proportion",
-        value_name="share of the vocabulary",
-        value_labels=("total share in {text1}", "total share in {text2}"),
-        reference_name="reference (0)",
-        axis_title=_AXIS.format(
-            what="Change of relative frequency",
-            lower="less frequent in {text2}", raise_="more frequent in {text2}",
-        ),
-        legend={
-            "pos_s_pos_p": "↑ more frequent in {text2}",
-            "pos_s_neg_p": "↓ less frequent in {text2}",
-        },
-        score_legend={},
-        empty="Neither text has a word: nothing to compare.",
-    ),
-    "entropy": KindLabels(
-        name="entropy",
-        value_name="entropy",
-        value_labels=("entropy of {text1}", "entropy of {text2}"),
-        reference_name="reference surprisal",
-        axis_title=_AXIS.format(
-            what="Contribution to the change of entropy",
-            lower="lowers {text2}'s entropy", raise_="raises {text2}'s entropy",
-        ),
-        legend={
-            "pos_s_pos_p": "+↑ rarer than the reference, more frequent in {text2}",
-            "neg_s_neg_p": "-↓ commoner than the reference, less frequent in {text2}",
-            "pos_s_neg_p": "+↓ rarer than the reference, less frequent in {text2}",
-            "neg_s_pos_p": "-↑ commoner than the reference, more frequent in {text2}",
-        },
-        score_legend={
-            "pos_s": "more surprising in {text2} (relatively rarer there)",
-            "neg_s": "less surprising in {text2} (relatively commoner there)",
-        },
-        empty="Neither text has a word: nothing to compare.",
-    ),
-    "kld": KindLabels(
-        name="kld",
-        value_name="Kullback-Leibler divergence",
-        value_labels=("entropy of {text2}", "cross-entropy of {text2} against {text1}"),
-        reference_name="entropy of {text2}",
-        axis_title=_AXIS.format(
-            what="Contribution to the divergence of {text2} from {text1}",
-            lower="relatively rarer in {text2}", raise_="relatively commoner in {text2}",
-        ),
-        legend={},
-        score_legend={
-            "pos_s": "relatively more frequent in {text2} than in {text1}",
-            "neg_s": "relatively less frequent in {text2} than in {text1}",
-        },
-        empty="Neither text has a word: nothing to compare.",
-    ),
-    "jsd": KindLabels(
-        name="jsd",
-        value_name="Jensen-Shannon divergence",
-        value_labels=(
-            "minus {text1}'s weighted divergence from the mixture",
-            "{text2}'s weighted divergence from the mixture",
-        ),
-        reference_name="reference (0)",
-        axis_title=_AXIS.format(
-            what="Contribution to the Jensen-Shannon divergence",
-            lower="", raise_="sets the texts apart",
-        ),
-        legend={
-            "pos_s_pos_p": "↑ more frequent in {text2}",
-            "pos_s_neg_p": "↓ more frequent in {text1}",
-            "neg_s_pos_p": "↑ more frequent in {text2}",
-            "neg_s_neg_p": "↓ more frequent in {text1}",
-        },
-        score_legend={
-            "pos_s": "{text2}'s side outweighs {text1}'s",
-            "neg_s": "{text1}'s side outweighs {text2}'s",
-        },
-        empty="Neither text has a word: nothing to compare.",
-    ),
-}
+        return (ShiftResult, (dict(self), self.kind, self.unit))
 
 
 def _real(name: str, value: object) -> float:
@@ -286,7 +156,8 @@ def _shift(
         _real("weight_2", weight_2),
         _reference(reference_value),
     )
-    return ShiftResult(raw, kind)
+    unit = unit_name(float(base), float(alpha)) if kind in ("entropy", "kld", "jsd") else None
+    return ShiftResult(raw, kind, unit)
 
 
 def proportion_shift(

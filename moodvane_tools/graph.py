@@ -1,6 +1,8 @@
 """A word shift drawn with matplotlib (the `plot` extra): a horizontal bar per word, the
-largest contribution at the top, with a summary of the four kinds of contribution above
-the words and, in a corner, how much of the shift the first words explain."""
+largest contribution at the top, with a summary of the kinds of contribution above the
+words and, in a corner, how much of the shift the first words explain. Every kind of shift
+(average score, proportion, entropy, divergences) is drawn the same way, in its own
+words."""
 
 from __future__ import annotations
 
@@ -9,8 +11,10 @@ from collections.abc import Mapping
 from typing import TYPE_CHECKING, Any
 
 from .fonts import families_for
-from .kinds import COMPONENTS, SYMBOLS, shift_kind
-from .result_view import View, format_percent, format_value, view
+from .kinds import SCORE_COMPONENTS, KindLabels, kind_of, unit_of
+from .result_view import (
+    Bar, View, format_percent, headline, legend_line, shown_components, view,
+)
 from .text_graph import display_width
 
 if TYPE_CHECKING:
@@ -26,9 +30,19 @@ COLOURS: dict[str, str] = {
     "pos_s_neg_p": "#f7d08a",
     "neg_s_pos_p": "#2f6db5",
 }
+# The score part of a contribution (the word's score changed between the texts): violet,
+# hatched, solid where the score rose in text 2 and pale where it fell.
+SCORE_COLOURS: dict[str, str] = {
+    "pos_s": "#7b4fb0",
+    "neg_s": "#c7b0e3",
+}
+SCORE_HATCH = "////"
 TOTAL_COLOUR = "#7f7f7f"
 # gid of the drawn artists, so that a caller (or a test) can tell them apart.
 WORD_BAR, SUMMARY_BAR, WORD_LABEL = "word", "summary", "word-label"
+# The score part of a word's bar, and the tick at a word's net contribution where its two
+# parts point different ways.
+WORD_SCORE_BAR, WORD_NET = "word-score", "word-net"
 SHIFT_AXES_LABEL, SUMMARY_AXES_LABEL, CUMULATIVE_AXES_LABEL = "shift", "summary", "cumulative"
 
 _SUMMARY_ROWS = 6.0  # rows of the words' Axes left free for the summary at the top
@@ -53,20 +67,33 @@ def shift_graph(
     labels: tuple[str, str] = ("text 1", "text 2"),
     title: str | None = None,
     ax: Axes | None = None,
-    kind: str = "weighted",
+    kind: str | None = None,
     font: str | list[str] | None = None,
+    unit: str | None = None,
 ) -> Figure:
-    """Draws a word-shift graph of `result` (a dict from either function of `moodvane`)
-    and returns its Figure; nothing is shown or saved.
+    """Draws a word-shift graph of `result` (a dict from either function of `moodvane`, or
+    a ShiftResult of any kind) and returns its Figure; nothing is shown or saved.
 
     One horizontal bar per word for the `top_n` largest contributions (every word for 0,
-    as in `moodvane`), the largest at the top. A bar points right where the word raises text 2's average above text 1's and left
-    where it lowers it; its length is the word's share of all contributions. Its colour
-    says why (see the legend): the word's score is above the reference (+) or not (-), and
-    it is relatively more (↑) or less (↓) frequent in text 2. Above the words, five bars
-    sum the four kinds and their total; a small plot, in the corner where it hides the
+    as in `moodvane`), the largest at the top. A bar points right where the word raises
+    text 2's value (its average) above text 1's and left where it lowers it; its length is
+    the word's share of all contributions. Its colour says why (see the legend): the
+    word's score is above the reference (+) or not (-), and it is relatively more (↑) or
+    less (↓) frequent in text 2. Above the words, bars sum the kinds of contribution and
+    give their total; a small plot, in the corner where it hides the
     fewest bars, shows the running total of the contributions over the word rank (how many
     words explain how much). The title gives the two averages and the reference.
+
+    Every kind of shift is labelled in its own words (the values compared, the axis, the
+    legend): `kind` ("weighted", "proportion", "entropy", "kld" or "jsd") defaults to the
+    result's own ``kind`` attribute, or its ``"kind"`` key for a result read back from
+    JSON, else "weighted". Where a word's score differs between the texts (entropy,
+    divergences, two score maps), its bar has two parts: the frequency part coloured as
+    above and the score part, hatched violet, solid where the word's score is higher in
+    text 2 (△) and pale where it is lower (▽); where they point different ways a black
+    tick marks the word's net contribution. The summary shows only the sums the kind can
+    fill (for KLD, all in the score part). `unit` names the unit of the values (e.g.
+    "bits"), by default the result's ``unit``.
 
     `labels` names text 1 and text 2, `title` replaces the first line of the title, `ax`
     draws into existing Axes (else a new Figure sized to the number of words). `font`
@@ -77,11 +104,13 @@ def shift_graph(
     """
     _require_matplotlib()
     import matplotlib.pyplot as plt
+    from matplotlib.lines import Line2D
     from matplotlib.patches import Patch
     from matplotlib.transforms import offset_copy
 
-    labels_kind = shift_kind(kind)
+    labels_kind = kind_of(result, kind)
     shown = view(result, top_n, labels_kind.value_keys)
+    keys = shown_components(labels_kind, shown)
     axes: Axes
     if ax is None:
         rows = len(shown.bars) + _SUMMARY_ROWS
@@ -97,13 +126,10 @@ def shift_graph(
     families = [font] if isinstance(font, str) else font or families_for(texts)
     text_font: dict[str, Any] = {"fontfamily": families} if families else {}
 
-    first, second = shown.values
     # A figure of our own is laid out by constrained layout, which widens the Axes later.
     width_points = figure.get_figwidth() * 72.0 * 0.95 if ax is None else _size_points(axes)[0]
     if shown.entries:
-        values = (f"{labels_kind.value_name}: {labels[0]} {format_value(first)}, "
-                  f"{labels[1]} {format_value(second)}; {labels_kind.reference_name} "
-                  f"{format_value(shown.reference)}")
+        values = headline(labels_kind, shown, labels, unit_of(result, unit))
         # Wrapped to the Axes, which may be one small panel of a larger figure.
         heading += "\n" + textwrap.fill(values, max(30, int(width_points / (12 * 0.5))))
     axes.set_title(heading, **text_font)
@@ -122,7 +148,7 @@ def shift_graph(
     axes.set_xlabel(labels_kind.text(labels_kind.axis_title, labels), **text_font)
 
     words = len(shown.bars)
-    reach = max(abs(bar.percent) for bar in shown.bars) or 1.0
+    reach = max(max(-_extent(bar)[0], _extent(bar)[1]) for bar in shown.bars) or 1.0
     _draw_words(axes, shown, reach, text_font)
     axes.axvline(0.0, color="#333333", linewidth=0.8)
     axes.set_xlim(-reach * 1.45, reach * 1.45)
@@ -131,13 +157,18 @@ def shift_graph(
     bottom, top = -words - 0.6, _SUMMARY_ROWS
     axes.set_ylim(bottom, top)
     height = (_SUMMARY_ROWS - 0.5) / (top - bottom)
-    summary_reach = _draw_summary(axes.inset_axes((0.0, 1.0 - height, 1.0, height)), shown)
-    corner = _free_corner(axes, shown, reach, summary_reach, height)
+    summary_reach = _draw_summary(axes.inset_axes((0.0, 1.0 - height, 1.0, height)), shown,
+                                  labels_kind, keys)
+    corner = _free_corner(axes, shown, reach, summary_reach, height, keys)
     _draw_cumulative(axes.inset_axes(corner), shown)
-    legend = [labels_kind.text(labels_kind.legend[key], labels) for key in COMPONENTS]
+    legend = [legend_line(labels_kind, key, labels) for key in keys]
+    handles: list[Any] = [Patch(label=text, **_style(key)) for key, text in zip(keys, legend)]
+    if any(line.get_gid() == WORD_NET for line in axes.lines):
+        legend.append("the word's net contribution, where its two parts point different ways")
+        handles.append(Line2D([], [], color="#000000", linewidth=1.6, linestyle="none",
+                              marker="|", markersize=9, label=legend[-1]))
     axes.legend(
-        handles=[Patch(facecolor=COLOURS[key], edgecolor="none", label=text)
-                 for key, text in zip(COMPONENTS, legend)],
+        handles=handles,
         # Below the axis title, whatever the height of the Axes.
         loc="upper center", bbox_to_anchor=(0.5, 0.0),
         bbox_transform=offset_copy(axes.transAxes, fig=figure, y=-44, units="points"),
@@ -158,22 +189,49 @@ def _legend_font(families: list[str] | None) -> dict[str, Any]:
     return {"size": 7.5, **({"family": families} if families else {})}
 
 
+def _style(key: str) -> dict[str, Any]:
+    """Colour (and hatching, for a score part) of component `key`."""
+    if key in SCORE_COMPONENTS:
+        return {"facecolor": SCORE_COLOURS[key], "edgecolor": "#ffffff", "linewidth": 0.0,
+                "hatch": SCORE_HATCH}
+    return {"facecolor": COLOURS[key], "edgecolor": "none"}
+
+
+def _extent(bar: Bar) -> tuple[float, float]:
+    """The leftmost and rightmost x that a word's bar reaches: its parts are stacked where
+    they point the same way and drawn from zero each where they do not."""
+    if bar.frequency * bar.score >= 0:
+        return min(0.0, bar.frequency + bar.score), max(0.0, bar.frequency + bar.score)
+    return min(bar.frequency, bar.score), max(bar.frequency, bar.score)
+
+
 def _draw_words(ax: Axes, shown: View, reach: float, text_font: dict[str, Any]) -> None:
     pad = reach * 0.02
     for row, bar in enumerate(shown.bars, 1):
         y = -row
-        (drawn,) = ax.barh(y, bar.percent, height=0.8, color=COLOURS[bar.component],
-                           edgecolor="none")
-        drawn.set_gid(WORD_BAR)
+        if bar.frequency != 0 or bar.score == 0:
+            (drawn,) = ax.barh(y, bar.frequency if bar.score else bar.percent, height=0.8,
+                               **_style(bar.component))
+            drawn.set_gid(WORD_BAR)
+        if bar.score != 0:
+            stacked = bar.frequency * bar.score >= 0
+            (drawn,) = ax.barh(y, bar.score, left=bar.frequency if stacked else 0.0,
+                               height=0.8, **_style(bar.score_component))
+            drawn.set_gid(WORD_SCORE_BAR)
+            if not stacked:
+                (tick,) = ax.plot([bar.percent, bar.percent], [y - 0.45, y + 0.45],
+                                  color="#000000", linewidth=1.6, solid_capstyle="butt")
+                tick.set_gid(WORD_NET)
         right = bar.percent >= 0
-        label = ax.text(bar.percent + (pad if right else -pad), y, bar.word,
+        low, high = _extent(bar)
+        label = ax.text(high + pad if right else low - pad, y, bar.word,
                         ha="left" if right else "right", va="center", fontsize=8,
                         **text_font)
         label.set_gid(WORD_LABEL)
 
 
 def _free_corner(ax: Axes, shown: View, reach: float, summary_reach: float,
-                 band: float) -> _Box:
+                 band: float, keys: list[str]) -> _Box:
     """Where the running-total plot covers the least of the bars and their labels: a
     corner of the words' area or a side of the summary, in Axes fractions."""
     width_points, height_points = _size_points(ax)
@@ -183,9 +241,10 @@ def _free_corner(ax: Axes, shown: View, reach: float, summary_reach: float,
     boxes: list[_Box] = []
     for row, bar in enumerate(shown.bars, 1):
         y = (words + 0.6 - row) / rows
-        boxes.append(_bar_box(bar.percent / (2.9 * reach),
+        low, high = _extent(bar)
+        boxes.append(_bar_box((high if bar.percent >= 0 else low) / (2.9 * reach),
                               (display_width(bar.word) + 1) * character, y, 0.8 / rows))
-    summary_values = [shown.total, *shown.components.values()]
+    summary_values = [shown.total, *(shown.components[key] for key in keys)]
     for index, value in enumerate(summary_values):
         y = 1.0 - band + band * (len(summary_values) - 0.5 - index) / len(summary_values)
         boxes.append(_bar_box((value or 0.0) / (2.9 * summary_reach), 12 * character, y,
@@ -225,16 +284,17 @@ def _overlap(a: _Box, b: _Box) -> float:
     return max(0.0, width) * max(0.0, height)
 
 
-def _draw_summary(summary: Axes, shown: View) -> float:
+def _draw_summary(summary: Axes, shown: View, kind: KindLabels, keys: list[str]) -> float:
     summary.set_label(SUMMARY_AXES_LABEL)
-    rows = [("total", "Σ total", shown.total, TOTAL_COLOUR)] + [
-        (key, SYMBOLS[key], shown.components[key], COLOURS[key]) for key in COMPONENTS
+    total_style = {"facecolor": TOTAL_COLOUR, "edgecolor": "none"}
+    rows = [("total", "Σ total", shown.total, total_style)] + [
+        (key, kind.mark(key), shown.components[key], _style(key)) for key in keys
     ]
     reach = max([abs(value) for _, _, value, _ in rows if value is not None] + [0.0]) or 1.0
     pad = reach * 0.02
-    for index, (key, symbol, value, colour) in enumerate(rows):
+    for index, (key, symbol, value, style) in enumerate(rows):
         y = -index
-        (drawn,) = summary.barh(y, value or 0.0, height=0.75, color=colour, edgecolor="none")
+        (drawn,) = summary.barh(y, value or 0.0, height=0.75, **style)
         drawn.set_gid(f"{SUMMARY_BAR}:{key}")
         right = (value or 0.0) >= 0
         summary.text((value or 0.0) + (pad if right else -pad), y,

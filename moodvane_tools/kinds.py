@@ -1,81 +1,252 @@
-"""The words that each kind of shift shows its numbers with: the axis title, the four
-kinds of word in the legend, and the two values being compared. The graph, the terminal
-view and the command line all take their labels from here, so a new kind of shift needs
-only a new entry."""
+"""The words that each kind of shift shows its numbers with: the axis title, the kinds of
+contribution in the legend, and the values being compared. The graph, the terminal view,
+the command line and the generalized shifts all take their labels from here, so a new
+kind of shift needs only a new entry in KIND_LABELS."""
 
 from __future__ import annotations
 
+import math
 from collections.abc import Mapping
 from dataclasses import dataclass
+from typing import Any, Final, Literal
 
-# The four component sums of a result, in the order they are shown: the two that raise
-# text 2's value, then the two that lower it.
+Kind = Literal["proportion", "entropy", "kld", "jsd", "weighted"]
+
+# The four frequency-part sums of a result (p_diff × s_ref_diff), in the order they are
+# shown: the two that raise text 2's value, then the two that lower it.
 COMPONENTS: tuple[str, ...] = ("pos_s_pos_p", "neg_s_neg_p", "pos_s_neg_p", "neg_s_pos_p")
+# The two score-part sums (p_avg × s_diff): the word's score rose or fell in text 2.
+SCORE_COMPONENTS: tuple[str, ...] = ("pos_s", "neg_s")
 
 # How each component is marked: score against the reference (+ above, - at or below),
-# then frequency in text 2 (↑ relatively more frequent, ↓ not).
+# then frequency in text 2 (↑ relatively more frequent, ↓ not); △/▽ for a score that is
+# higher or lower in text 2.
 SYMBOLS: dict[str, str] = {
     "pos_s_pos_p": "+↑",
     "neg_s_neg_p": "-↓",
     "pos_s_neg_p": "+↓",
     "neg_s_pos_p": "-↑",
+    "pos_s": "△",
+    "neg_s": "▽",
 }
 
 
 @dataclass(frozen=True)
-class ShiftKind:
-    """How one kind of shift is labelled. Texts may hold `{text1}` and `{text2}`, which
-    are replaced by the two texts' labels."""
+class KindLabels:
+    """How a graph, a terminal view or a command line names the parts of one kind of shift.
+
+    Texts may hold ``{text1}`` and ``{text2}``, to be replaced by the two texts' labels.
+    Each legend line starts with the mark (e.g. ``+↑``) that the terminal view and the CSV
+    output put beside a word of that component.
+    """
 
     name: str
+    """The kind, as ``ShiftResult.kind`` gives it."""
     value_name: str
-    """What is compared, e.g. "average score"."""
-    value_keys: tuple[str, str]
-    """The result's keys of the compared values for text 1 and text 2."""
+    """What the shift compares, in a few words."""
+    value_labels: tuple[str, str]
+    """The names of the two compared values, ``s_avg_1`` and ``s_avg_2``."""
     reference_name: str
+    """What ``reference_value`` is."""
     axis_title: str
-    legend: dict[str, str]
-    """One line per component (keys of COMPONENTS)."""
+    """Title of the axis of the per-word contributions (two lines)."""
+    legend: Mapping[str, str]
+    """One line per frequency-part component (``pos_s_pos_p``, ``neg_s_neg_p``,
+    ``pos_s_neg_p``, ``neg_s_pos_p``); a kind that never fills one leaves it out."""
+    score_legend: Mapping[str, str]
+    """One line per score-change component (``pos_s``, ``neg_s``); likewise."""
     empty: str
     """Said when the result has no word to show."""
+    headline: str = ""
+    """One line with the compared values. Besides ``{text1}``/``{text2}`` it may hold
+    ``{v1}``, ``{v2}`` (``s_avg_1``, ``s_avg_2``), ``{neg_v1}`` (``-s_avg_1``), ``{ref}``,
+    ``{total}`` (``total_diff``), ``{change}`` (signed) and ``{unit}`` (blank and the
+    unit, e.g. " bits", or nothing)."""
+    value_keys: tuple[str, str] = ("s_avg_1", "s_avg_2")
+    """The result's keys of the compared values."""
 
     def text(self, template: str, labels: tuple[str, str]) -> str:
         """`template` with the two texts' labels filled in."""
         return template.format(text1=labels[0], text2=labels[1])
 
-
-WEIGHTED = ShiftKind(
-    name="weighted",
-    value_name="average score",
-    value_keys=("s_avg_1", "s_avg_2"),
-    reference_name="reference score",
-    axis_title="Contribution to the change of the average score, % of all contributions"
-               "\n← lowers {text2}'s average          raises {text2}'s average →",
-    legend={
-        "pos_s_pos_p": "+↑ scored above the reference, more frequent in {text2}",
-        "neg_s_neg_p": "-↓ scored below the reference, less frequent in {text2}",
-        "pos_s_neg_p": "+↓ scored above the reference, less frequent in {text2}",
-        "neg_s_pos_p": "-↑ scored below the reference, more frequent in {text2}",
-    },
-    empty="No scored word in either text: nothing to compare.",
-)
-
-KINDS: dict[str, ShiftKind] = {WEIGHTED.name: WEIGHTED}
+    def mark(self, component: str) -> str:
+        """The short mark of `component`: the first word of its legend line."""
+        line = self.legend.get(component) or self.score_legend.get(component)
+        return line.split(" ", 1)[0] if line else SYMBOLS[component]
 
 
-def shift_kind(name: str = "weighted") -> ShiftKind:
+_AXIS = "{what}, % of all contributions\n{lower}{raise_} →"
+
+KIND_LABELS: Final[Mapping[Kind, KindLabels]] = {
+    "weighted": KindLabels(
+        name="weighted",
+        value_name="average score",
+        value_labels=("average score of {text1}", "average score of {text2}"),
+        reference_name="reference score",
+        axis_title=_AXIS.format(
+            what="Contribution to the change of the average score",
+            lower="← lowers {text2}'s average          ", raise_="raises {text2}'s average",
+        ),
+        legend={
+            "pos_s_pos_p": "+↑ scored above the reference, more frequent in {text2}",
+            "neg_s_neg_p": "-↓ scored below the reference, less frequent in {text2}",
+            "pos_s_neg_p": "+↓ scored above the reference, less frequent in {text2}",
+            "neg_s_pos_p": "-↑ scored below the reference, more frequent in {text2}",
+        },
+        score_legend={
+            "pos_s": "△ scored higher in {text2}",
+            "neg_s": "▽ scored lower in {text2}",
+        },
+        empty="No scored word in either text: nothing to compare.",
+        headline="average score: {text1} {v1}, {text2} {v2} (change {change}; "
+                 "reference score {ref})",
+    ),
+    "proportion": KindLabels(
+        name="proportion",
+        value_name="share of the vocabulary",
+        value_labels=("total share in {text1}", "total share in {text2}"),
+        reference_name="reference (0)",
+        axis_title=_AXIS.format(
+            what="Change of the word's share of all words",
+            lower="← less frequent in {text2}          ", raise_="more frequent in {text2}",
+        ),
+        legend={
+            "pos_s_pos_p": "↑ more frequent in {text2}",
+            "pos_s_neg_p": "↓ less frequent in {text2}",
+        },
+        score_legend={},
+        empty="Neither text has a word: nothing to compare.",
+        headline="change of each word's share of all words; the shares add up to {v1} "
+                 "in {text1} and {v2} in {text2}, so the changes add up to {total}",
+    ),
+    "entropy": KindLabels(
+        name="entropy",
+        value_name="entropy",
+        value_labels=("entropy of {text1}", "entropy of {text2}"),
+        reference_name="reference surprisal",
+        axis_title=_AXIS.format(
+            what="Contribution to the change of entropy",
+            lower="← lowers {text2}'s entropy          ", raise_="raises {text2}'s entropy",
+        ),
+        legend={
+            "pos_s_pos_p": "+↑ rarer than the reference, more frequent in {text2}",
+            "neg_s_neg_p": "-↓ commoner than the reference, less frequent in {text2}",
+            "pos_s_neg_p": "+↓ rarer than the reference, less frequent in {text2}",
+            "neg_s_pos_p": "-↑ commoner than the reference, more frequent in {text2}",
+        },
+        score_legend={
+            "pos_s": "△ more surprising in {text2} (a smaller share there)",
+            "neg_s": "▽ less surprising in {text2} (a larger share there)",
+        },
+        empty="Neither text has a word: nothing to compare.",
+        headline="entropy: {text1} {v1}{unit}, {text2} {v2}{unit} (change {change}; "
+                 "reference surprisal {ref}{unit})",
+    ),
+    "kld": KindLabels(
+        name="kld",
+        value_name="Kullback-Leibler divergence",
+        value_labels=("entropy of {text2}", "cross-entropy of {text2} against {text1}"),
+        reference_name="entropy of {text2}",
+        axis_title=_AXIS.format(
+            what="Contribution to the divergence of {text2} from {text1}",
+            lower="← a smaller share in {text2} than in {text1}          ",
+            raise_="a larger share in {text2}",
+        ),
+        legend={},
+        score_legend={
+            "pos_s": "△ a larger share of the words in {text2} than in {text1}",
+            "neg_s": "▽ a smaller share of the words in {text2} than in {text1}",
+        },
+        empty="Neither text has a word: nothing to compare.",
+        headline="divergence of {text2} from {text1}: {total}{unit} = cross-entropy "
+                 "{v2} - entropy of {text2} {v1}",
+    ),
+    "jsd": KindLabels(
+        name="jsd",
+        value_name="Jensen-Shannon divergence",
+        value_labels=(
+            "minus {text1}'s weighted divergence from the mixture",
+            "{text2}'s weighted divergence from the mixture",
+        ),
+        reference_name="reference (0)",
+        axis_title=_AXIS.format(
+            what="Contribution to the Jensen-Shannon divergence",
+            lower="", raise_="sets the two texts apart",
+        ),
+        legend={
+            "pos_s_pos_p": "↑ more frequent in {text2}",
+            "neg_s_neg_p": "↓ more frequent in {text1}",
+            "pos_s_neg_p": "+↓ more frequent in {text1} (with unequal weights)",
+            "neg_s_pos_p": "-↑ more frequent in {text2} (with unequal weights)",
+        },
+        score_legend={
+            "pos_s": "△ {text2}'s side of the divergence outweighs {text1}'s",
+            "neg_s": "▽ {text1}'s side of the divergence outweighs {text2}'s",
+        },
+        empty="Neither text has a word: nothing to compare.",
+        headline="Jensen-Shannon divergence of {text1} and {text2}: {total}{unit} = "
+                 "their weighted divergences from their mixture, {text1} {neg_v1} + "
+                 "{text2} {v2}",
+    ),
+}
+
+# The kinds by name; "weighted" is also what a plain moodvane result is.
+KINDS: Final[Mapping[str, KindLabels]] = {name: labels for name, labels in KIND_LABELS.items()}
+WEIGHTED: Final = KIND_LABELS["weighted"]
+ShiftKind = KindLabels  # the name this class had before the generalized kinds
+
+
+def shift_kind(name: str = "weighted") -> KindLabels:
     """The labels of the kind of shift `name`; ValueError for an unknown one."""
     try:
         return KINDS[name]
-    except KeyError:
+    except (KeyError, TypeError):
         raise ValueError(
             f"unknown kind of shift {name!r}; expected one of {', '.join(KINDS)}"
         ) from None
 
 
+def kind_of(result: Mapping[str, Any], kind: str | None = None) -> KindLabels:
+    """The labels for `result`: `kind` when given, else the result's own ``kind``
+    attribute (a ShiftResult), else its ``"kind"`` key (a result read back from the JSON
+    that the command line writes), else "weighted" (a result of `moodvane`)."""
+    if kind is not None:
+        return shift_kind(kind)
+    own = getattr(result, "kind", None)
+    if own is None:
+        own = result.get("kind")
+    return shift_kind(own if isinstance(own, str) else "weighted")
+
+
+def unit_name(base: float, alpha: float = 1.0) -> str:
+    """The unit of an entropy or divergence taken with logarithms to `base`: bits, nats,
+    or "" for a Tsallis entropy (`alpha` not 1), which has none."""
+    if alpha != 1.0:
+        return ""
+    if base == 2.0:
+        return "bits"
+    if base == math.e:
+        return "nats"
+    if base == 10.0:
+        return "hartleys"
+    return f"base-{base:g} units"
+
+
+def unit_of(result: Mapping[str, Any], unit: str | None = None) -> str:
+    """The unit of `result`'s values: `unit` when given, else the result's ``unit``
+    attribute or key, else none."""
+    if unit is not None:
+        return unit
+    own = getattr(result, "unit", None)
+    if own is None:
+        own = result.get("unit")
+    return own if isinstance(own, str) else ""
+
+
 def component_of(entry: Mapping[str, object]) -> str:
-    """Which of the four components an entry's contribution belongs to, by the module's
-    own rule: positive means greater than zero (so zero and a missing value are not)."""
+    """Which of the four frequency-part components an entry's contribution belongs to, by
+    the module's own rule: positive means greater than zero (so zero and a missing value
+    are not)."""
     s_ref_diff = entry.get("s_ref_diff")
     p_diff = entry.get("p_diff")
     above = isinstance(s_ref_diff, float | int) and s_ref_diff > 0
@@ -83,3 +254,10 @@ def component_of(entry: Mapping[str, object]) -> str:
     if above:
         return "pos_s_pos_p" if more else "pos_s_neg_p"
     return "neg_s_pos_p" if more else "neg_s_neg_p"
+
+
+def score_component_of(entry: Mapping[str, object]) -> str:
+    """Which score-part component an entry's contribution belongs to: its score rose in
+    text 2 (``pos_s``) or not (``neg_s``)."""
+    s_diff = entry.get("s_diff")
+    return "pos_s" if isinstance(s_diff, float | int) and s_diff > 0 else "neg_s"

@@ -9,7 +9,9 @@ from collections.abc import Mapping, Sequence
 from dataclasses import dataclass
 from typing import Any
 
-from .kinds import COMPONENTS, component_of
+from .kinds import (
+    COMPONENTS, SCORE_COMPONENTS, WEIGHTED, KindLabels, component_of, score_component_of,
+)
 
 
 def number(value: object) -> float | None:
@@ -23,12 +25,42 @@ def number(value: object) -> float | None:
 @dataclass(frozen=True)
 class Bar:
     """One word's bar: its rank in the result (1 = largest), the word, its contribution in
-    percent of all contributions and its component."""
+    percent of all contributions and its component, and that contribution's two parts:
+    the frequency part (p_diff × s_ref_diff, of `component`) and the score part (p_avg ×
+    s_diff, of `score_component`). They add up to `percent` up to rounding; a part that is
+    exactly zero leaves the whole contribution to the other."""
 
     rank: int
     word: str
     percent: float
     component: str
+    frequency: float = 0.0
+    score: float = 0.0
+    score_component: str = "neg_s"
+
+    @property
+    def mark(self) -> tuple[str, ...]:
+        """The components this bar shows: its frequency part's, its score part's or
+        both; none for a word that contributes nothing, which is in no component."""
+        if self.percent == 0 and self.frequency == 0 and self.score == 0:
+            return ()
+        parts = ((self.component,) if self.frequency != 0 or self.score == 0 else ())
+        return parts + ((self.score_component,) if self.score != 0 else ())
+
+
+def _parts(entry: Mapping[str, Any], percent: float, norm: float | None) -> tuple[float, float]:
+    """(frequency part, score part) of an entry's contribution in percent."""
+    values = [number(entry.get(key)) for key in ("p_diff", "s_ref_diff", "p_avg", "s_diff")]
+    if norm is None or norm == 0 or None in values:
+        return percent, 0.0
+    p_diff, s_ref_diff, p_avg, s_diff = (value or 0.0 for value in values)
+    frequency = p_diff * s_ref_diff / norm * 100.0
+    score = p_avg * s_diff / norm * 100.0
+    if score == 0.0:
+        return percent, 0.0
+    if frequency == 0.0:
+        return 0.0, percent
+    return frequency, score
 
 
 @dataclass(frozen=True)
@@ -40,12 +72,14 @@ class View:
     cumulative: list[float]
     """The running sum of every entry's contribution in percent, rank by rank."""
     components: dict[str, float | None]
-    """The four component sums in percent."""
+    """The four frequency-part sums and the two score-part sums in percent."""
     total: float | None
     """Their sum: the whole change in percent of all contributions."""
     values: tuple[float | None, float | None]
     reference: float | None
     entries: int
+    total_diff: float | None = None
+    """The whole change in the result's own units."""
 
 
 def view(result: Mapping[str, Any], top_n: int, value_keys: Sequence[str]) -> View:
@@ -55,6 +89,7 @@ def view(result: Mapping[str, Any], top_n: int, value_keys: Sequence[str]) -> Vi
     entries = result.get("entries")
     if not isinstance(entries, list):
         raise TypeError("result must be a dict returned by moodvane (no 'entries' list)")
+    norm = number(result.get("norm"))
     bars: list[Bar] = []
     cumulative: list[float] = []
     running = 0.0
@@ -65,12 +100,15 @@ def view(result: Mapping[str, Any], top_n: int, value_keys: Sequence[str]) -> Vi
         running += share * 100.0
         cumulative.append(running)
         if top_n == 0 or len(bars) < top_n:
-            bars.append(Bar(rank, str(entry.get("type")), share * 100.0, component_of(entry)))
+            frequency, score = _parts(entry, share * 100.0, norm)
+            bars.append(Bar(rank, str(entry.get("type")), share * 100.0, component_of(entry),
+                            frequency, score, score_component_of(entry)))
     sums = result.get("component_sums") or {}
-    components = {
-        key: (None if (value := number(sums.get(key))) is None else value * 100.0)
-        for key in COMPONENTS
-    }
+    # A plain moodvane result has no score part; a missing sum there is a zero.
+    components: dict[str, float | None] = {}
+    for key in COMPONENTS + SCORE_COMPONENTS:
+        value = number(sums.get(key, 0.0 if key in SCORE_COMPONENTS else None))
+        components[key] = None if value is None else value * 100.0
     parts = list(components.values())
     total = None if None in parts else sum(value for value in parts if value is not None)
     return View(
@@ -81,6 +119,46 @@ def view(result: Mapping[str, Any], top_n: int, value_keys: Sequence[str]) -> Vi
         values=(number(result.get(value_keys[0])), number(result.get(value_keys[1]))),
         reference=number(result.get("reference_value")),
         entries=len(entries),
+        total_diff=number(result.get("total_diff")),
+    )
+
+
+def shown_components(kind: KindLabels, shown: View) -> list[str]:
+    """The component sums worth showing: those that the result fills, and the four of the
+    frequency part of an average-score shift always, the classic word-shift summary. A
+    zero sum of any other kind is left out, so that, e.g., a KL divergence (all in the
+    score part) does not seem to claim changes of frequency."""
+    return [key for key in COMPONENTS + SCORE_COMPONENTS
+            if shown.components[key] != 0 or (kind.name == "weighted" and key in COMPONENTS)]
+
+
+def legend_line(kind: KindLabels, key: str, labels: tuple[str, str]) -> str:
+    """The legend line of component `key`, with the texts' labels; a component that the
+    kind has no line for (a result drawn as another kind) gets the general one."""
+    line = kind.legend.get(key) or kind.score_legend.get(key)
+    if line is None:
+        line = WEIGHTED.legend.get(key) or WEIGHTED.score_legend[key]
+    return kind.text(line, labels)
+
+
+def headline(kind: KindLabels, shown: View, labels: tuple[str, str], unit: str) -> str:
+    """The kind's one line on the compared values of a result."""
+    first, second = shown.values
+    change = None if first is None or second is None else second - first
+
+    def value(number: float | None) -> str:
+        # Small divergences (a Tsallis entropy, near-identical texts) keep three
+        # significant digits instead of rounding to 0.000.
+        if number is not None and 0 < abs(number) < 0.1:
+            return f"{number:.3g}"
+        return format_value(number)
+
+    return kind.headline.format(
+        text1=labels[0], text2=labels[1], v1=value(first), v2=value(second),
+        neg_v1=value(None if first is None else -first),
+        ref=value(shown.reference), total=value(shown.total_diff),
+        change="n/a" if change is None else f"{change:+.3f}",
+        unit=f" {unit}" if unit else "",
     )
 
 

@@ -7,10 +7,13 @@ import unicodedata
 from collections.abc import Mapping
 from typing import Any
 
-from .kinds import COMPONENTS, SYMBOLS, shift_kind
-from .result_view import format_percent, format_value, view
+from .kinds import kind_of, unit_of
+from .result_view import (
+    Bar, format_percent, headline, legend_line, shown_components, view,
+)
 
 _BLOCK = "█"
+_SCORE_BLOCK = "▒"  # the score part of a contribution, where a word's score changed
 
 
 def display_width(text: str) -> int:
@@ -34,8 +37,9 @@ def text_shift(
     top_n: int = 20,
     *,
     labels: tuple[str, str] = ("text 1", "text 2"),
-    kind: str = "weighted",
+    kind: str | None = None,
     bar_width: int = 20,
+    unit: str | None = None,
 ) -> str:
     """A word shift as text: the two values compared, then the `top_n` largest
     contributions (every one for 0, as in `moodvane`), each with its word, its kind (+/-
@@ -46,44 +50,69 @@ def text_shift(
 
     Identical texts, or texts without a scored word, give all-zero or no bars and say so;
     nothing is divided by zero.
+
+    Every kind of shift is told in its own words: `kind` defaults to the result's own
+    ``kind`` attribute or ``"kind"`` key, else "weighted", and `unit` to its ``unit``.
+    Where a word's score differs between the texts, the score part of its bar is drawn
+    with ▒ and its kind column adds △ (score higher in text 2) or ▽ (lower); a word that
+    contributes nothing is marked ·.
     """
-    labels_kind = shift_kind(kind)
+    labels_kind = kind_of(result, kind)
     shown = view(result, top_n, labels_kind.value_keys)
-    first, second = shown.values
-    change = None if first is None or second is None else second - first
-    lines = [
-        f"{labels_kind.value_name}: {labels[0]} {format_value(first)}, "
-        f"{labels[1]} {format_value(second)} "
-        f"(change {'n/a' if change is None else f'{change:+.3f}'}; "
-        f"{labels_kind.reference_name} {format_value(shown.reference)})",
-    ]
+    keys = shown_components(labels_kind, shown)
+    lines = [headline(labels_kind, shown, labels, unit_of(result, unit))]
     if not shown.bars:
         lines.append(labels_kind.empty if shown.entries == 0 else
                      "No word with a finite contribution to show.")
         return "\n".join(lines) + "\n"
 
-    largest = max(abs(bar.percent) for bar in shown.bars)
+    largest = max(max(abs(part) for part in _sides(bar)) for bar in shown.bars)
     word_width = max(display_width("word"), *(display_width(bar.word) for bar in shown.bars))
     rank_width = len(str(shown.bars[-1].rank))
     lines.append("")
     lines.append(f"{'#':>{rank_width}}  {pad('word', word_width)}  kind   share  "
                  f"{'lowers':>{bar_width}}|raises")
     for bar in shown.bars:
-        length = 0 if largest == 0 else max(1, round(abs(bar.percent) / largest * bar_width))
-        if bar.percent == 0:
-            length = 0
-        left = _BLOCK * length if bar.percent < 0 else ""
-        right = _BLOCK * length if bar.percent > 0 else ""
+        left, right = _bar_text(bar, largest, bar_width)
+        mark = "".join(labels_kind.mark(key) for key in bar.mark) or "·"
         lines.append(
-            f"{bar.rank:>{rank_width}}  {pad(bar.word, word_width)}  {SYMBOLS[bar.component]:<4} "
+            f"{bar.rank:>{rank_width}}  {pad(bar.word, word_width)}  {pad(mark, 4)} "
             f"{bar.percent:+6.1f}%  {left:>{bar_width}}|{right}"
         )
     if largest == 0:
-        lines.append(f"Every contribution is zero: the {labels_kind.value_name}s do not differ.")
+        lines.append(f"Every contribution is zero: the texts do not differ in "
+                     f"{labels_kind.value_name}.")
     lines.append("")
-    sums = "  ".join(f"{SYMBOLS[key]} {format_percent(shown.components[key])}"
-                     for key in COMPONENTS)
-    lines.append(f"total {format_percent(shown.total)} = {sums}")
-    for key in COMPONENTS:
-        lines.append("  " + labels_kind.text(labels_kind.legend[key], labels))
+    sums = "  ".join(f"{labels_kind.mark(key)} {format_percent(shown.components[key])}"
+                     for key in keys)
+    lines.append(f"total {format_percent(shown.total)}" + (f" = {sums}" if sums else ""))
+    for key in keys:
+        lines.append("  " + legend_line(labels_kind, key, labels))
     return "\n".join(lines) + "\n"
+
+
+def _sides(bar: Bar) -> tuple[float, float]:
+    """How far a word's bar reaches left (negative) and right: its parts are stacked where
+    they point the same way."""
+    if bar.frequency * bar.score >= 0:
+        return min(0.0, bar.percent), max(0.0, bar.percent)
+    return min(bar.frequency, bar.score), max(bar.frequency, bar.score)
+
+
+def _bar_text(bar: Bar, largest: float, bar_width: int) -> tuple[str, str]:
+    """The blocks left and right of the centre line: █ for the frequency part, ▒ for the
+    score part, at least one block for a part that is not zero."""
+    def blocks(value: float) -> int:
+        if value == 0 or largest == 0:
+            return 0
+        return max(1, round(abs(value) / largest * bar_width))
+
+    if bar.score == 0:
+        parts = [(bar.percent, _BLOCK)]
+    elif bar.frequency == 0:
+        parts = [(bar.percent, _SCORE_BLOCK)]
+    else:
+        parts = [(bar.frequency, _BLOCK), (bar.score, _SCORE_BLOCK)]
+    left = "".join(symbol * blocks(value) for value, symbol in reversed(parts) if value < 0)
+    right = "".join(symbol * blocks(value) for value, symbol in parts if value > 0)
+    return left, right

@@ -54,7 +54,9 @@ def test_compare_prints_a_summary_and_writes_every_output(tmp_path):
     rows = [line for line in lines if line[:2].strip().isdigit()]
     assert [row.split()[1] for row in rows] == [e["type"] for e in expected["entries"][:7]]
     assert all(row.split()[2] in ("+↑", "+↓", "-↑", "-↓") for row in rows)
-    assert json.loads((tmp_path / "r.json").read_text(encoding="utf-8")) == expected
+    written = json.loads((tmp_path / "r.json").read_text(encoding="utf-8"))
+    assert written.pop("kind") == "weighted"  # the kind, beside the result's own keys
+    assert written == expected
     with open(tmp_path / "r.csv", encoding="utf-8", newline="") as stream:
         table = list(csv.DictReader(stream))
     assert [row["word"] for row in table] == [e["type"] for e in expected["entries"]]
@@ -79,6 +81,7 @@ def test_options_reach_the_module(tmp_path):
                "--reference", 5, "--top", 0, "--json", tmp_path / "r.json")
     assert run.returncode == 0, run.stderr
     written = json.loads((tmp_path / "r.json").read_text(encoding="utf-8"))
+    assert written.pop("kind") == "weighted"
     expected = moodvane.weighted_avg_shift(
         count_words(RAINY.read_text(encoding="utf-8")),
         count_words(SUNNY.read_text(encoding="utf-8")),

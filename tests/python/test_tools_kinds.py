@@ -1,0 +1,361 @@
+"""Every kind of shift through the graph, the terminal view and the command line: each is
+drawn with its own parts and labelled in its own words."""
+
+from __future__ import annotations
+
+import csv
+import json
+import math
+import os
+import subprocess
+import sys
+from collections import Counter
+from pathlib import Path
+
+import pytest
+
+import moodvane
+import moodvane_tools
+from moodvane_tools import (
+    KIND_LABELS,
+    count_words,
+    entropy_shift,
+    jsd_shift,
+    kld_shift,
+    proportion_shift,
+    text_shift,
+    weighted_avg_shift_pair,
+)
+
+from conftest import REPO
+
+TEXTS = REPO / "examples" / "texts"
+RAINY, SUNNY = TEXTS / "rainy_monday.txt", TEXTS / "sunny_saturday.txt"
+LABELS = ("rainy", "sunny")
+
+
+def _counts(path: Path) -> Counter[str]:
+    return count_words(path.read_text(encoding="utf-8"))
+
+
+BEFORE, AFTER = _counts(RAINY), _counts(SUNNY)
+# Text 1 for the KL divergence must hold every word of text 2.
+BOTH = BEFORE + AFTER
+
+RESULTS = {
+    "proportion": lambda: proportion_shift(BEFORE, AFTER),
+    "entropy": lambda: entropy_shift(BEFORE, AFTER),
+    "kld": lambda: kld_shift(BOTH, AFTER),
+    "jsd": lambda: jsd_shift(BEFORE, AFTER),
+    # Two score maps: the words' scores change between the texts.
+    "weighted": lambda: weighted_avg_shift_pair(
+        BEFORE, AFTER, {w: 1.0 + len(w) % 7 for w in BEFORE},
+        {w: 9.0 - len(w) % 5 for w in AFTER}),
+}
+KINDS = list(RESULTS)
+
+
+def _parts(entry, norm):
+    """The frequency and score parts of an entry's contribution, in percent."""
+    return (entry["p_diff"] * entry["s_ref_diff"] / norm * 100.0,
+            entry["p_avg"] * entry["s_diff"] / norm * 100.0)
+
+
+def _filled(result):
+    return {key for key, value in result["component_sums"].items() if value != 0.0}
+
+
+# --- the graph ---------------------------------------------------------------------
+
+matplotlib = pytest.importorskip("matplotlib")
+matplotlib.use("Agg")
+import matplotlib.pyplot as plt  # noqa: E402
+from matplotlib.colors import to_rgba  # noqa: E402
+
+from moodvane_tools import shift_graph  # noqa: E402
+from moodvane_tools.graph import (  # noqa: E402
+    COLOURS, SCORE_COLOURS, SHIFT_AXES_LABEL, SUMMARY_AXES_LABEL, WORD_BAR, WORD_LABEL,
+    WORD_NET, WORD_SCORE_BAR,
+)
+from moodvane_tools.kinds import component_of, score_component_of  # noqa: E402
+
+
+@pytest.fixture(autouse=True)
+def _close_figures():
+    yield
+    plt.close("all")
+
+
+def _axes(figure, label):
+    (found,) = figure.findobj(lambda artist: hasattr(artist, "patches")
+                              and hasattr(artist, "get_label") and artist.get_label() == label)
+    return found
+
+
+def _rows(figure):
+    """Per word, top to bottom: its label and its frequency and score patches."""
+    shift = _axes(figure, SHIFT_AXES_LABEL)
+    rows: dict[float, dict] = {}
+    for text in shift.texts:
+        if text.get_gid() == WORD_LABEL:
+            rows.setdefault(round(text.get_position()[1], 6), {})["label"] = text.get_text()
+    for patch in shift.patches:
+        if patch.get_gid() in (WORD_BAR, WORD_SCORE_BAR):
+            y = round(patch.get_y() + patch.get_height() / 2, 6)
+            rows[y][patch.get_gid()] = patch
+    return [rows[y] for y in sorted(rows, reverse=True)]
+
+
+def _summary(figure):
+    summary = _axes(figure, SUMMARY_AXES_LABEL)
+    return {patch.get_gid().split(":")[1]: patch for patch in summary.patches
+            if (patch.get_gid() or "").startswith("summary:")}
+
+
+@pytest.mark.parametrize("kind", KINDS)
+def test_each_word_is_drawn_in_its_two_parts(kind):
+    result = RESULTS[kind]()
+    figure = shift_graph(result, top_n=15, labels=LABELS)
+    rows = _rows(figure)
+    entries = result["entries"][:15]
+    assert [row["label"] for row in rows] == [entry["type"] for entry in entries]
+    for row, entry in zip(rows, entries):
+        frequency, score = _parts(entry, result["norm"])
+        freq_bar, score_bar = row.get(WORD_BAR), row.get(WORD_SCORE_BAR)
+        assert (freq_bar is not None) == (frequency != 0.0 or score == 0.0), entry
+        assert (score_bar is not None) == (score != 0.0), entry
+        drawn = sum(bar.get_width() for bar in (freq_bar, score_bar) if bar is not None)
+        assert drawn == pytest.approx(entry["shift_score"] * 100.0, rel=1e-9, abs=1e-12)
+        if freq_bar is not None and score_bar is not None:
+            assert freq_bar.get_width() == pytest.approx(frequency, rel=1e-9)
+            # Stacked where both point the same way, else each from zero.
+            same_way = frequency * score > 0
+            assert score_bar.get_x() == pytest.approx(frequency if same_way else 0.0)
+        if freq_bar is not None:
+            assert freq_bar.get_facecolor() == to_rgba(COLOURS[component_of(entry)])
+            assert not freq_bar.get_hatch()
+        if score_bar is not None:
+            assert score_bar.get_facecolor() == to_rgba(SCORE_COLOURS[score_component_of(entry)])
+            assert score_bar.get_hatch()
+
+
+def test_kld_claims_no_change_of_frequency():
+    result = RESULTS["kld"]()
+    figure = shift_graph(result, top_n=0, labels=LABELS)
+    rows = _rows(figure)
+    # Only a word that text 2 lacks (no contribution) has a frequency bar, of width 0.
+    assert all(row[WORD_BAR].get_width() == 0 for row in rows if WORD_BAR in row)
+    assert sum(WORD_SCORE_BAR in row for row in rows) == \
+        sum(entry["shift_score"] != 0 for entry in result["entries"]) > 100
+    # Words that text 2 uses relatively more point right, in the solid score colour.
+    for row, entry in zip(rows, result["entries"]):
+        if entry["shift_score"] == 0:
+            continue
+        bar = row[WORD_SCORE_BAR]
+        more = entry["p_avg"] > BOTH[entry["type"]] / sum(BOTH.values())
+        assert (bar.get_width() > 0) == more
+        assert bar.get_facecolor() == to_rgba(SCORE_COLOURS["pos_s" if more else "neg_s"])
+    assert set(_summary(figure)) == {"total", "pos_s", "neg_s"}
+    legend = [text.get_text() for text in
+              _axes(figure, SHIFT_AXES_LABEL).get_legend().get_texts()]
+    assert not any("frequent" in line and "share" not in line for line in legend)
+    assert all("sunny" in line and "rainy" in line for line in legend)
+
+
+@pytest.mark.parametrize("kind", KINDS)
+def test_summary_shows_what_the_kind_fills_and_sums_to_the_total(kind):
+    result = RESULTS[kind]()
+    drawn = _summary(shift_graph(result, labels=LABELS))
+    assert set(drawn) - {"total"} == _filled(result)
+    sums = result["component_sums"]
+    for key in _filled(result):
+        assert drawn[key].get_width() == pytest.approx(sums[key] * 100.0)
+    assert drawn["total"].get_width() == pytest.approx(
+        result["total_diff"] / result["norm"] * 100.0, rel=1e-9, abs=1e-9)
+    if kind == "proportion":
+        assert _filled(result) == {"pos_s_pos_p", "pos_s_neg_p"}
+        assert drawn["total"].get_width() == pytest.approx(0.0, abs=1e-9)
+
+
+@pytest.mark.parametrize("kind, in_title", [
+    ("proportion", ["share of all words", "1.000 in rainy", "1.000 in sunny"]),
+    ("entropy", ["entropy: rainy", "bits", "reference surprisal"]),
+    ("kld", ["divergence of sunny from rainy", "bits", "cross-entropy"]),
+    ("jsd", ["Jensen-Shannon divergence of rainy and sunny", "bits", "mixture"]),
+    ("weighted", ["average score: rainy", "reference score"]),
+])
+def test_title_axis_and_legend_name_the_kinds_values(kind, in_title):
+    result = RESULTS[kind]()
+    labels = KIND_LABELS[kind]
+    shift = _axes(shift_graph(result, labels=LABELS), SHIFT_AXES_LABEL)
+    title = " ".join(shift.get_title().split())  # as if not wrapped
+    for text in in_title:
+        assert text in title
+    if kind != "proportion":
+        assert f"{result['total_diff']:.3f}" in title or \
+            f"{result['s_avg_2'] - result['s_avg_1']:+.3f}" in title
+    assert "average score" not in title or kind == "weighted"
+    assert shift.get_xlabel() == labels.text(labels.axis_title, LABELS)
+    legend = [text.get_text() for text in shift.get_legend().get_texts()]
+    expected = [labels.text({**labels.legend, **labels.score_legend}[key], LABELS)
+                for key in ("pos_s_pos_p", "neg_s_neg_p", "pos_s_neg_p", "neg_s_pos_p",
+                            "pos_s", "neg_s") if key in _filled(result)]
+    assert legend[:len(expected)] == expected
+
+
+def test_a_result_read_back_from_json_keeps_its_labels():
+    result = RESULTS["entropy"]()
+    plain = json.loads(json.dumps({"kind": "entropy", "unit": "bits", **result}))
+    titles = [_axes(shift_graph(r, labels=LABELS, **options), SHIFT_AXES_LABEL).get_title()
+              for r, options in [(result, {}), (plain, {}),
+                                 (dict(result), {"kind": "entropy", "unit": "bits"})]]
+    assert titles[0] == titles[1] == titles[2]
+    # Without the kind, a plain dict is an average-score shift; kind= overrides both ways.
+    assert "average score" in _axes(shift_graph(dict(result)), SHIFT_AXES_LABEL).get_title()
+    assert "average score" in _axes(shift_graph(result, kind="weighted"),
+                                    SHIFT_AXES_LABEL).get_title()
+
+
+def test_parts_pointing_different_ways_mark_the_net_contribution():
+    result = RESULTS["jsd"]()
+    shift = _axes(shift_graph(result, top_n=0), SHIFT_AXES_LABEL)
+    ticks = sorted(line.get_xdata()[0] for line in shift.lines if line.get_gid() == WORD_NET)
+    opposed = sorted(entry["shift_score"] * 100.0 for entry in result["entries"]
+                     if math.prod(_parts(entry, result["norm"])) < 0)
+    assert opposed and ticks == pytest.approx(opposed)
+    # Every word of the divergence points right: it only ever sets the texts apart.
+    assert all(entry["shift_score"] >= 0 for entry in result["entries"])
+
+
+# --- the terminal view ---------------------------------------------------------------
+
+def _table(text):
+    return [line for line in text.splitlines() if line[:3].strip().isdigit()]
+
+
+@pytest.mark.parametrize("kind", KINDS)
+def test_text_view_marks_and_bars_follow_the_parts(kind):
+    result = RESULTS[kind]()
+    labels = KIND_LABELS[kind]
+    text = text_shift(result, 12, labels=LABELS)
+    rows = _table(text)
+    assert [row.split()[1] for row in rows] == [e["type"] for e in result["entries"][:12]]
+    for row, entry in zip(rows, result["entries"]):
+        frequency, score = _parts(entry, result["norm"])
+        mark = row.split()[2]
+        assert ("△" in mark or "▽" in mark) == (score != 0.0)
+        assert ("▒" in row) == (score != 0.0)
+        if score != 0.0:
+            assert labels.mark(score_component_of(entry)) in mark
+        if frequency != 0.0:
+            assert mark.startswith(labels.mark(component_of(entry)))
+        bar = row.split("|", 1)
+        side = bar[1] if entry["shift_score"] > 0 else bar[0]
+        assert side.strip(), row
+    # The legend below names each component shown, in this kind's words.
+    for key in _filled(result):
+        assert labels.text({**labels.legend, **labels.score_legend}[key], LABELS) in text
+    if kind == "kld":
+        assert not any(symbol in text for symbol in "↑↓")
+
+
+@pytest.mark.parametrize("kind", ["proportion", "entropy", "kld", "jsd"])
+def test_text_view_of_identical_texts_says_they_do_not_differ(kind):
+    call = {"proportion": proportion_shift, "entropy": entropy_shift, "kld": kld_shift,
+            "jsd": jsd_shift}[kind]
+    text = text_shift(call(AFTER, AFTER), 5, labels=LABELS)
+    assert "Every contribution is zero" in text
+    assert KIND_LABELS[kind].value_name in text
+    # A word that contributes nothing is in no component: no arrow claims a change.
+    assert [row.split()[2] for row in _table(text)] == ["·"] * 5
+    assert not any(symbol in text for symbol in "↑↓△▽")
+
+
+# --- the command line ----------------------------------------------------------------
+
+PACKAGE_PARENT = str(Path(moodvane_tools.__file__).resolve().parents[1])
+
+
+def _run(*args):
+    env = {**os.environ, "MPLBACKEND": "Agg",
+           "PYTHONPATH": os.pathsep.join(filter(None, [PACKAGE_PARENT,
+                                                       os.environ.get("PYTHONPATH")]))}
+    # -P: the installed package, never a moodvane_tools folder in the working directory.
+    return subprocess.run([sys.executable, "-P", "-m", "moodvane_tools", *map(str, args)],
+                          capture_output=True, text=True, encoding="utf-8", timeout=120,
+                          env=env)
+
+
+@pytest.fixture(scope="module")
+def both_file(tmp_path_factory):
+    path = tmp_path_factory.mktemp("texts") / "both.txt"
+    path.write_text(RAINY.read_text(encoding="utf-8") + "\n" +
+                    SUNNY.read_text(encoding="utf-8"), encoding="utf-8")
+    return path
+
+
+@pytest.mark.parametrize("kind, options, expected", [
+    ("proportion", [], lambda: proportion_shift(BEFORE, AFTER)),
+    ("entropy", ["--alpha", "2", "--base", "e"],
+     lambda: entropy_shift(BEFORE, AFTER, alpha=2.0, base=math.e)),
+    ("kld", ["--base", "e"], lambda: kld_shift(BOTH, AFTER, base=math.e)),
+    ("jsd", [], lambda: jsd_shift(BEFORE, AFTER)),
+    ("weighted", [], lambda: moodvane.weighted_avg_shift(BEFORE, AFTER)),
+])
+def test_compare_each_kind_end_to_end(kind, options, expected, both_file, tmp_path):
+    before = both_file if kind == "kld" else RAINY
+    run = _run("compare", before, SUNNY, "--kind", kind, *options, "--top", 6,
+               "--json", tmp_path / "r.json", "--csv", tmp_path / "r.csv",
+               "--plot", tmp_path / "shift.png")
+    assert run.returncode == 0, run.stderr
+    result = expected()
+    written = json.loads((tmp_path / "r.json").read_text(encoding="utf-8"))
+    assert written.pop("kind") == kind
+    unit = written.pop("unit", None)
+    assert unit == getattr(result, "unit", None)
+    assert written == result
+    with open(tmp_path / "r.csv", encoding="utf-8", newline="") as stream:
+        table = list(csv.DictReader(stream))
+    assert [row["word"] for row in table] == [e["type"] for e in result["entries"]]
+    assert [float(row["s_diff"]) for row in table] == [e["s_diff"] for e in result["entries"]]
+    assert [float(row["shift_score"]) for row in table] == \
+        [e["shift_score"] for e in result["entries"]]
+    assert (tmp_path / "shift.png").read_bytes()[:4] == b"\x89PNG"
+    rows = _table(run.stdout)
+    assert [row.split()[1] for row in rows] == [e["type"] for e in result["entries"][:6]]
+    labels = KIND_LABELS[kind]
+    if kind != "weighted":
+        assert run.stdout.startswith(f"kind: {kind} ({labels.value_name}")
+        assert ("in nats" in run.stdout.splitlines()[0]) == (kind == "kld")
+    assert f"{result['s_avg_2']:.3f}" in run.stdout
+
+
+@pytest.mark.parametrize("arguments, message", [
+    (["--kind", "kld"], "the Kullback-Leibler divergence is infinite"),
+    (["--kind", "kld", "--alpha", "2"], "--alpha does not apply to --kind kld"),
+    (["--kind", "proportion", "--base", "2"], "--base does not apply to --kind proportion"),
+    (["--kind", "jsd", "--reference", "5"], "--reference does not apply to --kind jsd"),
+    (["--kind", "weighted", "--alpha", "2"], "--alpha does not apply to --kind weighted"),
+    (["--kind", "entropy", "--base", "1"], "argument --base: must not be 1"),
+    (["--kind", "entropy", "--alpha", "0"], "argument --alpha: must be a finite number"),
+    (["--kind", "entropi"], "argument --kind: invalid choice: 'entropi'"),
+])
+def test_bad_kind_options_are_one_line_and_status_2(arguments, message):
+    run = _run("compare", RAINY, SUNNY, *arguments)
+    assert run.returncode == 2, run.stderr
+    assert run.stdout == ""
+    assert len(run.stderr.splitlines()) == 1, run.stderr
+    assert message in run.stderr
+    if arguments == ["--kind", "kld"]:
+        first_missing = min((word for word in AFTER if word not in BEFORE),
+                            key=lambda word: word.encode())
+        assert f"sunny_saturday.txt has {first_missing!r}, which rainy_monday.txt lacks" \
+            in run.stderr and "--kind jsd" in run.stderr
+
+
+def test_small_values_keep_their_significant_digits():
+    result = jsd_shift(BEFORE, AFTER, alpha=2.0)  # Tsallis: no unit, values near 0.001
+    first_line = text_shift(result, 3, labels=LABELS).splitlines()[0]
+    assert 0 < result["total_diff"] < 0.01
+    assert f": {result['total_diff']:.3g} = " in first_line
+    assert "bits" not in first_line
