@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "moodvane/catalogue.hpp"
-#include "moodvane/parser.hpp"
+#include "moodvane/lexicon_scores.hpp"
 #include "moodvane/shift.hpp"
 #include "to_python.hpp"
 
@@ -39,17 +39,15 @@ std::size_t clamp_to_size(std::uint64_t top_n) {
   return top_n > SIZE_MAX ? SIZE_MAX : static_cast<std::size_t>(top_n);
 }
 
-// Takes the score map by value so that it is released as soon as the engine is done.
-PyResult<PyHandle> shift_to_python(const Systems& systems, types::ScoreMap scores,
-                                   const types::Reference& reference,
-                                   const ShiftArguments& arguments) {
-  // The engine cuts the entry list to top_n itself (the totals stay those of the full
-  // vocabulary), so neither building nor encoding pays for entries that are not returned.
-  const types::ShiftResult result = shift::weighted_avg_shift(
-      systems.first, systems.second, scores, reference, arguments.stop_lens,
-      arguments.stop_words ? &*arguments.stop_words : nullptr, clamp_to_size(arguments.top_n));
-  scores = types::ScoreMap();
-  return to_py_dict(result);
+// The engine cuts the entry list to top_n itself (the totals stay those of the full
+// vocabulary), so neither building nor encoding pays for entries that are not returned.
+types::ShiftResult run_engine(const Systems& systems, const types::ScoreMap& scores,
+                              const types::Reference& reference,
+                              const ShiftArguments& arguments) {
+  return shift::weighted_avg_shift(systems.first, systems.second, scores, reference,
+                                   arguments.stop_lens,
+                                   arguments.stop_words ? &*arguments.stop_words : nullptr,
+                                   clamp_to_size(arguments.top_n));
 }
 
 }  // namespace
@@ -65,9 +63,9 @@ PyResult<PyHandle> weighted_avg_shift(const LexiconShiftArguments& arguments) {
   PyResult<types::Reference> reference = reference_of(arguments.shared);
   if (!reference) return std::unexpected(std::move(reference.error()));
 
-  // Read afresh on every call: no parsed lexicon outlives the call that needed it.
-  return shift_to_python(*systems, lexicons::parse_lexicon(lexicons::lexicon_text(*id)), *reference,
-                         arguments.shared);
+  // Parsed on the first call that names it, then kept: the map never changes.
+  return to_py_dict(
+      run_engine(*systems, lexicons::lexicon_scores(*id), *reference, arguments.shared));
 }
 
 PyResult<PyHandle> weighted_avg_shift_custom(const CustomShiftArguments& arguments) {
@@ -80,7 +78,10 @@ PyResult<PyHandle> weighted_avg_shift_custom(const CustomShiftArguments& argumen
   PyResult<types::Reference> reference = reference_of(arguments.shared);
   if (!reference) return std::unexpected(std::move(reference.error()));
 
-  return shift_to_python(*systems, std::move(*scores), *reference, arguments.shared);
+  types::ShiftResult result = run_engine(*systems, *scores, *reference, arguments.shared);
+  // The caller's scores are not needed for the encoding; their map goes first.
+  scores = types::ScoreMap();
+  return to_py_dict(result);
 }
 
 }  // namespace moodvane::module
