@@ -19,17 +19,17 @@ struct Systems {
   types::InputSystem second;
 };
 
-PyResult<Systems> parse_systems(const ShiftArguments& arguments) {
-  PyResult<types::InputSystem> first = parse_freqs(arguments.type2freq_1.get());
+PyResult<Systems> parse_systems(const ShiftArguments& arguments, WordPins& pins) {
+  PyResult<types::InputSystem> first = parse_freqs(arguments.type2freq_1.get(), pins);
   if (!first) return std::unexpected(std::move(first.error()));
-  PyResult<types::InputSystem> second = parse_freqs(arguments.type2freq_2.get());
+  PyResult<types::InputSystem> second = parse_freqs(arguments.type2freq_2.get(), pins);
   if (!second) return std::unexpected(std::move(second.error()));
   return Systems{std::move(*first), std::move(*second)};
 }
 
-PyResult<types::Reference> reference_of(const ShiftArguments& arguments) {
+PyResult<types::Reference> reference_of(const ShiftArguments& arguments, WordPins& pins) {
   PyResult<std::optional<types::Reference>> reference =
-      parse_reference(arguments.reference_value.get());
+      parse_reference(arguments.reference_value.get(), pins);
   if (!reference) return std::unexpected(std::move(reference.error()));
   return reference->value_or(types::Average{});
 }
@@ -53,14 +53,16 @@ types::ShiftResult run_engine(const Systems& systems, const types::ScoreMap& sco
 }  // namespace
 
 PyResult<PyHandle> weighted_avg_shift(const LexiconShiftArguments& arguments) {
-  PyResult<Systems> systems = parse_systems(arguments.shared);
+  // Declared first, so that it outlives every view of the caller's words.
+  WordPins pins;
+  PyResult<Systems> systems = parse_systems(arguments.shared, pins);
   if (!systems) return std::unexpected(std::move(systems.error()));
 
   const std::expected<lexicons::LexiconId, std::string> id =
       lexicons::resolve_lexicon(arguments.lexicon);
   if (!id) return std::unexpected(PyErr::new_error(PyExc_ValueError, id.error()));
 
-  PyResult<types::Reference> reference = reference_of(arguments.shared);
+  PyResult<types::Reference> reference = reference_of(arguments.shared, pins);
   if (!reference) return std::unexpected(std::move(reference.error()));
 
   // Parsed on the first call that names it, then kept: the map never changes.
@@ -69,13 +71,15 @@ PyResult<PyHandle> weighted_avg_shift(const LexiconShiftArguments& arguments) {
 }
 
 PyResult<PyHandle> weighted_avg_shift_custom(const CustomShiftArguments& arguments) {
-  PyResult<Systems> systems = parse_systems(arguments.shared);
+  // Declared first, so that it outlives every view of the caller's words.
+  WordPins pins;
+  PyResult<Systems> systems = parse_systems(arguments.shared, pins);
   if (!systems) return std::unexpected(std::move(systems.error()));
 
-  PyResult<types::ScoreMap> scores = parse_scores(arguments.scores.get());
+  PyResult<types::ScoreMap> scores = parse_scores(arguments.scores.get(), pins);
   if (!scores) return std::unexpected(std::move(scores.error()));
 
-  PyResult<types::Reference> reference = reference_of(arguments.shared);
+  PyResult<types::Reference> reference = reference_of(arguments.shared, pins);
   if (!reference) return std::unexpected(std::move(reference.error()));
 
   types::ShiftResult result = run_engine(*systems, *scores, *reference, arguments.shared);

@@ -21,7 +21,7 @@ bool is_average(std::string_view text) noexcept {
 
 }  // namespace
 
-PyResult<std::optional<types::Reference>> parse_reference(PyObject* value) {
+PyResult<std::optional<types::Reference>> parse_reference(PyObject* value, WordPins& pins) {
   if (value == nullptr) return std::nullopt;
 
   if (PyUnicode_Check(value)) {
@@ -35,6 +35,7 @@ PyResult<std::optional<types::Reference>> parse_reference(PyObject* value) {
     // A str that does not encode is no text; the float conversion below rejects it.
   }
 
+  if (float_conversion_runs_code(value)) pins.before_foreign_code();
   const double number = PyFloat_AsDouble(value);
   if (number == -1.0 && PyErr_Occurred() != nullptr) {
     // Whatever the conversion raised, the caller learns which values are allowed instead.

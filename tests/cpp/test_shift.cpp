@@ -6,6 +6,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <deque>
 #include <limits>
 #include <optional>
 #include <random>
@@ -31,10 +32,16 @@ using moodvane::types::StopWords;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
+// The engine borrows its words; the tests' words live in this store until the process ends.
+std::string_view keep(std::string word) {
+  static std::deque<std::string> store;
+  return store.emplace_back(std::move(word));
+}
+
 InputSystem system_of(std::vector<std::pair<std::string, double>> pairs) {
   InputSystem system;
   for (auto& [word, freq] : pairs) {
-    system.words.push_back(std::move(word));
+    system.words.push_back(keep(std::move(word)));
     system.freqs.push_back(freq);
   }
   return system;
@@ -42,13 +49,13 @@ InputSystem system_of(std::vector<std::pair<std::string, double>> pairs) {
 
 ScoreMap scores_of(const std::vector<std::pair<std::string, double>>& pairs) {
   ScoreMap scores;
-  for (const auto& [word, score] : pairs) scores.insert_or_assign(word, score);
+  for (const auto& [word, score] : pairs) scores.insert_or_assign(keep(word), score);
   return scores;
 }
 
 StopWords stop_words_of(const std::vector<std::string>& words) {
   StopWords set;
-  for (const auto& word : words) set.find_or_insert(word, {});
+  for (const auto& word : words) set.find_or_insert(keep(word), {});
   return set;
 }
 
@@ -164,7 +171,7 @@ RandomCase random_case(std::uint64_t seed) {
   std::uniform_int_distribution<int> count(0, 50);
   RandomCase c;
   for (int w = 0; w < vocabulary; ++w) {
-    const std::string word = "w" + std::to_string(rng() % 100000);
+    const std::string_view word = keep("w" + std::to_string(rng() % 100000));
     if (rng() % 4 != 0) c.scores.insert_or_assign(word, score(rng));
     if (rng() % 3 != 0) {
       c.s1.words.push_back(word);
@@ -401,7 +408,7 @@ TEST(Ordering, VocabularyIsInUnsignedByteOrder) {
   InputSystem s;
   std::vector<std::pair<std::string, double>> scores;
   for (auto it = sorted.rbegin(); it != sorted.rend(); ++it) {
-    s.words.push_back(*it);
+    s.words.push_back(keep(*it));
     s.freqs.push_back(1.0);
     scores.emplace_back(*it, 5.0);
   }
@@ -474,7 +481,7 @@ TEST(Ordering, NaNScoresSortLastAndKeepEveryEntryOnce) {
   std::vector<std::pair<std::string, double>> scores;
   InputSystem s1, s2;
   for (int i = 0; i < 200; ++i) {
-    const std::string word = "w" + std::to_string(i);
+    const std::string_view word = keep("w" + std::to_string(i));
     scores.emplace_back(word, i % 7 == 0 ? kNaN : static_cast<double>(i % 9));
     s1.words.push_back(word);
     s1.freqs.push_back(i % 5);

@@ -15,20 +15,25 @@
 
 namespace moodvane::types {
 
+// Words are borrowed, never copied on the way in: every word of the inputs is a view of
+// bytes that whoever built the input keeps alive and unchanged until the shift has returned
+// (a caller's str objects, a lexicon text compiled into the module). Only the result owns
+// copies of its words.
+
 // One text's word-frequency table: freqs[i] is the frequency of words[i]. A word may occur
 // more than once (its frequencies then add up); surplus items of the longer sequence are
 // ignored.
 struct InputSystem {
-  std::vector<std::string> words;
+  std::vector<std::string_view> words;
   std::vector<double> freqs;
 };
 
 // Word -> score. Only words with an entry here take part in a shift.
-using ScoreMap = FlatMap<std::string, double>;
+using ScoreMap = FlatMap<std::string_view, double>;
 
 // A set of words, compared byte for byte.
 struct Present {};
-using WordSet = FlatMap<std::string, Present>;
+using WordSet = FlatMap<std::string_view, Present>;
 
 // Words dropped from the calculation whatever their score; absent and empty mean the same.
 using StopWords = WordSet;
