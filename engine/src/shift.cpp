@@ -61,18 +61,19 @@ std::vector<VocabularyWord> collect_vocabulary(FreqMap&& tallies) {
 }
 
 // Adds one system's pairs of admitted words into the tallies. The lookups run as a
-// software pipeline over the pairs, each pair passing three stages kDistance pairs apart:
+// software pipeline over the pairs, each pair passing four stages kDistance pairs apart:
 // its hash and a prefetch of the slots its lookups start at; a prefetch of the entries
-// those slots (arrived by now) point to; the lookups themselves, which by then mostly find
-// their memory in cache. The cache misses of neighbouring pairs so overlap instead of
-// queueing one behind the other.
+// those slots (arrived by now) point to; a prefetch of those entries' key bytes, which are
+// borrowed from wherever the caller keeps its words; the lookups themselves, which by then
+// mostly find their memory in cache. The cache misses of neighbouring pairs so overlap
+// instead of queueing one behind the other.
 void tally_system(FreqMap& tallies, const types::InputSystem& system, double WordTally::*freq,
                   const WordFilter& filter) {
-  constexpr std::size_t kDistance = 8;
-  constexpr std::size_t kWindow = 32;  // a power of two above 2 * kDistance
+  constexpr std::size_t kDistance = 5;
+  constexpr std::size_t kWindow = 32;  // a power of two above 3 * kDistance
   const std::size_t pairs = std::min(system.words.size(), system.freqs.size());
   std::uint64_t hashes[kWindow];
-  for (std::size_t i = 0; i < pairs + 2 * kDistance; ++i) {
+  for (std::size_t i = 0; i < pairs + 3 * kDistance; ++i) {
     if (i < pairs) {
       const std::uint64_t hash = types::hash_word(system.words[i]);
       hashes[i % kWindow] = hash;
@@ -84,8 +85,13 @@ void tally_system(FreqMap& tallies, const types::InputSystem& system, double Wor
       filter.prefetch_entry(hash);
       tallies.prefetch_entry(hash);
     }
-    if (i < 2 * kDistance || i - 2 * kDistance >= pairs) continue;
-    const std::size_t at = i - 2 * kDistance;
+    if (i >= 2 * kDistance && i - 2 * kDistance < pairs) {
+      const std::uint64_t hash = hashes[(i - 2 * kDistance) % kWindow];
+      filter.prefetch_key(hash);
+      tallies.prefetch_key(hash);
+    }
+    if (i < 3 * kDistance || i - 3 * kDistance >= pairs) continue;
+    const std::size_t at = i - 3 * kDistance;
     const std::string_view word = system.words[at];
     const std::uint64_t hash = hashes[at % kWindow];
     // A word seen before is found among the tallies; only a new one asks the filter.

@@ -221,6 +221,12 @@ class FlatMap {
     if (const Entry* entry = candidate(hash)) __builtin_prefetch(entry);
   }
 
+  // The third stage, once the entry is at hand: fetch the bytes of its key, which live
+  // wherever the key's owner put them (a caller's str object), not in the entry.
+  [[gnu::always_inline]] void prefetch_key(std::uint64_t hash) const noexcept {
+    if (const Entry* entry = candidate(hash)) __builtin_prefetch(std::string_view(entry->first).data());
+  }
+
   // The value stored under `key`. A new key is offered to `make_value`, which returns the
   // value to insert or std::nullopt to leave the key out (then the result is null), all in
   // one probe of the table. `make_key` turns the view into the stored key type.

@@ -44,6 +44,9 @@ class WordFilter {
   [[gnu::always_inline]] void prefetch_entry(std::uint64_t hash) const noexcept {
     scores_.prefetch_entry(hash);
   }
+  [[gnu::always_inline]] void prefetch_key(std::uint64_t hash) const noexcept {
+    scores_.prefetch_key(hash);
+  }
 
  private:
   const types::ScoreMap& scores_;
