@@ -31,7 +31,7 @@ std::uint64_t byte_prefix(std::string_view word) noexcept {
 // V: the admitted words of both systems, each once, in ascending byte order. The words
 // are ordered by their 8-byte prefixes first; only runs of equal prefix need their bytes
 // compared after that.
-std::vector<VocabularyWord> collect_vocabulary(FreqMap&& tallies) {
+std::vector<VocabularyWord> collect_vocabulary(FreqMap&& tallies, const Progress& progress) {
   struct Key {
     std::uint64_t prefix;
     std::size_t index;
@@ -39,7 +39,8 @@ std::vector<VocabularyWord> collect_vocabulary(FreqMap&& tallies) {
   std::vector<VocabularyWord> words = std::move(tallies).take_entries();
   std::vector<Key> keys(words.size());
   for (std::size_t i = 0; i < keys.size(); ++i) keys[i] = {byte_prefix(words[i].first), i};
-  radix_sort(keys, [](const Key& key) { return key.prefix; });
+  radix_sort(keys, [](const Key& key) { return key.prefix; }, progress);
+  progress();
   for (auto run = keys.begin(); run != keys.end();) {
     const auto run_end = std::find_if(run + 1, keys.end(), [prefix = run->prefix](const Key& key) {
       return key.prefix != prefix;
@@ -68,12 +69,13 @@ std::vector<VocabularyWord> collect_vocabulary(FreqMap&& tallies) {
 // mostly find their memory in cache. The cache misses of neighbouring pairs so overlap
 // instead of queueing one behind the other.
 void tally_system(FreqMap& tallies, const types::InputSystem& system, double WordTally::*freq,
-                  const WordFilter& filter) {
+                  const WordFilter& filter, const Progress& progress) {
   constexpr std::size_t kDistance = 5;
   constexpr std::size_t kWindow = 32;  // a power of two above 3 * kDistance
   const std::size_t pairs = std::min(system.words.size(), system.freqs.size());
   std::uint64_t hashes[kWindow];
   for (std::size_t i = 0; i < pairs + 3 * kDistance; ++i) {
+    if (i % kProgressInterval == kProgressInterval - 1) progress();
     if (i < pairs) {
       const std::uint64_t hash = types::hash_word(system.words[i]);
       hashes[i % kWindow] = hash;
@@ -123,7 +125,8 @@ Raw raw_record(const VocabularyWord& word, double total_1, double total_2, doubl
 
 // The positions of the records in result order: descending |shift_score|, ties in the
 // current (vocabulary) order, NaN last. Only 16-byte keys move, never the records.
-std::vector<std::size_t> order_by_magnitude(const std::vector<double>& shift_scores) {
+std::vector<std::size_t> order_by_magnitude(const std::vector<double>& shift_scores,
+                                            const Progress& progress) {
   struct Key {
     std::uint64_t rank;  // smaller first
     std::size_t index;
@@ -137,7 +140,8 @@ std::vector<std::size_t> order_by_magnitude(const std::vector<double>& shift_sco
     const std::uint64_t magnitude = std::bit_cast<std::uint64_t>(std::fabs(score));
     keys[i] = {std::isnan(score) ? UINT64_MAX : kInfinityBits - magnitude, i};
   }
-  radix_sort(keys, [](const Key& key) { return key.rank; });  // stable: ties keep their order
+  // Stable: ties keep their order.
+  radix_sort(keys, [](const Key& key) { return key.rank; }, progress);
   std::vector<std::size_t> order(keys.size());
   for (std::size_t k = 0; k < keys.size(); ++k) order[k] = keys[k].index;
   return order;
@@ -146,13 +150,13 @@ std::vector<std::size_t> order_by_magnitude(const std::vector<double>& shift_sco
 }  // namespace
 
 FreqMap freq_map(const types::InputSystem& system_1, const types::InputSystem& system_2,
-                 const WordFilter& filter) {
+                 const WordFilter& filter, const Progress& progress) {
   // The vocabulary can hold neither more words than there are pairs nor more than are scored.
   const std::size_t pairs = std::min(system_1.words.size(), system_1.freqs.size()) +
                             std::min(system_2.words.size(), system_2.freqs.size());
   FreqMap tallies(std::min(pairs, filter.scored_words()));
-  tally_system(tallies, system_1, &WordTally::freq_1, filter);
-  tally_system(tallies, system_2, &WordTally::freq_2, filter);
+  tally_system(tallies, system_1, &WordTally::freq_1, filter, progress);
+  tally_system(tallies, system_2, &WordTally::freq_2, filter, progress);
   return tallies;
 }
 
@@ -186,14 +190,19 @@ double weighted_mean(std::span<const VocabularyWord> vocabulary, double WordTall
   return mean;
 }
 
-ShiftResult weighted_avg_shift(const types::InputSystem& system_1,
-                               const types::InputSystem& system_2, const types::ScoreMap& scores,
+ShiftResult weighted_avg_shift(types::InputSystem system_1, types::InputSystem system_2,
+                               const types::ScoreMap& scores,
                                const types::Reference& reference,
                                const std::optional<types::StopLens>& stop_lens,
-                               const types::StopWords* stop_words, std::size_t max_entries) {
+                               const types::StopWords* stop_words, std::size_t max_entries,
+                               const Progress& progress) {
   const WordFilter filter(scores, stop_lens, stop_words);
-  const std::vector<VocabularyWord> vocabulary =
-      collect_vocabulary(freq_map(system_1, system_2, filter));
+  FreqMap tallies = freq_map(system_1, system_2, filter, progress);
+  // The tallies hold everything later steps need of the systems (their keys are views of
+  // the words' own bytes, not of the systems' storage).
+  system_1 = {};
+  system_2 = {};
+  const std::vector<VocabularyWord> vocabulary = collect_vocabulary(std::move(tallies), progress);
 
   double total_1 = +0.0;
   double total_2 = +0.0;
@@ -216,7 +225,9 @@ ShiftResult weighted_avg_shift(const types::InputSystem& system_1,
   double total_diff = +0.0;
   double abs_sum = +0.0;
   ComponentSums sums;
+  std::size_t done = 0;
   for (const VocabularyWord& word : vocabulary) {
+    if (++done % kProgressInterval == 0) progress();
     const Raw raw = raw_record(word, total_1, total_2, r);
     total_diff += raw.shift_score;
     abs_sum += std::fabs(raw.shift_score);
@@ -245,10 +256,12 @@ ShiftResult weighted_avg_shift(const types::InputSystem& system_1,
 
   // The entries are built in result order, so each word is copied once and no entry moves,
   // and entries past the limit are never built at all.
-  std::vector<std::size_t> order = order_by_magnitude(shift_scores);
+  progress();
+  std::vector<std::size_t> order = order_by_magnitude(shift_scores, progress);
   if (max_entries != 0 && order.size() > max_entries) order.resize(max_entries);
   result.entries.reserve(order.size());
   for (const std::size_t index : order) {
+    if (result.entries.size() % kProgressInterval == kProgressInterval - 1) progress();
     const Raw raw = raw_record(vocabulary[index], total_1, total_2, r);
     result.entries.push_back(ShiftEntry{std::string(raw.type), raw.p_diff, raw.s_diff, raw.p_avg,
                                         raw.s_ref_diff, shift_scores[index]});

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "internal_fault.hpp"
+#include "interrupts.hpp"
 #include "py_error.hpp"
 #include "py_handle.hpp"
 #include "word_pins.hpp"
@@ -24,7 +25,10 @@ PyResult<void> walk_dict(PyObject* dict, WordPins& pins, Visit&& visit) {
   Py_ssize_t position = 0;
   PyObject* key = nullptr;
   PyObject* value = nullptr;
-  for (;;) {
+  for (std::size_t read = 1;; ++read) {
+    if (read % kInterruptInterval == 0) {
+      if (PyResult<void> answered = answer_interrupt(&pins); !answered) return answered;
+    }
     if (PyDict_Size(dict) != size) throw InternalFault("dictionary changed size during iteration");
     if (expected < 0) throw InternalFault("dictionary keys changed during iteration");
     if (!PyDict_Next(dict, &position, &key, &value)) return {};

@@ -8,6 +8,7 @@
 #include "moodvane/catalogue.hpp"
 #include "moodvane/lexicon_scores.hpp"
 #include "moodvane/shift.hpp"
+#include "interrupts.hpp"
 #include "to_python.hpp"
 
 namespace moodvane::module {
@@ -22,6 +23,9 @@ struct Systems {
 PyResult<Systems> parse_systems(const ShiftArguments& arguments, WordPins& pins) {
   PyResult<types::InputSystem> first = parse_freqs(arguments.type2freq_1.get(), pins);
   if (!first) return std::unexpected(std::move(first.error()));
+  if (PyResult<void> answered = answer_interrupt(&pins); !answered) {
+    return std::unexpected(std::move(answered.error()));
+  }
   PyResult<types::InputSystem> second = parse_freqs(arguments.type2freq_2.get(), pins);
   if (!second) return std::unexpected(std::move(second.error()));
   return Systems{std::move(*first), std::move(*second)};
@@ -41,13 +45,22 @@ std::size_t clamp_to_size(std::uint64_t top_n) {
 
 // The engine cuts the entry list to top_n itself (the totals stay those of the full
 // vocabulary), so neither building nor encoding pays for entries that are not returned.
-types::ShiftResult run_engine(const Systems& systems, const types::ScoreMap& scores,
-                              const types::Reference& reference,
-                              const ShiftArguments& arguments) {
-  return shift::weighted_avg_shift(systems.first, systems.second, scores, reference,
-                                   arguments.stop_lens,
-                                   arguments.stop_words ? &*arguments.stop_words : nullptr,
-                                   clamp_to_size(arguments.top_n));
+// Ctrl-C is answered before, during and after the computation.
+// The systems are handed over: the engine releases them as soon as they are tallied.
+PyResult<types::ShiftResult> run_engine(Systems systems, const types::ScoreMap& scores,
+                                        const types::Reference& reference,
+                                        const ShiftArguments& arguments, WordPins& pins) {
+  if (PyResult<void> answered = answer_interrupt(&pins); !answered) {
+    return std::unexpected(std::move(answered.error()));
+  }
+  types::ShiftResult result = shift::weighted_avg_shift(
+      std::move(systems.first), std::move(systems.second), scores, reference, arguments.stop_lens,
+      arguments.stop_words ? &*arguments.stop_words : nullptr, clamp_to_size(arguments.top_n),
+      shift::Progress{answer_interrupt_or_throw, &pins});
+  if (PyResult<void> answered = answer_interrupt(&pins); !answered) {
+    return std::unexpected(std::move(answered.error()));
+  }
+  return result;
 }
 
 }  // namespace
@@ -66,8 +79,10 @@ PyResult<PyHandle> weighted_avg_shift(const LexiconShiftArguments& arguments) {
   if (!reference) return std::unexpected(std::move(reference.error()));
 
   // Parsed on the first call that names it, then kept: the map never changes.
-  return to_py_dict(
-      run_engine(*systems, lexicons::lexicon_scores(*id), *reference, arguments.shared));
+  PyResult<types::ShiftResult> result =
+      run_engine(std::move(*systems), lexicons::lexicon_scores(*id), *reference, arguments.shared, pins);
+  if (!result) return std::unexpected(std::move(result.error()));
+  return to_py_dict(*result);
 }
 
 PyResult<PyHandle> weighted_avg_shift_custom(const CustomShiftArguments& arguments) {
@@ -76,16 +91,21 @@ PyResult<PyHandle> weighted_avg_shift_custom(const CustomShiftArguments& argumen
   PyResult<Systems> systems = parse_systems(arguments.shared, pins);
   if (!systems) return std::unexpected(std::move(systems.error()));
 
+  if (PyResult<void> answered = answer_interrupt(&pins); !answered) {
+    return std::unexpected(std::move(answered.error()));
+  }
   PyResult<types::ScoreMap> scores = parse_scores(arguments.scores.get(), pins);
   if (!scores) return std::unexpected(std::move(scores.error()));
 
   PyResult<types::Reference> reference = reference_of(arguments.shared, pins);
   if (!reference) return std::unexpected(std::move(reference.error()));
 
-  types::ShiftResult result = run_engine(*systems, *scores, *reference, arguments.shared);
+  PyResult<types::ShiftResult> result =
+      run_engine(std::move(*systems), *scores, *reference, arguments.shared, pins);
   // The caller's scores are not needed for the encoding; their map goes first.
   scores = types::ScoreMap();
-  return to_py_dict(result);
+  if (!result) return std::unexpected(std::move(result.error()));
+  return to_py_dict(*result);
 }
 
 }  // namespace moodvane::module

@@ -38,8 +38,16 @@ PyResult<std::optional<types::Reference>> parse_reference(PyObject* value, WordP
   if (float_conversion_runs_code(value)) pins.before_foreign_code();
   const double number = PyFloat_AsDouble(value);
   if (number == -1.0 && PyErr_Occurred() != nullptr) {
-    // Whatever the conversion raised, the caller learns which values are allowed instead.
-    static_cast<void>(PyErr::fetch());
+    PyErr error = PyErr::fetch();
+    // What is no fault of the value passes unchanged: Ctrl-C, SystemExit and the rest of
+    // what does not derive from Exception, and running out of memory. So does a number too
+    // large for a float, as in every other number slot. For anything else the caller learns
+    // which values are allowed.
+    if (!PyErr_GivenExceptionMatches(error.type(), PyExc_Exception) ||
+        PyErr_GivenExceptionMatches(error.type(), PyExc_MemoryError) ||
+        PyErr_GivenExceptionMatches(error.type(), PyExc_OverflowError)) {
+      return std::unexpected(std::move(error));
+    }
     return std::unexpected(
         PyErr::new_error(PyExc_ValueError, "reference_value must be None, 'average', or a float"));
   }

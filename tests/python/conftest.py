@@ -46,6 +46,32 @@ WORKED_JSON = (
 )
 
 
+class Real:
+    """A number known only through __float__."""
+
+    def __init__(self, value):
+        self.value = value
+
+    def __float__(self):
+        return self.value
+
+    def __repr__(self):
+        return f"Real({self.value!r})"
+
+
+class Index:
+    """A number known only through __index__."""
+
+    def __init__(self, value):
+        self.value = value
+
+    def __index__(self):
+        return self.value
+
+    def __repr__(self):
+        return f"Index({self.value!r})"
+
+
 def worked_shift(**options):
     return moodvane.weighted_avg_shift_custom(
         WORKED_SYSTEM_1, WORKED_SYSTEM_2, WORKED_SCORES, **options

@@ -15,6 +15,22 @@
 
 namespace moodvane::shift {
 
+// A hook that the engine calls now and then during a long computation: every few tens of
+// thousands of words and between its stages. It may throw to abandon the computation (the
+// module does so when the user presses Ctrl-C); the engine then holds nothing that leaks,
+// and the exception reaches the engine's caller.
+struct Progress {
+  void (*check)(void* context) = nullptr;
+  void* context = nullptr;
+
+  void operator()() const {
+    if (check != nullptr) check(context);
+  }
+};
+
+// Words or records handled between two calls of the progress hook.
+inline constexpr std::size_t kProgressInterval = 1 << 15;
+
 // A stop lens with its bounds ordered: lo <= hi unless a bound is NaN.
 struct OrderedLens {
   double lo;
@@ -69,7 +85,7 @@ struct WordTally {
 using FreqMap = types::FlatMap<std::string_view, WordTally>;
 
 FreqMap freq_map(const types::InputSystem& system_1, const types::InputSystem& system_2,
-                 const WordFilter& filter);
+                 const WordFilter& filter, const Progress& progress = {});
 
 // One vocabulary word (`first`) with its tally (`second`), as the frequency map holds them,
 // in the vocabulary's byte order.
@@ -84,12 +100,15 @@ double weighted_mean(std::span<const VocabularyWord> vocabulary, double WordTall
 // `stop_words` may be null (absent). When `max_entries` is not 0, only the first
 // `max_entries` entries (in result order) are built, as if the rest had been cut off
 // afterwards; every total still covers the whole vocabulary.
-types::ShiftResult weighted_avg_shift(const types::InputSystem& system_1,
-                                      const types::InputSystem& system_2,
+//
+// The systems are taken by value: once their words are tallied the engine releases them,
+// which on millions of words halves the memory the rest of the computation adds. A caller
+// that still needs them passes copies.
+types::ShiftResult weighted_avg_shift(types::InputSystem system_1, types::InputSystem system_2,
                                       const types::ScoreMap& scores,
                                       const types::Reference& reference,
                                       const std::optional<types::StopLens>& stop_lens,
                                       const types::StopWords* stop_words,
-                                      std::size_t max_entries = 0);
+                                      std::size_t max_entries = 0, const Progress& progress = {});
 
 }  // namespace moodvane::shift
