@@ -2,24 +2,10 @@
 #include <string>
 
 #include "arguments.hpp"
+#include "moodvane/ascii.hpp"
 #include "moodvane/debug_quote.hpp"
 
 namespace moodvane::module {
-
-namespace {
-
-bool is_average(std::string_view text) noexcept {
-  constexpr std::string_view kAverage = "average";
-  if (text.size() != kAverage.size()) return false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != kAverage[i]) return false;
-  }
-  return true;
-}
-
-}  // namespace
 
 PyResult<std::optional<types::Reference>> parse_reference(PyObject* value, WordPins& pins) {
   if (value == nullptr) return std::nullopt;
@@ -27,7 +13,7 @@ PyResult<std::optional<types::Reference>> parse_reference(PyObject* value, WordP
   if (PyUnicode_Check(value)) {
     PyResult<std::string_view> text = utf8_view(value);
     if (text) {
-      if (is_average(*text)) return types::Reference(types::Average{});
+      if (lexicons::equals_ignoring_ascii_case(*text, "average")) return types::Reference(types::Average{});
       return std::unexpected(PyErr::new_error(
           PyExc_ValueError, "unknown reference_value: " + lexicons::debug_quote(*text) +
                                 " (expected None, 'average', or a float)"));
