@@ -28,6 +28,9 @@ std::uint64_t byte_prefix(std::string_view word) noexcept {
   return prefix;
 }
 
+// Vocabularies up to this size are gathered into new storage, larger ones sorted in place.
+constexpr std::size_t kGatherLimit = std::size_t{1} << 16;
+
 // V: the admitted words of both systems, each once, in ascending byte order. The words
 // are ordered by their 8-byte prefixes first; only runs of equal prefix need their bytes
 // compared after that.
@@ -53,12 +56,34 @@ std::vector<VocabularyWord> collect_vocabulary(FreqMap&& tallies, const Progress
     run = run_end;
   }
 
-  // Gathered into a new sequence: independent reads that overlap their cache misses, where
-  // moving the words along the permutation's cycles in place would chain them.
-  std::vector<VocabularyWord> vocabulary;
-  vocabulary.reserve(keys.size());
-  for (const Key& key : keys) vocabulary.push_back(words[key.index]);
-  return vocabulary;
+  // A small vocabulary is gathered into a new sequence: independent reads that overlap
+  // their cache misses, where moving the words along the permutation's cycles in place
+  // would chain them. A large one is moved in place, so that the peak memory of a call on
+  // millions of words holds the vocabulary once, not twice.
+  if (words.size() <= kGatherLimit) {
+    std::vector<VocabularyWord> vocabulary;
+    vocabulary.reserve(keys.size());
+    for (const Key& key : keys) vocabulary.push_back(words[key.index]);
+    return vocabulary;
+  }
+  constexpr std::size_t kPlaced = SIZE_MAX;
+  for (std::size_t start = 0; start < keys.size(); ++start) {
+    if (keys[start].index == kPlaced) continue;
+    // Position `at` takes the word at keys[at].index, along the cycle back to `start`.
+    const VocabularyWord first = words[start];
+    std::size_t at = start;
+    for (;;) {
+      const std::size_t from = keys[at].index;
+      keys[at].index = kPlaced;
+      if (from == start) {
+        words[at] = first;
+        break;
+      }
+      words[at] = words[from];
+      at = from;
+    }
+  }
+  return words;
 }
 
 // Adds one system's pairs of admitted words into the tallies. The lookups run as a
@@ -190,18 +215,22 @@ double weighted_mean(std::span<const VocabularyWord> vocabulary, double WordTall
   return mean;
 }
 
-ShiftResult weighted_avg_shift(types::InputSystem system_1, types::InputSystem system_2,
-                               const types::ScoreMap& scores,
-                               const types::Reference& reference,
-                               const std::optional<types::StopLens>& stop_lens,
-                               const types::StopWords* stop_words, std::size_t max_entries,
-                               const Progress& progress) {
+namespace {
+
+// `owned_scores`, when not null, is `scores` itself, handed over to be released once read.
+ShiftResult shift_of(types::InputSystem system_1, types::InputSystem system_2,
+                     const types::ScoreMap& scores, types::ScoreMap* owned_scores,
+                     const types::Reference& reference,
+                     const std::optional<types::StopLens>& stop_lens,
+                     const types::StopWords* stop_words, std::size_t max_entries,
+                     const Progress& progress) {
   const WordFilter filter(scores, stop_lens, stop_words);
   FreqMap tallies = freq_map(system_1, system_2, filter, progress);
-  // The tallies hold everything later steps need of the systems (their keys are views of
-  // the words' own bytes, not of the systems' storage).
+  // The tallies hold everything later steps need of the systems and the scores (their keys
+  // are views of the words' own bytes, not of the inputs' storage).
   system_1 = {};
   system_2 = {};
+  if (owned_scores != nullptr) *owned_scores = types::ScoreMap();
   const std::vector<VocabularyWord> vocabulary = collect_vocabulary(std::move(tallies), progress);
 
   double total_1 = +0.0;
@@ -267,6 +296,26 @@ ShiftResult weighted_avg_shift(types::InputSystem system_1, types::InputSystem s
                                         raw.s_ref_diff, shift_scores[index]});
   }
   return result;
+}
+
+}  // namespace
+
+ShiftResult weighted_avg_shift(types::InputSystem system_1, types::InputSystem system_2,
+                               const types::ScoreMap& scores, const types::Reference& reference,
+                               const std::optional<types::StopLens>& stop_lens,
+                               const types::StopWords* stop_words, std::size_t max_entries,
+                               const Progress& progress) {
+  return shift_of(std::move(system_1), std::move(system_2), scores, nullptr, reference,
+                  stop_lens, stop_words, max_entries, progress);
+}
+
+ShiftResult weighted_avg_shift(types::InputSystem system_1, types::InputSystem system_2,
+                               types::ScoreMap&& scores, const types::Reference& reference,
+                               const std::optional<types::StopLens>& stop_lens,
+                               const types::StopWords* stop_words, std::size_t max_entries,
+                               const Progress& progress) {
+  return shift_of(std::move(system_1), std::move(system_2), scores, &scores, reference,
+                  stop_lens, stop_words, max_entries, progress);
 }
 
 }  // namespace moodvane::shift

@@ -46,17 +46,20 @@ std::size_t clamp_to_size(std::uint64_t top_n) {
 // The engine cuts the entry list to top_n itself (the totals stay those of the full
 // vocabulary), so neither building nor encoding pays for entries that are not returned.
 // Ctrl-C is answered before, during and after the computation.
-// The systems are handed over: the engine releases them as soon as they are tallied.
-PyResult<types::ShiftResult> run_engine(Systems systems, const types::ScoreMap& scores,
+// The systems are handed over: the engine releases them as soon as they are tallied, and
+// so the scores when they are handed over too (an rvalue `scores`). Ctrl-C is answered
+// before, during and after the computation.
+template <class Scores>
+PyResult<types::ShiftResult> run_engine(Systems systems, Scores&& scores,
                                         const types::Reference& reference,
                                         const ShiftArguments& arguments, WordPins& pins) {
   if (PyResult<void> answered = answer_interrupt(&pins); !answered) {
     return std::unexpected(std::move(answered.error()));
   }
   types::ShiftResult result = shift::weighted_avg_shift(
-      std::move(systems.first), std::move(systems.second), scores, reference, arguments.stop_lens,
-      arguments.stop_words ? &*arguments.stop_words : nullptr, clamp_to_size(arguments.top_n),
-      shift::Progress{answer_interrupt_or_throw, &pins});
+      std::move(systems.first), std::move(systems.second), std::forward<Scores>(scores),
+      reference, arguments.stop_lens, arguments.stop_words ? &*arguments.stop_words : nullptr,
+      clamp_to_size(arguments.top_n), shift::Progress{answer_interrupt_or_throw, &pins});
   if (PyResult<void> answered = answer_interrupt(&pins); !answered) {
     return std::unexpected(std::move(answered.error()));
   }
@@ -100,10 +103,9 @@ PyResult<PyHandle> weighted_avg_shift_custom(const CustomShiftArguments& argumen
   PyResult<types::Reference> reference = reference_of(arguments.shared, pins);
   if (!reference) return std::unexpected(std::move(reference.error()));
 
+  // The caller's scores are handed over, to be released as soon as the engine has read them.
   PyResult<types::ShiftResult> result =
-      run_engine(std::move(*systems), *scores, *reference, arguments.shared, pins);
-  // The caller's scores are not needed for the encoding; their map goes first.
-  scores = types::ScoreMap();
+      run_engine(std::move(*systems), std::move(*scores), *reference, arguments.shared, pins);
   if (!result) return std::unexpected(std::move(result.error()));
   return to_py_dict(*result);
 }

@@ -415,6 +415,25 @@ TEST(Ordering, VocabularyIsInUnsignedByteOrder) {
   EXPECT_EQ(words_of(shift(s, s, scores_of(scores))), sorted);
 }
 
+TEST(Ordering, ALargeVocabularyIsInByteOrderToo) {
+  // Large vocabularies are put in order in place rather than gathered; the order is the same.
+  std::vector<std::string> sorted;
+  for (int i = 0; i < 70000; ++i) {
+    sorted.push_back("w" + std::to_string((i * 7919) % 70000) + (i % 3 == 0 ? "\xc3\xa9" : ""));
+  }
+  std::mt19937_64 rng(5);
+  InputSystem s;
+  ScoreMap scores;
+  for (const auto& word : sorted) {
+    s.words.push_back(keep(word));
+    s.freqs.push_back(1.0);
+  }
+  std::shuffle(s.words.begin(), s.words.end(), rng);
+  for (const auto word : s.words) scores.insert_or_assign(word, 5.0);
+  std::sort(sorted.begin(), sorted.end());
+  EXPECT_EQ(words_of(shift(s, s, scores)), sorted);
+}
+
 TEST(Guards, SystemTwoAllZero) {
   const ShiftResult result = shift(system_of({{"a", 1}, {"b", 3}}), system_of({{"a", 0}, {"b", 0}}),
                                    scores_of({{"a", 2}, {"b", 6}}));

@@ -111,4 +111,13 @@ types::ShiftResult weighted_avg_shift(types::InputSystem system_1, types::InputS
                                       const types::StopWords* stop_words,
                                       std::size_t max_entries = 0, const Progress& progress = {});
 
+// The same with a score map that the caller hands over: the engine releases it as soon as
+// it has read it, before the memory-hungry rest of the computation.
+types::ShiftResult weighted_avg_shift(types::InputSystem system_1, types::InputSystem system_2,
+                                      types::ScoreMap&& scores,
+                                      const types::Reference& reference,
+                                      const std::optional<types::StopLens>& stop_lens,
+                                      const types::StopWords* stop_words,
+                                      std::size_t max_entries = 0, const Progress& progress = {});
+
 }  // namespace moodvane::shift
