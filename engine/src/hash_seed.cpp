@@ -7,7 +7,7 @@
 #include <chrono>
 #include <cstdint>
 
-#include "moodvane/flat_map.hpp"
+#include "flat_map.hpp"
 
 namespace moodvane::types {
 namespace {

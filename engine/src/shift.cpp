@@ -1,6 +1,7 @@
 #include "moodvane/shift.hpp"
 
 #include "radix_sort.hpp"
+#include "shift_steps.hpp"
 
 #include <algorithm>
 #include <bit>
@@ -13,7 +14,6 @@ namespace moodvane::shift {
 namespace {
 
 using types::ComponentSums;
-using types::Raw;
 using types::ShiftEntry;
 using types::ShiftResult;
 
@@ -193,9 +193,9 @@ OrderedLens order_lens(const types::StopLens& lens) noexcept {
 WordFilter::WordFilter(const types::ScoreMap& scores,
                        const std::optional<types::StopLens>& stop_lens,
                        const types::StopWords* stop_words) noexcept
-    : scores_(scores),
+    : scores_(scores.table()),
       lens_(stop_lens ? std::optional(order_lens(*stop_lens)) : std::nullopt),
-      stop_words_(stop_words && !stop_words->empty() ? stop_words : nullptr) {}
+      stop_words_(stop_words && !stop_words->empty() ? &stop_words->table() : nullptr) {}
 
 const double* WordFilter::keep_word(std::string_view word, std::uint64_t hash) const noexcept {
   const double* score = scores_.find(word, hash);

@@ -100,7 +100,7 @@ PyResult<std::optional<types::StopWords>> stop_words_parameter(
     if (!member) break;
     PyResult<std::string_view> word = utf8_view(member.get());
     if (!word) return std::unexpected(argument_error("stop_words", std::move(word.error())));
-    words.find_or_insert(*word, types::Present{});
+    words.insert(*word);
     members.push_back(std::move(member));
   }
   if (PyErr_Occurred() != nullptr) return std::unexpected(iteration_error());

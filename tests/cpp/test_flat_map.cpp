@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "moodvane/flat_map.hpp"
+#include "flat_map.hpp"
 
 namespace {
 
@@ -34,13 +34,14 @@ std::string nth_word(std::uint64_t i) {
   return word;
 }
 
-// Words that all start their lookups at slot 0 of a table of `slot_count` slots under the
-// current keys: what an attacker who knew the keys would send.
-std::vector<std::string> crafted_words(std::size_t count, std::size_t slot_count) {
+// Words that all start their lookups at slot `home` of a table of `slot_count` slots under
+// the current keys: what an attacker who knew the keys would send.
+std::vector<std::string> crafted_words(std::size_t count, std::size_t slot_count,
+                                       std::size_t home = 0) {
   std::vector<std::string> words;
   for (std::uint64_t i = 0; words.size() < count; ++i) {
     std::string word = nth_word(i);
-    if (Map::home_slot(hash_word(word), slot_count) == 0) words.push_back(std::move(word));
+    if (Map::home_slot(hash_word(word), slot_count) == home) words.push_back(std::move(word));
   }
   return words;
 }
@@ -103,6 +104,21 @@ TEST_F(FixedSeed, TheSameSeedGivesTheSameHashesAndAnotherSeedOthers) {
   set_hash_seed(1);
   EXPECT_EQ(hash_word("laughter"), first);
   EXPECT_NE(first, second);
+}
+
+// The table never deletes, so a lookup may stop at the first empty slot; a run of
+// colliding words that passes the table's last slot goes on at its first.
+TEST_F(FixedSeed, ProbeRunsWrapAroundTheEndOfTheTable) {
+  set_hash_seed(7);
+  Map map(8);
+  const std::size_t slot_count = map.slot_count();
+  const std::vector<std::string> words = crafted_words(9, slot_count, slot_count - 1);
+  for (std::size_t i = 0; i + 1 < words.size(); ++i) map.find_or_insert(words[i], 0) = int(i);
+  ASSERT_EQ(map.slot_count(), slot_count) << "the table grew; the run no longer wraps";
+  for (std::size_t i = 0; i + 1 < words.size(); ++i) EXPECT_EQ(*map.find(words[i]), int(i));
+  // An absent word of the same home walks the whole run, across the end, and stops.
+  EXPECT_EQ(map.find(words.back()), nullptr);
+  EXPECT_EQ(map.probe_stats().longest_run, words.size() - 2);  // the run is split by the end
 }
 
 TEST(HashSeed, TheOperatingSystemGivesFreshBitsEachTime) {

@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "flat_map.hpp"
 #include "moodvane/shift.hpp"
 
 namespace {
@@ -55,7 +56,7 @@ ScoreMap scores_of(const std::vector<std::pair<std::string, double>>& pairs) {
 
 StopWords stop_words_of(const std::vector<std::string>& words) {
   StopWords set;
-  for (const auto& word : words) set.find_or_insert(keep(word), {});
+  for (const auto& word : words) set.insert(keep(word));
   return set;
 }
 
