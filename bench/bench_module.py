@@ -3,7 +3,7 @@
     python bench/bench_module.py [--words 100000] [--text-words 20000] [--repeats 15]
 
 (a) weighted_avg_shift_custom on two WORDS-word frequency dicts with a WORDS-word scores
-    dict and top_n=20, against the pure-Python shift of bench/reference_shift.py on the
+    dict and top_n=20, against the pure-Python shift of tests/python/reference_shift.py on the
     same inputs (target: at least 30 times faster). The conversion of the three dicts is
     shown apart (a call that fails at reference_value="?", after the conversion).
 (b) weighted_avg_shift on two TEXT_WORDS-word dicts against the English lexicon, every
@@ -43,7 +43,8 @@ from pathlib import Path
 import moodvane
 
 REPO = Path(__file__).resolve().parent.parent
-sys.path.insert(0, str(REPO / "bench"))
+# The pure-Python shift that the tests use as their oracle.
+sys.path.insert(0, str(REPO / "tests" / "python"))
 import reference_shift  # noqa: E402
 
 DEFAULT_HARNESSES = REPO / "build" / "bench" / "bench"
