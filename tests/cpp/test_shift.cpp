@@ -11,6 +11,7 @@
 #include <optional>
 #include <random>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -433,6 +434,42 @@ TEST(Ordering, ALargeVocabularyIsInByteOrderToo) {
   for (const auto word : s.words) scores.insert_or_assign(word, 5.0);
   std::sort(sorted.begin(), sorted.end());
   EXPECT_EQ(words_of(shift(s, s, scores)), sorted);
+}
+
+// A long computation calls its progress hook regularly, and a hook that throws abandons it
+// at once (under the sanitizers' leak check, with nothing left behind).
+TEST(Progress, TheHookIsCalledThroughoutAndMayAbandonTheComputation) {
+  InputSystem s1, s2;
+  ScoreMap scores;
+  for (int i = 0; i < 200000; ++i) {
+    const std::string_view word = keep("p" + std::to_string(i));
+    s1.words.push_back(word);
+    s1.freqs.push_back(i % 7);
+    s2.words.push_back(word);
+    s2.freqs.push_back(i % 5);
+    scores.insert_or_assign(word, i % 9);
+  }
+  struct Count {
+    int calls = 0;
+    int throw_at = -1;
+  } count;
+  const auto hook = [](void* context) {
+    auto& c = *static_cast<Count*>(context);
+    if (++c.calls == c.throw_at) throw std::runtime_error("abandoned");
+  };
+  const moodvane::shift::Progress progress{hook, &count};
+  const ShiftResult full =
+      weighted_avg_shift(s1, s2, scores, Average{}, std::nullopt, nullptr, 0, progress);
+  // 400,000 pairs and 200,000 words, a call every 32,768 of each at least.
+  EXPECT_GE(count.calls, 12);
+  EXPECT_EQ(full.entries.size(), 200000u);
+  for (const int throw_at : {1, 5, count.calls}) {
+    count = Count{0, throw_at};
+    EXPECT_THROW(
+        weighted_avg_shift(s1, s2, scores, Average{}, std::nullopt, nullptr, 0, progress),
+        std::runtime_error);
+    EXPECT_EQ(count.calls, throw_at);
+  }
 }
 
 TEST(Guards, SystemTwoAllZero) {
