@@ -49,8 +49,12 @@ std::size_t clamp_to_size(std::uint64_t top_n) {
 // The systems are handed over: the engine releases them as soon as they are tallied, and
 // so the scores when they are handed over too (an rvalue `scores`). Ctrl-C is answered
 // before, during and after the computation.
+//
+// Kept out of line: a caller's __float__ may call the module again from inside the
+// conversion of the dicts, and the frames of that recursion should not carry this stage's
+// locals.
 template <class Scores>
-PyResult<types::ShiftResult> run_engine(Systems systems, Scores&& scores,
+[[gnu::noinline]] PyResult<types::ShiftResult> run_engine(Systems systems, Scores&& scores,
                                         const types::Reference& reference,
                                         const ShiftArguments& arguments, WordPins& pins) {
   if (PyResult<void> answered = answer_interrupt(&pins); !answered) {
@@ -66,6 +70,32 @@ PyResult<types::ShiftResult> run_engine(Systems systems, Scores&& scores,
   return result;
 }
 
+// The stages after the frequency dicts: the reference, the engine, the encoding. Out of
+// line for the same reason as run_engine: the conversion of the dicts may recurse into the
+// module, and each level of that recursion should carry only the locals of its first stage.
+template <class Scores>
+[[gnu::noinline]] PyResult<PyHandle> finish(Systems systems, Scores&& scores,
+                                            const ShiftArguments& arguments, WordPins& pins) {
+  PyResult<types::Reference> reference = reference_of(arguments, pins);
+  if (!reference) return std::unexpected(std::move(reference.error()));
+  PyResult<types::ShiftResult> result = run_engine(
+      std::move(systems), std::forward<Scores>(scores), *reference, arguments, pins);
+  if (!result) return std::unexpected(std::move(result.error()));
+  return to_py_dict(*result);
+}
+
+[[gnu::noinline]] PyResult<PyHandle> finish_custom(Systems systems,
+                                                   const CustomShiftArguments& arguments,
+                                                   WordPins& pins) {
+  if (PyResult<void> answered = answer_interrupt(&pins); !answered) {
+    return std::unexpected(std::move(answered.error()));
+  }
+  PyResult<types::ScoreMap> scores = parse_scores(arguments.scores.get(), pins);
+  if (!scores) return std::unexpected(std::move(scores.error()));
+  // The caller's scores are handed over, to be released as soon as the engine has read them.
+  return finish(std::move(systems), std::move(*scores), arguments.shared, pins);
+}
+
 }  // namespace
 
 PyResult<PyHandle> weighted_avg_shift(const LexiconShiftArguments& arguments) {
@@ -78,14 +108,8 @@ PyResult<PyHandle> weighted_avg_shift(const LexiconShiftArguments& arguments) {
       lexicons::resolve_lexicon(arguments.lexicon);
   if (!id) return std::unexpected(PyErr::new_error(PyExc_ValueError, id.error()));
 
-  PyResult<types::Reference> reference = reference_of(arguments.shared, pins);
-  if (!reference) return std::unexpected(std::move(reference.error()));
-
   // Parsed on the first call that names it, then kept: the map never changes.
-  PyResult<types::ShiftResult> result =
-      run_engine(std::move(*systems), lexicons::lexicon_scores(*id), *reference, arguments.shared, pins);
-  if (!result) return std::unexpected(std::move(result.error()));
-  return to_py_dict(*result);
+  return finish(std::move(*systems), lexicons::lexicon_scores(*id), arguments.shared, pins);
 }
 
 PyResult<PyHandle> weighted_avg_shift_custom(const CustomShiftArguments& arguments) {
@@ -93,21 +117,7 @@ PyResult<PyHandle> weighted_avg_shift_custom(const CustomShiftArguments& argumen
   WordPins pins;
   PyResult<Systems> systems = parse_systems(arguments.shared, pins);
   if (!systems) return std::unexpected(std::move(systems.error()));
-
-  if (PyResult<void> answered = answer_interrupt(&pins); !answered) {
-    return std::unexpected(std::move(answered.error()));
-  }
-  PyResult<types::ScoreMap> scores = parse_scores(arguments.scores.get(), pins);
-  if (!scores) return std::unexpected(std::move(scores.error()));
-
-  PyResult<types::Reference> reference = reference_of(arguments.shared, pins);
-  if (!reference) return std::unexpected(std::move(reference.error()));
-
-  // The caller's scores are handed over, to be released as soon as the engine has read them.
-  PyResult<types::ShiftResult> result =
-      run_engine(std::move(*systems), std::move(*scores), *reference, arguments.shared, pins);
-  if (!result) return std::unexpected(std::move(result.error()));
-  return to_py_dict(*result);
+  return finish_custom(std::move(*systems), arguments, pins);
 }
 
 }  // namespace moodvane::module
