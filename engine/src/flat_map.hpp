@@ -169,6 +169,24 @@ class FlatMap {
     }
   }
 
+  // The position of `key`'s entry in insertion order, or kNotFound.
+  static constexpr std::size_t kNotFound = static_cast<std::size_t>(-1);
+  std::size_t find_index(std::string_view key, std::uint64_t hash) const noexcept {
+    if (slots_.empty()) return kNotFound;
+    const std::uint32_t tag = tag_of(hash);
+    for (std::size_t pos = tag & mask();; pos = (pos + 1) & mask()) {
+      const std::uint64_t slot = slots_[pos];
+      if (slot == 0) return kNotFound;
+      if (static_cast<std::uint32_t>(slot >> 32) == tag) {
+        const std::size_t index = index_of(slot);
+        if (same_word(entries_[index].first, key)) return index;
+      }
+    }
+  }
+
+  // The entry at position `index` in insertion order.
+  const Entry& entry(std::size_t index) const noexcept { return entries_[index]; }
+
   Value* find(std::string_view key, std::uint64_t hash) noexcept {
     return const_cast<Value*>(std::as_const(*this).find(key, hash));
   }

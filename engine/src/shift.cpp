@@ -34,12 +34,12 @@ constexpr std::size_t kGatherLimit = std::size_t{1} << 16;
 // V: the admitted words of both systems, each once, in ascending byte order. The words
 // are ordered by their 8-byte prefixes first; only runs of equal prefix need their bytes
 // compared after that.
-std::vector<VocabularyWord> collect_vocabulary(FreqMap&& tallies, const Progress& progress) {
+std::vector<VocabularyWord> collect_vocabulary(std::vector<VocabularyWord> words,
+                                               const Progress& progress) {
   struct Key {
     std::uint64_t prefix;
     std::size_t index;
   };
-  std::vector<VocabularyWord> words = std::move(tallies).take_entries();
   std::vector<Key> keys(words.size());
   for (std::size_t i = 0; i < keys.size(); ++i) keys[i] = {byte_prefix(words[i].first), i};
   radix_sort(keys, [](const Key& key) { return key.prefix; }, progress);
@@ -131,6 +131,73 @@ void tally_system(FreqMap& tallies, const types::InputSystem& system, double Wor
   }
 }
 
+// The tallies of both systems in arrays indexed by the score map's entries: each pair costs
+// one lookup, in the score map, and the admitted words are listed in the order first met.
+// The lookups run as the same software pipeline as tally_system's.
+class DenseTallies {
+ public:
+  DenseTallies(const WordFilter& filter)
+      : filter_(filter),
+        freq_1_(filter.scored_words()),
+        freq_2_(filter.scored_words()),
+        state_(filter.scored_words(), kUnseen) {}
+
+  void add(const types::InputSystem& system, bool first, const Progress& progress) {
+    constexpr std::size_t kDistance = 5;
+    constexpr std::size_t kWindow = 32;  // a power of two above 3 * kDistance
+    std::vector<double>& freqs = first ? freq_1_ : freq_2_;
+    const std::size_t pairs = std::min(system.words.size(), system.freqs.size());
+    std::uint64_t hashes[kWindow];
+    for (std::size_t i = 0; i < pairs + 3 * kDistance; ++i) {
+      if (i % kProgressInterval == kProgressInterval - 1) progress();
+      if (i < pairs) {
+        const std::uint64_t hash = types::hash_word(system.words[i]);
+        hashes[i % kWindow] = hash;
+        filter_.prefetch(hash);
+      }
+      if (i >= kDistance && i - kDistance < pairs) {
+        filter_.prefetch_entry(hashes[(i - kDistance) % kWindow]);
+      }
+      if (i >= 2 * kDistance && i - 2 * kDistance < pairs) {
+        filter_.prefetch_key(hashes[(i - 2 * kDistance) % kWindow]);
+      }
+      if (i < 3 * kDistance || i - 3 * kDistance >= pairs) continue;
+      const std::size_t at = i - 3 * kDistance;
+      const std::string_view word = system.words[at];
+      const std::uint64_t hash = hashes[at % kWindow];
+      const std::size_t index = filter_.scored_index(word, hash);
+      if (index == WordFilter::kNotScored) continue;
+      std::uint8_t& state = state_[index];
+      if (state == kUnseen) {
+        state = filter_.passes_stops(word, hash, filter_.scores().entry(index).second) ? kAdmitted
+                                                                                     : kRejected;
+        if (state == kAdmitted) admitted_.push_back(index);
+      }
+      if (state == kAdmitted) freqs[index] = system.freqs[at] + freqs[index];
+    }
+  }
+
+  // The admitted words with their tallies, in the order first met; the arrays are released.
+  std::vector<VocabularyWord> take_words() && {
+    std::vector<VocabularyWord> words;
+    words.reserve(admitted_.size());
+    for (const std::size_t index : admitted_) {
+      const auto& [word, score] = filter_.scores().entry(index);
+      words.push_back({word, WordTally{freq_1_[index], freq_2_[index], score}});
+    }
+    return words;
+  }
+
+ private:
+  static constexpr std::uint8_t kUnseen = 0, kAdmitted = 1, kRejected = 2;
+
+  const WordFilter& filter_;
+  std::vector<double> freq_1_;  // value-initialised: +0.0
+  std::vector<double> freq_2_;
+  std::vector<std::uint8_t> state_;
+  std::vector<std::size_t> admitted_;
+};
+
 double relative(double count, double total) noexcept {
   return total > 0.0 ? count / total : 0.0;
 }
@@ -199,10 +266,15 @@ WordFilter::WordFilter(const types::ScoreMap& scores,
 
 const double* WordFilter::keep_word(std::string_view word, std::uint64_t hash) const noexcept {
   const double* score = scores_.find(word, hash);
-  if (score == nullptr) return nullptr;
-  if (lens_ && lens_->lo <= *score && *score <= lens_->hi) return nullptr;
-  if (stop_words_ && stop_words_->contains(word, hash)) return nullptr;
+  if (score == nullptr || !passes_stops(word, hash, *score)) return nullptr;
   return score;
+}
+
+bool WordFilter::passes_stops(std::string_view word, std::uint64_t hash,
+                              double score) const noexcept {
+  if (lens_ && lens_->lo <= score && score <= lens_->hi) return false;
+  if (stop_words_ && stop_words_->contains(word, hash)) return false;
+  return true;
 }
 
 double weighted_mean(std::span<const VocabularyWord> vocabulary, double WordTally::*freq,
@@ -225,13 +297,23 @@ ShiftResult shift_of(types::InputSystem system_1, types::InputSystem system_2,
                      const types::StopWords* stop_words, std::size_t max_entries,
                      const Progress& progress) {
   const WordFilter filter(scores, stop_lens, stop_words);
-  FreqMap tallies = freq_map(system_1, system_2, filter, progress);
-  // The tallies hold everything later steps need of the systems and the scores (their keys
+  const std::size_t pairs = std::min(system_1.words.size(), system_1.freqs.size()) +
+                            std::min(system_2.words.size(), system_2.freqs.size());
+  std::vector<VocabularyWord> words;
+  if (filter.dense_for(pairs)) {
+    DenseTallies tallies(filter);
+    tallies.add(system_1, true, progress);
+    tallies.add(system_2, false, progress);
+    words = std::move(tallies).take_words();
+  } else {
+    words = freq_map(system_1, system_2, filter, progress).take_entries();
+  }
+  // The words hold everything later steps need of the systems and the scores (their keys
   // are views of the words' own bytes, not of the inputs' storage).
   system_1 = {};
   system_2 = {};
   if (owned_scores != nullptr) *owned_scores = types::ScoreMap();
-  const std::vector<VocabularyWord> vocabulary = collect_vocabulary(std::move(tallies), progress);
+  const std::vector<VocabularyWord> vocabulary = collect_vocabulary(std::move(words), progress);
 
   double total_1 = +0.0;
   double total_2 = +0.0;

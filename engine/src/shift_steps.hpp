@@ -33,6 +33,15 @@ class WordFilter {
   }
   const double* keep_word(std::string_view word, std::uint64_t hash) const noexcept;
 
+  // The two halves of keep_word: the position of the word's entry in the score map (or
+  // kNotScored), and whether a scored word passes the stop lens and the stop words.
+  static constexpr std::size_t kNotScored = types::ScoreMap::Table::kNotFound;
+  std::size_t scored_index(std::string_view word, std::uint64_t hash) const noexcept {
+    return scores_.find_index(word, hash);
+  }
+  bool passes_stops(std::string_view word, std::uint64_t hash, double score) const noexcept;
+  const types::ScoreMap::Table& scores() const noexcept { return scores_; }
+
   std::size_t scored_words() const noexcept { return scores_.size(); }
 
   // Starts fetching what keep_word will read for a word of this hash.
@@ -45,6 +54,11 @@ class WordFilter {
   [[gnu::always_inline]] void prefetch_key(std::uint64_t hash) const noexcept {
     scores_.prefetch_key(hash);
   }
+
+  // Whether the tallies are better kept in arrays indexed by the score map's entries than
+  // in a map of their own: when the score map is not much larger than the input, one
+  // lookup per pair in it beats a lookup in each of two maps.
+  bool dense_for(std::size_t pairs) const noexcept { return scores_.size() <= 8 * pairs; }
 
  private:
   const types::ScoreMap::Table& scores_;

@@ -290,6 +290,26 @@ TEST(Determinism, TheHashSeedDoesNotChangeAnyBit) {
   expect_same_bits(results[0], results[2]);
 }
 
+// The tallies live in arrays beside the score map when it is not much larger than the input,
+// in a map of their own otherwise; a score map padded with words no system uses takes the
+// second way, and every bit of the result is the same.
+TEST(Determinism, BothWaysOfTallyingGiveTheSameBits) {
+  for (const std::uint64_t seed : {21ull, 22ull, 23ull}) {
+    const RandomCase c = random_case(seed);
+    ScoreMap padded;
+    for (const auto& [word, score] : c.scores) padded.insert_or_assign(word, score);
+    const std::size_t pairs = c.s1.words.size() + c.s2.words.size();
+    for (std::size_t i = 0; i < 9 * pairs + 100; ++i) {
+      padded.insert_or_assign(keep("unused padding " + std::to_string(i)), 5.0);
+    }
+    const StopWords stops = stop_words_of({"w1", "w2", "w3"});
+    for (const std::optional<StopLens> lens : {std::optional<StopLens>(), std::optional(StopLens{4, 6})}) {
+      expect_same_bits(shift(c.s1, c.s2, c.scores, Average{}, lens, &stops),
+                       shift(c.s1, c.s2, padded, Average{}, lens, &stops));
+    }
+  }
+}
+
 // ---------------------------------------------------------------------------------------
 // Edge cases.
 
