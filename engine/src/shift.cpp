@@ -41,7 +41,12 @@ std::vector<VocabularyWord> collect_vocabulary(std::vector<VocabularyWord> words
     std::size_t index;
   };
   std::vector<Key> keys(words.size());
-  for (std::size_t i = 0; i < keys.size(); ++i) keys[i] = {byte_prefix(words[i].first), i};
+  // The words' bytes lie wherever their owner keeps them: fetched some words ahead.
+  constexpr std::size_t kAhead = 16;
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    if (i + kAhead < keys.size()) __builtin_prefetch(words[i + kAhead].first.data());
+    keys[i] = {byte_prefix(words[i].first), i};
+  }
   radix_sort(keys, [](const Key& key) { return key.prefix; }, progress);
   progress();
   for (auto run = keys.begin(); run != keys.end();) {
@@ -181,7 +186,15 @@ class DenseTallies {
   std::vector<VocabularyWord> take_words() && {
     std::vector<VocabularyWord> words;
     words.reserve(admitted_.size());
-    for (const std::size_t index : admitted_) {
+    constexpr std::size_t kAhead = 8;
+    for (std::size_t k = 0; k < admitted_.size(); ++k) {
+      if (k + kAhead < admitted_.size()) {
+        const std::size_t ahead = admitted_[k + kAhead];
+        __builtin_prefetch(&filter_.scores().entry(ahead));
+        __builtin_prefetch(&freq_1_[ahead]);
+        __builtin_prefetch(&freq_2_[ahead]);
+      }
+      const std::size_t index = admitted_[k];
       const auto& [word, score] = filter_.scores().entry(index);
       words.push_back({word, WordTally{freq_1_[index], freq_2_[index], score}});
     }
