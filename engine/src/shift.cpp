@@ -176,7 +176,7 @@ class DenseTallies {
       if (state == kUnseen) {
         state = filter_.passes_stops(word, hash, filter_.scores().entry(index).second) ? kAdmitted
                                                                                      : kRejected;
-        if (state == kAdmitted) admitted_.push_back(index);
+        if (state == kAdmitted) admitted_.push_back(static_cast<std::uint32_t>(index));
       }
       if (state == kAdmitted) freqs[index] = system.freqs[at] + freqs[index];
     }
@@ -208,7 +208,7 @@ class DenseTallies {
   std::vector<double> freq_1_;  // value-initialised: +0.0
   std::vector<double> freq_2_;
   std::vector<std::uint8_t> state_;
-  std::vector<std::size_t> admitted_;
+  std::vector<std::uint32_t> admitted_;  // a score map holds fewer than 2^32 words
 };
 
 double relative(double count, double total) noexcept {
@@ -230,8 +230,10 @@ Raw raw_record(const VocabularyWord& word, double total_1, double total_2, doubl
 
 // The positions of the records in result order: descending |shift_score|, ties in the
 // current (vocabulary) order, NaN last. Only 16-byte keys move, never the records.
+// Only the first `wanted` positions (all when 0) are needed: a few out of many are selected
+// rather than sorted, with the same ties.
 std::vector<std::size_t> order_by_magnitude(const std::vector<double>& shift_scores,
-                                            const Progress& progress) {
+                                            std::size_t wanted, const Progress& progress) {
   struct Key {
     std::uint64_t rank;  // smaller first
     std::size_t index;
@@ -245,8 +247,19 @@ std::vector<std::size_t> order_by_magnitude(const std::vector<double>& shift_sco
     const std::uint64_t magnitude = std::bit_cast<std::uint64_t>(std::fabs(score));
     keys[i] = {std::isnan(score) ? UINT64_MAX : kInfinityBits - magnitude, i};
   }
-  // Stable: ties keep their order.
-  radix_sort(keys, [](const Key& key) { return key.rank; }, progress);
+  if (wanted != 0 && wanted < keys.size() / 16) {
+    // Equal ranks ordered by position: the order a stable sort gives them.
+    const auto before = [](const Key& a, const Key& b) {
+      return a.rank != b.rank ? a.rank < b.rank : a.index < b.index;
+    };
+    std::nth_element(keys.begin(), keys.begin() + static_cast<std::ptrdiff_t>(wanted), keys.end(),
+                     before);
+    keys.resize(wanted);
+    std::sort(keys.begin(), keys.end(), before);
+  } else {
+    // Stable: ties keep their order.
+    radix_sort(keys, [](const Key& key) { return key.rank; }, progress);
+  }
   std::vector<std::size_t> order(keys.size());
   for (std::size_t k = 0; k < keys.size(); ++k) order[k] = keys[k].index;
   return order;
@@ -312,19 +325,22 @@ ShiftResult shift_of(types::InputSystem system_1, types::InputSystem system_2,
   const WordFilter filter(scores, stop_lens, stop_words);
   const std::size_t pairs = std::min(system_1.words.size(), system_1.freqs.size()) +
                             std::min(system_2.words.size(), system_2.freqs.size());
+  // Once tallied, the systems are released: the tallies hold everything later steps need of
+  // them (their keys are views of the words' own bytes, not of the systems' storage).
   std::vector<VocabularyWord> words;
   if (filter.dense_for(pairs)) {
     DenseTallies tallies(filter);
     tallies.add(system_1, true, progress);
     tallies.add(system_2, false, progress);
+    system_1 = {};
+    system_2 = {};
     words = std::move(tallies).take_words();
   } else {
     words = freq_map(system_1, system_2, filter, progress).take_entries();
+    system_1 = {};
+    system_2 = {};
   }
-  // The words hold everything later steps need of the systems and the scores (their keys
-  // are views of the words' own bytes, not of the inputs' storage).
-  system_1 = {};
-  system_2 = {};
+  // Nor are the scores needed any more: the words carry theirs.
   if (owned_scores != nullptr) *owned_scores = types::ScoreMap();
   const std::vector<VocabularyWord> vocabulary = collect_vocabulary(std::move(words), progress);
 
@@ -381,7 +397,7 @@ ShiftResult shift_of(types::InputSystem system_1, types::InputSystem system_2,
   // The entries are built in result order, so each word is copied once and no entry moves,
   // and entries past the limit are never built at all.
   progress();
-  std::vector<std::size_t> order = order_by_magnitude(shift_scores, progress);
+  std::vector<std::size_t> order = order_by_magnitude(shift_scores, max_entries, progress);
   if (max_entries != 0 && order.size() > max_entries) order.resize(max_entries);
   result.entries.reserve(order.size());
   for (const std::size_t index : order) {

@@ -582,6 +582,31 @@ TEST(Ordering, NaNScoresSortLastAndKeepEveryEntryOnce) {
 
 namespace {
 
+// A few entries out of many are selected rather than sorted; equal magnitudes (here of
+// hundreds of words) still come in the order the full sort gives: byte order.
+TEST(EntryLimit, SelectedFirstEntriesKeepTheOrderOfTies) {
+  std::vector<std::pair<std::string, double>> scores;
+  InputSystem s1, s2;
+  for (int i = 0; i < 600; ++i) {
+    const std::string_view word = keep("t" + std::to_string((i * 37) % 600));
+    scores.emplace_back(word, static_cast<double>(i % 3));
+    s1.words.push_back(word);
+    s1.freqs.push_back(i % 2);
+    s2.words.push_back(word);
+    s2.freqs.push_back(1);
+  }
+  const ScoreMap map = scores_of(scores);
+  const ShiftResult all = weighted_avg_shift(s1, s2, map, Fixed{1.0}, std::nullopt, nullptr, 0);
+  for (const std::size_t limit : {1, 2, 7, 30}) {
+    const ShiftResult cut =
+        weighted_avg_shift(s1, s2, map, Fixed{1.0}, std::nullopt, nullptr, limit);
+    ASSERT_EQ(cut.entries.size(), limit);
+    for (std::size_t i = 0; i < limit; ++i) {
+      EXPECT_EQ(cut.entries[i].type, all.entries[i].type) << "limit " << limit << ", entry " << i;
+    }
+  }
+}
+
 TEST(EntryLimit, BuildsOnlyTheFirstEntriesAndKeepsEveryTotal) {
   const RandomCase c = random_case(11);
   const ShiftResult all = shift(c.s1, c.s2, c.scores);
