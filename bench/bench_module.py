@@ -9,7 +9,7 @@
 (b) weighted_avg_shift on two TEXT_WORDS-word dicts against the English lexicon, every
     entry returned: the call split into argument conversion, lexicon parsing, engine,
     encoding and json.loads, and everything but json.loads compared with json.loads on the
-    same text (target: at most half).
+    same text (target: at most 0.45 of it).
 
 The split of (b) is measured from Python, by difference between calls that stop at
 different points, each the best of REPEATS runs:
@@ -227,8 +227,8 @@ def split_of_one_call(text_words: int, repeats: int, harnesses: Path) -> None:
     print(f"    everything but json.loads {without_loads * 1e3:9.2f} ms")
     print(f"    json.loads of the text    {loads_seconds * 1e3:9.2f} ms")
     ratio = without_loads / loads_seconds
-    print(f"    everything but json.loads / json.loads  {ratio:.2f}   (target <= 0.5: "
-          f"{'met' if ratio <= 0.5 else 'MISSED'})")
+    print(f"    everything but json.loads / json.loads  {ratio:.2f}   (target <= 0.45: "
+          f"{'met' if ratio <= 0.45 else 'MISSED'})")
 
 
 def main() -> int:
