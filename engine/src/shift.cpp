@@ -141,6 +141,9 @@ void tally_system(FreqMap& tallies, const types::InputSystem& system, double Wor
 // The lookups run as the same software pipeline as tally_system's.
 class DenseTallies {
  public:
+  // Up to this many scored words the score map is taken to sit in the processor's caches.
+  static constexpr std::size_t kCachedWords = std::size_t{1} << 15;
+
   DenseTallies(const WordFilter& filter)
       : filter_(filter),
         freq_1_(filter.scored_words()),
@@ -148,7 +151,18 @@ class DenseTallies {
         state_(filter.scored_words(), kUnseen) {}
 
   void add(const types::InputSystem& system, bool first, const Progress& progress) {
-    constexpr std::size_t kDistance = 5;
+    // A score map that fits in the processor's caches needs no fetching ahead; the
+    // pipeline's extra probes would only cost time.
+    if (filter_.scored_words() <= kCachedWords) {
+      add<0>(system, first, progress);
+    } else {
+      add<5>(system, first, progress);
+    }
+  }
+
+  // The lookups run as a software pipeline kDistance pairs deep (none when 0).
+  template <std::size_t kDistance>
+  void add(const types::InputSystem& system, bool first, const Progress& progress) {
     constexpr std::size_t kWindow = 32;  // a power of two above 3 * kDistance
     std::vector<double>& freqs = first ? freq_1_ : freq_2_;
     const std::size_t pairs = std::min(system.words.size(), system.freqs.size());
@@ -158,13 +172,15 @@ class DenseTallies {
       if (i < pairs) {
         const std::uint64_t hash = types::hash_word(system.words[i]);
         hashes[i % kWindow] = hash;
-        filter_.prefetch(hash);
+        if constexpr (kDistance > 0) filter_.prefetch(hash);
       }
-      if (i >= kDistance && i - kDistance < pairs) {
-        filter_.prefetch_entry(hashes[(i - kDistance) % kWindow]);
-      }
-      if (i >= 2 * kDistance && i - 2 * kDistance < pairs) {
-        filter_.prefetch_key(hashes[(i - 2 * kDistance) % kWindow]);
+      if constexpr (kDistance > 0) {
+        if (i >= kDistance && i - kDistance < pairs) {
+          filter_.prefetch_entry(hashes[(i - kDistance) % kWindow]);
+        }
+        if (i >= 2 * kDistance && i - 2 * kDistance < pairs) {
+          filter_.prefetch_key(hashes[(i - 2 * kDistance) % kWindow]);
+        }
       }
       if (i < 3 * kDistance || i - 3 * kDistance >= pairs) continue;
       const std::size_t at = i - 3 * kDistance;
