@@ -310,6 +310,28 @@ TEST(Determinism, BothWaysOfTallyingGiveTheSameBits) {
   }
 }
 
+// The same with a score map too large for the caches, whose lookups are fetched ahead.
+TEST(Determinism, BothWaysOfTallyingAManyWordsGiveTheSameBits) {
+  std::mt19937_64 rng(31);
+  InputSystem s1, s2;
+  ScoreMap scores, padded;
+  // More scored words (37,500) than a score map that stays in the caches holds.
+  for (int i = 0; i < 50000; ++i) {
+    const std::string_view word = keep("m" + std::to_string(i));
+    if (i % 4 != 0) {
+      const double score = 1.0 + static_cast<double>(rng() % 800) / 100.0;
+      scores.insert_or_assign(word, score);
+      padded.insert_or_assign(word, score);
+    }
+    (i % 3 == 0 ? s1 : s2).words.push_back(word);
+    (i % 3 == 0 ? s1 : s2).freqs.push_back(static_cast<double>(rng() % 50));
+  }
+  for (std::size_t i = 0; i < 9 * 50000; ++i) {
+    padded.insert_or_assign(keep("unused padding " + std::to_string(i)), 5.0);
+  }
+  expect_same_bits(shift(s1, s2, scores), shift(s1, s2, padded));
+}
+
 // ---------------------------------------------------------------------------------------
 // Edge cases.
 
