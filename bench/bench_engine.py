@@ -21,7 +21,8 @@ import tempfile
 import time
 from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parent))
+# The pure-Python shift that the tests use as their oracle.
+sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tests" / "python"))
 import reference_shift  # noqa: E402
 
 

@@ -3,13 +3,13 @@
     python bench/bench_module.py [--words 100000] [--text-words 20000] [--repeats 15]
 
 (a) weighted_avg_shift_custom on two WORDS-word frequency dicts with a WORDS-word scores
-    dict and top_n=20, against the pure-Python shift of bench/reference_shift.py on the
+    dict and top_n=20, against the pure-Python shift of tests/python/reference_shift.py on the
     same inputs (target: at least 30 times faster). The conversion of the three dicts is
     shown apart (a call that fails at reference_value="?", after the conversion).
 (b) weighted_avg_shift on two TEXT_WORDS-word dicts against the English lexicon, every
     entry returned: the call split into argument conversion, lexicon parsing, engine,
     encoding and json.loads, and everything but json.loads compared with json.loads on the
-    same text (target: at most half).
+    same text (target: at most 0.45 of it).
 
 The split of (b) is measured from Python, by difference between calls that stop at
 different points, each the best of REPEATS runs:
@@ -19,8 +19,9 @@ different points, each the best of REPEATS runs:
 - argument conversion: the call with reference_value="?", which converts both dicts and
   resolves the lexicon name, then fails before the lexicon is parsed; minus the same
   failing call with empty dicts;
-- lexicon parsing: a call with empty dicts (the lexicon is still parsed), minus the same
-  with weighted_avg_shift_custom and an empty scores dict;
+- lexicon: a call with empty dicts, minus the same with weighted_avg_shift_custom and an
+  empty scores dict (the lexicon is parsed on its first use in a process and kept, so this
+  is what a later call pays for it: next to nothing);
 - engine: the call with top_n=1 (the engine still computes every entry, only one is
   encoded), minus conversion, parsing and the fixed cost (the empty custom call);
 - encoding: everything but json.loads minus the top_n=1 call.
@@ -43,18 +44,24 @@ from pathlib import Path
 import moodvane
 
 REPO = Path(__file__).resolve().parent.parent
-sys.path.insert(0, str(REPO / "bench"))
+# The pure-Python shift that the tests use as their oracle.
+sys.path.insert(0, str(REPO / "tests" / "python"))
 import reference_shift  # noqa: E402
 
 DEFAULT_HARNESSES = REPO / "build" / "bench" / "bench"
 
 
+# Wall-clock time by default; --clock process counts only this process's CPU time, which a
+# machine shared with other busy processes disturbs far less.
+clock = time.perf_counter
+
+
 def best_seconds(call, repeats: int) -> float:
     best = float("inf")
     for _ in range(repeats):
-        start = time.perf_counter()
+        start = clock()
         call()
-        best = min(best, time.perf_counter() - start)
+        best = min(best, clock() - start)
     return best
 
 
@@ -207,8 +214,9 @@ def split_of_one_call(text_words: int, repeats: int, harnesses: Path) -> None:
     print(f"    whole call                {total * 1e3:9.2f} ms")
     print(f"    argument conversion       {conversion * 1e3:9.2f} ms")
     harness = harness_figures(harnesses)
-    note = f"   (parser_bench: {harness['parse_ms']})" if "parse_ms" in harness else ""
-    print(f"    lexicon parsing           {parsing * 1e3:9.2f} ms{note}")
+    note = (f"   (a parse, first use only: {harness['parse_ms']})" if "parse_ms" in harness
+            else "")
+    print(f"    lexicon (kept, parsed once){parsing * 1e3:8.2f} ms{note}")
     print(f"    engine                    {engine * 1e3:9.2f} ms")
     note = ""
     if "encode_rate" in harness:
@@ -219,8 +227,8 @@ def split_of_one_call(text_words: int, repeats: int, harnesses: Path) -> None:
     print(f"    everything but json.loads {without_loads * 1e3:9.2f} ms")
     print(f"    json.loads of the text    {loads_seconds * 1e3:9.2f} ms")
     ratio = without_loads / loads_seconds
-    print(f"    everything but json.loads / json.loads  {ratio:.2f}   (target <= 0.5: "
-          f"{'met' if ratio <= 0.5 else 'MISSED'})")
+    print(f"    everything but json.loads / json.loads  {ratio:.2f}   (target <= 0.45: "
+          f"{'met' if ratio <= 0.45 else 'MISSED'})")
 
 
 def main() -> int:
@@ -230,7 +238,12 @@ def main() -> int:
     parser.add_argument("--repeats", type=int, default=30)
     parser.add_argument("--harnesses", type=Path, default=DEFAULT_HARNESSES,
                         help="directory of the built C++ harnesses (build/bench/bench)")
+    parser.add_argument("--clock", choices=["wall", "process"], default="wall",
+                        help="wall-clock time, or the process's CPU time (for a busy machine)")
     args = parser.parse_args()
+    global clock
+    clock = time.process_time if args.clock == "process" else time.perf_counter
+    print(f"times: {'CPU time of this process' if args.clock == 'process' else 'wall clock'}")
     speed_against_python(args.words, args.repeats)
     print()
     split_of_one_call(args.text_words, args.repeats, args.harnesses)

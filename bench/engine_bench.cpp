@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -35,8 +36,11 @@ int main(int argc, char** argv) {
   moodvane::types::InputSystem system_1, system_2;
   moodvane::types::ScoreMap scores;
   std::ifstream in(argv[1]);
-  std::string line;
-  while (std::getline(in, line)) {
+  // The engine borrows its words: every line stays in here until the end.
+  std::deque<std::string> lines;
+  for (std::string read; std::getline(in, read);) {
+    lines.push_back(std::move(read));
+    const std::string& line = lines.back();
     const auto first_tab = line.find('\t');
     const auto second_tab = line.find('\t', first_tab + 1);
     const std::string_view view(line);

@@ -3,8 +3,30 @@
 # UndefinedBehaviorSanitizer, a short run of each fuzz target, then the release artefacts
 # built once and the Python tests against the wheel on every CPython >= 3.11 on the machine
 # and against the sdist, and once more against a sanitized build of the extension.
+#
+# Python packages go into the active virtual environment; without one, into build/venv,
+# made here on first use (a system Python such as Debian's refuses installs of its own).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+if [[ -z ${VIRTUAL_ENV:-} ]] && ! python3 -c 'import sys; sys.exit(sys.prefix == sys.base_prefix)'; then
+  if [[ ! -x build/venv/bin/python3 ]]; then
+    echo "== Making a virtual environment in build/venv"
+    mkdir -p build
+    if ! python3 -m venv build/venv; then
+      # Debian ships the venv module's pip bootstrap apart from Python.
+      sudo_cmd=()
+      [[ $(id -u) -ne 0 ]] && sudo_cmd=(sudo)
+      "${sudo_cmd[@]}" apt-get update -q
+      DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q \
+        "python3-venv" "python$(python3 -c 'import sys; print("%d.%d" % sys.version_info[:2])')-venv"
+      rm -rf build/venv
+      python3 -m venv build/venv
+    fi
+  fi
+  # shellcheck disable=SC1091
+  source build/venv/bin/activate
+fi
 
 bash tools/install_dependencies.sh
 

@@ -14,8 +14,9 @@
 
 namespace moodvane::shift {
 
-template <class Record, class KeyOf>
-void radix_sort(std::vector<Record>& records, KeyOf key_of) {
+// `between_passes` runs after each pass (a progress hook; it may throw).
+template <class Record, class KeyOf, class BetweenPasses>
+void radix_sort(std::vector<Record>& records, KeyOf key_of, BetweenPasses&& between_passes) {
   static_assert(std::is_trivially_copyable_v<Record>);
   const std::size_t n = records.size();
   if (n < 2) return;
@@ -42,6 +43,7 @@ void radix_sort(std::vector<Record>& records, KeyOf key_of) {
     }
     for (std::size_t i = 0; i < n; ++i) to[offset[(key_of(from[i]) >> shift) & 0xFF]++] = from[i];
     std::swap(from, to);
+    between_passes();
   }
   if (from != records.data()) records.assign(from, from + n);
 }

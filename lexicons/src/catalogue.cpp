@@ -5,6 +5,7 @@
 #include <cstddef>
 
 #include "embedded_texts.hpp"
+#include "moodvane/ascii.hpp"
 #include "moodvane/debug_quote.hpp"
 
 namespace moodvane::lexicons {
@@ -12,17 +13,14 @@ namespace {
 
 // Indexed by LexiconId.
 constexpr std::array<std::string_view, kLexiconCount> kKeys = {
-    "chinese",    "english", "french",     "german",  "hindi",
-    "indonesian", "korean",  "portuguese", "russian", "spanish",
+#define MOODVANE_LEXICON_KEY(key) #key,
+    MOODVANE_LEXICONS(MOODVANE_LEXICON_KEY)
+#undef MOODVANE_LEXICON_KEY
 };
 
 constexpr std::string_view kPrefix = "senTX_";
 
 constexpr std::size_t kLongestKey = std::ranges::max(kKeys, {}, &std::string_view::size).size();
-
-constexpr char ascii_lower(char c) noexcept {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 std::unexpected<std::string> unknown_lexicon(std::string_view name) {
   return std::unexpected("unknown senTX lexicon: " + debug_quote(name));

@@ -1,5 +1,7 @@
 #include "moodvane/number.hpp"
 
+#include "moodvane/ascii.hpp"
+
 #include <array>
 #include <charconv>
 #include <cstdint>
@@ -11,18 +13,6 @@ namespace {
 
 constexpr bool is_digit(char c) noexcept {
   return c >= '0' && c <= '9';
-}
-
-constexpr char ascii_lower(char c) noexcept {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool equals_ignoring_ascii_case(std::string_view text, std::string_view lower_word) noexcept {
-  if (text.size() != lower_word.size()) return false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (ascii_lower(text[i]) != lower_word[i]) return false;
-  }
-  return true;
 }
 
 // Exponent digits accumulate only while the exponent's magnitude is below this; later

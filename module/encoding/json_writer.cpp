@@ -9,8 +9,9 @@
 namespace moodvane::encoding {
 namespace {
 
-// The buffer's first allocation; std::string grows it geometrically from there.
-constexpr std::size_t kInitialCapacity = 128;
+// More than the text around the entries takes: the keys and punctuation of the result
+// object and of the component sums.
+constexpr std::size_t kInitialCapacity = 256;
 
 // For each byte, the letter after the backslash of its escape, 'u' for the \u00XX form,
 // or 0 when the byte is copied as it is. Only the quote, the backslash and the control
@@ -107,9 +108,27 @@ void write_json_string(std::string& out, std::string_view text) {
   out.push_back('"');
 }
 
+namespace {
+
+// Room for the whole text in one allocation: each entry takes its word (more only when it
+// holds bytes to escape), five numbers of at most kMaxNumberText characters and the fixed
+// text of its keys. Growing geometrically instead would copy the text and touch fresh pages
+// a dozen times over for a result of a megabyte.
+std::size_t expected_size(const types::ShiftResult& result) noexcept {
+  constexpr std::size_t kEntryFrame =
+      sizeof(R"({"type":"","p_diff":,"s_diff":,"p_avg":,"s_ref_diff":,"shift_score":},)") - 1;
+  std::size_t size = kInitialCapacity + 11 * kMaxNumberText;
+  for (const types::ShiftEntry& entry : result.entries) {
+    size += kEntryFrame + entry.type.size() + 5 * kMaxNumberText;
+  }
+  return size;
+}
+
+}  // namespace
+
 std::string encode_shift_result(const types::ShiftResult& result) {
   std::string out;
-  out.reserve(kInitialCapacity);
+  out.reserve(expected_size(result));
 
   out.push_back('{');
   write_key(out, "entries");

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "internal_fault.hpp"
+#include "interrupts.hpp"
 
 namespace moodvane::module {
 
@@ -65,7 +66,8 @@ PyResult<std::optional<types::StopLens>> stop_lens_parameter(const PyHandle& slo
   return types::StopLens{*first, *second};
 }
 
-PyResult<std::optional<types::StopWords>> stop_words_parameter(const PyHandle& slot) {
+PyResult<std::optional<types::StopWords>> stop_words_parameter(
+    const PyHandle& slot, std::vector<PyHandle>& members) {
   if (absent(slot)) return std::nullopt;
   PyObject* set = slot.get();
   if (!PySet_Check(set) && !PyFrozenSet_Check(set)) {
@@ -73,20 +75,35 @@ PyResult<std::optional<types::StopWords>> stop_words_parameter(const PyHandle& s
   }
   types::StopWords words;
   words.reserve(static_cast<std::size_t>(PySet_Size(set)));
+  members.reserve(static_cast<std::size_t>(PySet_Size(set)));
   // Only a subclass with its own __iter__ can fail here, and what it raises says nothing
-  // about the argument's value, so it ends the call as a fault that names the error.
-  const auto iteration_fault = [] {
-    return InternalFault("unexpected error while iterating stop_words: " +
-                         PyErr::fetch().describe());
+  // about the argument's value, so it ends the call as a fault that names the error. Ctrl-C,
+  // SystemExit and running out of memory are no faults of the set: they pass unchanged.
+  const auto iteration_error = []() -> PyErr {
+    PyErr error = PyErr::fetch();
+    if (PyErr_GivenExceptionMatches(error.type(), PyExc_KeyboardInterrupt) ||
+        PyErr_GivenExceptionMatches(error.type(), PyExc_SystemExit) ||
+        PyErr_GivenExceptionMatches(error.type(), PyExc_MemoryError)) {
+      return error;
+    }
+    throw InternalFault("unexpected error while iterating stop_words: " + error.describe());
   };
   const PyHandle iterator = PyHandle::steal(PyObject_GetIter(set));
-  if (!iterator) throw iteration_fault();
-  while (const PyHandle member = PyHandle::steal(PyIter_Next(iterator.get()))) {
+  if (!iterator) return std::unexpected(iteration_error());
+  for (std::size_t read = 1;; ++read) {
+    if (read % kInterruptInterval == 0) {
+      if (PyResult<void> answered = answer_interrupt(nullptr); !answered) {
+        return std::unexpected(std::move(answered.error()));
+      }
+    }
+    PyHandle member = PyHandle::steal(PyIter_Next(iterator.get()));
+    if (!member) break;
     PyResult<std::string_view> word = utf8_view(member.get());
     if (!word) return std::unexpected(argument_error("stop_words", std::move(word.error())));
-    words.find_or_insert(*word, types::Present{});
+    words.insert(*word);
+    members.push_back(std::move(member));
   }
-  if (PyErr_Occurred() != nullptr) throw iteration_fault();
+  if (PyErr_Occurred() != nullptr) return std::unexpected(iteration_error());
   return words;
 }
 
@@ -102,7 +119,8 @@ PyResult<void> convert_shared_tail(ArgumentSlots& slots, ShiftArguments& convert
   if (!stop_lens) return std::unexpected(std::move(stop_lens.error()));
   converted.stop_lens = *stop_lens;
 
-  PyResult<std::optional<types::StopWords>> stop_words = stop_words_parameter(slots[6]);
+  PyResult<std::optional<types::StopWords>> stop_words =
+      stop_words_parameter(slots[6], converted.stop_word_objects);
   if (!stop_words) return std::unexpected(std::move(stop_words.error()));
   converted.stop_words = std::move(*stop_words);
   return {};

@@ -10,10 +10,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "moodvane/types.hpp"
 #include "py_error.hpp"
 #include "py_handle.hpp"
+#include "word_pins.hpp"
 
 namespace moodvane::module {
 
@@ -59,8 +61,12 @@ PyResult<std::string_view> utf8_view(PyObject* object);
 PyResult<std::string> to_utf8(PyObject* object);
 
 // The interpreter's float conversion (floats, ints, __float__, __index__); a genuine -1.0 is
-// told apart from a failure by the pending error.
-PyResult<double> to_double(PyObject* object);
+// told apart from a failure by the pending error. When the conversion may run Python code
+// (anything but a float, an exact int or a bool), `pins`, if given, is told first.
+PyResult<double> to_double(PyObject* object, WordPins* pins = nullptr);
+
+// Whether converting `object` to a float may run Python code.
+bool float_conversion_runs_code(PyObject* object) noexcept;
 
 // The parameters both functions share, converted.
 struct ShiftArguments {
@@ -69,6 +75,9 @@ struct ShiftArguments {
   PyHandle reference_value;  // null when absent or None
   std::uint64_t top_n = 0;
   std::optional<types::StopLens> stop_lens;
+  // The members of stop_words, whose bytes the set borrows; a set subclass's __iter__ may
+  // hand out objects that nothing else holds.
+  std::vector<PyHandle> stop_word_objects;
   std::optional<types::StopWords> stop_words;
 };
 
@@ -85,14 +94,17 @@ struct CustomShiftArguments {
 PyResult<LexiconShiftArguments> convert_lexicon_arguments(ArgumentSlots slots);
 PyResult<CustomShiftArguments> convert_custom_arguments(ArgumentSlots slots);
 
-// A word-frequency dict's entries, in insertion order.
-PyResult<types::InputSystem> parse_freqs(PyObject* dict);
+// A word-frequency dict's entries, in insertion order. The words are borrowed from the
+// dict's keys, which `pins` keeps alive.
+PyResult<types::InputSystem> parse_freqs(PyObject* dict, WordPins& pins);
 
-// A word-score dict's entries; a word stored twice keeps its later score.
-PyResult<types::ScoreMap> parse_scores(PyObject* dict);
+// A word-score dict's entries; a word stored twice keeps its later score. Words borrowed
+// as in parse_freqs.
+PyResult<types::ScoreMap> parse_scores(PyObject* dict, WordPins& pins);
 
 // Nothing for an absent `reference_value`, else Average for "average" in any ASCII case or
-// Fixed for anything the float conversion takes.
-PyResult<std::optional<types::Reference>> parse_reference(PyObject* value);
+// Fixed for anything the float conversion takes. `pins` is told before any Python code
+// that the conversion may run.
+PyResult<std::optional<types::Reference>> parse_reference(PyObject* value, WordPins& pins);
 
 }  // namespace moodvane::module

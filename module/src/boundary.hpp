@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "internal_fault.hpp"
+#include "interrupts.hpp"
 #include "py_error.hpp"
 #include "py_handle.hpp"
 
@@ -42,6 +43,8 @@ PyObject* run_in_barrier(Body&& body,
     }
     if (PyObject* result = outcome->release()) return result;
     raise_foreign_fault("native code produced no result and no error", where);
+  } catch (const PendingError& pending) {
+    std::move(*pending.error).restore();
   } catch (const InternalFault& fault) {
     raise_internal_fault(fault);
   } catch (const std::bad_alloc&) {

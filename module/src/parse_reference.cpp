@@ -2,32 +2,18 @@
 #include <string>
 
 #include "arguments.hpp"
+#include "moodvane/ascii.hpp"
 #include "moodvane/debug_quote.hpp"
 
 namespace moodvane::module {
 
-namespace {
-
-bool is_average(std::string_view text) noexcept {
-  constexpr std::string_view kAverage = "average";
-  if (text.size() != kAverage.size()) return false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != kAverage[i]) return false;
-  }
-  return true;
-}
-
-}  // namespace
-
-PyResult<std::optional<types::Reference>> parse_reference(PyObject* value) {
+PyResult<std::optional<types::Reference>> parse_reference(PyObject* value, WordPins& pins) {
   if (value == nullptr) return std::nullopt;
 
   if (PyUnicode_Check(value)) {
     PyResult<std::string_view> text = utf8_view(value);
     if (text) {
-      if (is_average(*text)) return types::Reference(types::Average{});
+      if (lexicons::equals_ignoring_ascii_case(*text, "average")) return types::Reference(types::Average{});
       return std::unexpected(PyErr::new_error(
           PyExc_ValueError, "unknown reference_value: " + lexicons::debug_quote(*text) +
                                 " (expected None, 'average', or a float)"));
@@ -35,10 +21,19 @@ PyResult<std::optional<types::Reference>> parse_reference(PyObject* value) {
     // A str that does not encode is no text; the float conversion below rejects it.
   }
 
+  if (float_conversion_runs_code(value)) pins.before_foreign_code();
   const double number = PyFloat_AsDouble(value);
   if (number == -1.0 && PyErr_Occurred() != nullptr) {
-    // Whatever the conversion raised, the caller learns which values are allowed instead.
-    static_cast<void>(PyErr::fetch());
+    PyErr error = PyErr::fetch();
+    // What is no fault of the value passes unchanged: Ctrl-C, SystemExit and the rest of
+    // what does not derive from Exception, and running out of memory. So does a number too
+    // large for a float, as in every other number slot. For anything else the caller learns
+    // which values are allowed.
+    if (!PyErr_GivenExceptionMatches(error.type(), PyExc_Exception) ||
+        PyErr_GivenExceptionMatches(error.type(), PyExc_MemoryError) ||
+        PyErr_GivenExceptionMatches(error.type(), PyExc_OverflowError)) {
+      return std::unexpected(std::move(error));
+    }
     return std::unexpected(
         PyErr::new_error(PyExc_ValueError, "reference_value must be None, 'average', or a float"));
   }

@@ -19,7 +19,12 @@ PyResult<std::string> to_utf8(PyObject* object) {
   return std::string(*text);
 }
 
-PyResult<double> to_double(PyObject* object) {
+bool float_conversion_runs_code(PyObject* object) noexcept {
+  // A float subclass is read directly, never through its __float__.
+  return !(PyFloat_Check(object) || PyLong_CheckExact(object) || PyBool_Check(object));
+}
+
+PyResult<double> to_double(PyObject* object, WordPins* pins) {
   // An exact int or a bool would go through int.__float__ and a temporary float object;
   // reading it directly gives the same value and the same OverflowError. Subclasses of int
   // may override __float__ and take the general path.
@@ -28,6 +33,7 @@ PyResult<double> to_double(PyObject* object) {
     if (value == -1.0 && PyErr_Occurred() != nullptr) return std::unexpected(PyErr::fetch());
     return value;
   }
+  if (pins != nullptr && float_conversion_runs_code(object)) pins->before_foreign_code();
   const double value = PyFloat_AsDouble(object);
   if (value == -1.0 && PyErr_Occurred() != nullptr) return std::unexpected(PyErr::fetch());
   return value;

@@ -4,9 +4,12 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <thread>
+#include <vector>
 
 #include "moodvane/catalogue.hpp"
 #include "moodvane/debug_quote.hpp"
+#include "moodvane/lexicon_scores.hpp"
 #include "moodvane/parser.hpp"
 
 namespace {
@@ -14,6 +17,7 @@ namespace {
 using moodvane::lexicons::debug_quote;
 using moodvane::lexicons::kLexiconCount;
 using moodvane::lexicons::lexicon_key;
+using moodvane::lexicons::lexicon_scores;
 using moodvane::lexicons::lexicon_text;
 using moodvane::lexicons::LexiconId;
 using moodvane::lexicons::parse_lexicon;
@@ -187,6 +191,35 @@ TEST(Catalogue, TextsLieEndToEndInCatalogueOrder) {
     EXPECT_EQ(lexicon_text(id_at(i)).data(), previous.data() + previous.size())
         << lexicon_key(id_at(i));
   }
+}
+
+// The kept map is the parse of the text, and every use after the first gets that very map.
+TEST_P(ShippedText, IsParsedOnceAndKept) {
+  const LexiconId id = id_at(GetParam());
+  const auto& kept = lexicon_scores(id);
+  EXPECT_EQ(&lexicon_scores(id), &kept);
+  const auto fresh = parse_lexicon(lexicon_text(id));
+  ASSERT_EQ(kept.size(), fresh.size());
+  auto kept_entry = kept.begin();
+  for (const auto& [word, score] : fresh) {
+    EXPECT_EQ(kept_entry->first, word);
+    EXPECT_EQ(kept_entry->second, score);
+    ++kept_entry;
+  }
+}
+
+TEST(LexiconScores, ThreadsRacingToTheFirstUseShareOneMap) {
+  // Spanish is used by no other test of this process before this one.
+  constexpr int kThreads = 8;
+  std::vector<const void*> seen(kThreads);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&seen, t] { seen[t] = &lexicon_scores(LexiconId::spanish); });
+  }
+  for (auto& thread : threads) thread.join();
+  for (const void* map : seen) EXPECT_EQ(map, seen[0]);
+  EXPECT_EQ(lexicon_scores(LexiconId::spanish).size(),
+            parse_lexicon(lexicon_text(LexiconId::spanish)).size());
 }
 
 }  // namespace

@@ -38,7 +38,7 @@ void check_map(std::string_view text) {
     if (!starts_some_line(text, word)) {
       property_failed("a stored word is no line's text before its first tab", printable(word));
     }
-    const auto it = expected.find(word);
+    const auto it = expected.find(std::string(word));
     if (it == expected.end()) {
       property_failed("parse_lexicon stored a word the reference did not", printable(word));
     }

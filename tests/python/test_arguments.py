@@ -11,6 +11,8 @@ import pytest
 
 import moodvane
 from conftest import (
+    Index,
+    Real,
     WORKED_SCORES,
     WORKED_SYSTEM_1,
     WORKED_SYSTEM_2,
@@ -27,22 +29,6 @@ CUSTOM = moodvane.weighted_avg_shift_custom
 class Holder:
     class Inner:
         """A type whose __qualname__ differs from its __name__."""
-
-
-class Index:
-    def __init__(self, value):
-        self.value = value
-
-    def __index__(self):
-        return self.value
-
-
-class Real:
-    def __init__(self, value):
-        self.value = value
-
-    def __float__(self):
-        return self.value
 
 
 def _float_error(value):

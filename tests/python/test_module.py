@@ -68,9 +68,9 @@ Args:
         calculation entirely, regardless of their score."""
 
 FUNCTIONS = [
-    pytest.param(moodvane.weighted_avg_shift, SHIFT_SIGNATURE, SHIFT_DOC, 27, 1428,
+    pytest.param(moodvane.weighted_avg_shift, SHIFT_SIGNATURE, SHIFT_DOC,
                  id="weighted_avg_shift"),
-    pytest.param(moodvane.weighted_avg_shift_custom, CUSTOM_SIGNATURE, CUSTOM_DOC, 20, 972,
+    pytest.param(moodvane.weighted_avg_shift_custom, CUSTOM_SIGNATURE, CUSTOM_DOC,
                  id="weighted_avg_shift_custom"),
 ]
 
@@ -87,8 +87,8 @@ def test_module_attributes():
     assert {name for name in namespace if not name.startswith("_")} == public
 
 
-@pytest.mark.parametrize(("function", "signature", "doc", "lines", "chars"), FUNCTIONS)
-def test_function_object(function, signature, doc, lines, chars):
+@pytest.mark.parametrize(("function", "signature", "doc"), FUNCTIONS)
+def test_function_object(function, signature, doc):
     name = function.__name__
     assert type(function).__name__ == "builtin_function_or_method"
     assert function.__self__ is moodvane
@@ -99,13 +99,7 @@ def test_function_object(function, signature, doc, lines, chars):
     assert not function.__doc__.startswith(name) and "--" not in function.__doc__
     # The whole documentation string, as the module carries it.
     full = f"{name}{signature}\n--\n\n{doc}"
-    assert (full.count("\n") + 1, len(full)) == (lines, chars)
-    assert full.isascii() and "\t" not in full
-
-
-def test_shift_doc_first_line():
-    first = moodvane.weighted_avg_shift.__doc__.splitlines()[0]
-    assert first == "Compute a weighted-average word shift between two texts using a bundled"
+    assert full.isascii() and "\t" not in full and not full.endswith("\n")
 
 
 @pytest.mark.parametrize(("function", "third", "third_default"), [

@@ -20,6 +20,8 @@ from hypothesis import strategies as st
 
 import moodvane
 from conftest import (
+    Index,
+    Real,
     ENTRY_KEYS,
     RESULT_KEYS,
     SUM_KEYS,
@@ -69,32 +71,6 @@ class Hostile(Exception):
 
 def _refuse(*_args, **_kwargs):
     raise Hostile("a method the module must not call")
-
-
-class Real:
-    """A number known only through __float__."""
-
-    def __init__(self, value):
-        self.value = value
-
-    def __float__(self):
-        return self.value
-
-    def __repr__(self):
-        return f"Real({self.value!r})"
-
-
-class Index:
-    """A number known only through __index__."""
-
-    def __init__(self, value):
-        self.value = value
-
-    def __index__(self):
-        return self.value
-
-    def __repr__(self):
-        return f"Index({self.value!r})"
 
 
 class FloatSub(float):

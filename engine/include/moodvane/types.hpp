@@ -5,33 +5,90 @@
 // in declaration order, which is therefore part of the interface.
 #pragma once
 
+#include <cstddef>
+#include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
 #include <vector>
 
-#include "moodvane/flat_map.hpp"
-
 namespace moodvane::types {
+
+// Words are borrowed, never copied on the way in: every word of the inputs is a view of
+// bytes that whoever built the input keeps alive and unchanged until the shift has returned
+// (a caller's str objects, a lexicon text compiled into the module). Only the result owns
+// copies of its words.
 
 // One text's word-frequency table: freqs[i] is the frequency of words[i]. A word may occur
 // more than once (its frequencies then add up); surplus items of the longer sequence are
 // ignored.
 struct InputSystem {
-  std::vector<std::string> words;
+  std::vector<std::string_view> words;
   std::vector<double> freqs;
 };
 
-// Word -> score. Only words with an entry here take part in a shift.
-using ScoreMap = FlatMap<std::string, double>;
+// Word -> score, words compared byte for byte. Only words with an entry here take part in a
+// shift. (The hash table behind it is the engine's own business.)
+class ScoreMap {
+ public:
+  using Entry = std::pair<std::string_view, double>;
 
-// A set of words, compared byte for byte.
-struct Present {};
-using WordSet = FlatMap<std::string, Present>;
+  ScoreMap() noexcept;
+  // Room for `expected` words without growing.
+  explicit ScoreMap(std::size_t expected);
+  ScoreMap(ScoreMap&&) noexcept;
+  ScoreMap& operator=(ScoreMap&&) noexcept;
+  ~ScoreMap();
 
-// Words dropped from the calculation whatever their score; absent and empty mean the same.
-using StopWords = WordSet;
+  void reserve(std::size_t expected);
+  // Stores `score` under `word`, replacing an earlier score of the same word.
+  void insert_or_assign(std::string_view word, double score);
+  // The word's score, or null.
+  const double* find(std::string_view word) const noexcept;
+  bool contains(std::string_view word) const noexcept { return find(word) != nullptr; }
+  std::size_t size() const noexcept;
+  bool empty() const noexcept { return size() == 0; }
+
+  // The entries in the order their words were first stored.
+  std::span<const Entry> entries() const noexcept;
+  auto begin() const noexcept { return entries().begin(); }
+  auto end() const noexcept { return entries().end(); }
+
+  struct Table;
+  const Table& table() const noexcept;
+
+ private:
+  Table& writable();
+
+  std::unique_ptr<Table> table_;  // null while nothing has been stored
+};
+
+// Words dropped from the calculation whatever their score, compared byte for byte; absent
+// and empty mean the same.
+class StopWords {
+ public:
+  StopWords() noexcept;
+  StopWords(StopWords&&) noexcept;
+  StopWords& operator=(StopWords&&) noexcept;
+  ~StopWords();
+
+  void reserve(std::size_t expected);
+  void insert(std::string_view word);
+  bool contains(std::string_view word) const noexcept;
+  std::size_t size() const noexcept;
+  bool empty() const noexcept { return size() == 0; }
+
+  struct Table;
+  const Table& table() const noexcept;
+
+ private:
+  Table& writable();
+
+  std::unique_ptr<Table> table_;  // null while nothing has been stored
+};
 
 // Reference value choices: system 1's weighted-average score, or a given value.
 struct Average {
@@ -51,19 +108,6 @@ struct StopLens {
 // One word's row of the result.
 struct ShiftEntry {
   std::string type;
-  double p_diff;
-  double s_diff;
-  double p_avg;
-  double s_ref_diff;
-  double shift_score;
-};
-
-// The engine's per-word record, made before the normalisation divisor is known: the fields
-// of ShiftEntry, with `shift_score` holding the unnormalised shift u. The word is still a
-// view into the inputs; it is copied once, into the ShiftEntry that a returned record
-// becomes with u divided by `norm`.
-struct Raw {
-  std::string_view type;
   double p_diff;
   double s_diff;
   double p_avg;

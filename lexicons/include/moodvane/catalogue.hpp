@@ -7,23 +7,20 @@
 #include <string>
 #include <string_view>
 
+#include "moodvane/lexicon_list.hpp"
+
 namespace moodvane::lexicons {
 
 // Catalogue order; every table of the catalogue is indexed by it.
 enum class LexiconId : std::uint8_t {
-  chinese,
-  english,
-  french,
-  german,
-  hindi,
-  indonesian,
-  korean,
-  portuguese,
-  russian,
-  spanish,
+#define MOODVANE_LEXICON_ID(key) key,
+  MOODVANE_LEXICONS(MOODVANE_LEXICON_ID)
+#undef MOODVANE_LEXICON_ID
 };
 
-inline constexpr std::size_t kLexiconCount = 10;
+#define MOODVANE_LEXICON_ONE(key) +1
+inline constexpr std::size_t kLexiconCount = 0 MOODVANE_LEXICONS(MOODVANE_LEXICON_ONE);
+#undef MOODVANE_LEXICON_ONE
 
 // The catalogue key of a lexicon, e.g. "english".
 std::string_view lexicon_key(LexiconId id) noexcept;

@@ -68,15 +68,36 @@ inline bool same_word(std::string_view a, std::string_view b) noexcept {
   return true;
 }
 
-// The hash of a word's bytes: a multiply-mix over 8-byte loads, a few nanoseconds for a
-// typical word. Results never depend on it, since the engine sorts every sequence it sums
+// The process's hash keys. Drawn from the operating system's randomness when the library
+// is loaded, as the interpreter seeds its own str hash, so that nobody who chooses the
+// words (text from the web) can know which words collide and pile them into one probe
+// run. Results never depend on them: every sum runs in byte order of the words.
+struct HashKeys {
+  std::uint64_t k0;
+  std::uint64_t k1;
+  std::uint64_t k2;
+};
+
+namespace detail {
+extern HashKeys g_hash_keys;  // hash_seed.cpp
+}  // namespace detail
+
+// 64 bits from the operating system's random source.
+std::uint64_t os_random_seed() noexcept;
+
+// Derives the process's hash keys from `seed`. For tests, which need reproducible
+// collisions: no map may exist while the keys change, since every stored slot depends on
+// them.
+void set_hash_seed(std::uint64_t seed) noexcept;
+
+// The hash of a word's bytes: a keyed multiply-mix over 8-byte loads, a few nanoseconds for
+// a typical word. Results never depend on it, since the engine sorts every sequence it sums
 // over; only the speed of lookups does.
 inline std::uint64_t hash_word(std::string_view word) noexcept {
-  constexpr std::uint64_t k0 = 0x9E3779B97F4A7C15u, k1 = 0xD6E8FEB86659FD93u,
-                          k2 = 0xA0761D6478BD642Fu;
+  const HashKeys keys = detail::g_hash_keys;
   const char* p = word.data();
   std::size_t n = word.size();
-  std::uint64_t seed = k0 ^ n;
+  std::uint64_t seed = keys.k0 ^ n;
   std::uint64_t a = 0, b = 0;
   if (n <= 16) {
     if (n >= 8) {
@@ -93,14 +114,14 @@ inline std::uint64_t hash_word(std::string_view word) noexcept {
     }
   } else {
     while (n > 16) {
-      seed = detail::mix(detail::load64(p) ^ k1, detail::load64(p + 8) ^ seed);
+      seed = detail::mix(detail::load64(p) ^ keys.k1, detail::load64(p + 8) ^ seed);
       p += 16;
       n -= 16;
     }
     a = detail::load64(p + n - 16);
     b = detail::load64(p + n - 8);
   }
-  return detail::mix(a ^ k1, b ^ seed ^ k2) ^ seed;
+  return detail::mix(a ^ keys.k1, b ^ seed ^ keys.k2) ^ seed;
 }
 
 template <class Key, class Value>
@@ -148,6 +169,24 @@ class FlatMap {
     }
   }
 
+  // The position of `key`'s entry in insertion order, or kNotFound.
+  static constexpr std::size_t kNotFound = static_cast<std::size_t>(-1);
+  std::size_t find_index(std::string_view key, std::uint64_t hash) const noexcept {
+    if (slots_.empty()) return kNotFound;
+    const std::uint32_t tag = tag_of(hash);
+    for (std::size_t pos = tag & mask();; pos = (pos + 1) & mask()) {
+      const std::uint64_t slot = slots_[pos];
+      if (slot == 0) return kNotFound;
+      if (static_cast<std::uint32_t>(slot >> 32) == tag) {
+        const std::size_t index = index_of(slot);
+        if (same_word(entries_[index].first, key)) return index;
+      }
+    }
+  }
+
+  // The entry at position `index` in insertion order.
+  const Entry& entry(std::size_t index) const noexcept { return entries_[index]; }
+
   Value* find(std::string_view key, std::uint64_t hash) noexcept {
     return const_cast<Value*>(std::as_const(*this).find(key, hash));
   }
@@ -156,6 +195,34 @@ class FlatMap {
   bool contains(std::string_view key, std::uint64_t hash) const noexcept {
     return find(key, hash) != nullptr;
   }
+
+  // How well the table spreads its keys: the longest run of occupied slots (which a lookup
+  // of an absent key may have to walk) and the sum over entries of the slots each lookup
+  // of a present key inspects.
+  struct ProbeStats {
+    std::size_t longest_run = 0;
+    std::size_t total_probes = 0;
+  };
+  ProbeStats probe_stats() const noexcept {
+    ProbeStats stats;
+    std::size_t run = 0;
+    for (std::size_t pos = 0; pos < slots_.size(); ++pos) {
+      const std::uint64_t slot = slots_[pos];
+      run = slot == 0 ? 0 : run + 1;
+      stats.longest_run = std::max(stats.longest_run, run);
+      if (slot != 0) {
+        const std::size_t home = static_cast<std::uint32_t>(slot >> 32) & mask();
+        stats.total_probes += ((pos - home) & mask()) + 1;
+      }
+    }
+    return stats;
+  }
+
+  // The slot a lookup of `hash` starts at in a table of `slot_count` slots (a power of two).
+  static std::size_t home_slot(std::uint64_t hash, std::size_t slot_count) noexcept {
+    return tag_of(hash) & (slot_count - 1);
+  }
+  std::size_t slot_count() const noexcept { return slots_.size(); }
 
   // Asks the processor to fetch the slot a lookup of `hash` starts at, so that a batch of
   // lookups overlaps its cache misses.
@@ -170,6 +237,12 @@ class FlatMap {
   // whose stored hash bits match, the one the lookup will compare its key with.
   [[gnu::always_inline]] void prefetch_entry(std::uint64_t hash) const noexcept {
     if (const Entry* entry = candidate(hash)) __builtin_prefetch(entry);
+  }
+
+  // The third stage, once the entry is at hand: fetch the bytes of its key, which live
+  // wherever the key's owner put them (a caller's str object), not in the entry.
+  [[gnu::always_inline]] void prefetch_key(std::uint64_t hash) const noexcept {
+    if (const Entry* entry = candidate(hash)) __builtin_prefetch(std::string_view(entry->first).data());
   }
 
   // The value stored under `key`. A new key is offered to `make_value`, which returns the
