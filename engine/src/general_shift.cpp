@@ -4,6 +4,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <string_view>
 
 #include "entropy_terms.hpp"
 #include "general_vocabulary.hpp"
@@ -13,9 +14,19 @@ namespace moodvane::general {
 namespace {
 
 using types::ComponentSums;
-using types::Raw;
 using types::ShiftEntry;
 using types::ShiftResult;
+
+// One word's fields before the divisor is known, `shift_score` holding the unnormalised u;
+// the word is a view into the inputs until a returned entry copies it.
+struct Raw {
+  std::string_view type;
+  double p_diff;
+  double s_diff;
+  double p_avg;
+  double s_ref_diff;
+  double shift_score;
+};
 
 double relative(double count, double total) noexcept {
   return total > 0.0 ? count / total : 0.0;
@@ -166,7 +177,7 @@ std::vector<std::size_t> order_by_magnitude(const std::vector<double>& shift_sco
     std::sort_heap(best.begin(), best.end(), before);
     keys = std::move(best);
   } else {
-    shift::radix_sort(keys, [](const Key& key) { return key.rank; });  // stable
+    shift::radix_sort(keys, [](const Key& key) { return key.rank; }, [] {});  // stable
     if (count != 0 && keys.size() > count) keys.resize(count);
   }
   std::vector<std::size_t> order(keys.size());

@@ -133,7 +133,7 @@ class RecordSet {
   // added in. The radix sort orders by `high`; the runs it leaves are settled by the tail
   // key and, for long words, by the remaining bytes.
   void sort() {
-    shift::radix_sort(records_, [](const Record& record) { return record.high; });
+    shift::radix_sort(records_, [](const Record& record) { return record.high; }, [] {});
     const auto less = [this](const Record& a, const Record& b) {
       if (tail_key(a) != tail_key(b)) return tail_key(a) < tail_key(b);
       return long_word(a) && word(a).substr(kKeyBytes) < word(b).substr(kKeyBytes);

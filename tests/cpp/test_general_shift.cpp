@@ -320,8 +320,8 @@ TEST(GeneralShift, WeightedKindMatchesWeightedAverageShiftBitForBit) {
         }
       }
     }
-    moodvane::types::InputSystem sys1{t.t1.words, t.t1.values};
-    moodvane::types::InputSystem sys2{t.t2.words, t.t2.values};
+    moodvane::types::InputSystem sys1{{t.t1.words.begin(), t.t1.words.end()}, t.t1.values};
+    moodvane::types::InputSystem sys2{{t.t2.words.begin(), t.t2.words.end()}, t.t2.values};
     std::optional<double> fixed;
     moodvane::types::Reference reference = moodvane::types::Average{};
     if (trial % 3 == 0) {
