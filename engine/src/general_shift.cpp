@@ -1,32 +1,20 @@
 #include "moodvane/general_shift.hpp"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <string_view>
 
 #include "entropy_terms.hpp"
 #include "general_vocabulary.hpp"
-#include "radix_sort.hpp"
+#include "shift_totals.hpp"
 
 namespace moodvane::general {
 namespace {
 
-using types::ComponentSums;
+using shift::Raw;
 using types::ShiftEntry;
 using types::ShiftResult;
-
-// One word's fields before the divisor is known, `shift_score` holding the unnormalised u;
-// the word is a view into the inputs until a returned entry copies it.
-struct Raw {
-  std::string_view type;
-  double p_diff;
-  double s_diff;
-  double p_avg;
-  double s_ref_diff;
-  double shift_score;
-};
 
 double relative(double count, double total) noexcept {
   return total > 0.0 ? count / total : 0.0;
@@ -138,53 +126,6 @@ Raw raw_record(const VocabularyWord& word, const Context& context,
   return Raw{text, p_diff, s_diff, p_avg, s_ref_diff, u};
 }
 
-// The first `count` positions in result order (all when count is 0): descending
-// |shift_score|, ties in vocabulary order, NaN last. A short list is selected before it is
-// sorted, so asking for the top twenty of a large vocabulary does not sort it all.
-std::vector<std::size_t> order_by_magnitude(const std::vector<double>& shift_scores,
-                                            std::size_t count) {
-  struct Key {
-    std::uint64_t rank;  // smaller first
-    std::size_t index;
-  };
-  constexpr std::uint64_t kInfinityBits = 0x7FF0000000000000u;
-  std::vector<Key> keys(shift_scores.size());
-  for (std::size_t i = 0; i < shift_scores.size(); ++i) {
-    const double score = shift_scores[i];
-    // For non-negative doubles the bit pattern grows with the value, so subtracting it from
-    // the infinity pattern ranks larger magnitudes first; every NaN ranks after everything.
-    const std::uint64_t magnitude = std::bit_cast<std::uint64_t>(std::fabs(score));
-    keys[i] = {std::isnan(score) ? UINT64_MAX : kInfinityBits - magnitude, i};
-  }
-  if (count != 0 && count < keys.size() / 8) {
-    // The best `count` in one pass, kept in a heap whose top is the worst of them; (rank,
-    // index) is a total order that is the stable order by rank.
-    const auto before = [](const Key& a, const Key& b) {
-      return a.rank != b.rank ? a.rank < b.rank : a.index < b.index;
-    };
-    std::vector<Key> best;
-    best.reserve(count);
-    for (const Key& key : keys) {
-      if (best.size() < count) {
-        best.push_back(key);
-        std::push_heap(best.begin(), best.end(), before);
-      } else if (before(key, best.front())) {
-        std::pop_heap(best.begin(), best.end(), before);
-        best.back() = key;
-        std::push_heap(best.begin(), best.end(), before);
-      }
-    }
-    std::sort_heap(best.begin(), best.end(), before);
-    keys = std::move(best);
-  } else {
-    shift::radix_sort(keys, [](const Key& key) { return key.rank; }, [] {});  // stable
-    if (count != 0 && keys.size() > count) keys.resize(count);
-  }
-  std::vector<std::size_t> order(keys.size());
-  for (std::size_t k = 0; k < keys.size(); ++k) order[k] = keys[k].index;
-  return order;
-}
-
 bool finite_positive(double value) noexcept { return std::isfinite(value) && value > 0.0; }
 
 }  // namespace
@@ -253,36 +194,16 @@ std::expected<ShiftResult, InfiniteDivergence> general_shift(const Inputs& input
 
   std::vector<double> shift_scores;
   shift_scores.reserve(vocabulary.size());
-  double total_diff = +0.0;
-  double abs_sum = +0.0;
-  ComponentSums sums;
+  shift::ShiftTotals totals;
   for (const VocabularyWord& word : vocabulary) {
     const Raw raw = raw_record(word, context);
-    total_diff += raw.shift_score;
-    abs_sum += std::fabs(raw.shift_score);
-    const double d = raw.p_diff * raw.s_ref_diff;
-    if (raw.s_ref_diff > 0) {
-      (raw.p_diff > 0 ? sums.pos_s_pos_p : sums.pos_s_neg_p) += d;
-    } else {
-      (raw.p_diff > 0 ? sums.neg_s_pos_p : sums.neg_s_neg_p) += d;
-    }
-    const double e = raw.p_avg * raw.s_diff;
-    (raw.s_diff > 0 ? sums.pos_s : sums.neg_s) += e;
+    totals.add(raw);
     shift_scores.push_back(raw.shift_score);
   }
-  result.total_diff = total_diff;
-  const double norm = abs_sum == 0.0 ? 1.0 : abs_sum;
-  result.norm = norm;
-  sums.pos_s_pos_p /= norm;
-  sums.pos_s_neg_p /= norm;
-  sums.neg_s_pos_p /= norm;
-  sums.neg_s_neg_p /= norm;
-  sums.pos_s /= norm;
-  sums.neg_s /= norm;
-  result.component_sums = sums;
+  const double norm = totals.finish(result);
   for (double& shift_score : shift_scores) shift_score = shift_score / norm;
 
-  const std::vector<std::size_t> order = order_by_magnitude(shift_scores, parameters.max_entries);
+  const std::vector<std::size_t> order = shift::order_by_magnitude(shift_scores, parameters.max_entries, {});
   result.entries.reserve(order.size());
   for (const std::size_t index : order) {
     const VocabularyWord& word = vocabulary[index];

@@ -4,7 +4,6 @@
 #include "shift_steps.hpp"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -13,7 +12,6 @@
 namespace moodvane::shift {
 namespace {
 
-using types::ComponentSums;
 using types::ShiftEntry;
 using types::ShiftResult;
 
@@ -244,43 +242,6 @@ Raw raw_record(const VocabularyWord& word, double total_1, double total_2, doubl
   return Raw{word.first, p_diff, s_diff, p_avg, s_ref_diff, u};
 }
 
-// The positions of the records in result order: descending |shift_score|, ties in the
-// current (vocabulary) order, NaN last. Only 16-byte keys move, never the records.
-// Only the first `wanted` positions (all when 0) are needed: a few out of many are selected
-// rather than sorted, with the same ties.
-std::vector<std::size_t> order_by_magnitude(const std::vector<double>& shift_scores,
-                                            std::size_t wanted, const Progress& progress) {
-  struct Key {
-    std::uint64_t rank;  // smaller first
-    std::size_t index;
-  };
-  constexpr std::uint64_t kInfinityBits = 0x7FF0000000000000u;
-  std::vector<Key> keys(shift_scores.size());
-  for (std::size_t i = 0; i < shift_scores.size(); ++i) {
-    const double score = shift_scores[i];
-    // For non-negative doubles the bit pattern grows with the value, so subtracting it from
-    // the infinity pattern ranks larger magnitudes first; every NaN ranks after everything.
-    const std::uint64_t magnitude = std::bit_cast<std::uint64_t>(std::fabs(score));
-    keys[i] = {std::isnan(score) ? UINT64_MAX : kInfinityBits - magnitude, i};
-  }
-  if (wanted != 0 && wanted < keys.size() / 16) {
-    // Equal ranks ordered by position: the order a stable sort gives them.
-    const auto before = [](const Key& a, const Key& b) {
-      return a.rank != b.rank ? a.rank < b.rank : a.index < b.index;
-    };
-    std::nth_element(keys.begin(), keys.begin() + static_cast<std::ptrdiff_t>(wanted), keys.end(),
-                     before);
-    keys.resize(wanted);
-    std::sort(keys.begin(), keys.end(), before);
-  } else {
-    // Stable: ties keep their order.
-    radix_sort(keys, [](const Key& key) { return key.rank; }, progress);
-  }
-  std::vector<std::size_t> order(keys.size());
-  for (std::size_t k = 0; k < keys.size(); ++k) order[k] = keys[k].index;
-  return order;
-}
-
 }  // namespace
 
 FreqMap freq_map(const types::InputSystem& system_1, const types::InputSystem& system_2,
@@ -378,35 +339,15 @@ ShiftResult shift_of(types::InputSystem system_1, types::InputSystem system_2,
   // which costs far less memory than keeping every word's record.
   std::vector<double> shift_scores;
   shift_scores.reserve(vocabulary.size());
-  double total_diff = +0.0;
-  double abs_sum = +0.0;
-  ComponentSums sums;
+  ShiftTotals totals;
   std::size_t done = 0;
   for (const VocabularyWord& word : vocabulary) {
     if (++done % kProgressInterval == 0) progress();
     const Raw raw = raw_record(word, total_1, total_2, r);
-    total_diff += raw.shift_score;
-    abs_sum += std::fabs(raw.shift_score);
-    const double d = raw.p_diff * raw.s_ref_diff;
-    if (raw.s_ref_diff > 0) {
-      (raw.p_diff > 0 ? sums.pos_s_pos_p : sums.pos_s_neg_p) += d;
-    } else {
-      (raw.p_diff > 0 ? sums.neg_s_pos_p : sums.neg_s_neg_p) += d;
-    }
-    const double e = raw.p_avg * raw.s_diff;
-    (raw.s_diff > 0 ? sums.pos_s : sums.neg_s) += e;
+    totals.add(raw);
     shift_scores.push_back(raw.shift_score);
   }
-  result.total_diff = total_diff;
-  const double norm = abs_sum == 0.0 ? 1.0 : abs_sum;
-  result.norm = norm;
-  sums.pos_s_pos_p /= norm;
-  sums.pos_s_neg_p /= norm;
-  sums.neg_s_pos_p /= norm;
-  sums.neg_s_neg_p /= norm;
-  sums.pos_s /= norm;
-  sums.neg_s /= norm;
-  result.component_sums = sums;
+  const double norm = totals.finish(result);
 
   for (double& shift_score : shift_scores) shift_score = shift_score / norm;
 
@@ -414,7 +355,6 @@ ShiftResult shift_of(types::InputSystem system_1, types::InputSystem system_2,
   // and entries past the limit are never built at all.
   progress();
   std::vector<std::size_t> order = order_by_magnitude(shift_scores, max_entries, progress);
-  if (max_entries != 0 && order.size() > max_entries) order.resize(max_entries);
   result.entries.reserve(order.size());
   for (const std::size_t index : order) {
     if (result.entries.size() % kProgressInterval == kProgressInterval - 1) progress();

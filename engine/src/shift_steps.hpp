@@ -9,6 +9,7 @@
 #include "flat_map.hpp"
 #include "moodvane/shift.hpp"
 #include "moodvane/types.hpp"
+#include "shift_totals.hpp"
 #include "word_tables.hpp"
 
 namespace moodvane::shift {
@@ -91,18 +92,5 @@ using VocabularyWord = FreqMap::Entry;
 // for that system are selected by `freq`; +0.0 when `total` <= 0.0.
 double weighted_mean(std::span<const VocabularyWord> vocabulary, double WordTally::*freq,
                      double total) noexcept;
-
-// The engine's per-word record, made before the normalisation divisor is known: the fields
-// of ShiftEntry, with `shift_score` holding the unnormalised shift u. The word is still a
-// view into the inputs; it is copied once, into the ShiftEntry that a returned record
-// becomes with u divided by `norm`.
-struct Raw {
-  std::string_view type;
-  double p_diff;
-  double s_diff;
-  double p_avg;
-  double s_ref_diff;
-  double shift_score;
-};
 
 }  // namespace moodvane::shift
