@@ -20,20 +20,10 @@ import random
 import sys
 import time
 from collections import Counter
-from pathlib import Path
 
 import moodvane
+from bench_module import english_scores
 
-REPO = Path(__file__).resolve().parent.parent
-
-
-def english_scores() -> dict[str, float]:
-    scores = {}
-    text = (REPO / "lexicons" / "data" / "english.tsv").read_text(encoding="utf-8")
-    for line in text.splitlines():
-        word, score = line.split("\t")[:2]
-        scores[word] = float(score)
-    return scores
 
 
 def short_text(rng: random.Random, lexicon: list[str], words: int) -> Counter[str]:
