@@ -10,9 +10,9 @@ from hypothesis import given, settings
 from hypothesis import strategies as st
 
 from moodvane_tools import count_words, lexicon_names, lexicon_scores
-from moodvane_tools import tokenize
+from moodvane_tools import counting as tokenize
 from moodvane_tools.chinese import dictionary_segmenter, jieba_segmenter
-from moodvane_tools.tokenize import WordCounter
+from moodvane_tools.counting import WordCounter
 
 
 def _listed(language, whole, parts):

@@ -33,7 +33,7 @@ from .generalized import (
 from .graph import shift_graph
 from .lexicon_data import lexicon_info, lexicon_names, lexicon_scores
 from .text_graph import text_shift
-from .tokenize import count_words
+from .counting import count_words
 
 try:
     __version__: str = metadata.version("moodvane")

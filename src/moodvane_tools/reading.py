@@ -11,7 +11,7 @@ from dataclasses import dataclass
 from pathlib import Path
 from typing import TextIO
 
-from .tokenize import WordCounter
+from .counting import WordCounter
 
 CHUNK_BYTES = 1 << 20
 
