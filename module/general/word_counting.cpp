@@ -3,6 +3,7 @@
 // thread while one is counting with it, so no caller can race its state.
 #include "word_counting.hpp"
 
+#include <algorithm>
 #include <atomic>
 #include <exception>
 #include <memory>
@@ -16,6 +17,9 @@
 #include "raised.hpp"
 
 namespace moodvane::general_module {
+
+std::string_view embedded_counting_data(std::string_view name) noexcept;  // generated
+
 namespace {
 
 constexpr const char* kRulesName = "moodvane_tools.counting.rules";
@@ -24,7 +28,8 @@ constexpr const char* kTallyName = "moodvane_tools.counting.tally";
 using RulesPointer = std::shared_ptr<const text::CountingRules>;
 
 struct TallyBox {
-  explicit TallyBox(RulesPointer rules) : tally(std::move(rules)) {}
+  TallyBox(RulesPointer rules, text::CountingOptions options)
+      : tally(std::move(rules), options) {}
   text::WordTally tally;
   std::atomic<bool> busy{false};
 };
@@ -90,12 +95,35 @@ void release_tally(PyObject* capsule) {
   delete static_cast<TallyBox*>(PyCapsule_GetPointer(capsule, kTallyName));
 }
 
+// The lines of an embedded file, without empty ones.
+std::vector<std::string> lines_of(std::string_view text) {
+  std::vector<std::string> lines;
+  while (!text.empty()) {
+    std::size_t end = text.find('\n');
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(0, end);
+    if (line.ends_with('\r')) line.remove_suffix(1);
+    if (!line.empty()) lines.emplace_back(line);
+    text.remove_prefix(std::min(text.size(), end + 1));
+  }
+  return lines;
+}
+
+// A list given by the caller (a tests' small list), or else the embedded file `name`.
+Result<std::vector<std::string>> list_or_embedded(PyObject* given, const char* what,
+                                                  const std::string& name) {
+  if (given != Py_None) return strings_of(given, what);
+  return lines_of(embedded_counting_data(name));
+}
+
 Result<PyHandle> counting_rules(PyObject* args) {
   const char* key = nullptr;
   PyObject* words = nullptr;
   int lower_case = 1;
-  PyObject* phrases = nullptr;
-  if (!PyArg_ParseTuple(args, "sOpO:counting_rules", &key, &words, &lower_case, &phrases)) {
+  PyObject* phrases = Py_None;
+  PyObject* emoticons = Py_None;
+  if (!PyArg_ParseTuple(args, "sOp|OO:counting_rules", &key, &words, &lower_case, &phrases,
+                        &emoticons)) {
     return raised();
   }
   text::RulesData data;
@@ -104,9 +132,14 @@ Result<PyHandle> counting_rules(PyObject* args) {
   Result<std::vector<std::string>> read_words = strings_of(words, "words");
   if (!read_words) return raised();
   data.words = std::move(*read_words);
-  Result<std::vector<std::string>> read_phrases = strings_of(phrases, "phrases");
+  Result<std::vector<std::string>> read_phrases =
+      list_or_embedded(phrases, "phrases", std::string(key) + ".phrases.txt");
   if (!read_phrases) return raised();
   data.phrases = std::move(*read_phrases);
+  Result<std::vector<std::string>> read_emoticons =
+      list_or_embedded(emoticons, "emoticons", "emoticons.txt");
+  if (!read_emoticons) return raised();
+  data.emoticons = std::move(*read_emoticons);
   auto rules = std::make_unique<RulesPointer>(text::make_counting_rules(std::move(data)));
   PyHandle capsule = PyHandle::steal(PyCapsule_New(rules.get(), kRulesName, release_rules));
   if (!capsule) return raised();
@@ -114,12 +147,32 @@ Result<PyHandle> counting_rules(PyObject* args) {
   return capsule;
 }
 
+// Bits of new_tally's `counted`: which things that are not words count all the same.
+enum Counted : unsigned {
+  kUrls = 1,
+  kEmails = 2,
+  kHandles = 4,
+  kEntities = 8,
+  kHashtags = 16,
+  kEmoji = 32,
+  kEmoticons = 64,
+};
+
 Result<PyHandle> new_tally(PyObject* args) {
   PyObject* rules_capsule = nullptr;
-  if (!PyArg_ParseTuple(args, "O:new_tally", &rules_capsule)) return raised();
+  unsigned int counted = kHashtags | kEmoji | kEmoticons;
+  if (!PyArg_ParseTuple(args, "O|I:new_tally", &rules_capsule, &counted)) return raised();
   auto* rules = static_cast<RulesPointer*>(PyCapsule_GetPointer(rules_capsule, kRulesName));
   if (rules == nullptr) return raised();
-  auto box = std::make_unique<TallyBox>(*rules);
+  text::CountingOptions options;
+  options.urls = (counted & kUrls) != 0;
+  options.emails = (counted & kEmails) != 0;
+  options.handles = (counted & kHandles) != 0;
+  options.entities = (counted & kEntities) != 0;
+  options.hashtags = (counted & kHashtags) != 0;
+  options.emoji = (counted & kEmoji) != 0;
+  options.emoticons = (counted & kEmoticons) != 0;
+  auto box = std::make_unique<TallyBox>(*rules, options);
   PyHandle capsule = PyHandle::steal(PyCapsule_New(box.get(), kTallyName, release_tally));
   if (!capsule) return raised();
   box.release();

@@ -32,6 +32,17 @@ struct PhraseTrie {
   bool empty() const noexcept { return phrases.empty(); }
 };
 
+// An emoticon of the list: `written` as the list writes it, `match` its bytes lower-cased
+// (ASCII), `unit` the one character it repeats (ㅋㅋ, ^^) or 0, and whether it ends in a
+// word character (then no word character may follow it: :3 is no emoticon in 10:30).
+struct Emoticon {
+  std::string written;
+  std::string match;
+  char32_t first = 0;
+  char32_t unit = 0;
+  bool ends_in_word = false;
+};
+
 class CountingRules {
  public:
   explicit CountingRules(RulesData data);
@@ -54,6 +65,16 @@ class CountingRules {
   }
 
   Language language() const noexcept { return language_; }
+  const std::vector<Emoticon>& emoticons() const noexcept { return emoticons_; }
+  // Whether an emoticon of the list begins with `cp` (ASCII lower-cased).
+  bool may_begin_emoticon(char32_t cp) const noexcept {
+    if (cp >= 'A' && cp <= 'Z') cp += 32;
+    if (cp < 128) return emoticon_ascii_[cp];
+    for (const Emoticon& e : emoticons_) {
+      if (e.first == cp) return true;
+    }
+    return false;
+  }
   const PhraseTrie& phrases() const noexcept { return phrases_; }
 
  private:
@@ -66,6 +87,8 @@ class CountingRules {
   bool lower_case_;
   types::FlatMap<std::string, bool> words_;
   PhraseTrie phrases_;
+  std::vector<Emoticon> emoticons_;  // longest first
+  bool emoticon_ascii_[128] = {};
 };
 
 }  // namespace moodvane::text

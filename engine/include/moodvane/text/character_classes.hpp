@@ -18,6 +18,9 @@ enum CharacterClass : std::uint8_t {
   kMark = 4,          // a combining mark
   kNonStarter = 8,    // a canonical combining class other than 0
   kStableBreak = 16,  // a cut just before it splits no token and no normalisation
+  kSpace = 32,        // white space
+  kEmoji = 64,        // begins an emoji (a pictograph or a regional indicator)
+  kEmojiModifier = 128,  // goes on an emoji: variation selector, skin tone, keycap, tag
 };
 
 inline constexpr char32_t kLastCodePoint = 0x10FFFF;

@@ -28,6 +28,20 @@ struct RulesData {
   std::vector<std::string> words;    // the lexicon's words
   bool lower_case = true;            // every word is in lower case
   std::vector<std::string> phrases;  // words separated by one space
+  std::vector<std::string> emoticons;  // as written; matched regardless of ASCII case
+};
+
+// Which things that are not words count all the same. By default URLs, e-mail addresses,
+// @handles and HTML entities do not; a hashtag counts as its word, and emoji and
+// emoticons count as tokens of their own.
+struct CountingOptions {
+  bool urls = false;
+  bool emails = false;
+  bool handles = false;
+  bool entities = false;
+  bool hashtags = true;
+  bool emoji = true;
+  bool emoticons = true;
 };
 std::shared_ptr<const CountingRules> make_counting_rules(RulesData data);
 
@@ -35,7 +49,7 @@ std::shared_ptr<const CountingRules> make_counting_rules(RulesData data);
 // thread at a time.
 class WordTally {
  public:
-  explicit WordTally(std::shared_ptr<const CountingRules> rules);
+  WordTally(std::shared_ptr<const CountingRules> rules, CountingOptions options);
   ~WordTally();
   WordTally(const WordTally&) = delete;
   WordTally& operator=(const WordTally&) = delete;
@@ -55,8 +69,9 @@ class WordTally {
   // Forgets the counts (the words seen stay known, which makes later texts faster).
   void clear();
 
+  struct State;  // opaque: defined where the scanner is
+
  private:
-  struct State;
   std::unique_ptr<State> state_;
 };
 
