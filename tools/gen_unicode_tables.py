@@ -232,6 +232,37 @@ def character_class(cp, seconds, emoji):
     return bits
 
 
+def normalization_class(cp, seconds):
+    import unicodedata
+
+    char = chr(cp)
+    value = unicodedata.combining(char)
+    if 0xD800 <= cp <= 0xDFFF:
+        return value
+    if unicodedata.normalize("NFC", char) != char:
+        value |= 256
+    if cp in seconds:
+        value |= 512
+    if unicodedata.normalize("NFD", char) != char:
+        value |= 1024
+    return value
+
+
+def composition_pairs():
+    """(first, second) for every primary composite that NFC makes, Hangul aside."""
+    import unicodedata
+
+    pairs = set()
+    for cp in range(MAX_CODE_POINT + 1):
+        decomposition = unicodedata.decomposition(chr(cp))
+        if decomposition and not decomposition.startswith("<"):
+            parts = [int(part, 16) for part in decomposition.split()]
+            if len(parts) == 2 and unicodedata.normalize(
+                    "NFC", chr(parts[0]) + chr(parts[1])) == chr(cp):
+                pairs.add((parts[0], parts[1]))
+    return pairs
+
+
 def write_character_table(output, emoji_data):
     """A two-stage table: the class byte of code point c is
     kBlocks[kBlockOf[c / 256] * 256 + c % 256]; identical blocks are stored once."""
@@ -247,6 +278,23 @@ def write_character_table(output, emoji_data):
             index[block] = len(blocks)
             blocks.append(block)
         block_of.append(index[block])
+    norm_blocks, norm_block_of, norm_index = [], [], {}
+    for first in range(0, MAX_CODE_POINT + 1, BLOCK):
+        block = tuple(normalization_class(cp, seconds) for cp in range(first, first + BLOCK))
+        if block not in norm_index:
+            norm_index[block] = len(norm_blocks)
+            norm_blocks.append(block)
+        norm_block_of.append(norm_index[block])
+    pairs = sorted(composition_pairs())
+    norm_rows = "\n".join(
+        "    " + ", ".join(str(v) for v in block[i:i + 24]) + ","
+        for block in norm_blocks for i in range(0, BLOCK, 24))
+    norm_index_rows = "\n".join(
+        "    " + ", ".join(str(v) for v in norm_block_of[i:i + 24]) + ","
+        for i in range(0, len(norm_block_of), 24))
+    pair_rows = "\n".join(
+        "    " + " ".join(f"0x{(a << 21) | b:X}," for a, b in pairs[i:i + 6])
+        for i in range(0, len(pairs), 6))
     block_rows = "\n".join(
         "    " + ", ".join(str(v) for v in block[i:i + 32]) + ","
         for block in blocks for i in range(0, BLOCK, 32))
@@ -274,6 +322,22 @@ const std::uint16_t kBlockOf[{len(block_of)}] = {{
 const std::uint8_t kBlocks[{len(blocks) * BLOCK}] = {{
 {block_rows}
 }};
+
+// Normalisation: the canonical combining class in the low 8 bits, then 256 for
+// NFC_Quick_Check=No, 512 for Maybe, 1024 for a canonical decomposition.
+const std::uint16_t kNormBlockOf[{len(norm_block_of)}] = {{
+{norm_index_rows}
+}};
+
+const std::uint16_t kNormBlocks[{len(norm_blocks) * BLOCK}] = {{
+{norm_rows}
+}};
+
+// The pairs (first << 21 | second) that NFC composes, Hangul aside, in increasing order.
+const std::uint64_t kCompositionPairs[{len(pairs)}] = {{
+{pair_rows}
+}};
+const std::size_t kCompositionPairCount = {len(pairs)};
 // clang-format on
 
 }}  // namespace moodvane::text::detail

@@ -288,6 +288,14 @@ Result<PyHandle> last_break(PyObject* args) {
   return out;
 }
 
+Result<PyHandle> text_is_nfc(PyObject* args) {
+  PyObject* text = nullptr;
+  if (!PyArg_ParseTuple(args, "U:is_nfc", &text)) return raised();
+  Result<std::string_view> utf8 = utf8_of(text);
+  if (!utf8) return raised();
+  return PyHandle::borrow(text::is_nfc(*utf8) ? Py_True : Py_False);
+}
+
 Result<PyHandle> character_table_version() {
   const std::string_view version = text::character_table_version();
   PyHandle out = PyHandle::steal(
@@ -315,6 +323,9 @@ PyObject* stream_safe_entry(PyObject*, PyObject* args) {
 }
 PyObject* last_break_entry(PyObject*, PyObject* args) {
   return call_boundary([args] { return last_break(args); });
+}
+PyObject* is_nfc_entry(PyObject*, PyObject* args) {
+  return call_boundary([args] { return text_is_nfc(args); });
 }
 PyObject* character_table_version_entry(PyObject*, PyObject*) {
   return call_boundary([] { return character_table_version(); });

@@ -78,12 +78,14 @@ def _rules(key: str) -> _Rules:
 
 
 def _prepared(text: str, lower_case: bool) -> str:
-    """`text` lower-cased (where the lexicon is) and in NFC. NFC text costs one quick
-    check; a run of more than 30 combining marks is first cut by U+034F, as Unicode's
-    Stream-Safe Text Format does, so that normalising takes linear time."""
+    """`text` lower-cased (where the lexicon is) and in NFC. NFC text costs one linear
+    check (the interpreter's own normalises the whole text when a character such as the
+    Devanagari nukta may compose); a text that is not has every run of more than 30
+    combining marks cut by U+034F, as Unicode's Stream-Safe Text Format does, so that
+    normalising takes linear time."""
     if lower_case:
         text = text.lower()
-    if text.isascii() or unicodedata.is_normalized("NFC", text):
+    if text.isascii() or _general.is_nfc(text):
         return text
     return unicodedata.normalize("NFC", _general.stream_safe(text))
 

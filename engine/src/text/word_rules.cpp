@@ -150,7 +150,13 @@ CountingRules::CountingRules(RulesData data)
   for (const std::string& written : data.emoticons) {
     if (written.empty()) continue;
     emoticons_.push_back(emoticon_of(written));
-    if (emoticons_.back().first < 128) emoticon_ascii_[emoticons_.back().first] = true;
+    const char32_t first = emoticons_.back().first;
+    if (first < 128) {
+      emoticon_ascii_[first] = true;
+    } else if (std::find(emoticon_other_.begin(), emoticon_other_.end(), first) ==
+               emoticon_other_.end()) {
+      emoticon_other_.push_back(first);
+    }
   }
   std::stable_sort(emoticons_.begin(), emoticons_.end(), [](const Emoticon& a, const Emoticon& b) {
     return a.match.size() > b.match.size();

@@ -1,6 +1,7 @@
 // CountingRules: what a token counts as in one lexicon (interpreter-free).
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -70,10 +71,8 @@ class CountingRules {
   bool may_begin_emoticon(char32_t cp) const noexcept {
     if (cp >= 'A' && cp <= 'Z') cp += 32;
     if (cp < 128) return emoticon_ascii_[cp];
-    for (const Emoticon& e : emoticons_) {
-      if (e.first == cp) return true;
-    }
-    return false;
+    return std::find(emoticon_other_.begin(), emoticon_other_.end(), cp) !=
+           emoticon_other_.end();
   }
   const PhraseTrie& phrases() const noexcept { return phrases_; }
 
@@ -89,6 +88,7 @@ class CountingRules {
   PhraseTrie phrases_;
   std::vector<Emoticon> emoticons_;  // longest first
   bool emoticon_ascii_[128] = {};
+  std::vector<char32_t> emoticon_other_;  // the few first code points beyond ASCII
 };
 
 }  // namespace moodvane::text

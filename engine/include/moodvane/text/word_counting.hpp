@@ -79,6 +79,11 @@ class WordTally {
 // after every 30 non-starters in a row, so that normalising it takes linear time; nullopt
 // (nothing to insert) for almost every text.
 bool needs_stream_safe(std::string_view text) noexcept;
+// Whether `text` is certainly in NFC (false: it may not be, and must be normalised). Exact
+// but for a character that may compose with a preceding starter that itself decomposes,
+// which answers false; in linear time, where the interpreter's own check normalises
+// the whole text whenever such a character occurs (a nukta in Hindi).
+bool is_nfc(std::string_view text) noexcept;
 std::string stream_safe(std::string_view text);
 
 }  // namespace moodvane::text
