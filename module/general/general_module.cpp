@@ -167,7 +167,7 @@ PyMethodDef methods[] = {
     {"new_tally", new_tally_entry, METH_VARARGS, nullptr},
     {"tally_add", tally_add_entry, METH_VARARGS, nullptr},
     {"tally_take", tally_take_entry, METH_VARARGS, nullptr},
-    {"stream_safe", stream_safe_entry, METH_VARARGS, nullptr},
+    {"stream_safe_pieces", stream_safe_entry, METH_VARARGS, nullptr},
     {"last_break", last_break_entry, METH_VARARGS, nullptr},
     {"is_nfc", is_nfc_entry, METH_VARARGS, nullptr},
     {"character_table_version", character_table_version_entry, METH_NOARGS, nullptr},

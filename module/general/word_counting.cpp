@@ -250,17 +250,23 @@ Result<PyHandle> tally_take(PyObject* args) {
   return result;
 }
 
+// The text in Stream-Safe Text Format, in pieces that normalise one by one (a list of str).
 Result<PyHandle> stream_safe_text(PyObject* args) {
   PyObject* text = nullptr;
-  if (!PyArg_ParseTuple(args, "U:stream_safe", &text)) return raised();
+  Py_ssize_t piece_bytes = 0;
+  if (!PyArg_ParseTuple(args, "Un:stream_safe_pieces", &text, &piece_bytes)) return raised();
   Result<std::string_view> utf8 = utf8_of(text);
   if (!utf8) return raised();
-  if (!text::needs_stream_safe(*utf8)) return PyHandle::borrow(text);
-  const std::string safe = text::stream_safe(*utf8);
-  PyHandle out = PyHandle::steal(
-      PyUnicode_DecodeUTF8(safe.data(), static_cast<Py_ssize_t>(safe.size()), "strict"));
-  if (!out) return raised();
-  return out;
+  const std::vector<std::string> pieces =
+      text::stream_safe_pieces(*utf8, static_cast<std::size_t>(std::max<Py_ssize_t>(piece_bytes, 1)));
+  PyHandle list = PyHandle::steal(PyList_New(0));
+  if (!list) return raised();
+  for (const std::string& piece : pieces) {
+    PyHandle item = PyHandle::steal(
+        PyUnicode_DecodeUTF8(piece.data(), static_cast<Py_ssize_t>(piece.size()), "strict"));
+    if (!item || PyList_Append(list.get(), item.get()) < 0) return raised();
+  }
+  return list;
 }
 
 // The largest index i with end - window < i <= end and i < len(text) such that text may be

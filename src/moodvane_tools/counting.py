@@ -37,6 +37,9 @@ from .lexicon_data import _scores, resolve_name
 _PIECE = 1 << 20
 _LONGEST_CARRY = 1 << 16
 _SEGMENTERS = ("jieba", "dictionary")
+# Text that is not in NFC is normalised in pieces of about this many bytes (the
+# interpreter's normalisation slows down on long texts with many combining marks).
+_NORMALISED_PIECE = 1 << 12
 
 
 class _TextFile(Protocol):
@@ -81,13 +84,14 @@ def _prepared(text: str, lower_case: bool) -> str:
     """`text` lower-cased (where the lexicon is) and in NFC. NFC text costs one linear
     check (the interpreter's own normalises the whole text when a character such as the
     Devanagari nukta may compose); a text that is not has every run of more than 30
-    combining marks cut by U+034F, as Unicode's Stream-Safe Text Format does, so that
-    normalising takes linear time."""
+    combining marks cut by U+034F, as Unicode's Stream-Safe Text Format does, and is
+    normalised in pieces cut before starters, so that normalising takes linear time."""
     if lower_case:
         text = text.lower()
     if text.isascii() or _general.is_nfc(text):
         return text
-    return unicodedata.normalize("NFC", _general.stream_safe(text))
+    return "".join(unicodedata.normalize("NFC", piece)
+                   for piece in _general.stream_safe_pieces(text, _NORMALISED_PIECE))
 
 
 class WordCounter:

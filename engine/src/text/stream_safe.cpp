@@ -4,6 +4,8 @@
 // NFC takes linear time. And a linear check that a text is in NFC already.
 #include <algorithm>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "moodvane/text/character_classes.hpp"
 #include "moodvane/text/utf8.hpp"
@@ -19,36 +21,30 @@ bool is_non_starter(char32_t cp) noexcept { return (character_class(cp) & kNonSt
 
 }  // namespace
 
-bool needs_stream_safe(std::string_view text) noexcept {
-  std::size_t run = 0;
-  for (std::size_t pos = 0; pos < text.size();) {
-    if (static_cast<unsigned char>(text[pos]) < 0x80) {
-      run = 0;
-      ++pos;
-      continue;
-    }
-    const Decoded d = decode_utf8(text.data() + pos);
-    run = is_non_starter(d.cp) ? run + 1 : 0;
-    if (run > kLongestRun) return true;
-    pos += d.size;
-  }
-  return false;
-}
-
-std::string stream_safe(std::string_view text) {
-  std::string out;
-  out.reserve(text.size() + text.size() / 16);
+std::vector<std::string> stream_safe_pieces(std::string_view text, std::size_t piece_bytes) {
+  std::vector<std::string> pieces(1);
+  pieces.back().reserve(std::min(text.size(), piece_bytes) + 64);
+  // A cut before a starter that never composes with what precedes it changes no
+  // normalisation: neither side reorders or composes across it.
+  const auto cut_before = [&](char32_t cp) {
+    if (pieces.back().size() < piece_bytes) return;
+    const NormalizationClass n = normalization_class(cp);
+    if (n.combining_class != 0 || n.quick_check_maybe || n.quick_check_no) return;
+    pieces.emplace_back().reserve(std::min(text.size(), piece_bytes) + 64);
+  };
   std::size_t run = 0;
   for_each_code_point(text, [&](char32_t cp) {
     if (!is_non_starter(cp)) {
       run = 0;
+      cut_before(cp);
     } else if (++run > kLongestRun) {
-      append_utf8(out, kGraphemeJoiner);
+      cut_before(kGraphemeJoiner);
+      append_utf8(pieces.back(), kGraphemeJoiner);
       run = 1;
     }
-    append_utf8(out, cp);
+    append_utf8(pieces.back(), cp);
   });
-  return out;
+  return pieces;
 }
 
 namespace {

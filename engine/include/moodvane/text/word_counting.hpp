@@ -75,15 +75,15 @@ class WordTally {
   std::unique_ptr<State> state_;
 };
 
-// Unicode's Stream-Safe Text Format (UAX #15): `text` with U+034F COMBINING GRAPHEME JOINER
-// after every 30 non-starters in a row, so that normalising it takes linear time; nullopt
-// (nothing to insert) for almost every text.
-bool needs_stream_safe(std::string_view text) noexcept;
 // Whether `text` is certainly in NFC (false: it may not be, and must be normalised). Exact
 // but for a character that may compose with a preceding starter that itself decomposes,
 // which answers false; in linear time, where the interpreter's own check normalises
 // the whole text whenever such a character occurs (a nukta in Hindi).
 bool is_nfc(std::string_view text) noexcept;
-std::string stream_safe(std::string_view text);
+
+// Unicode's Stream-Safe Text Format (UAX #15): `text` with U+034F COMBINING GRAPHEME JOINER
+// after every 30 non-starters in a row, so that normalising it takes linear time, in pieces
+// of about `piece_bytes` cut where normalising the pieces one by one gives the same text.
+std::vector<std::string> stream_safe_pieces(std::string_view text, std::size_t piece_bytes);
 
 }  // namespace moodvane::text
