@@ -193,7 +193,10 @@ std::unexpected<module::PyErr> busy_error() {
 PyResult<PyHandle> tally_add(PyObject* args) {
   PyObject* capsule = nullptr;
   PyObject* text = nullptr;
-  if (!PyArg_ParseTuple(args, "OU:tally_add", &capsule, &text)) return raised();
+  int lower_ascii = 0;
+  if (!PyArg_ParseTuple(args, "OU|p:tally_add", &capsule, &text, &lower_ascii)) {
+    return raised();
+  }
   PyResult<TallyBox*> box = tally_of(capsule);
   if (!box) return std::unexpected(std::move(box.error()));
   // The UTF-8 form is cached in the str, which the caller's arguments keep alive, and no
@@ -205,7 +208,7 @@ PyResult<PyHandle> tally_add(PyObject* args) {
   std::exception_ptr failure;
   PyThreadState* thread = PyEval_SaveThread();
   try {
-    (*box)->tally.add(*utf8);
+    (*box)->tally.add(*utf8, lower_ascii != 0);
   } catch (...) {
     failure = std::current_exception();
   }

@@ -158,7 +158,12 @@ class WordCounter:
         return counts
 
     def _count(self, text: str) -> None:
-        if text:
+        if not text:
+            return
+        if self._rules.lower_case and text.isascii():
+            # ASCII needs no normalising, and the counter lowers its capitals itself.
+            _general.tally_add(self._tally, text, True)
+        else:
             _general.tally_add(self._tally, _prepared(text, self._rules.lower_case))
 
 

@@ -72,8 +72,9 @@ struct WordTally::State {
     return kept;
   }
 
-  void add(std::string_view text);
+  void add(std::string_view text, bool lower_ascii);
   void count_token(std::string_view token);
+  bool lower_ascii = false;  // this text's ASCII capitals are still to be lowered
   Span resolve(std::string_view token);
   Id intern(std::string_view word, types::FlatMap<std::string, Id>& map,
             std::vector<std::uint64_t>& counts);
@@ -92,7 +93,9 @@ WordTally::WordTally(std::shared_ptr<const CountingRules> rules, CountingOptions
     : state_(std::make_unique<State>(std::move(rules), options)) {}
 WordTally::~WordTally() = default;
 
-void WordTally::add(std::string_view text) { state_->add(text); }
+void WordTally::add(std::string_view text, bool lower_ascii) {
+  state_->add(text, lower_ascii);
+}
 
 WordTally::Counts WordTally::counts() const {
   Counts out;
@@ -144,10 +147,14 @@ class Scan {
   }
 
  private:
-  Read read(std::size_t pos) const noexcept {
+  static const AsciiClasses& ascii_classes() noexcept {
     static const AsciiClasses ascii;
+    return ascii;
+  }
+
+  Read read(std::size_t pos) const noexcept {
     const unsigned char lead = static_cast<unsigned char>(text_[pos]);
-    if (lead < 0x80) return {lead, ascii.of[lead], 1, false};
+    if (lead < 0x80) return {lead, ascii_classes().of[lead], 1, false};
     const Decoded d = decode_utf8(text_.data() + pos);
     const char32_t folded = rules_.fold_code_point(d.cp);
     if (folded == CountingRules::kDropped) {
@@ -179,6 +186,12 @@ class Scan {
     std::size_t end = pos + first.size;
     while (true) {
       Read at{};
+      // Most words are ASCII letters: a tight loop over them first.
+      while (!at_end(end)) {
+        const unsigned char byte = static_cast<unsigned char>(text_[end]);
+        if (byte >= 0x80 || !(ascii_classes().of[byte] & kWord)) break;
+        ++end;
+      }
       while (!at_end(end)) {
         at = read(end);
         if (!(at.cls & kWord)) break;
@@ -228,6 +241,8 @@ class Scan {
 
   // "http://", "https://", "ftp://" or "www." (in any ASCII case) at `pos`.
   bool starts_url(std::size_t pos) const noexcept {
+    const char first = ascii_lower(text_[pos]);
+    if (first != 'h' && first != 'f' && first != 'w') return false;
     static constexpr std::string_view kStarts[] = {"http://", "https://", "ftp://", "www."};
     for (const std::string_view start : kStarts) {
       if (text_.size() - pos < start.size()) continue;
@@ -402,7 +417,8 @@ class Scan {
   std::string_view text_;
 };
 
-void WordTally::State::add(std::string_view text) {
+void WordTally::State::add(std::string_view text, bool lower) {
+  lower_ascii = lower;
   Scan(*this, text).run();
   settle_phrases(true);
 }
@@ -423,7 +439,16 @@ void WordTally::State::count_token(std::string_view token) {
 
 Span WordTally::State::resolve(std::string_view token) {
   scratch.clear();
-  rules->words_of(token, scratch);
+  if (lower_ascii && std::any_of(token.begin(), token.end(),
+                                 [](char c) { return c >= 'A' && c <= 'Z'; })) {
+    std::string lowered(token);
+    for (char& c : lowered) {
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    }
+    rules->words_of(lowered, scratch);
+  } else {
+    rules->words_of(token, scratch);
+  }
   const Span span{static_cast<std::uint32_t>(resolved.size()),
                   static_cast<std::uint32_t>(scratch.words.size() + scratch.han_runs.size())};
   for (const std::string& word : scratch.words) {

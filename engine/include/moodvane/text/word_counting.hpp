@@ -54,8 +54,10 @@ class WordTally {
   WordTally(const WordTally&) = delete;
   WordTally& operator=(const WordTally&) = delete;
 
-  // Counts the words of one whole text (no word goes on across two calls).
-  void add(std::string_view text);
+  // Counts the words of one whole text (no word goes on across two calls). With
+  // `lower_ascii`, the text's ASCII capitals count as small letters (for ASCII text that
+  // the caller did not lower-case).
+  void add(std::string_view text, bool lower_ascii = false);
 
   struct Counts {
     std::vector<std::pair<std::string_view, std::uint64_t>> words;
