@@ -245,6 +245,8 @@ def normalization_class(cp, seconds):
         value |= 512
     if unicodedata.normalize("NFD", char) != char:
         value |= 1024
+    if char.lower() != char:
+        value |= 2048
     return value
 
 
@@ -324,7 +326,8 @@ const std::uint8_t kBlocks[{len(blocks) * BLOCK}] = {{
 }};
 
 // Normalisation: the canonical combining class in the low 8 bits, then 256 for
-// NFC_Quick_Check=No, 512 for Maybe, 1024 for a canonical decomposition.
+// NFC_Quick_Check=No, 512 for Maybe, 1024 for a canonical decomposition, 2048 for a
+// character that str.lower changes.
 const std::uint16_t kNormBlockOf[{len(norm_block_of)}] = {{
 {norm_index_rows}
 }};

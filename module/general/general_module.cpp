@@ -205,7 +205,7 @@ PyMethodDef methods[] = {
     {"tally_take", tally_take_entry, METH_VARARGS, nullptr},
     {"stream_safe_pieces", stream_safe_entry, METH_VARARGS, nullptr},
     {"last_break", last_break_entry, METH_VARARGS, nullptr},
-    {"is_nfc", is_nfc_entry, METH_VARARGS, nullptr},
+    {"text_needs", text_needs_entry, METH_VARARGS, nullptr},
     {"character_table_version", character_table_version_entry, METH_NOARGS, nullptr},
     {nullptr, nullptr, 0, nullptr},
 };

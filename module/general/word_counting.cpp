@@ -297,12 +297,19 @@ PyResult<PyHandle> last_break(PyObject* args) {
   return out;
 }
 
-PyResult<PyHandle> text_is_nfc(PyObject* args) {
+// What a text still needs before it is counted: 1 when it may not be in NFC, 2 when
+// str.lower would change it (asked only with `lowering`).
+PyResult<PyHandle> text_needs(PyObject* args) {
   PyObject* text = nullptr;
-  if (!PyArg_ParseTuple(args, "U:is_nfc", &text)) return raised();
+  int lowering = 0;
+  if (!PyArg_ParseTuple(args, "Up:text_needs", &text, &lowering)) return raised();
   PyResult<std::string_view> utf8 = module::utf8_view(text);
   if (!utf8) return std::unexpected(std::move(utf8.error()));
-  return PyHandle::borrow(text::is_nfc(*utf8) ? Py_True : Py_False);
+  const long needs = (text::is_nfc(*utf8) ? 0 : 1) |
+                     (lowering != 0 && text::has_capitals(*utf8) ? 2 : 0);
+  PyHandle out = PyHandle::steal(PyLong_FromLong(needs));
+  if (!out) return raised();
+  return out;
 }
 
 PyResult<PyHandle> character_table_version() {
@@ -333,8 +340,8 @@ PyObject* stream_safe_entry(PyObject*, PyObject* args) {
 PyObject* last_break_entry(PyObject*, PyObject* args) {
   return module::run_in_barrier([args] { return last_break(args); });
 }
-PyObject* is_nfc_entry(PyObject*, PyObject* args) {
-  return module::run_in_barrier([args] { return text_is_nfc(args); });
+PyObject* text_needs_entry(PyObject*, PyObject* args) {
+  return module::run_in_barrier([args] { return text_needs(args); });
 }
 PyObject* character_table_version_entry(PyObject*, PyObject*) {
   return module::run_in_barrier([] { return character_table_version(); });

@@ -13,7 +13,7 @@ PyObject* tally_add_entry(PyObject* module, PyObject* args);
 PyObject* tally_take_entry(PyObject* module, PyObject* args);
 PyObject* stream_safe_entry(PyObject* module, PyObject* args);
 PyObject* last_break_entry(PyObject* module, PyObject* args);
-PyObject* is_nfc_entry(PyObject* module, PyObject* args);
+PyObject* text_needs_entry(PyObject* module, PyObject* args);
 PyObject* character_table_version_entry(PyObject* module, PyObject* args);
 
 }  // namespace moodvane::general_module

@@ -40,6 +40,7 @@ _SEGMENTERS = ("jieba", "dictionary")
 # Text that is not in NFC is normalised in pieces of about this many bytes (the
 # interpreter's normalisation slows down on long texts with many combining marks).
 _NORMALISED_PIECE = 1 << 12
+_NORMALISE, _LOWER = 1, 2  # what _general.text_needs says a text needs
 
 
 class _TextFile(Protocol):
@@ -81,14 +82,18 @@ def _rules(key: str) -> _Rules:
 
 
 def _prepared(text: str, lower_case: bool) -> str:
-    """`text` lower-cased (where the lexicon is) and in NFC. NFC text costs one linear
-    check (the interpreter's own normalises the whole text when a character such as the
-    Devanagari nukta may compose); a text that is not has every run of more than 30
-    combining marks cut by U+034F, as Unicode's Stream-Safe Text Format does, and is
-    normalised in pieces cut before starters, so that normalising takes linear time."""
-    if lower_case:
+    """`text` lower-cased (where the lexicon is) and in NFC, by the interpreter's own
+    routines, called only when a native linear check finds that they would change the
+    text (the interpreter's own NFC check normalises a whole text for one character that
+    may compose, such as a Devanagari nukta). A text that is not in NFC has every run of
+    more than 30 combining marks cut by U+034F, as Unicode's Stream-Safe Text Format does,
+    and is normalised in pieces cut before starters, so that normalising takes linear
+    time."""
+    needs = _general.text_needs(text, lower_case)
+    if needs & _LOWER:
         text = text.lower()
-    if text.isascii() or _general.is_nfc(text):
+        needs = _general.text_needs(text, False)
+    if not needs & _NORMALISE:
         return text
     return "".join(unicodedata.normalize("NFC", piece)
                    for piece in _general.stream_safe_pieces(text, _NORMALISED_PIECE))

@@ -253,14 +253,17 @@ def test_phrases_count_as_one_token_where_their_words_meet(words, separators):
 @settings(max_examples=300, deadline=None)
 @given(text=st.one_of(MIXED_TEXT, ANY_TEXT,
                       MIXED_TEXT.map(lambda t: unicodedata.normalize("NFC", t))))
-def test_the_nfc_check_never_passes_a_text_that_is_not(text):
+def test_the_checks_never_pass_a_text_that_needs_normalising_or_lowering(text):
     if _general.character_table_version() != unicodedata.unidata_version:
         pytest.skip("the character table follows another Unicode version than this Python")
-    if _general.is_nfc(text):
+    needs = _general.text_needs(text, True)
+    if not needs & 1:
         assert unicodedata.is_normalized("NFC", text)
+    assert bool(needs & 2) == (text.lower() != text)
 
 
 @pytest.mark.parametrize("language", sorted(SENTENCES))
 def test_real_text_in_nfc_passes_the_check_without_normalising(language):
     # Devanagari's nukta and Korean jamo may compose, and yet NFC text passes.
-    assert _general.is_nfc(unicodedata.normalize("NFC", SENTENCES[language].lower()))
+    assert _general.text_needs(unicodedata.normalize("NFC", SENTENCES[language].lower()),
+                               True) == 0

@@ -65,6 +65,21 @@ bool composes(char32_t first, char32_t second) noexcept {
 
 }  // namespace
 
+bool has_capitals(std::string_view text) noexcept {
+  for (std::size_t pos = 0; pos < text.size();) {
+    const unsigned char lead = static_cast<unsigned char>(text[pos]);
+    if (lead < 0x80) {
+      if (lead >= 'A' && lead <= 'Z') return true;
+      ++pos;
+      continue;
+    }
+    const Decoded d = decode_utf8(text.data() + pos);
+    if (normalization_class(d.cp).lowers) return true;
+    pos += d.size;
+  }
+  return false;
+}
+
 bool is_nfc(std::string_view text) noexcept {
   char32_t starter = 0;
   bool have_starter = false;

@@ -43,14 +43,15 @@ struct NormalizationClass {
   bool quick_check_no;
   bool quick_check_maybe;
   bool decomposes;
+  bool lowers;  // str.lower changes it
 };
 
 inline NormalizationClass normalization_class(char32_t cp) noexcept {
-  if (cp > kLastCodePoint) return {0, true, false, false};
+  if (cp > kLastCodePoint) return {0, true, false, false, false};
   const std::uint16_t v =
       detail::kNormBlocks[std::size_t{detail::kNormBlockOf[cp >> 8]} * 256 + (cp & 0xFF)];
   return {static_cast<std::uint8_t>(v & 0xFF), (v & 256) != 0, (v & 512) != 0,
-          (v & 1024) != 0};
+          (v & 1024) != 0, (v & 2048) != 0};
 }
 
 // The Unicode version the table was generated from.

@@ -82,6 +82,8 @@ class WordTally {
 // which answers false; in linear time, where the interpreter's own check normalises
 // the whole text whenever such a character occurs (a nukta in Hindi).
 bool is_nfc(std::string_view text) noexcept;
+// Whether `text` holds a character that str.lower changes.
+bool has_capitals(std::string_view text) noexcept;
 
 // Unicode's Stream-Safe Text Format (UAX #15): `text` with U+034F COMBINING GRAPHEME JOINER
 // after every 30 non-starters in a row, so that normalising it takes linear time, in pieces
