@@ -18,7 +18,7 @@ from dataclasses import dataclass, field
 
 from .chinese import Segmenter, dictionary_segmenter, jieba_segmenter
 from .korean import PARTICLES, korean_stem
-from .lexicon_data import _scores, resolve_name
+from .lexicon_data import _scores, resolve_name, writes_lower_case
 from .word_pattern import APOSTROPHE, HYPHEN, JOINER_FORMS, find_tokens, is_word_character
 
 # French writes elided articles, pronouns and conjunctions onto the next word.
@@ -118,7 +118,7 @@ class _Rules:
 @functools.cache
 def _rules(key: str) -> _Rules:
     words = frozenset(_scores(key))
-    return _Rules(key, words, all(word == word.lower() for word in words))
+    return _Rules(key, words, writes_lower_case(words))
 
 
 class WordCounter:
