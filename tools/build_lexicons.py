@@ -257,6 +257,17 @@ def is_plain_word(word: str) -> bool:
     return True
 
 
+# Hindi writes many words with or without the nukta (ग़ुस्सा, गुस्सा) and with chandrabindu or
+# anusvara (आँसू, आंसू); the word counter folds both, so the lexicon holds the folded spelling.
+HINDI_FOLDING = str.maketrans({"\u093c": None, "\u0901": "\u0902"})
+
+
+def fold_hindi(word: str) -> str:
+    """The spelling the word counter gives a Hindi word: nukta deleted, chandrabindu as
+    anusvara."""
+    return unicodedata.normalize("NFC", word).translate(HINDI_FOLDING)
+
+
 def has_latin_letter(word: str) -> bool:
     return any(unicodedata.name(ch, "").startswith("LATIN ") for ch in word)
 
@@ -345,10 +356,16 @@ def clean_afinn(
         "Latin-script entries dropped": 0,
         "known mistranslations dropped": 0,
     }
+    if lang == "hi":
+        stats["spellings folded (nukta, chandrabindu)"] = 0
     values: dict[str, list[int]] = {}
     for raw, value in load_json_pairs(source):
         stats["source entries"] += 1
         word = clean_word(raw)
+        if lang == "hi":
+            folded = fold_hindi(word)
+            stats["spellings folded (nukta, chandrabindu)"] += folded != word
+            word = folded
         if lang in SPACED and any(ch.isspace() for ch in word):
             stats["phrases dropped"] += 1
         elif not is_plain_word(word):
@@ -879,6 +896,11 @@ def build_one(
         lex = build_translated(key, lang, afinn[lang], afinn["en"])
     apply_review(lex, review_dir)
     add_phrases_and_emoji(lex, review_dir)
+    if key == "hindi":
+        unfolded = sorted(word for word in lex.scores if fold_hindi(word) != word)
+        if unfolded:
+            raise SourceError(f"hindi: {len(unfolded)} entries are not in the folded spelling "
+                              f"(no nukta, anusvara for chandrabindu): {unfolded[:5]}")
     lex.text = render(key, lex.scores)
     lex.stats["lines"] = len(lex.scores)
     return lex
