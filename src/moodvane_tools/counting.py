@@ -28,7 +28,7 @@ from typing import Any, Protocol
 
 from . import _general
 from .chinese import Segmenter, dictionary_segmenter, jieba_segmenter
-from .lexicon_data import _scores, resolve_name
+from .lexicon_data import _scores, resolve_name, writes_lower_case
 
 # A long text is counted in pieces of at most _PIECE characters (so that no copy of all of
 # it is made at once), each cut just before a character where a cut splits no word and no
@@ -76,7 +76,7 @@ class _Rules:
 @functools.cache
 def _rules(key: str) -> _Rules:
     words = frozenset(_scores(key))
-    lower_case = all(word == word.lower() for word in words)
+    lower_case = writes_lower_case(words)
     native = _general.counting_rules(key, tuple(sorted(words)), lower_case)
     return _Rules(key, words, lower_case, native)
 
@@ -215,9 +215,10 @@ def count_words(text: str | Iterable[str] | _TextFile, language: str = "english"
       (U+FE0E, U+FE0F) and skin tones (U+1F3FB..U+1F3FF), a sequence joined by U+200D
       whole ("👍🏽" counts as "👍");
     - `emoticons`: the emoticons of moodvane_tools' list (lexicons/data/emoticons.txt: ":)",
-      ":-(", "<3", "xD", "ㅋㅋ", ...), in any ASCII case, count in the form the list writes
-      them; one whose last character is a letter or digit only where no letter or digit
-      follows (":3" is none in "10:30"); "ㅋㅋㅋㅋ" counts as "ㅋㅋ".
+      ":-(", "<3", "xD", "ㅋㅋ", ...), matched in any ASCII case, count in the form the list
+      writes first ("XD" and "xd" as "xD", which the list writes before "XD"), whether or
+      not the text was lower-cased; one whose last character is a letter or digit only
+      where no letter or digit follows (":3" is none in "10:30"); "ㅋㅋㅋㅋ" counts as "ㅋㅋ".
 
     A text holding a lone surrogate raises UnicodeEncodeError.
 

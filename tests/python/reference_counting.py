@@ -19,7 +19,7 @@ from dataclasses import dataclass, field
 from pathlib import Path
 
 from moodvane_tools.chinese import Segmenter, dictionary_segmenter, jieba_segmenter
-from moodvane_tools.lexicon_data import _scores, resolve_name
+from moodvane_tools.lexicon_data import _scores, resolve_name, writes_lower_case
 
 APOSTROPHE, HYPHEN = "'", "-"
 JOINER_FORMS = str.maketrans({"\u2019": APOSTROPHE, "\u02bc": APOSTROPHE,
@@ -196,8 +196,9 @@ def ascii_lower(text: str) -> str:
 
 
 def match_emoticon(text: str, at: int, emoticons: list[str]) -> tuple[str, int] | None:
-    """The longest emoticon at `at` (in any ASCII case; a run of two or more of the one
-    character of ㅋㅋ or ^^), not followed by a word character when it ends in one."""
+    """The longest emoticon at `at` (in any ASCII case, the list's first form; a run of two
+    or more of the one character of ㅋㅋ or ^^), not followed by a word character when it
+    ends in one."""
     best: tuple[str, int] | None = None
     for written in sorted(emoticons, key=lambda e: len(e.encode()), reverse=True):
         match = ascii_lower(written)
@@ -400,7 +401,7 @@ class Rules:
 @functools.cache
 def rules(key: str, segmenter: str | None = None) -> Rules:
     words = frozenset(_scores(key))
-    return Rules(key, words, all(word == word.lower() for word in words), segmenter)
+    return Rules(key, words, writes_lower_case(words), segmenter)
 
 
 def reference_count_words(text: str, language: str = "english",

@@ -360,6 +360,8 @@ class Scan {
         }
         if (same) end = pos + e.match.size();
       }
+      // The longest; of forms alike but for case, the list's first, so that a text counts
+      // alike whether or not it was lower-cased before it got here.
       if (end == 0 || end <= best_end) continue;
       if (e.ends_in_word) {
         const auto [after, where] = read_kept(end);
