@@ -10,12 +10,17 @@ from __future__ import annotations
 
 import functools
 import json
+import re
+from collections.abc import Iterable
 from typing import TypedDict
 
 from moodvane_tools import _general
 
 # Catalogue order, the order in which the native module lists its lexicons.
 LEXICON_KEYS: tuple[str, ...] = tuple(_general.lexicon_keys())
+# Tokens that may be emoticons, kept as typed: printable ASCII without a space, and not a
+# run of lower-case letters (":D", "<3", "XD").
+_TYPED_TOKEN = re.compile(r"(?=[\x21-\x7e]+\Z)(?=.*[^a-z]).*", re.DOTALL)
 
 
 class SourceInfo(TypedDict):
@@ -35,6 +40,13 @@ class LexiconInfo(TypedDict):
     sources: list[SourceInfo]
     min_score: float
     max_score: float
+
+
+def writes_lower_case(words: Iterable[str]) -> bool:
+    """Whether a lexicon writes its words in lower case. Emoticons are listed as typed
+    (":D", "XD"), so ASCII entries other than lower-case words are not looked at."""
+    return all(word == word.lower() for word in words
+               if not _TYPED_TOKEN.fullmatch(word))
 
 
 def lexicon_names() -> list[str]:
