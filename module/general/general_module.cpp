@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "document_scores.hpp"
 #include "moodvane/general_shift.hpp"
 #include "raised.hpp"
 #include "read_tables.hpp"
@@ -162,6 +163,18 @@ PyMethodDef methods[] = {
                "alpha, base, weight_1, weight_2, reference_value) -> dict\n\n"
                "The generalized word shift of text 2 against text 1. Private: use the "
                "functions of moodvane_tools.")},
+    {"average_scores", average_scores_entry, METH_VARARGS,
+     PyDoc_STR("average_scores(documents, scores, stop_lens, stop_words) -> (bytes, bytes, "
+               "bytes)\n\nEach document's weighted-average score. Private: use "
+               "moodvane_tools.score_documents.")},
+    {"average_scores_of_words", average_scores_of_words_entry, METH_VARARGS,
+     PyDoc_STR("average_scores_of_words(words, scores, stop_lens, stop_words) -> (bytes, "
+               "bytes, bytes)\n\nThe same with documents as words, each ended by None. "
+               "Private.")},
+    {"resample_ratios", resample_ratios_entry, METH_VARARGS,
+     PyDoc_STR("resample_ratios(sums, totals, starts, n_boot, seed) -> bytes\n\nBootstrap "
+               "resamples of each group's ratio of sums. Private: use "
+               "moodvane_tools.happiness_series.")},
     {nullptr, nullptr, 0, nullptr},
 };
 
