@@ -14,6 +14,19 @@
 namespace moodvane::general_module {
 namespace {
 
+// Lets other threads run during pure C++ work; takes the interpreter back however the
+// work ends, before any error reaches the call boundary.
+class ThreadsReleased {
+ public:
+  ThreadsReleased() noexcept : state_(PyEval_SaveThread()) {}
+  ~ThreadsReleased() { PyEval_RestoreThread(state_); }
+  ThreadsReleased(const ThreadsReleased&) = delete;
+  ThreadsReleased& operator=(const ThreadsReleased&) = delete;
+
+ private:
+  PyThreadState* state_;
+};
+
 Result<PyHandle> as_bytes(std::span<const double> values) {
   PyHandle bytes = PyHandle::steal(PyBytes_FromStringAndSize(
       values.empty() ? "" : reinterpret_cast<const char*>(values.data()),
@@ -117,6 +130,18 @@ Result<PyHandle> average_scores(PyObject* args) {
   return columns.to_python();
 }
 
+template <class T>
+Result<std::span<const T>> buffer_of(PyObject* bytes, const char* name) {
+  if (!PyBytes_Check(bytes) || PyBytes_Size(bytes) % static_cast<Py_ssize_t>(sizeof(T)) != 0) {
+    PyErr_Format(PyExc_TypeError, "%s must be bytes of %zu-byte items", name, sizeof(T));
+    return raised();
+  }
+  const char* data = PyBytes_AsString(bytes);
+  if (data == nullptr) return raised();
+  return std::span<const T>(reinterpret_cast<const T*>(data),
+                            static_cast<std::size_t>(PyBytes_Size(bytes)) / sizeof(T));
+}
+
 // The same for documents given as their words one by one, each document's words followed
 // by None: a word listed n times counts n, summed 1.0 at a time, which is exact.
 Result<PyHandle> average_scores_of_words(PyObject* args) {
@@ -162,16 +187,79 @@ Result<PyHandle> average_scores_of_words(PyObject* args) {
   return columns.to_python();
 }
 
-template <class T>
-Result<std::span<const T>> buffer_of(PyObject* bytes, const char* name) {
-  if (!PyBytes_Check(bytes) || PyBytes_Size(bytes) % static_cast<Py_ssize_t>(sizeof(T)) != 0) {
-    PyErr_Format(PyExc_TypeError, "%s must be bytes of %zu-byte items", name, sizeof(T));
+// The pooled average of each group of documents given as words: `batches` is a tuple of
+// word tuples (each document's words followed by None), `groups` one int64 per document
+// across all batches, the document's group number or -1 for none. A group's counts are
+// exact sums of 1.0, so its average is the one of its pooled counts.
+Result<PyHandle> group_average_scores(PyObject* args) {
+  PyObject* batches = nullptr;
+  PyObject* groups_bytes = nullptr;
+  Py_ssize_t group_count = 0;
+  PyObject* score_dict = nullptr;
+  PyObject* lens_object = nullptr;
+  PyObject* stop_tuple = nullptr;
+  if (!PyArg_ParseTuple(args, "O!OnOOO:group_average_scores", &PyTuple_Type, &batches,
+                        &groups_bytes, &group_count, &score_dict, &lens_object, &stop_tuple)) {
     return raised();
   }
-  const char* data = PyBytes_AsString(bytes);
-  if (data == nullptr) return raised();
-  return std::span<const T>(reinterpret_cast<const T*>(data),
-                            static_cast<std::size_t>(PyBytes_Size(bytes)) / sizeof(T));
+  Result<std::span<const std::int64_t>> groups = buffer_of<std::int64_t>(groups_bytes, "groups");
+  if (!groups) return raised();
+  if (group_count < 0) {
+    PyErr_SetString(PyExc_ValueError, "the number of groups must be >= 0");
+    return raised();
+  }
+  DictReader reader;
+  Scoring scoring;
+  if (!read_scoring(scoring, reader, score_dict, lens_object, stop_tuple)) return raised();
+
+  std::vector<types::InputSystem> systems(static_cast<std::size_t>(group_count));
+  std::size_t document = 0;
+  for (Py_ssize_t b = 0; b < PyTuple_Size(batches); ++b) {
+    PyObject* words = PyTuple_GetItem(batches, b);
+    if (words == nullptr) return raised();
+    if (!PyTuple_Check(words)) {
+      PyErr_SetString(PyExc_TypeError, "batches must be tuples of words");
+      return raised();
+    }
+    for (Py_ssize_t i = 0; i < PyTuple_Size(words); ++i) {
+      PyObject* item = PyTuple_GetItem(words, i);
+      if (item == nullptr) return raised();
+      if (document >= groups->size()) {
+        PyErr_SetString(PyExc_ValueError, "more documents than groups entries");
+        return raised();
+      }
+      if (item == Py_None) {
+        ++document;
+        continue;
+      }
+      if (!PyUnicode_Check(item)) {
+        PyErr_Format(PyExc_TypeError, "words must hold only str and None, got %R", item);
+        return raised();
+      }
+      const std::int64_t group = (*groups)[document];
+      if (group < 0) continue;
+      if (group >= group_count) {
+        PyErr_SetString(PyExc_ValueError, "a group number is out of range");
+        return raised();
+      }
+      Py_ssize_t size = 0;
+      const char* data = PyUnicode_AsUTF8AndSize(item, &size);
+      if (data == nullptr) return raised();
+      types::InputSystem& system = systems[static_cast<std::size_t>(group)];
+      system.words.emplace_back(data, static_cast<std::size_t>(size));
+      system.freqs.push_back(1.0);
+    }
+  }
+  if (document != groups->size()) {
+    PyErr_SetString(PyExc_ValueError, "groups must have one entry per document");
+    return raised();
+  }
+  Columns columns;
+  for (types::InputSystem& system : systems) {
+    columns.add(system, scoring);
+    system = {};
+  }
+  return columns.to_python();
 }
 
 Result<PyHandle> resample_ratios(PyObject* args) {
@@ -205,16 +293,18 @@ Result<PyHandle> resample_ratios(PyObject* args) {
       PyErr_SetString(PyExc_ValueError, "starts must rise from 0 to the number of documents");
       return raised();
     }
+    if (g > 0 && at - (*starts)[g - 1] > std::int64_t{UINT32_MAX}) {
+      PyErr_SetString(PyExc_ValueError, "a group must have fewer than 2**32 documents");
+      return raised();
+    }
   }
   const std::size_t groups = starts->empty() ? 0 : starts->size() - 1;
   std::vector<double> out(groups * static_cast<std::size_t>(n_boot));
   {
-    // The bytes objects are held by the call's arguments and never change; the loop
-    // allocates nothing and cannot throw.
-    PyThreadState* released = PyEval_SaveThread();
+    // The bytes objects are held by the call's arguments and never change.
+    const ThreadsReleased computing;
     bootstrap::resample_ratios(*sums, *totals, *starts, static_cast<std::size_t>(n_boot),
                                seed, out);
-    PyEval_RestoreThread(released);
   }
   return as_bytes(out);
 }
@@ -227,6 +317,10 @@ PyObject* average_scores_entry(PyObject* /*module*/, PyObject* args) {
 
 PyObject* average_scores_of_words_entry(PyObject* /*module*/, PyObject* args) {
   return call_boundary([args] { return average_scores_of_words(args); });
+}
+
+PyObject* group_average_scores_entry(PyObject* /*module*/, PyObject* args) {
+  return call_boundary([args] { return group_average_scores(args); });
 }
 
 PyObject* resample_ratios_entry(PyObject* /*module*/, PyObject* args) {

@@ -17,6 +17,12 @@ PyObject* average_scores_entry(PyObject* module, PyObject* args);
 // document given as its words (a tuple of str, each document's words followed by None).
 PyObject* average_scores_of_words_entry(PyObject* module, PyObject* args);
 
+// group_average_scores(batches, groups, group_count, scores, stop_lens, stop_words): the
+// same columns for groups of documents pooled, documents given as in
+// average_scores_of_words, batch after batch, `groups` holding each one's group (int64,
+// -1 for none).
+PyObject* group_average_scores_entry(PyObject* module, PyObject* args);
+
 // resample_ratios(sums, totals, starts, n_boot, seed) -> bytes: the bootstrap resamples of
 // each group's ratio of summed `sums` to summed `totals` (doubles), the groups' documents
 // running from starts[g] to starts[g+1] (int64), n_boot doubles per group.

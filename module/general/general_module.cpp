@@ -171,6 +171,10 @@ PyMethodDef methods[] = {
      PyDoc_STR("average_scores_of_words(words, scores, stop_lens, stop_words) -> (bytes, "
                "bytes, bytes)\n\nThe same with documents as words, each ended by None. "
                "Private.")},
+    {"group_average_scores", group_average_scores_entry, METH_VARARGS,
+     PyDoc_STR("group_average_scores(batches, groups, group_count, scores, stop_lens, "
+               "stop_words) -> (bytes, bytes, bytes)\n\nThe pooled average of each group "
+               "of documents. Private.")},
     {"resample_ratios", resample_ratios_entry, METH_VARARGS,
      PyDoc_STR("resample_ratios(sums, totals, starts, n_boot, seed) -> bytes\n\nBootstrap "
                "resamples of each group's ratio of sums. Private: use "

@@ -1,5 +1,6 @@
 """The native engine behind moodvane_tools.generalized (private)."""
 
+from collections.abc import Mapping
 from typing import Any
 
 def shift(
@@ -17,3 +18,29 @@ def shift(
     reference_value: float | None,
     /,
 ) -> dict[str, Any]: ...
+def average_scores(
+    documents: tuple[dict[str, Any], ...],
+    scores: Mapping[str, float],
+    stop_lens: tuple[float, float] | None,
+    stop_words: tuple[str, ...],
+    /,
+) -> tuple[bytes, bytes, bytes]: ...
+def average_scores_of_words(
+    words: tuple[str | None, ...],
+    scores: Mapping[str, float],
+    stop_lens: tuple[float, float] | None,
+    stop_words: tuple[str, ...],
+    /,
+) -> tuple[bytes, bytes, bytes]: ...
+def group_average_scores(
+    batches: tuple[tuple[str | None, ...], ...],
+    groups: bytes,
+    group_count: int,
+    scores: Mapping[str, float],
+    stop_lens: tuple[float, float] | None,
+    stop_words: tuple[str, ...],
+    /,
+) -> tuple[bytes, bytes, bytes]: ...
+def resample_ratios(
+    sums: bytes, totals: bytes, starts: bytes, n_boot: int, seed: int, /
+) -> bytes: ...

@@ -22,7 +22,7 @@ from .lexicon_data import _scores, resolve_name
 
 if TYPE_CHECKING:
     import numpy as np
-    import pandas as pd
+    import pandas as pd  # type: ignore[import-untyped, unused-ignore]
 
 
 @dataclass(frozen=True)
@@ -69,7 +69,17 @@ class Scoring:
         return _general.average_scores_of_words(words, self.scores, self.stop_lens,
                                                 self.stop_words)
 
-    def score_counts(self, counts: Sequence[Mapping[str, int]]) -> tuple[bytes, bytes, bytes]:
+    def score_groups(self, batches: Sequence[DocumentWords], codes: np.ndarray,
+                     groups: int) -> tuple[bytes, bytes, bytes]:
+        """The same for groups of documents pooled: `codes` holds each document's group
+        number (-1 for none), the documents running on from batch to batch."""
+        import numpy
+
+        return _general.group_average_scores(
+            tuple(batches), numpy.ascontiguousarray(codes, dtype=numpy.int64).tobytes(), groups,
+            self.scores, self.stop_lens, self.stop_words)
+
+    def score_counts(self, counts: Sequence[dict[str, int]]) -> tuple[bytes, bytes, bytes]:
         """The same for documents given as word counts (dicts)."""
         return _general.average_scores(tuple(counts), self.scores, self.stop_lens,
                                        self.stop_words)
@@ -128,7 +138,7 @@ def score_documents(texts: Iterable[object], lexicon: str | Mapping[str, float] 
 
     >>> score_documents(["a happy day", "", "the"])
        score  scored  tokens
-    0   7.08       2       3
+    0    7.7       1       3
     1    NaN       0       0
     2    NaN       0       1
     """
@@ -260,15 +270,15 @@ def happiness_series(texts: Iterable[object], keys: Iterable[object],
     >>> texts = ["a happy day", "a sad day", "love", "war"]
     >>> happiness_series(texts, ["mon", "mon", "tue", "tue"], n_boot=200)[["score", "documents"]]
          score  documents
-    mon  5.345          2
-    tue  5.140          2
+    mon   5.30          2
+    tue   5.15          2
     """
     scoring = Scoring.of(lexicon, language, stop_lens, stop_words)
     _check_bootstrap(n_boot, ci)
     corpus = _Corpus.of(texts, scoring)
     codes, uniques = _group_codes(keys, len(corpus.frame), freq)
-    pooled = corpus.pooled(codes, len(uniques))
-    return series_frame(scoring, pooled, uniques, corpus.frame, codes, n_boot, ci, seed)
+    groups = _frame_of([scoring.score_groups(corpus.words, codes, len(uniques))], index=uniques)
+    return series_frame(groups, corpus.frame, codes, n_boot, ci, seed)
 
 
 def _check_bootstrap(n_boot: int, ci: float) -> None:
@@ -278,15 +288,16 @@ def _check_bootstrap(n_boot: int, ci: float) -> None:
         raise ValueError(f"ci must be a number between 0 and 1, got {ci!r}")
 
 
-def series_frame(scoring: Scoring, pooled: Sequence[Mapping[str, int]], uniques: pd.Index,
-                 documents: pd.DataFrame, codes: np.ndarray, n_boot: int, ci: float,
-                 seed: int) -> pd.DataFrame:
-    """The series from the groups' pooled counts and the documents' own scores (columns
-    score, scored; `codes` their group numbers): shared by the local and Dask versions."""
+def series_frame(groups: pd.DataFrame, documents: pd.DataFrame, codes: np.ndarray,
+                 n_boot: int, ci: float, seed: int) -> pd.DataFrame:
+    """The series from each group's pooled scores (columns score, scored, tokens, indexed
+    by the sorted keys) and the documents' own (columns score, scored; `codes` their
+    group numbers, -1 for none): shared by the local and the Dask version."""
     import numpy
 
     pandas = _pandas()
-    frame = _frame_of([scoring.score_counts(pooled)], index=uniques)
+    uniques = groups.index
+    frame = groups
     kept = codes >= 0
     group_codes = codes[kept]
     order = numpy.argsort(group_codes, kind="stable")

@@ -147,14 +147,27 @@ def document_word_batches(texts: Iterable[object],
     iterator = iter(texts)
     position = 0
     while batch := list(islice(iterator, BATCH)):
-        strings = [_as_text(text, position + offset) for offset, text in enumerate(batch)]
+        try:
+            joined = "\n".join(batch)  # type: ignore[arg-type]
+            strings: list[str] = batch  # type: ignore[assignment]
+        except TypeError:  # a missing text or no text at all: found one by one
+            strings = [_as_text(text, position + offset) for offset, text in enumerate(batch)]
+            joined = "\n".join(strings)
         position += len(batch)
-        yield tuple(chain.from_iterable(_batch_words(strings, language)))
+        yield tuple(chain.from_iterable(_batch_words(strings, joined, language)))
 
 
-def _batch_words(texts: list[str], language: str) -> Iterator[Iterable[str | None]]:
-    # Runs of documents of one kind go through in one piece, in input order.
+def _batch_words(texts: list[str], joined: str, language: str) -> Iterator[Iterable[str | None]]:
     rules = _rules(resolve_name(language))
+    # Most batches are of one kind throughout, which one look at them all tells.
+    if _SEPARATOR not in joined and max(map(len, texts)) < _LONGEST_CARRY:
+        if joined.isascii():
+            yield _words_of_ascii(texts, rules)
+            return
+        if not _joined_differs().search(joined):
+            yield _words_of_joined(texts, rules)
+            return
+    # Otherwise runs of documents of one kind go through in one piece, in input order.
     run: list[str] = []
     run_kind = ""
     for text in texts:
