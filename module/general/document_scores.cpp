@@ -4,12 +4,15 @@
 #include <cstring>
 #include <optional>
 #include <span>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "moodvane/bootstrap.hpp"
 #include "moodvane/shift.hpp"
 #include "moodvane/types.hpp"
 #include "read_tables.hpp"
+#include "word_counting.hpp"
 
 namespace moodvane::general_module {
 namespace {
@@ -80,6 +83,10 @@ struct Columns {
   void add(const types::InputSystem& system, const Scoring& scoring) {
     double all = +0.0;
     for (const double count : system.freqs) all += count;
+    add(system, scoring, all);
+  }
+
+  void add(const types::InputSystem& system, const Scoring& scoring, double all) {
     const shift::SystemAverage average =
         shift::weighted_average(system, scoring.scores, scoring.lens, &scoring.stop_words);
     means.push_back(average.mean);
@@ -142,124 +149,184 @@ Result<std::span<const T>> buffer_of(PyObject* bytes, const char* name) {
                             static_cast<std::size_t>(PyBytes_Size(bytes)) / sizeof(T));
 }
 
-// The same for documents given as their words one by one, each document's words followed
-// by None: a word listed n times counts n, summed 1.0 at a time, which is exact.
-Result<PyHandle> average_scores_of_words(PyObject* args) {
-  PyObject* words = nullptr;
+// Owned copies of the scores and stop words, so that no other thread can take the words
+// away from under a computation that runs without the interpreter's lock.
+struct OwnedScoring {
+  std::vector<std::string> words;
+  Scoring scoring;
+};
+
+Result<void> own_scoring(OwnedScoring& owned, PyObject* score_dict, PyObject* lens_object,
+                         PyObject* stop_tuple) {
+  DictReader reader;
+  Scoring borrowed;
+  if (!read_scoring(borrowed, reader, score_dict, lens_object, stop_tuple)) return raised();
+  owned.scoring.lens = borrowed.lens;
+  owned.words.reserve(borrowed.scores.size() + borrowed.stop_words.size());
+  for (const auto& [word, score] : borrowed.scores) owned.words.emplace_back(word);
+  // Stored before any view is taken: the vector never grows again.
+  Result<std::vector<std::string_view>> stopped = read_words(stop_tuple, "stop_words");
+  if (!stopped) return raised();
+  for (const std::string_view word : *stopped) owned.words.emplace_back(word);
+  owned.scoring.scores.reserve(borrowed.scores.size());
+  std::size_t at = 0;
+  for (const auto& [word, score] : borrowed.scores) {
+    owned.scoring.scores.insert_or_assign(owned.words[at++], score);
+  }
+  owned.scoring.stop_words.reserve(stopped->size());
+  for (; at < owned.words.size(); ++at) owned.scoring.stop_words.insert(owned.words[at]);
+  return {};
+}
+
+// One group's pooled counts, keyed by copies of the words, in the order the words first
+// came (as Counter.update would keep them).
+class PooledCounts {
+ public:
+  void add(std::string_view word, std::uint64_t times) {
+    const auto [at, inserted] = index_.try_emplace(std::string(word), entries_.size());
+    if (inserted) entries_.emplace_back(&at->first, 0);
+    entries_[at->second].second += times;
+  }
+
+  // The words of the counts as an engine input; the views are the map's own keys.
+  types::InputSystem system() const {
+    types::InputSystem system;
+    system.words.reserve(entries_.size());
+    system.freqs.reserve(entries_.size());
+    for (const auto& [word, count] : entries_) {
+      system.words.emplace_back(*word);
+      system.freqs.push_back(static_cast<double>(count));
+    }
+    return system;
+  }
+
+  std::uint64_t tokens() const noexcept {
+    std::uint64_t tokens = 0;
+    for (const auto& entry : entries_) tokens += entry.second;
+    return tokens;
+  }
+
+  Result<PyHandle> to_dict() const {
+    PyHandle dict = PyHandle::steal(PyDict_New());
+    if (!dict) return raised();
+    for (const auto& [word, count] : entries_) {
+      PyHandle key = PyHandle::steal(
+          PyUnicode_DecodeUTF8(word->data(), static_cast<Py_ssize_t>(word->size()), "strict"));
+      if (!key) return raised();
+      PyHandle value = PyHandle::steal(PyLong_FromUnsignedLongLong(count));
+      if (!value) return raised();
+      if (PyDict_SetItem(dict.get(), key.get(), value.get()) < 0) return raised();
+    }
+    return dict;
+  }
+
+ private:
+  std::unordered_map<std::string, std::size_t> index_;  // nodes never move: keys stay put
+  std::vector<std::pair<const std::string*, std::uint64_t>> entries_;
+};
+
+// score_texts(rules, texts, groups, group_count, scores, stop_lens, stop_words, pooled):
+// counts each text with the counting rules (the texts already lower-cased where the
+// lexicon is and in NFC) and scores it; with `groups` (bytes, one int64 per text, -1 for
+// none), also pools the counts of each of `group_count` groups and scores them. Returns
+// the documents' three columns, the groups' three columns, and, when `pooled` is true, a
+// list with each group's counts as a dict (None otherwise).
+Result<PyHandle> score_texts(PyObject* args) {
+  PyObject* rules_capsule = nullptr;
+  PyObject* texts = nullptr;
+  PyObject* groups_object = nullptr;
+  Py_ssize_t group_count = 0;
   PyObject* score_dict = nullptr;
   PyObject* lens_object = nullptr;
   PyObject* stop_tuple = nullptr;
-  if (!PyArg_ParseTuple(args, "O!OOO:average_scores_of_words", &PyTuple_Type, &words,
-                        &score_dict, &lens_object, &stop_tuple)) {
+  int want_pooled = 0;
+  if (!PyArg_ParseTuple(args, "OO!OnOOOp:score_texts", &rules_capsule, &PyTuple_Type, &texts,
+                        &groups_object, &group_count, &score_dict, &lens_object, &stop_tuple,
+                        &want_pooled)) {
     return raised();
   }
-  DictReader reader;
-  Scoring scoring;
-  if (!read_scoring(scoring, reader, score_dict, lens_object, stop_tuple)) return raised();
-
-  // Nothing below runs Python code: the tuple keeps every word alive.
-  const Py_ssize_t count = PyTuple_Size(words);
-  Columns columns;
-  types::InputSystem system;
-  for (Py_ssize_t i = 0; i < count; ++i) {
-    PyObject* item = PyTuple_GetItem(words, i);
-    if (item == nullptr) return raised();
-    if (item == Py_None) {
-      columns.add(system, scoring);
-      system.words.clear();
-      system.freqs.clear();
-      continue;
+  Result<std::shared_ptr<const text::CountingRules>> rules = counting_rules_of(rules_capsule);
+  if (!rules) return raised();
+  const auto count = static_cast<std::size_t>(PyTuple_Size(texts));
+  std::span<const std::int64_t> groups;
+  if (groups_object != Py_None) {
+    Result<std::span<const std::int64_t>> read = buffer_of<std::int64_t>(groups_object, "groups");
+    if (!read) return raised();
+    groups = *read;
+    if (groups.size() != count || group_count < 0) {
+      PyErr_SetString(PyExc_ValueError, "groups must hold one group number per text");
+      return raised();
     }
+    for (const std::int64_t group : groups) {
+      if (group < -1 || group >= group_count) {
+        PyErr_SetString(PyExc_ValueError, "a group number is out of range");
+        return raised();
+      }
+    }
+  }
+  OwnedScoring owned;
+  if (!own_scoring(owned, score_dict, lens_object, stop_tuple)) return raised();
+  // The texts' UTF-8 forms, which the tuple keeps alive and no thread can change.
+  std::vector<std::string_view> views(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    PyObject* item = PyTuple_GetItem(texts, static_cast<Py_ssize_t>(i));
+    if (item == nullptr) return raised();
     if (!PyUnicode_Check(item)) {
-      PyErr_Format(PyExc_TypeError, "words must hold only str and None, got %R", item);
+      PyErr_Format(PyExc_TypeError, "texts must hold only str, got %R", item);
       return raised();
     }
     Py_ssize_t size = 0;
     const char* data = PyUnicode_AsUTF8AndSize(item, &size);
     if (data == nullptr) return raised();
-    system.words.emplace_back(data, static_cast<std::size_t>(size));
-    system.freqs.push_back(1.0);
+    views[i] = std::string_view(data, static_cast<std::size_t>(size));
   }
-  if (!system.words.empty()) {
-    PyErr_SetString(PyExc_ValueError, "words must end with None");
-    return raised();
-  }
-  return columns.to_python();
-}
 
-// The pooled average of each group of documents given as words: `batches` is a tuple of
-// word tuples (each document's words followed by None), `groups` one int64 per document
-// across all batches, the document's group number or -1 for none. A group's counts are
-// exact sums of 1.0, so its average is the one of its pooled counts.
-Result<PyHandle> group_average_scores(PyObject* args) {
-  PyObject* batches = nullptr;
-  PyObject* groups_bytes = nullptr;
-  Py_ssize_t group_count = 0;
-  PyObject* score_dict = nullptr;
-  PyObject* lens_object = nullptr;
-  PyObject* stop_tuple = nullptr;
-  if (!PyArg_ParseTuple(args, "O!OnOOO:group_average_scores", &PyTuple_Type, &batches,
-                        &groups_bytes, &group_count, &score_dict, &lens_object, &stop_tuple)) {
-    return raised();
-  }
-  Result<std::span<const std::int64_t>> groups = buffer_of<std::int64_t>(groups_bytes, "groups");
-  if (!groups) return raised();
-  if (group_count < 0) {
-    PyErr_SetString(PyExc_ValueError, "the number of groups must be >= 0");
-    return raised();
-  }
-  DictReader reader;
-  Scoring scoring;
-  if (!read_scoring(scoring, reader, score_dict, lens_object, stop_tuple)) return raised();
-
-  std::vector<types::InputSystem> systems(static_cast<std::size_t>(group_count));
-  std::size_t document = 0;
-  for (Py_ssize_t b = 0; b < PyTuple_Size(batches); ++b) {
-    PyObject* words = PyTuple_GetItem(batches, b);
-    if (words == nullptr) return raised();
-    if (!PyTuple_Check(words)) {
-      PyErr_SetString(PyExc_TypeError, "batches must be tuples of words");
-      return raised();
+  Columns documents;
+  Columns pooled_columns;
+  std::vector<PooledCounts> pooled(groups.empty() ? 0 : static_cast<std::size_t>(group_count));
+  {
+    const ThreadsReleased computing;
+    text::WordTally tally(*rules);
+    types::InputSystem system;
+    for (std::size_t i = 0; i < count; ++i) {
+      tally.add(views[i]);
+      const text::WordTally::Counts counts = tally.counts();
+      system.words.clear();
+      system.freqs.clear();
+      for (const auto& [word, times] : counts.words) {
+        system.words.push_back(word);
+        system.freqs.push_back(static_cast<double>(times));
+      }
+      documents.add(system, owned.scoring, static_cast<double>(counts.tokens));
+      if (!groups.empty() && groups[i] >= 0) {
+        PooledCounts& group = pooled[static_cast<std::size_t>(groups[i])];
+        for (const auto& [word, times] : counts.words) group.add(word, times);
+      }
+      tally.clear();
     }
-    for (Py_ssize_t i = 0; i < PyTuple_Size(words); ++i) {
-      PyObject* item = PyTuple_GetItem(words, i);
-      if (item == nullptr) return raised();
-      if (document >= groups->size()) {
-        PyErr_SetString(PyExc_ValueError, "more documents than groups entries");
-        return raised();
-      }
-      if (item == Py_None) {
-        ++document;
-        continue;
-      }
-      if (!PyUnicode_Check(item)) {
-        PyErr_Format(PyExc_TypeError, "words must hold only str and None, got %R", item);
-        return raised();
-      }
-      const std::int64_t group = (*groups)[document];
-      if (group < 0) continue;
-      if (group >= group_count) {
-        PyErr_SetString(PyExc_ValueError, "a group number is out of range");
-        return raised();
-      }
-      Py_ssize_t size = 0;
-      const char* data = PyUnicode_AsUTF8AndSize(item, &size);
-      if (data == nullptr) return raised();
-      types::InputSystem& system = systems[static_cast<std::size_t>(group)];
-      system.words.emplace_back(data, static_cast<std::size_t>(size));
-      system.freqs.push_back(1.0);
+    for (const PooledCounts& group : pooled) {
+      pooled_columns.add(group.system(), owned.scoring, static_cast<double>(group.tokens()));
     }
   }
-  if (document != groups->size()) {
-    PyErr_SetString(PyExc_ValueError, "groups must have one entry per document");
-    return raised();
+
+  Result<PyHandle> document_columns = documents.to_python();
+  if (!document_columns) return raised();
+  Result<PyHandle> group_columns = pooled_columns.to_python();
+  if (!group_columns) return raised();
+  PyHandle counts_list = PyHandle::borrow(Py_None);
+  if (want_pooled != 0) {
+    counts_list = PyHandle::steal(PyList_New(0));
+    if (!counts_list) return raised();
+    for (const PooledCounts& group : pooled) {
+      Result<PyHandle> dict = group.to_dict();
+      if (!dict) return raised();
+      if (PyList_Append(counts_list.get(), dict->get()) < 0) return raised();
+    }
   }
-  Columns columns;
-  for (types::InputSystem& system : systems) {
-    columns.add(system, scoring);
-    system = {};
-  }
-  return columns.to_python();
+  PyHandle result = PyHandle::steal(PyTuple_Pack(3, document_columns->get(),
+                                                 group_columns->get(), counts_list.get()));
+  if (!result) return raised();
+  return result;
 }
 
 Result<PyHandle> resample_ratios(PyObject* args) {
@@ -315,12 +382,8 @@ PyObject* average_scores_entry(PyObject* /*module*/, PyObject* args) {
   return call_boundary([args] { return average_scores(args); });
 }
 
-PyObject* average_scores_of_words_entry(PyObject* /*module*/, PyObject* args) {
-  return call_boundary([args] { return average_scores_of_words(args); });
-}
-
-PyObject* group_average_scores_entry(PyObject* /*module*/, PyObject* args) {
-  return call_boundary([args] { return group_average_scores(args); });
+PyObject* score_texts_entry(PyObject* /*module*/, PyObject* args) {
+  return call_boundary([args] { return score_texts(args); });
 }
 
 PyObject* resample_ratios_entry(PyObject* /*module*/, PyObject* args) {

@@ -13,15 +13,10 @@ namespace moodvane::general_module {
 // scored), the summed count of the words averaged over, and the summed count of all words.
 PyObject* average_scores_entry(PyObject* module, PyObject* args);
 
-// average_scores_of_words(words, scores, stop_lens, stop_words): the same, with each
-// document given as its words (a tuple of str, each document's words followed by None).
-PyObject* average_scores_of_words_entry(PyObject* module, PyObject* args);
-
-// group_average_scores(batches, groups, group_count, scores, stop_lens, stop_words): the
-// same columns for groups of documents pooled, documents given as in
-// average_scores_of_words, batch after batch, `groups` holding each one's group (int64,
-// -1 for none).
-PyObject* group_average_scores_entry(PyObject* module, PyObject* args);
+// score_texts(rules, texts, groups, group_count, scores, stop_lens, stop_words, pooled) ->
+// ((means, totals, tokens), (group means, group totals, group tokens), [group counts] or
+// None): counts and scores texts in one pass (see document_scores.cpp).
+PyObject* score_texts_entry(PyObject* module, PyObject* args);
 
 // resample_ratios(sums, totals, starts, n_boot, seed) -> bytes: the bootstrap resamples of
 // each group's ratio of summed `sums` to summed `totals` (doubles), the groups' documents

@@ -15,6 +15,7 @@
 #include "raised.hpp"
 #include "read_tables.hpp"
 #include "result_dict.hpp"
+#include "word_counting.hpp"
 
 namespace moodvane::general_module {
 namespace {
@@ -163,18 +164,21 @@ PyMethodDef methods[] = {
                "alpha, base, weight_1, weight_2, reference_value) -> dict\n\n"
                "The generalized word shift of text 2 against text 1. Private: use the "
                "functions of moodvane_tools.")},
+    {"counting_rules", counting_rules_entry, METH_VARARGS, nullptr},
+    {"new_tally", new_tally_entry, METH_VARARGS, nullptr},
+    {"tally_add", tally_add_entry, METH_VARARGS, nullptr},
+    {"tally_take", tally_take_entry, METH_VARARGS, nullptr},
+    {"stream_safe", stream_safe_entry, METH_VARARGS, nullptr},
+    {"last_break", last_break_entry, METH_VARARGS, nullptr},
+    {"character_table_version", character_table_version_entry, METH_NOARGS, nullptr},
     {"average_scores", average_scores_entry, METH_VARARGS,
      PyDoc_STR("average_scores(documents, scores, stop_lens, stop_words) -> (bytes, bytes, "
                "bytes)\n\nEach document's weighted-average score. Private: use "
                "moodvane_tools.score_documents.")},
-    {"average_scores_of_words", average_scores_of_words_entry, METH_VARARGS,
-     PyDoc_STR("average_scores_of_words(words, scores, stop_lens, stop_words) -> (bytes, "
-               "bytes, bytes)\n\nThe same with documents as words, each ended by None. "
-               "Private.")},
-    {"group_average_scores", group_average_scores_entry, METH_VARARGS,
-     PyDoc_STR("group_average_scores(batches, groups, group_count, scores, stop_lens, "
-               "stop_words) -> (bytes, bytes, bytes)\n\nThe pooled average of each group "
-               "of documents. Private.")},
+    {"score_texts", score_texts_entry, METH_VARARGS,
+     PyDoc_STR("score_texts(rules, texts, groups, group_count, scores, stop_lens, stop_words, "
+               "pooled) -> tuple\n\nCounts and scores texts, and groups of them, in one "
+               "pass. Private: use moodvane_tools.score_documents.")},
     {"resample_ratios", resample_ratios_entry, METH_VARARGS,
      PyDoc_STR("resample_ratios(sums, totals, starts, n_boot, seed) -> bytes\n\nBootstrap "
                "resamples of each group's ratio of sums. Private: use "

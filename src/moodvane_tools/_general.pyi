@@ -18,6 +18,17 @@ def shift(
     reference_value: float | None,
     /,
 ) -> dict[str, Any]: ...
+
+# The native word counter behind moodvane_tools.counting (capsules: rules and tallies).
+def counting_rules(
+    key: str, words: tuple[str, ...], lower_case: bool, phrases: tuple[str, ...], /
+) -> object: ...
+def new_tally(rules: object, /) -> object: ...
+def tally_add(tally: object, text: str, /) -> None: ...
+def tally_take(tally: object, /) -> tuple[dict[str, int], dict[str, int], int]: ...
+def stream_safe(text: str, /) -> str: ...
+def last_break(text: str, end: int, window: int, /) -> int: ...
+def character_table_version() -> str: ...
 def average_scores(
     documents: tuple[dict[str, Any], ...],
     scores: Mapping[str, float],
@@ -25,22 +36,17 @@ def average_scores(
     stop_words: tuple[str, ...],
     /,
 ) -> tuple[bytes, bytes, bytes]: ...
-def average_scores_of_words(
-    words: tuple[str | None, ...],
-    scores: Mapping[str, float],
-    stop_lens: tuple[float, float] | None,
-    stop_words: tuple[str, ...],
-    /,
-) -> tuple[bytes, bytes, bytes]: ...
-def group_average_scores(
-    batches: tuple[tuple[str | None, ...], ...],
-    groups: bytes,
+def score_texts(
+    rules: object,
+    texts: tuple[str, ...],
+    groups: bytes | None,
     group_count: int,
     scores: Mapping[str, float],
     stop_lens: tuple[float, float] | None,
     stop_words: tuple[str, ...],
+    pooled: bool,
     /,
-) -> tuple[bytes, bytes, bytes]: ...
+) -> tuple[tuple[bytes, bytes, bytes], tuple[bytes, bytes, bytes], list[dict[str, int]] | None]: ...
 def resample_ratios(
     sums: bytes, totals: bytes, starts: bytes, n_boot: int, seed: int, /
 ) -> bytes: ...

@@ -3,22 +3,28 @@ score of each group (a day, a week, an author) with a bootstrap band. Needs the 
 extra (pandas).
 
 Every score is the native module's own: a document's `score` is the `s_avg_1` that
-`moodvane.weighted_avg_shift(counts, {}, lexicon=...)` gives for its counts, bit for bit,
-and a group's is the same for the group's pooled counts. The documents are counted and
-scored in batches, not one Python call per document.
+`moodvane.weighted_avg_shift(counts, {}, lexicon=...)` gives for its `count_words` counts,
+bit for bit, and a group's is the same for the group's pooled counts. Documents are
+counted and scored natively in one pass over a batch, not one Python call per document
+(Chinese, whose segmenter is Python's, is counted by `count_documents` first).
 """
+
 
 from __future__ import annotations
 
 from collections import Counter
 from collections.abc import Iterable, Mapping, Sequence
 from dataclasses import dataclass
-from itertools import chain
+from itertools import islice
 from typing import TYPE_CHECKING, Any
 
 from . import _general
-from .document_words import DocumentWords, document_word_batches
+from .counting import _prepared, _rules, count_documents
 from .lexicon_data import _scores, resolve_name
+
+# Documents counted and scored per native call by score_documents, which reads its input
+# as it goes.
+BATCH = 20_000
 
 if TYPE_CHECKING:
     import numpy as np
@@ -64,20 +70,35 @@ class Scoring:
                 raise TypeError(f"stop_words must hold only str, got {word!r}")
         return cls(scores, resolved_language, lens, words)
 
-    def score_words(self, words: DocumentWords) -> tuple[bytes, bytes, bytes]:
-        """The native averages, scored totals and token totals of documents given as words."""
-        return _general.average_scores_of_words(words, self.scores, self.stop_lens,
-                                                self.stop_words)
-
-    def score_groups(self, batches: Sequence[DocumentWords], codes: np.ndarray,
-                     groups: int) -> tuple[bytes, bytes, bytes]:
-        """The same for groups of documents pooled: `codes` holds each document's group
-        number (-1 for none), the documents running on from batch to batch."""
+    def score_texts(self, texts: list[str], codes: np.ndarray | None = None, groups: int = 0,
+                    pooled: bool = False) -> tuple[tuple[bytes, bytes, bytes],
+                                                   tuple[bytes, bytes, bytes],
+                                                   list[dict[str, int]] | None]:
+        """Counts and scores `texts` natively: the documents' columns, and with `codes`
+        (each text's group number, -1 for none) the groups' columns and, when `pooled`,
+        each group's counts. Chinese is counted by `count_documents` and its segmenter."""
         import numpy
 
-        return _general.group_average_scores(
-            tuple(batches), numpy.ascontiguousarray(codes, dtype=numpy.int64).tobytes(), groups,
-            self.scores, self.stop_lens, self.stop_words)
+        if self.language == "chinese":
+            return self._score_counted(count_documents(texts, "chinese"), codes, groups, pooled)
+        rules = _rules(self.language)
+        prepared = tuple(_prepared(text, rules.lower_case) for text in texts)
+        code_bytes = None if codes is None else \
+            numpy.ascontiguousarray(codes, dtype=numpy.int64).tobytes()
+        return _general.score_texts(rules.native, prepared, code_bytes, groups, self.scores,
+                                    self.stop_lens, self.stop_words, pooled)
+
+    def _score_counted(self, counts: list[Counter[str]], codes: np.ndarray | None, groups: int,
+                       pooled: bool) -> tuple[tuple[bytes, bytes, bytes],
+                                              tuple[bytes, bytes, bytes],
+                                              list[dict[str, int]] | None]:
+        group_counts: list[Counter[str]] = [Counter() for _ in range(groups)]
+        if codes is not None:
+            for code, document in zip(codes.tolist(), counts, strict=True):
+                if code >= 0:
+                    group_counts[code].update(document)
+        return (self.score_counts(counts), self.score_counts(group_counts),
+                list(group_counts) if pooled else None)
 
     def score_counts(self, counts: Sequence[dict[str, int]]) -> tuple[bytes, bytes, bytes]:
         """The same for documents given as word counts (dicts)."""
@@ -115,10 +136,24 @@ def _frame_of(raw: Iterable[tuple[bytes, bytes, bytes]], index: Any = None) -> p
     )
 
 
-def _scored_batches(texts: Iterable[object],
-                    scoring: Scoring) -> Iterable[tuple[DocumentWords, tuple[bytes, bytes, bytes]]]:
-    for words in document_word_batches(texts, scoring.language):
-        yield words, scoring.score_words(words)
+def _text_batches(texts: Iterable[object]) -> Iterable[list[str]]:
+    """The texts in lists of at most BATCH, each checked to be a str (a missing text,
+    None or NaN, is an empty document)."""
+    iterator = iter(texts)
+    position = 0
+    while batch := list(islice(iterator, BATCH)):
+        if not all(isinstance(text, str) for text in batch):
+            batch = [_as_text(text, position + offset) for offset, text in enumerate(batch)]
+        position += len(batch)
+        yield batch  # type: ignore[misc]
+
+
+def _as_text(text: object, position: int) -> str:
+    if isinstance(text, str):
+        return text
+    if text is None or (isinstance(text, float) and text != text):
+        return ""
+    raise TypeError(f"document {position} must be a str, not {type(text).__name__!r}")
 
 
 def score_documents(texts: Iterable[object], lexicon: str | Mapping[str, float] = "english", *,
@@ -144,7 +179,7 @@ def score_documents(texts: Iterable[object], lexicon: str | Mapping[str, float] 
     """
     scoring = Scoring.of(lexicon, language, stop_lens, stop_words)
     index = texts.index if hasattr(texts, "index") and hasattr(texts, "dtype") else None
-    raw = [result for _, result in _scored_batches(texts, scoring)]
+    raw = [scoring.score_texts(batch)[0] for batch in _text_batches(texts)]
     return _frame_of(raw, index=index)
 
 
@@ -191,44 +226,8 @@ def _floor(values: pd.Series, freq: str) -> pd.Series:
     return times.map(dict(zip(unique, floored, strict=True)))
 
 
-def _document_slices(tokens: np.ndarray) -> list[slice]:
-    """Where each document's words lie in its batch's words (each ended by None)."""
-    import numpy
-
-    starts = (numpy.cumsum(tokens + 1) - tokens - 1).tolist()
-    return [slice(start, start + count) for start, count in zip(starts, tokens.tolist())]
-
-
-@dataclass
-class _Corpus:
-    """A corpus counted once: every batch's words, and each document's native scores."""
-
-    words: list[DocumentWords]
-    sizes: list[int]  # documents per batch
-    frame: pd.DataFrame
-
-    @classmethod
-    def of(cls, texts: Iterable[object], scoring: Scoring) -> _Corpus:
-        words: list[DocumentWords] = []
-        raw: list[tuple[bytes, bytes, bytes]] = []
-        for batch_words, result in _scored_batches(texts, scoring):
-            words.append(batch_words)
-            raw.append(result)
-        return cls(words, [len(result[0]) // 8 for result in raw], _frame_of(raw))
-
-    def pooled(self, codes: np.ndarray, groups: int) -> list[Counter[str]]:
-        """The pooled word counts of each group."""
-        members: list[list[Any]] = [[] for _ in range(groups)]
-        tokens = self.frame["tokens"].to_numpy()
-        first = 0
-        for batch, size in zip(self.words, self.sizes, strict=True):
-            batch_codes = codes[first:first + size].tolist()
-            for code, where in zip(batch_codes, _document_slices(tokens[first:first + size]),
-                                   strict=True):
-                if code >= 0:
-                    members[code].append(batch[where])
-            first += size
-        return [Counter(chain.from_iterable(parts)) for parts in members]
+def _all_texts(texts: Iterable[object]) -> list[str]:
+    return [text for batch in _text_batches(texts) for text in batch]
 
 
 def count_groups(texts: Iterable[object], keys: Iterable[object], *, language: str = "english",
@@ -245,9 +244,11 @@ def count_groups(texts: Iterable[object], keys: Iterable[object], *, language: s
     {'a': Counter({'good': 2, 'day': 1}), 'b': Counter({'bad': 1, 'day': 1})}
     """
     scoring = Scoring.of(language, language, None, None)
-    corpus = _Corpus.of(texts, scoring)
-    codes, uniques = _group_codes(keys, len(corpus.frame), freq)
-    return dict(zip(uniques.tolist(), corpus.pooled(codes, len(uniques)), strict=True))
+    strings = _all_texts(texts)
+    codes, uniques = _group_codes(keys, len(strings), freq)
+    _, _, pooled = scoring.score_texts(strings, codes, len(uniques), pooled=True)
+    assert pooled is not None
+    return {key: Counter(counts) for key, counts in zip(uniques.tolist(), pooled, strict=True)}
 
 
 def happiness_series(texts: Iterable[object], keys: Iterable[object],
@@ -275,10 +276,11 @@ def happiness_series(texts: Iterable[object], keys: Iterable[object],
     """
     scoring = Scoring.of(lexicon, language, stop_lens, stop_words)
     _check_bootstrap(n_boot, ci)
-    corpus = _Corpus.of(texts, scoring)
-    codes, uniques = _group_codes(keys, len(corpus.frame), freq)
-    groups = _frame_of([scoring.score_groups(corpus.words, codes, len(uniques))], index=uniques)
-    return series_frame(groups, corpus.frame, codes, n_boot, ci, seed)
+    strings = _all_texts(texts)
+    codes, uniques = _group_codes(keys, len(strings), freq)
+    documents, groups, _ = scoring.score_texts(strings, codes, len(uniques))
+    return series_frame(_frame_of([groups], index=uniques), _frame_of([documents]), codes,
+                        n_boot, ci, seed)
 
 
 def _check_bootstrap(n_boot: int, ci: float) -> None:

@@ -39,7 +39,7 @@ def native_average(counts, lexicon="english", stop_lens=None, stop_words=None):
     if stop_lens is not None:
         options["stop_lens"] = stop_lens
     if stop_words:
-        options["stop_words"] = stop_words
+        options["stop_words"] = set(stop_words)
     result = moodvane.weighted_avg_shift(counts, {}, lexicon=lexicon, **options)
     return result["s_avg_1"]
 
@@ -210,3 +210,22 @@ def test_docstring_examples_run(module):
 
     failures, tried = doctest.testmod(importlib.import_module(f"moodvane_tools.{module}"))
     assert tried > 0 and failures == 0
+
+
+@pytest.mark.parametrize("language, texts", [
+    ("french", ["Bonjour l'ami, quelle joie !", "la guerre et la peur", ""]),
+    ("chinese", ["我今天很开心", "这是一个悲伤的故事", "iPhone很好"]),
+    ("hindi", ["मैं बहुत ख़ुश हूँ", "युद्ध और डर"]),
+    ("korean", ["오늘은 행복해요", "전쟁이 무서워요"]),
+])
+def test_other_languages_score_as_the_native_call(language, texts):
+    frame = score_documents(texts, language, stop_words=["joie"])
+    series = happiness_series(texts, [1] * len(texts), language, n_boot=10)
+    pooled = Counter()
+    for text, row in zip(texts, frame.itertuples()):
+        counts = count_words(text, language)
+        pooled.update(counts)
+        expected = native_average(counts, language, stop_words=["joie"])
+        assert row.tokens == sum(counts.values())
+        assert same_bits(row.score, expected) or (row.scored == 0 and expected == 0.0)
+    assert same_bits(series.loc[1, "score"], native_average(pooled, language))
