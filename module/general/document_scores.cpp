@@ -11,11 +11,30 @@
 #include "moodvane/bootstrap.hpp"
 #include "moodvane/shift.hpp"
 #include "moodvane/types.hpp"
+#include "boundary.hpp"
+#include "py_error.hpp"
+#include "py_handle.hpp"
 #include "read_tables.hpp"
+#include "word_pins.hpp"
 #include "word_counting.hpp"
 
 namespace moodvane::general_module {
 namespace {
+
+using module::PyErr;
+using module::PyHandle;
+using module::PyResult;
+using module::raised;
+using module::WordPins;
+
+template <class T>
+using Result = PyResult<T>;
+
+// The error of a failed result, passed on.
+template <class T>
+std::unexpected<PyErr> failed(PyResult<T>& result) {
+  return std::unexpected(std::move(result.error()));
+}
 
 // Lets other threads run during pure C++ work; takes the interpreter back however the
 // work ends, before any error reaches the call boundary.
@@ -53,22 +72,22 @@ struct Scoring {
   types::StopWords stop_words;
 };
 
-// `reader` reads the score dict, so that if a later dict's count runs Python code, the
-// scores' words are pinned along with everything else.
-Result<void> read_scoring(Scoring& scoring, DictReader& reader, PyObject* score_dict,
+// The score dict is read with the call's pins, so that if a later dict's count runs Python
+// code, the scores' words are pinned along with everything else.
+Result<void> read_scoring(Scoring& scoring, WordPins& pins, PyObject* score_dict,
                           PyObject* lens_object, PyObject* stop_tuple) {
   // The lens first: its floats may run Python code, before any word is borrowed.
   Result<std::optional<types::StopLens>> lens = read_lens(lens_object);
-  if (!lens) return raised();
+  if (!lens) return failed(lens);
   scoring.lens = *lens;
-  Result<general::Table> table = reader.read(score_dict, "scores", ValueRule::score);
-  if (!table) return raised();
+  Result<general::Table> table = read_table(score_dict, "scores", ValueRule::score, pins);
+  if (!table) return failed(table);
   scoring.scores.reserve(table->words.size());
   for (std::size_t i = 0; i < table->words.size(); ++i) {
     scoring.scores.insert_or_assign(table->words[i], table->values[i]);
   }
   Result<std::vector<std::string_view>> stopped = read_words(stop_tuple, "stop_words");
-  if (!stopped) return raised();
+  if (!stopped) return failed(stopped);
   scoring.stop_words.reserve(stopped->size());
   for (const std::string_view word : *stopped) scoring.stop_words.insert(word);
   return {};
@@ -96,11 +115,11 @@ struct Columns {
 
   Result<PyHandle> to_python() const {
     Result<PyHandle> means_bytes = as_bytes(means);
-    if (!means_bytes) return raised();
+    if (!means_bytes) return failed(means_bytes);
     Result<PyHandle> totals_bytes = as_bytes(totals);
-    if (!totals_bytes) return raised();
+    if (!totals_bytes) return failed(totals_bytes);
     Result<PyHandle> tokens_bytes = as_bytes(tokens);
-    if (!tokens_bytes) return raised();
+    if (!tokens_bytes) return failed(tokens_bytes);
     PyHandle result = PyHandle::steal(
         PyTuple_Pack(3, means_bytes->get(), totals_bytes->get(), tokens_bytes->get()));
     if (!result) return raised();
@@ -117,9 +136,11 @@ Result<PyHandle> average_scores(PyObject* args) {
                         &lens_object, &stop_tuple)) {
     return raised();
   }
-  DictReader reader;
+  WordPins pins;  // before the tables: it outlives every view of the caller's words
   Scoring scoring;
-  if (!read_scoring(scoring, reader, score_dict, lens_object, stop_tuple)) return raised();
+  if (Result<void> read = read_scoring(scoring, pins, score_dict, lens_object, stop_tuple); !read) {
+    return failed(read);
+  }
 
   // The tuple holds the documents for the whole call.
   const Py_ssize_t count = PyTuple_Size(documents);
@@ -128,8 +149,8 @@ Result<PyHandle> average_scores(PyObject* args) {
   for (Py_ssize_t i = 0; i < count; ++i) {
     PyObject* document = PyTuple_GetItem(documents, i);
     if (document == nullptr) return raised();
-    Result<general::Table> table = reader.read(document, "documents", ValueRule::count);
-    if (!table) return raised();
+    Result<general::Table> table = read_table(document, "documents", ValueRule::count, pins);
+    if (!table) return failed(table);
     system.words = std::move(table->words);
     system.freqs = std::move(table->values);
     columns.add(system, scoring);
@@ -158,15 +179,17 @@ struct OwnedScoring {
 
 Result<void> own_scoring(OwnedScoring& owned, PyObject* score_dict, PyObject* lens_object,
                          PyObject* stop_tuple) {
-  DictReader reader;
+  WordPins pins;  // before the tables: it outlives every view of the caller's words
   Scoring borrowed;
-  if (!read_scoring(borrowed, reader, score_dict, lens_object, stop_tuple)) return raised();
+  if (Result<void> read = read_scoring(borrowed, pins, score_dict, lens_object, stop_tuple); !read) {
+    return failed(read);
+  }
   owned.scoring.lens = borrowed.lens;
   owned.words.reserve(borrowed.scores.size() + borrowed.stop_words.size());
   for (const auto& [word, score] : borrowed.scores) owned.words.emplace_back(word);
   // Stored before any view is taken: the vector never grows again.
   Result<std::vector<std::string_view>> stopped = read_words(stop_tuple, "stop_words");
-  if (!stopped) return raised();
+  if (!stopped) return failed(stopped);
   for (const std::string_view word : *stopped) owned.words.emplace_back(word);
   owned.scoring.scores.reserve(borrowed.scores.size());
   std::size_t at = 0;
@@ -246,12 +269,12 @@ Result<PyHandle> score_texts(PyObject* args) {
     return raised();
   }
   Result<std::shared_ptr<const text::CountingRules>> rules = counting_rules_of(rules_capsule);
-  if (!rules) return raised();
+  if (!rules) return failed(rules);
   const auto count = static_cast<std::size_t>(PyTuple_Size(texts));
   std::span<const std::int64_t> groups;
   if (groups_object != Py_None) {
     Result<std::span<const std::int64_t>> read = buffer_of<std::int64_t>(groups_object, "groups");
-    if (!read) return raised();
+    if (!read) return failed(read);
     groups = *read;
     if (groups.size() != count || group_count < 0) {
       PyErr_SetString(PyExc_ValueError, "groups must hold one group number per text");
@@ -265,7 +288,9 @@ Result<PyHandle> score_texts(PyObject* args) {
     }
   }
   OwnedScoring owned;
-  if (!own_scoring(owned, score_dict, lens_object, stop_tuple)) return raised();
+  if (Result<void> read = own_scoring(owned, score_dict, lens_object, stop_tuple); !read) {
+    return failed(read);
+  }
   // The texts' UTF-8 forms, which the tuple keeps alive and no thread can change.
   std::vector<std::string_view> views(count);
   for (std::size_t i = 0; i < count; ++i) {
@@ -310,16 +335,16 @@ Result<PyHandle> score_texts(PyObject* args) {
   }
 
   Result<PyHandle> document_columns = documents.to_python();
-  if (!document_columns) return raised();
+  if (!document_columns) return failed(document_columns);
   Result<PyHandle> group_columns = pooled_columns.to_python();
-  if (!group_columns) return raised();
+  if (!group_columns) return failed(group_columns);
   PyHandle counts_list = PyHandle::borrow(Py_None);
   if (want_pooled != 0) {
     counts_list = PyHandle::steal(PyList_New(0));
     if (!counts_list) return raised();
     for (const PooledCounts& group : pooled) {
       Result<PyHandle> dict = group.to_dict();
-      if (!dict) return raised();
+      if (!dict) return failed(dict);
       if (PyList_Append(counts_list.get(), dict->get()) < 0) return raised();
     }
   }
@@ -340,11 +365,11 @@ Result<PyHandle> resample_ratios(PyObject* args) {
     return raised();
   }
   Result<std::span<const double>> sums = buffer_of<double>(sums_bytes, "sums");
-  if (!sums) return raised();
+  if (!sums) return failed(sums);
   Result<std::span<const double>> totals = buffer_of<double>(totals_bytes, "totals");
-  if (!totals) return raised();
+  if (!totals) return failed(totals);
   Result<std::span<const std::int64_t>> starts = buffer_of<std::int64_t>(starts_bytes, "starts");
-  if (!starts) return raised();
+  if (!starts) return failed(starts);
   if (n_boot < 0 || sums->size() != totals->size()) {
     PyErr_SetString(PyExc_ValueError, "n_boot must be >= 0 and sums as long as totals");
     return raised();
@@ -379,15 +404,15 @@ Result<PyHandle> resample_ratios(PyObject* args) {
 }  // namespace
 
 PyObject* average_scores_entry(PyObject* /*module*/, PyObject* args) {
-  return call_boundary([args] { return average_scores(args); });
+  return module::run_in_barrier([args] { return average_scores(args); });
 }
 
 PyObject* score_texts_entry(PyObject* /*module*/, PyObject* args) {
-  return call_boundary([args] { return score_texts(args); });
+  return module::run_in_barrier([args] { return score_texts(args); });
 }
 
 PyObject* resample_ratios_entry(PyObject* /*module*/, PyObject* args) {
-  return call_boundary([args] { return resample_ratios(args); });
+  return module::run_in_barrier([args] { return resample_ratios(args); });
 }
 
 }  // namespace moodvane::general_module

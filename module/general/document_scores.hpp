@@ -2,7 +2,8 @@
 // moodvane.weighted_avg_shift(counts, {}, ...) gives it, without one Python call apiece.
 #pragma once
 
-#include "raised.hpp"
+#define PY_SSIZE_T_CLEAN
+#include <Python.h>
 
 namespace moodvane::general_module {
 

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "moodvane/text/word_counting.hpp"
-#include "raised.hpp"
+#include "py_error.hpp"
 
 namespace moodvane::general_module {
 
@@ -21,6 +21,7 @@ PyObject* last_break_entry(PyObject* module, PyObject* args);
 PyObject* character_table_version_entry(PyObject* module, PyObject* args);
 
 // The rules inside a capsule made by counting_rules (for other native callers that count).
-Result<std::shared_ptr<const text::CountingRules>> counting_rules_of(PyObject* capsule);
+module::PyResult<std::shared_ptr<const text::CountingRules>> counting_rules_of(
+    PyObject* capsule);
 
 }  // namespace moodvane::general_module
