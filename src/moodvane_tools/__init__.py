@@ -40,6 +40,7 @@ from .generalized import (
 )
 from .graph import shift_graph
 from .lexicon_data import lexicon_info, lexicon_names, lexicon_scores
+from .stop_words import stop_words
 from .text_graph import text_shift
 from .counting import count_documents, count_words
 
@@ -95,6 +96,7 @@ __all__ = [
     "read_corpus",
     "score_documents",
     "shift_graph",
+    "stop_words",
     "text_shift",
     "weighted_avg_shift_pair",
 ]

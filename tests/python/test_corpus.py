@@ -229,3 +229,18 @@ def test_other_languages_score_as_the_native_call(language, texts):
         assert row.tokens == sum(counts.values())
         assert same_bits(row.score, expected) or (row.scored == 0 and expected == 0.0)
     assert same_bits(series.loc[1, "score"], native_average(pooled, language))
+
+
+@pytest.mark.parametrize("language, function_word", [
+    ("chinese", "的"), ("english", "the"), ("french", "les"), ("german", "und"),
+    ("hindi", "और"), ("indonesian", "yang"), ("korean", "그"), ("portuguese", "que"),
+    ("russian", "и"), ("spanish", "los"),
+])
+def test_stop_words_are_words_the_counter_makes(language, function_word):
+    from moodvane_tools import stop_words
+
+    words = stop_words(language.upper())
+    assert function_word in words
+    # A stop word that counting never produces would silently stop nothing.
+    for word in words:
+        assert count_words(word, language, segmenter="dictionary") == Counter({word: 1}), word
