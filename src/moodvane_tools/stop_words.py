@@ -10,14 +10,25 @@ tools/build_stop_words.py. They are broad: the English list holds about 1,300 wo
 from __future__ import annotations
 
 import functools
+from importlib import resources
+from pathlib import Path
 
-from .lexicon_data import _data_directory, resolve_name
+from .lexicon_data import resolve_name
+
+
+def _list_text(key: str) -> str:
+    """A list as installed inside this package, or, in a source checkout that was not
+    installed, from the repository's lexicons/data/stopwords."""
+    installed = resources.files(__package__ or "moodvane_tools") / "stopwords" / f"{key}.txt"
+    if installed.is_file():
+        return installed.read_text(encoding="utf-8")
+    checkout = Path(__file__).resolve().parents[2] / "lexicons" / "data" / "stopwords"
+    return (checkout / f"{key}.txt").read_text(encoding="utf-8")
 
 
 @functools.cache
 def _stop_words(key: str) -> frozenset[str]:
-    text = _data_directory().joinpath("stopwords", f"{key}.txt").read_text(encoding="utf-8")
-    return frozenset(line for line in text.split("\n") if line)
+    return frozenset(line for line in _list_text(key).split("\n") if line)
 
 
 def stop_words(language: str) -> frozenset[str]:
