@@ -49,7 +49,7 @@ std::shared_ptr<const CountingRules> make_counting_rules(RulesData data);
 // thread at a time.
 class WordTally {
  public:
-  WordTally(std::shared_ptr<const CountingRules> rules, CountingOptions options);
+  explicit WordTally(std::shared_ptr<const CountingRules> rules, CountingOptions options = {});
   ~WordTally();
   WordTally(const WordTally&) = delete;
   WordTally& operator=(const WordTally&) = delete;
