@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "chinese_segmentation.hpp"
 #include "moodvane/general_shift.hpp"
 #include "raised.hpp"
 #include "read_tables.hpp"
@@ -162,6 +163,7 @@ PyMethodDef methods[] = {
                "alpha, base, weight_1, weight_2, reference_value) -> dict\n\n"
                "The generalized word shift of text 2 against text 1. Private: use the "
                "functions of moodvane_tools.")},
+    {"segment_chinese", segment_chinese_entry, METH_VARARGS, PyDoc_STR(kSegmentChineseDoc)},
     {nullptr, nullptr, 0, nullptr},
 };
 
