@@ -16,7 +16,7 @@ import unicodedata
 from collections import Counter
 from dataclasses import dataclass, field
 
-from .chinese import Segmenter, dictionary_segmenter, jieba_segmenter
+from .chinese import SEGMENTERS, Segmenter, jieba_segmenter, native_segmenter
 from .korean import PARTICLES, korean_stem
 from .lexicon_data import _scores, resolve_name
 from .word_pattern import APOSTROPHE, HYPHEN, JOINER_FORMS, find_tokens, is_word_character
@@ -67,14 +67,23 @@ class _Rules:
     key: str
     words: frozenset[str]
     lower_case: bool
-    _segmenter: Segmenter | None = field(default=None, repr=False)
+    _segmenters: dict[str, Segmenter] = field(default_factory=dict, repr=False)
 
-    def segment(self, run: str) -> list[str]:
-        if self._segmenter is None:
-            self._segmenter = jieba_segmenter(self.words) or dictionary_segmenter(self.words)
-        return self._segmenter(run)
+    def segmenter(self, name: str) -> Segmenter:
+        """The Chinese segmenter `name` (one of SEGMENTERS), made on first use."""
+        if name not in self._segmenters:
+            if name == "jieba":
+                made = jieba_segmenter(self.words)
+                if made is None:
+                    raise ModuleNotFoundError(
+                        "segmenter='jieba' needs jieba: pip install 'moodvane[zh]'",
+                        name="jieba")
+                self._segmenters[name] = made
+            else:
+                self._segmenters[name] = native_segmenter()
+        return self._segmenters[name]
 
-    def words_of(self, token: str) -> list[str]:
+    def words_of(self, token: str, segment: Segmenter | None = None) -> list[str]:
         """The lexicon's words that one token counts as (none for a number)."""
         if token.isascii() and token.isalpha():  # the common case: one plain word
             return [token] if token in self.words or self.lower_case else self._joined(token)
@@ -83,7 +92,8 @@ class _Rules:
         words: list[str] = []
         for script, run in _script_runs(token):
             if script == _HAN and self.key == "chinese":
-                words += [piece for piece in self.segment(run)
+                segment = segment or self.segmenter(SEGMENTERS[0])
+                words += [piece for piece in segment(run)
                           if any(character.isalpha() for character in piece)]
             elif script == _HANGUL and self.key == "korean":
                 if words and run in PARTICLES:
@@ -126,8 +136,10 @@ class WordCounter:
     `feed` each piece in order, then `finish`. The counts are those of `count_words` on
     the whole text."""
 
-    def __init__(self, language: str = "english") -> None:
+    def __init__(self, language: str = "english", *, segmenter: str | None = None) -> None:
+        name = _segmenter_name(segmenter)
         self._rules = _rules(resolve_name(language))
+        self._segment = self._rules.segmenter(name) if self._rules.key == "chinese" else None
         self._counts: Counter[str] = Counter()
         self._known: dict[str, list[str]] = {}
         self._carry = ""
@@ -159,10 +171,19 @@ class WordCounter:
         for token, count in Counter(find_tokens(text)).items():
             words = known.get(token)
             if words is None:
-                words = known[token] = self._rules.words_of(token)
+                words = known[token] = self._rules.words_of(token, self._segment)
             for word in words:
                 counts[word] += count
                 self.tokens += count
+
+
+def _segmenter_name(segmenter: str | None) -> str:
+    if segmenter is None:
+        return SEGMENTERS[0]
+    if segmenter not in SEGMENTERS:
+        raise ValueError(f"unknown segmenter {segmenter!r}; expected one of "
+                         f"{', '.join(SEGMENTERS)}")
+    return segmenter
 
 
 def _last_break(text: str) -> int:
@@ -177,22 +198,25 @@ def _last_break(text: str) -> int:
     return len(text) if lowest > 0 else 0
 
 
-def count_words(text: str, language: str = "english") -> Counter[str]:
+def count_words(text: str, language: str = "english", *,
+                segmenter: str | None = None) -> Counter[str]:
     """The word counts of `text`, made the way the built-in lexicon of `language` writes
     its words, ready for `moodvane.weighted_avg_shift(..., lexicon=language)`.
 
     `language` takes the names that `weighted_avg_shift`'s `lexicon` takes ("english",
     "French", "senTX_Korean", ...); an unknown one raises ValueError listing the valid
     ones. Words come in Unicode NFC, lower-cased where the lexicon is lower-case; Chinese
-    is cut into words (with jieba when it is installed), and a Korean word that carries a
-    particle or ending counts under the form the lexicon lists, when it lists one.
+    is cut into words by the native segmenter (jieba's method over jieba's dictionary and
+    the lexicon's words), or by jieba itself with `segmenter="jieba"` (the `zh` extra), and
+    a Korean word that carries a particle or ending counts under the form the lexicon
+    lists, when it lists one. `segmenter` is one of "native" (the default) and "jieba".
 
     >>> count_words("Bonjour l'ami, bonjour !", "french")
     Counter({'bonjour': 2, 'ami': 1})
     """
     if not isinstance(text, str):
         raise TypeError(f"text must be a str, not {type(text).__name__!r}")
-    counter = WordCounter(language)
+    counter = WordCounter(language, segmenter=segmenter)
     # A long text goes in pieces: the token lists stay small, which is faster too.
     for start in range(0, len(text), _PIECE):
         counter.feed(text[start:start + _PIECE])
