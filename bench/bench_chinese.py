@@ -11,7 +11,7 @@ MEGABYTES), prints the best of REPEATS runs, in MB/s, of
 (d) count_words(sample, "chinese", segmenter="jieba") and (e) count_words(sample,
     "chinese"), whose Chinese runs go to jieba and to the native segmenter, on the sample
     once (count_words cuts each distinct run once, so a repeated text would time its cache);
-and the ratios (a)/(c), (b)/(c) and (d)/(e). Each segmenter has built its dictionary
+and the ratios (a)/(c), (b)/(c), (d)/(e) and (a)/(e), the last two per MB. Each segmenter has built its dictionary
 before it is timed.
 """
 
@@ -68,7 +68,9 @@ def main() -> None:
         size = sample_megabytes if name.startswith(("(d)", "(e)")) else megabytes
         print(f"{name:<24} {size / value:8.2f} MB/s")
     a, b, c, d, e = seconds.values()
-    print(f"(a)/(c) {a / c:6.1f}   (b)/(c) {b / c:6.1f}   (d)/(e) {d / e:6.1f}")
+    per_megabyte = sample_megabytes / megabytes
+    print(f"(a)/(c) {a / c:6.1f}   (b)/(c) {b / c:6.1f}   (d)/(e) {d / e:6.1f}   "
+          f"(a)/(e) {a * per_megabyte / e:6.1f}")
 
 
 if __name__ == "__main__":

@@ -4,8 +4,9 @@ words before it is counted.
 The native segmenter does the cutting by default: jieba's method (the most probable path
 through a word graph over jieba's dictionary, without its hidden Markov model) in C++, with
 the lexicon's words and phrases added to the dictionary so that it keeps them whole. jieba
-itself (the `zh` extra) is the other choice, `segmenter="jieba"`, with the lexicon's words
-added to its dictionary the same way.
+itself (the `zh` extra) is another choice, `segmenter="jieba"`, with the lexicon's words
+added to its dictionary the same way; `segmenter="dictionary"` takes the longest match over
+the lexicon's words.
 """
 
 from __future__ import annotations
@@ -18,7 +19,7 @@ from typing import Any
 
 Segmenter = Callable[[str], list[str]]
 
-SEGMENTERS = ("native", "jieba")
+SEGMENTERS = ("native", "jieba", "dictionary")
 """The names `count_words(..., segmenter=...)` takes; the first is the default."""
 
 
