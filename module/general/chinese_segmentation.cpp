@@ -1,45 +1,50 @@
 #include "chinese_segmentation.hpp"
 
+#include <exception>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
+#include "boundary.hpp"
+#include "conversions.hpp"
 #include "moodvane/chinese_dictionary.hpp"
-#include "raised.hpp"
+#include "py_error.hpp"
+#include "py_handle.hpp"
 
 namespace moodvane::general_module {
 namespace {
 
-Result<PyHandle> segment_chinese(PyObject* args) {
+using module::PyHandle;
+using module::PyResult;
+using module::raised;
+
+PyResult<PyHandle> segment_chinese(PyObject* args) {
   PyObject* text = nullptr;
   int keep_lexicon_words = 0;
   if (!PyArg_ParseTuple(args, "U|p:segment_chinese", &text, &keep_lexicon_words)) {
     return raised();
   }
-  Py_ssize_t size = 0;
-  // The UTF-8 form is cached in the str, which the argument tuple keeps alive; a lone
-  // surrogate has none and raises UnicodeEncodeError here.
-  const char* utf8 = PyUnicode_AsUTF8AndSize(text, &size);
-  if (utf8 == nullptr) return raised();
-  const std::string_view view(utf8, static_cast<std::size_t>(size));
+  // The UTF-8 form is cached in the str, which the argument tuple keeps alive, and no
+  // thread can change a str; a lone surrogate has none and raises UnicodeEncodeError.
+  PyResult<std::string_view> utf8 = module::utf8_view(text);
+  if (!utf8) return std::unexpected(std::move(utf8.error()));
 
+  // Building the dictionary on the first call and cutting touch no Python object.
   std::vector<std::string_view> pieces;
-  {
-    // Building the dictionary on the first call and cutting touch no Python object.
-    PyThreadState* state = PyEval_SaveThread();
-    try {
-      const text::ChineseSegmenter& segmenter = lexicons::chinese_segmenter();
-      if (keep_lexicon_words != 0) {
-        segmenter.cut_keeping_added_words(view, pieces);
-      } else {
-        segmenter.cut(view, pieces);
-      }
-    } catch (...) {
-      PyEval_RestoreThread(state);
-      throw;
+  std::exception_ptr failure;
+  PyThreadState* thread = PyEval_SaveThread();
+  try {
+    const text::ChineseSegmenter& segmenter = lexicons::chinese_segmenter();
+    if (keep_lexicon_words != 0) {
+      segmenter.cut_keeping_added_words(*utf8, pieces);
+    } else {
+      segmenter.cut(*utf8, pieces);
     }
-    PyEval_RestoreThread(state);
+  } catch (...) {
+    failure = std::current_exception();
   }
+  PyEval_RestoreThread(thread);
+  if (failure) std::rethrow_exception(failure);  // the boundary turns it into an exception
 
   PyHandle list = PyHandle::steal(PyList_New(static_cast<Py_ssize_t>(pieces.size())));
   if (!list) return raised();
@@ -64,7 +69,7 @@ Result<PyHandle> segment_chinese(PyObject* args) {
 }  // namespace
 
 PyObject* segment_chinese_entry(PyObject* /*module*/, PyObject* args) {
-  return call_boundary([args] { return segment_chinese(args); });
+  return module::run_in_barrier([args] { return segment_chinese(args); });
 }
 
 }  // namespace moodvane::general_module
