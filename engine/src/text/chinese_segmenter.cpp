@@ -83,6 +83,9 @@ ChineseSegmenter::ChineseSegmenter(std::string_view dictionary,
     }
   }
   nodes_.push_back({0, static_cast<std::uint32_t>(ranges.size()), kPrefixOnly});
+  // The tree is kept for the process: no room to grow.
+  nodes_.shrink_to_fit();
+  added_.shrink_to_fit();
 
   first_level_.assign(kFirstLevel, kNone);
   for (std::uint32_t node = nodes_[0].child_begin; node < nodes_[1].child_begin; ++node) {
