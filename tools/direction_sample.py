@@ -19,6 +19,7 @@ from __future__ import annotations
 import argparse
 import random
 import sys
+import unicodedata
 from pathlib import Path
 
 REPO = Path(__file__).resolve().parents[1]
@@ -52,9 +53,15 @@ def most_frequent(key: str) -> list[tuple[str, str]]:
     lines = (DATA / f"{key}.tsv").read_text(encoding="utf-8").splitlines()
     rows = [tuple(line.split("\t")) for line in lines]
     # Words only: no phrase (a space), emoji or emoticon (":)", "XD").
-    words = [(w, s) for w, s in rows if w.isalpha() and w == w.lower()]
-    code = WORDFREQ_CODES[key]
-    ranked = sorted(words, key=lambda row: (-wordfreq.word_frequency(row[0], code), row[0]))
+    words = [(w, s) for w, s in rows
+             if all(unicodedata.category(c)[0] in "LM" for c in w) and w == w.lower()]
+    # The list looked up as it is, without wordfreq's tokenisers (Korean would need MeCab).
+    frequency: dict[str, float] = {}
+    for word, value in wordfreq.get_frequency_dict(WORDFREQ_CODES[key]).items():
+        # Hindi text writes a word with and without nukta; the lexicon folds both spellings.
+        folded = word.replace("\u093c", "").replace("\u0901", "\u0902")
+        frequency[folded] = frequency.get(folded, 0.0) + value
+    ranked = sorted(words, key=lambda row: (-frequency.get(row[0], 0.0), row[0]))
     return ranked[:FREQUENT_SIZE]
 
 
