@@ -89,6 +89,7 @@ class CountingRules {
   std::vector<Emoticon> emoticons_;  // longest first
   bool emoticon_ascii_[128] = {};
   std::vector<char32_t> emoticon_other_;  // the few first code points beyond ASCII
+  const ChineseSegmenter& (*chinese_segmenter_)();
 };
 
 }  // namespace moodvane::text

@@ -22,6 +22,7 @@ enum class Language { chinese, english, french, hindi, korean, other };
 // What one lexicon expects of its words. Immutable once made, shared by any number of
 // tallies on any number of threads.
 class CountingRules;
+class ChineseSegmenter;
 
 struct RulesData {
   Language language = Language::other;
@@ -29,6 +30,10 @@ struct RulesData {
   bool lower_case = true;            // every word is in lower case
   std::vector<std::string> phrases;  // words separated by one space
   std::vector<std::string> emoticons;  // as written; matched regardless of ASCII case
+  // Chinese: gives the segmenter that cuts runs of Han characters into words (its pieces
+  // that hold a letter count as words), called when the first run comes; null leaves the
+  // runs to the caller (Counts::han_runs).
+  const ChineseSegmenter& (*chinese_segmenter)() = nullptr;
 };
 
 // Which things that are not words count all the same. By default URLs, e-mail addresses,
@@ -43,6 +48,7 @@ struct CountingOptions {
   bool emoji = true;
   bool emoticons = true;
 };
+
 std::shared_ptr<const CountingRules> make_counting_rules(RulesData data);
 
 // The counts of one or more texts: whatever add() was given since the last clear(). One
