@@ -14,6 +14,7 @@
 #include "raised.hpp"
 #include "read_tables.hpp"
 #include "result_dict.hpp"
+#include "word_counting.hpp"
 
 namespace moodvane::general_module {
 namespace {
@@ -162,6 +163,13 @@ PyMethodDef methods[] = {
                "alpha, base, weight_1, weight_2, reference_value) -> dict\n\n"
                "The generalized word shift of text 2 against text 1. Private: use the "
                "functions of moodvane_tools.")},
+    {"counting_rules", counting_rules_entry, METH_VARARGS, nullptr},
+    {"new_tally", new_tally_entry, METH_VARARGS, nullptr},
+    {"tally_add", tally_add_entry, METH_VARARGS, nullptr},
+    {"tally_take", tally_take_entry, METH_VARARGS, nullptr},
+    {"stream_safe", stream_safe_entry, METH_VARARGS, nullptr},
+    {"last_break", last_break_entry, METH_VARARGS, nullptr},
+    {"character_table_version", character_table_version_entry, METH_NOARGS, nullptr},
     {nullptr, nullptr, 0, nullptr},
 };
 
