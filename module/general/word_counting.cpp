@@ -13,10 +13,17 @@
 
 #include "moodvane/text/character_classes.hpp"
 #include "moodvane/text/word_counting.hpp"
-#include "raised.hpp"
+#include "boundary.hpp"
+#include "conversions.hpp"
+#include "py_error.hpp"
+#include "py_handle.hpp"
 
 namespace moodvane::general_module {
 namespace {
+
+using module::PyHandle;
+using module::PyResult;
+using module::raised;
 
 constexpr const char* kRulesName = "moodvane_tools.counting.rules";
 constexpr const char* kTallyName = "moodvane_tools.counting.tally";
@@ -46,14 +53,7 @@ class TallyUse {
   bool acquired_;
 };
 
-Result<std::string_view> utf8_of(PyObject* text) {
-  Py_ssize_t size = 0;
-  const char* data = PyUnicode_AsUTF8AndSize(text, &size);  // refuses lone surrogates
-  if (data == nullptr) return raised();
-  return std::string_view(data, static_cast<std::size_t>(size));
-}
-
-Result<std::vector<std::string>> strings_of(PyObject* sequence, const char* what) {
+PyResult<std::vector<std::string>> strings_of(PyObject* sequence, const char* what) {
   PyHandle fast = PyHandle::steal(PySequence_Tuple(sequence));
   if (!fast) return raised();
   const Py_ssize_t size = PyTuple_Size(fast.get());
@@ -66,8 +66,8 @@ Result<std::vector<std::string>> strings_of(PyObject* sequence, const char* what
       PyErr_Format(PyExc_TypeError, "%s must hold str, not %R", what, Py_TYPE(item));
       return raised();
     }
-    Result<std::string_view> utf8 = utf8_of(item);
-    if (!utf8) return raised();
+    PyResult<std::string_view> utf8 = module::utf8_view(item);
+    if (!utf8) return std::unexpected(std::move(utf8.error()));
     out.emplace_back(*utf8);
   }
   return out;
@@ -90,7 +90,7 @@ void release_tally(PyObject* capsule) {
   delete static_cast<TallyBox*>(PyCapsule_GetPointer(capsule, kTallyName));
 }
 
-Result<PyHandle> counting_rules(PyObject* args) {
+PyResult<PyHandle> counting_rules(PyObject* args) {
   const char* key = nullptr;
   PyObject* words = nullptr;
   int lower_case = 1;
@@ -101,11 +101,11 @@ Result<PyHandle> counting_rules(PyObject* args) {
   text::RulesData data;
   data.language = *language_named(key);
   data.lower_case = lower_case != 0;
-  Result<std::vector<std::string>> read_words = strings_of(words, "words");
-  if (!read_words) return raised();
+  PyResult<std::vector<std::string>> read_words = strings_of(words, "words");
+  if (!read_words) return std::unexpected(std::move(read_words.error()));
   data.words = std::move(*read_words);
-  Result<std::vector<std::string>> read_phrases = strings_of(phrases, "phrases");
-  if (!read_phrases) return raised();
+  PyResult<std::vector<std::string>> read_phrases = strings_of(phrases, "phrases");
+  if (!read_phrases) return std::unexpected(std::move(read_phrases.error()));
   data.phrases = std::move(*read_phrases);
   auto rules = std::make_unique<RulesPointer>(text::make_counting_rules(std::move(data)));
   PyHandle capsule = PyHandle::steal(PyCapsule_New(rules.get(), kRulesName, release_rules));
@@ -114,7 +114,7 @@ Result<PyHandle> counting_rules(PyObject* args) {
   return capsule;
 }
 
-Result<PyHandle> new_tally(PyObject* args) {
+PyResult<PyHandle> new_tally(PyObject* args) {
   PyObject* rules_capsule = nullptr;
   if (!PyArg_ParseTuple(args, "O:new_tally", &rules_capsule)) return raised();
   auto* rules = static_cast<RulesPointer*>(PyCapsule_GetPointer(rules_capsule, kRulesName));
@@ -126,27 +126,27 @@ Result<PyHandle> new_tally(PyObject* args) {
   return capsule;
 }
 
-Result<TallyBox*> tally_of(PyObject* capsule) {
+PyResult<TallyBox*> tally_of(PyObject* capsule) {
   auto* box = static_cast<TallyBox*>(PyCapsule_GetPointer(capsule, kTallyName));
   if (box == nullptr) return raised();
   return box;
 }
 
-std::unexpected<Raised> busy_error() {
+std::unexpected<module::PyErr> busy_error() {
   PyErr_SetString(PyExc_RuntimeError, "this word counter is in use by another thread");
   return raised();
 }
 
-Result<PyHandle> tally_add(PyObject* args) {
+PyResult<PyHandle> tally_add(PyObject* args) {
   PyObject* capsule = nullptr;
   PyObject* text = nullptr;
   if (!PyArg_ParseTuple(args, "OU:tally_add", &capsule, &text)) return raised();
-  Result<TallyBox*> box = tally_of(capsule);
-  if (!box) return raised();
+  PyResult<TallyBox*> box = tally_of(capsule);
+  if (!box) return std::unexpected(std::move(box.error()));
   // The UTF-8 form is cached in the str, which the caller's arguments keep alive, and no
   // thread can change a str: the view stays good while other threads run.
-  Result<std::string_view> utf8 = utf8_of(text);
-  if (!utf8) return raised();
+  PyResult<std::string_view> utf8 = module::utf8_view(text);
+  if (!utf8) return std::unexpected(std::move(utf8.error()));
   TallyUse use(*box);
   if (!use.acquired()) return busy_error();
   std::exception_ptr failure;
@@ -161,7 +161,7 @@ Result<PyHandle> tally_add(PyObject* args) {
   return PyHandle::borrow(Py_None);
 }
 
-Result<PyHandle> dict_of(const std::vector<std::pair<std::string_view, std::uint64_t>>& counts) {
+PyResult<PyHandle> dict_of(const std::vector<std::pair<std::string_view, std::uint64_t>>& counts) {
   PyHandle dict = PyHandle::steal(PyDict_New());
   if (!dict) return raised();
   for (const auto& [word, count] : counts) {
@@ -176,18 +176,18 @@ Result<PyHandle> dict_of(const std::vector<std::pair<std::string_view, std::uint
 }
 
 // The counts since the last take, as (words, Han runs, tokens); the tally starts again.
-Result<PyHandle> tally_take(PyObject* args) {
+PyResult<PyHandle> tally_take(PyObject* args) {
   PyObject* capsule = nullptr;
   if (!PyArg_ParseTuple(args, "O:tally_take", &capsule)) return raised();
-  Result<TallyBox*> box = tally_of(capsule);
-  if (!box) return raised();
+  PyResult<TallyBox*> box = tally_of(capsule);
+  if (!box) return std::unexpected(std::move(box.error()));
   TallyUse use(*box);
   if (!use.acquired()) return busy_error();
   const text::WordTally::Counts counts = (*box)->tally.counts();
-  Result<PyHandle> words = dict_of(counts.words);
-  if (!words) return raised();
-  Result<PyHandle> han_runs = dict_of(counts.han_runs);
-  if (!han_runs) return raised();
+  PyResult<PyHandle> words = dict_of(counts.words);
+  if (!words) return std::unexpected(std::move(words.error()));
+  PyResult<PyHandle> han_runs = dict_of(counts.han_runs);
+  if (!han_runs) return std::unexpected(std::move(han_runs.error()));
   PyHandle tokens = PyHandle::steal(PyLong_FromUnsignedLongLong(counts.tokens));
   if (!tokens) return raised();
   PyHandle result =
@@ -197,11 +197,11 @@ Result<PyHandle> tally_take(PyObject* args) {
   return result;
 }
 
-Result<PyHandle> stream_safe_text(PyObject* args) {
+PyResult<PyHandle> stream_safe_text(PyObject* args) {
   PyObject* text = nullptr;
   if (!PyArg_ParseTuple(args, "U:stream_safe", &text)) return raised();
-  Result<std::string_view> utf8 = utf8_of(text);
-  if (!utf8) return raised();
+  PyResult<std::string_view> utf8 = module::utf8_view(text);
+  if (!utf8) return std::unexpected(std::move(utf8.error()));
   if (!text::needs_stream_safe(*utf8)) return PyHandle::borrow(text);
   const std::string safe = text::stream_safe(*utf8);
   PyHandle out = PyHandle::steal(
@@ -212,7 +212,7 @@ Result<PyHandle> stream_safe_text(PyObject* args) {
 
 // The largest index i with end - window < i <= end and i < len(text) such that text may be
 // cut just before text[i], or -1 when there is none.
-Result<PyHandle> last_break(PyObject* args) {
+PyResult<PyHandle> last_break(PyObject* args) {
   PyObject* text = nullptr;
   Py_ssize_t end = 0;
   Py_ssize_t window = 0;
@@ -235,7 +235,7 @@ Result<PyHandle> last_break(PyObject* args) {
   return out;
 }
 
-Result<PyHandle> character_table_version() {
+PyResult<PyHandle> character_table_version() {
   const std::string_view version = text::character_table_version();
   PyHandle out = PyHandle::steal(
       PyUnicode_FromStringAndSize(version.data(), static_cast<Py_ssize_t>(version.size())));
@@ -246,25 +246,25 @@ Result<PyHandle> character_table_version() {
 }  // namespace
 
 PyObject* counting_rules_entry(PyObject*, PyObject* args) {
-  return call_boundary([args] { return counting_rules(args); });
+  return module::run_in_barrier([args] { return counting_rules(args); });
 }
 PyObject* new_tally_entry(PyObject*, PyObject* args) {
-  return call_boundary([args] { return new_tally(args); });
+  return module::run_in_barrier([args] { return new_tally(args); });
 }
 PyObject* tally_add_entry(PyObject*, PyObject* args) {
-  return call_boundary([args] { return tally_add(args); });
+  return module::run_in_barrier([args] { return tally_add(args); });
 }
 PyObject* tally_take_entry(PyObject*, PyObject* args) {
-  return call_boundary([args] { return tally_take(args); });
+  return module::run_in_barrier([args] { return tally_take(args); });
 }
 PyObject* stream_safe_entry(PyObject*, PyObject* args) {
-  return call_boundary([args] { return stream_safe_text(args); });
+  return module::run_in_barrier([args] { return stream_safe_text(args); });
 }
 PyObject* last_break_entry(PyObject*, PyObject* args) {
-  return call_boundary([args] { return last_break(args); });
+  return module::run_in_barrier([args] { return last_break(args); });
 }
 PyObject* character_table_version_entry(PyObject*, PyObject*) {
-  return call_boundary([] { return character_table_version(); });
+  return module::run_in_barrier([] { return character_table_version(); });
 }
 
 }  // namespace moodvane::general_module
