@@ -35,6 +35,9 @@ from dataclasses import dataclass, field
 from fractions import Fraction
 from pathlib import Path
 
+import lexicon_concepts
+import lexicon_emoji
+import lexicon_phrases
 import lexicon_review
 
 REPO = Path(__file__).resolve().parents[1]
@@ -121,10 +124,14 @@ TRANSLATED = "translated"
 TRANSLATED_REVIEWED = "translated and reviewed"
 TEAM_RATED = "team-rated"
 GENERATED_FORM = "generated forms"
+TEAM_RATED_PHRASE = "team-rated phrases"
+TEAM_RATED_EMOJI = "team-rated emoji and emoticons"
 ORIGIN_ORDER = [HUMAN_RATED, HAND_TAGGED, TRANSLATED, TRANSLATED_REVIEWED, TEAM_RATED,
-                GENERATED_FORM]
+                GENERATED_FORM, TEAM_RATED_PHRASE, TEAM_RATED_EMOJI]
 
 DEFAULT_REVIEW_DIR = REPO / "lexicons" / "review"
+# The word counter's list of the emoticons it keeps whole; emoji.tsv may score only those.
+EMOTICON_LIST = DEFAULT_OUT / "emoticons.txt"
 # The month each language's review was last read through in full.
 REVIEW_DATES = {key: "2026-12" for key, _ in LEXICONS}
 
@@ -164,6 +171,8 @@ class Lexicon:
     origins: dict[str, str] = field(default_factory=dict)
     # What the review did (kept, rescored, dropped, added, forms), or None if not reviewed.
     review: dict[str, int] | None = None
+    # Multiword expressions the counter takes as one token, scored or not.
+    phrases: list[lexicon_phrases.Phrase] = field(default_factory=list)
 
     def composition(self) -> dict[str, int]:
         """Entries by kind of source, in a fixed order."""
@@ -246,6 +255,17 @@ def is_plain_word(word: str) -> bool:
             if ch not in ZERO_WIDTH_JOINERS and unicodedata.category(ch)[0] not in "LM":
                 return False
     return True
+
+
+# Hindi writes many words with or without the nukta (ग़ुस्सा, गुस्सा) and with chandrabindu or
+# anusvara (आँसू, आंसू); the word counter folds both, so the lexicon holds the folded spelling.
+HINDI_FOLDING = str.maketrans({"\u093c": None, "\u0901": "\u0902"})
+
+
+def fold_hindi(word: str) -> str:
+    """The spelling the word counter gives a Hindi word: nukta deleted, chandrabindu as
+    anusvara."""
+    return unicodedata.normalize("NFC", word).translate(HINDI_FOLDING)
 
 
 def has_latin_letter(word: str) -> bool:
@@ -336,10 +356,16 @@ def clean_afinn(
         "Latin-script entries dropped": 0,
         "known mistranslations dropped": 0,
     }
+    if lang == "hi":
+        stats["spellings folded (nukta, chandrabindu)"] = 0
     values: dict[str, list[int]] = {}
     for raw, value in load_json_pairs(source):
         stats["source entries"] += 1
         word = clean_word(raw)
+        if lang == "hi":
+            folded = fold_hindi(word)
+            stats["spellings folded (nukta, chandrabindu)"] += folded != word
+            word = folded
         if lang in SPACED and any(ch.isspace() for ch in word):
             stats["phrases dropped"] += 1
         elif not is_plain_word(word):
@@ -611,17 +637,20 @@ def review_markdown(lexicons: list[Lexicon]) -> list[str]:
         "source word (a slur's or a vulgarity's score on a harmless word, an animal or body part",
         "scored as an insult); wrong signs are rescored.",
         "",
-        "| File | Reviewed | Kept | Rescored | Dropped | Added | Forms | Entries by source |",
-        "|---|---|---|---|---|---|---|---|",
+        "| File | Reviewed | Kept | Rescored | Dropped | Added | Forms | Phrases (scored) "
+        "| Entries by source |",
+        "|---|---|---|---|---|---|---|---|---|",
     ]
     for lex in lexicons:
         if lex.review is None:
-            out.append(f"| {lex.key}.tsv | not yet | | | | | | {composition_text(lex)} |")
+            out.append(f"| {lex.key}.tsv | not yet | | | | | | | {composition_text(lex)} |")
             continue
         r = lex.review
         out.append(
             f"| {lex.key}.tsv | {REVIEW_DATES[lex.key]} | {r['kept']:,} | {r['rescored']:,} "
-            f"| {r['dropped']:,} | {r['added']:,} | {r['forms']:,} | {composition_text(lex)} |"
+            f"| {r['dropped']:,} | {r['added']:,} | {r['forms']:,} "
+            f"| {r.get('phrases', 0):,} ({r.get('scored phrases', 0):,}) "
+            f"| {composition_text(lex)} |"
         )
     out.append("")
     return out
@@ -771,6 +800,10 @@ def source_record(key: str, origin: str) -> dict[str, str]:
         TEAM_RATED: (f"moodvane team ratings (lexicons/review/{key}.tsv)", file_licence(key)),
         GENERATED_FORM: (f"inflected forms of reviewed words (lexicons/review/{key}.forms.tsv)",
                          file_licence(key)),
+        TEAM_RATED_PHRASE: (f"moodvane team ratings of phrases (lexicons/review/{key}.phrases.tsv)",
+                            file_licence(key)),
+        TEAM_RATED_EMOJI: ("moodvane team ratings of emoji and emoticons "
+                           "(lexicons/review/emoji.tsv)", file_licence(key)),
     }
     name, licence = names[origin]
     return {"name": name, "licence": licence}
@@ -816,6 +849,37 @@ def apply_review(lex: Lexicon, review_dir: Path) -> None:
     lex.scores, lex.origins, lex.review = reviewed.scores, origins, reviewed.counts
 
 
+def add_phrases_and_emoji(lex: Lexicon, review_dir: Path) -> None:
+    """Adds the scored phrases and the emoji of the review folder as entries, then checks
+    the lexicon against the concept table."""
+    try:
+        lex.phrases = lexicon_phrases.phrases_of(lex.key, review_dir)
+        emoji = lexicon_emoji.read_emoji(review_dir / "emoji.tsv", EMOTICON_LIST)
+        table = lexicon_concepts.read_table(review_dir)
+    except lexicon_review.ReviewError as err:
+        raise SourceError(str(err)) from None
+    extra = [(p.text, p.score, TEAM_RATED_PHRASE, f"phrase line {p.line}")
+             for p in lex.phrases if p.score is not None]
+    extra += [(e.token, e.score, TEAM_RATED_EMOJI, f"emoji line {e.line}") for e in emoji]
+    for phrase in lex.phrases:
+        if phrase.text in lex.scores:
+            raise SourceError(f"{lex.key} phrase line {phrase.line}: {phrase.text!r} is "
+                              "already an entry of the lexicon")
+    for entry, score, origin, where in extra:
+        if entry in lex.scores:
+            raise SourceError(f"{lex.key} {where}: {entry!r} is already an entry of the lexicon")
+        lex.scores[entry], lex.origins[entry] = score, origin
+    if lex.review is not None:
+        lex.review["phrases"] = len(lex.phrases)
+        lex.review["scored phrases"] = sum(p.score is not None for p in lex.phrases)
+        lex.review["emoji"] = len(emoji)
+    if table is not None:
+        try:
+            lexicon_concepts.check_lexicon(lex.key, lex.scores, table)
+        except lexicon_review.ReviewError as err:
+            raise SourceError(str(err)) from None
+
+
 def build_one(
     key: str, lang: str | None, vader: Source | None, pattern: Source | None,
     afinn: dict[str, Source], review_dir: Path,
@@ -831,6 +895,12 @@ def build_one(
     else:
         lex = build_translated(key, lang, afinn[lang], afinn["en"])
     apply_review(lex, review_dir)
+    add_phrases_and_emoji(lex, review_dir)
+    if key == "hindi":
+        unfolded = sorted(word for word in lex.scores if fold_hindi(word) != word)
+        if unfolded:
+            raise SourceError(f"hindi: {len(unfolded)} entries are not in the folded spelling "
+                              f"(no nukta, anusvara for chandrabindu): {unfolded[:5]}")
     lex.text = render(key, lex.scores)
     lex.stats["lines"] = len(lex.scores)
     return lex
@@ -868,6 +938,8 @@ def main(argv: list[str] | None = None) -> int:
         return 2
 
     outputs = {f"{lex.key}.tsv": lex.text for lex in lexicons}
+    outputs |= {f"{lex.key}.phrases.txt": lexicon_phrases.phrases_text(lex.phrases)
+                for lex in lexicons}
     outputs["SOURCES.md"] = sources_markdown(lexicons, read_validity(args.review_dir))
     outputs["sources.json"] = sources_json(lexicons)
     stale = []

@@ -27,7 +27,8 @@ from .faults import is_internal_fault
 from .generalized import entropy_shift, jsd_shift, kld_shift, proportion_shift
 from .kinds import KIND_LABELS, kind_of
 from .result_view import view
-from .lexicon_data import lexicon_info, lexicon_names, lexicon_scores, resolve_name
+from .lexicon_data import (lexicon_info, lexicon_names, lexicon_scores, resolve_name,
+                           writes_lower_case)
 from .reading import InputError, Progress, TextCounts, count_file, file_size
 from .text_graph import pad, text_shift
 
@@ -211,7 +212,7 @@ def _stop_words(path: Path, key: str) -> set[str]:
                          f"{error.start})") from None
     except OSError as error:
         raise InputError(f"{path}: cannot be read: {error.strerror or error}") from None
-    lower = all(word == word.lower() for word in lexicon_scores(key))
+    lower = writes_lower_case(lexicon_scores(key))
     words = set()
     for line in text.splitlines():
         word = unicodedata.normalize("NFC", line.strip())
@@ -401,7 +402,7 @@ def _lexicons(out: TextIO) -> int:
 def _score(arguments: argparse.Namespace, out: TextIO) -> int:
     key = _lexicon_key(arguments.lexicon)
     scores = lexicon_scores(key)
-    lower = all(word == word.lower() for word in scores)
+    lower = writes_lower_case(scores)
     width = max(len(word) for word in arguments.words)
     for word in arguments.words:
         listed = unicodedata.normalize("NFC", word)

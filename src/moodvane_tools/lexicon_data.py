@@ -11,6 +11,7 @@ import json
 import re
 from importlib import resources
 from importlib.resources.abc import Traversable
+from collections.abc import Iterable
 from pathlib import Path
 from typing import TypedDict
 
@@ -20,6 +21,9 @@ LEXICON_KEYS: tuple[str, ...] = (
     "indonesian", "korean", "portuguese", "russian", "spanish",
 )
 _PREFIX = "senTX_"
+# Tokens that may be emoticons, kept as typed: printable ASCII without a space, and not a
+# run of lower-case letters (":D", "<3", "XD").
+_TYPED_TOKEN = re.compile(r"(?=[\x21-\x7e]+\Z)(?=.*[^a-z]).*", re.DOTALL)
 
 
 class SourceInfo(TypedDict):
@@ -39,6 +43,13 @@ class LexiconInfo(TypedDict):
     sources: list[SourceInfo]
     min_score: float
     max_score: float
+
+
+def writes_lower_case(words: Iterable[str]) -> bool:
+    """Whether a lexicon writes its words in lower case. Emoticons are listed as typed
+    (":D", "XD"), so ASCII entries other than lower-case words are not looked at."""
+    return all(word == word.lower() for word in words
+               if not _TYPED_TOKEN.fullmatch(word))
 
 
 def lexicon_names() -> list[str]:
