@@ -622,7 +622,7 @@ def composition_text(lex: Lexicon) -> str:
     return ", ".join(f"{name} {count:,}" for name, count in lex.composition().items())
 
 
-def review_markdown(lexicons: list[Lexicon]) -> list[str]:
+def review_markdown(lexicons: list[Lexicon], concepts: int = 0) -> list[str]:
     out = [
         "## The review",
         "",
@@ -636,6 +636,41 @@ def review_markdown(lexicons: list[Lexicon]) -> list[str]:
         "whose common meaning is neutral, and scores that came from another sense of the",
         "source word (a slur's or a vulgarity's score on a harmless word, an animal or body part",
         "scored as an insult); wrong signs are rescored.",
+        "",
+        "Frequent words are judged by how running text uses them (reasons marked `usage:`):",
+        "\"special\" mostly in \"special effects\", Indonesian \"salah\" mostly in \"salah satu\"",
+        "(one of), Russian \"честь\" mostly in \"в честь\" (named after).",
+        "",
+        "One scale. `lexicons/review/concepts.tsv` names "
+        f"{concepts} core concepts (feelings, good and bad, love",
+        "and hate, friend and enemy, life and death, illness, war and peace, success and failure,",
+        "family events, disasters, money, work, crime, ...), each with one score from the",
+        "rating guide and each language's words for it. The build fails when such a word stands",
+        "more than one step of the guide (0.80) from its concept without a reason in",
+        "`concepts.exceptions.tsv`; entries that stood off the scale were rescored (reasons",
+        "marked `scale:`), so that the good-words (good 6.60, beautiful 7.40, friend 6.60), illness",
+        "and cancer, war and death weigh the same in every language. English keeps its human",
+        "ratings, with a reason wherever one stands more than a step off.",
+        "",
+        "Phrases. `lexicons/review/<key>.phrases.tsv` lists multiword expressions that the word",
+        "counter takes as one token (`<key>.phrases.txt` here, one a line, words one space apart;",
+        "Chinese phrases go into the segmenter's dictionary). A neutral set phrase that holds a",
+        "scored word (\"rumah sakit\", \"special effects\", \"Buenos Aires\", \"в честь\") is not",
+        "scored, so neither are its words; a phrase whose feeling differs from its words (\"pas",
+        "mal\" 6.60, \"не удалось\" 3.40, \"不开心\" 3.40, \"terima kasih\" 6.60) is an entry with its",
+        "own score, written with its spaces.",
+        "",
+        "Emoji and emoticons. The most common emoji and emoticons (`lexicons/review/emoji.tsv`:",
+        "😂 7.40, ❤ 8.20, 😭 4.20, 💔 2.60, `:)` 6.60, `<3` 8.20, ...) have one score, the same in",
+        "every lexicon; emoji whose use is mixed or neutral are left out. Emoji are written",
+        "without presentation selectors and skin tones, emoticons as typed.",
+        "",
+        "Spellings and forms. Hindi entries are in the spelling the counter gives (nukta",
+        "removed, chandrabindu written as anusvara); spelling twins such as मज़ा and मजा are",
+        "one entry with one score. Spanish and Portuguese verbs carry their imperfect, future,",
+        "conditional and both subjunctives (amaba, gustaría, gostava, gostaria); French has",
+        "perdre, craindre, mentir and plaindre with their forms; Korean lists no -지 forms",
+        "(행복하지 mostly stands before 않다 and means the opposite).",
         "",
         "| File | Reviewed | Kept | Rescored | Dropped | Added | Forms | Phrases (scored) "
         "| Entries by source |",
@@ -656,7 +691,8 @@ def review_markdown(lexicons: list[Lexicon]) -> list[str]:
     return out
 
 
-def sources_markdown(lexicons: list[Lexicon], validity: str | None = None) -> str:
+def sources_markdown(lexicons: list[Lexicon], validity: str | None = None,
+                     concepts: int = 0) -> str:
     out = [
         "# Sources of the built-in lexicons",
         "",
@@ -699,7 +735,7 @@ def sources_markdown(lexicons: list[Lexicon], validity: str | None = None) -> st
         )
     by_key = {lex.key: lex for lex in lexicons}
     out.append("")
-    out += review_markdown(lexicons)
+    out += review_markdown(lexicons, concepts)
     if validity is not None:
         out += [validity.rstrip("\n"), ""]
 
@@ -940,7 +976,14 @@ def main(argv: list[str] | None = None) -> int:
     outputs = {f"{lex.key}.tsv": lex.text for lex in lexicons}
     outputs |= {f"{lex.key}.phrases.txt": lexicon_phrases.phrases_text(lex.phrases)
                 for lex in lexicons}
-    outputs["SOURCES.md"] = sources_markdown(lexicons, read_validity(args.review_dir))
+    try:
+        table = lexicon_concepts.read_table(args.review_dir)
+    except lexicon_review.ReviewError as err:
+        print(f"build_lexicons: {err}", file=sys.stderr)
+        return 2
+    concepts = len(table.concepts) if table is not None else 0
+    outputs["SOURCES.md"] = sources_markdown(lexicons, read_validity(args.review_dir),
+                                             concepts)
     outputs["sources.json"] = sources_json(lexicons)
     stale = []
     for name, text in outputs.items():

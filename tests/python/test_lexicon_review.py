@@ -12,6 +12,7 @@ REPO = Path(__file__).resolve().parents[2]
 REVIEW = REPO / "lexicons" / "review"
 DATA = REPO / "lexicons" / "data"
 sys.path.insert(0, str(REPO / "tools"))
+import lexicon_concepts as concepts  # noqa: E402
 import lexicon_emoji as emoji  # noqa: E402
 import lexicon_phrases as phrases  # noqa: E402
 import lexicon_review as review  # noqa: E402
@@ -133,6 +134,19 @@ def test_shipped_lexicon_is_what_its_review_says(key):
     shipped = data_scores(key)
     assert shipped.keys() == expected.keys()
     assert {w: s for w, s in shipped.items() if s != expected[w]} == {}
+
+
+@pytest.mark.parametrize("key", REVIEWED)
+def test_shipped_lexicon_keeps_the_one_scale_and_its_phrase_list(key):
+    """Without the sources at hand: the shipped scores meet the concept table, the
+    counter's phrase list is the review's, and Hindi is in the counter's folded spelling."""
+    table = concepts.read_table(REVIEW)
+    assert table is not None
+    concepts.check_lexicon(key, data_scores(key), table)  # raises, naming each fault
+    listed = phrases.phrases_text(phrases.phrases_of(key, REVIEW))
+    assert (DATA / f"{key}.phrases.txt").read_text(encoding="utf-8") == listed
+    if key == "hindi":
+        assert [w for w in data_scores(key) if "\u093c" in w or "\u0901" in w] == []
 
 
 # ---------------------------------------------------------------- the second reader's check

@@ -66,6 +66,7 @@ IRREGULAR_VERBS: dict[str, tuple[str, ...]] = {
 #: Forms the rules cannot reach: the singulars and genders of lemmas that the
 #: source lists in the plural or in the feminine.
 EXTRA: dict[str, tuple[str, ...]] = {
+    "mau": ("má", "más"),
     "amigos": ("amigo", "amiga", "amigas"),
     "piadas": ("piada",),
     "traidores": ("traidor", "traidora", "traidoras"),

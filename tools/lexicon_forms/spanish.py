@@ -255,12 +255,16 @@ def _simple_forms(infinitive: str) -> list[str]:
             stem + "ido", stem + "ida", stem + "idos", stem + "idas", stem + "iendo"]
 
 
+#: Forms the rules cannot reach: the shortened forms before a noun.
+EXTRA: dict[str, tuple[str, ...]] = {"bueno": ("buen",)}
+
+
 def candidates(word: str) -> list[str]:
     """Return the candidate forms of one lexicon word."""
     is_verb = word.endswith(("ar", "er", "ir", "ír")) and word not in NOT_VERBS
     if is_verb:
         return verb_forms(word)
-    return adjective_forms(word)
+    return [*EXTRA.get(word, ()), *adjective_forms(word)]
 
 
 def read_review(path: Path) -> tuple[list[str], set[str]]:
