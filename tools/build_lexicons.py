@@ -803,6 +803,17 @@ def sources_markdown(lexicons: list[Lexicon], validity: str | None = None,
         out.append("")
 
     out += [
+        "## Stop words",
+        "",
+        "`stopwords/<key>.txt` (moodvane_tools.stop_words) hold the stop words of the ten",
+        "languages, one per line in the form `count_words` gives words. They are taken from",
+        "stopwords-iso collection, as the `stopwordsiso` 0.7.1 wheel on",
+        "PyPI ships it, under the MIT licence (Copyright (c) 2018-present Arthit Suriyawongkul",
+        "and the stopwords-iso contributors; the MIT notice below applies), by",
+        "`tools/build_stop_words.py`.",
+        "",
+    ]
+    out += [
         "## Not used",
         "",
         "Bilingual dictionaries (FreeDict eng-ind, CC-CEDICT) could carry the English ratings",

@@ -245,6 +245,13 @@ PyResult<PyHandle> character_table_version() {
 
 }  // namespace
 
+module::PyResult<std::shared_ptr<const text::CountingRules>> counting_rules_of(
+    PyObject* capsule) {
+  auto* rules = static_cast<RulesPointer*>(PyCapsule_GetPointer(capsule, kRulesName));
+  if (rules == nullptr) return raised();
+  return *rules;
+}
+
 PyObject* counting_rules_entry(PyObject*, PyObject* args) {
   return module::run_in_barrier([args] { return counting_rules(args); });
 }

@@ -1,5 +1,6 @@
 """The native engine behind moodvane_tools.generalized (private)."""
 
+from collections.abc import Mapping
 from typing import Any
 
 def shift(
@@ -34,3 +35,24 @@ def lexicon_keys() -> tuple[str, ...]: ...
 def resolve_lexicon(name: str, /) -> str | None: ...
 def lexicon_scores(name: str, /) -> dict[str, float]: ...
 def lexicon_sources() -> str: ...
+def average_scores(
+    documents: tuple[dict[str, Any], ...],
+    scores: Mapping[str, float],
+    stop_lens: tuple[float, float] | None,
+    stop_words: tuple[str, ...],
+    /,
+) -> tuple[bytes, bytes, bytes]: ...
+def score_texts(
+    rules: object,
+    texts: tuple[str, ...],
+    groups: bytes | None,
+    group_count: int,
+    scores: Mapping[str, float],
+    stop_lens: tuple[float, float] | None,
+    stop_words: tuple[str, ...],
+    pooled: bool,
+    /,
+) -> tuple[tuple[bytes, bytes, bytes], tuple[bytes, bytes, bytes], list[dict[str, int]] | None]: ...
+def resample_ratios(
+    sums: bytes, totals: bytes, starts: bytes, n_boot: int, seed: int, /
+) -> bytes: ...
