@@ -12,6 +12,7 @@
 
 #include "boundary.hpp"
 #include "interrupts.hpp"
+#include "chinese_segmentation.hpp"
 #include "document_scores.hpp"
 #include "lexicon_catalogue.hpp"
 #include "moodvane/general_shift.hpp"
@@ -212,6 +213,7 @@ PyMethodDef methods[] = {
     {"resolve_lexicon", resolve_lexicon_entry, METH_VARARGS, nullptr},
     {"lexicon_scores", lexicon_scores_entry, METH_VARARGS, nullptr},
     {"lexicon_sources", lexicon_sources_entry, METH_NOARGS, nullptr},
+    {"segment_chinese", segment_chinese_entry, METH_VARARGS, PyDoc_STR(kSegmentChineseDoc)},
     {"average_scores", average_scores_entry, METH_VARARGS,
      PyDoc_STR("average_scores(documents, scores, stop_lens, stop_words) -> (bytes, bytes, "
                "bytes)\n\nEach document's weighted-average score. Private: use "
