@@ -11,7 +11,7 @@ from .kinds import kind_of
 from .result_view import number, view
 
 if TYPE_CHECKING:
-    import pandas
+    import pandas  # type: ignore[import-untyped, unused-ignore]
 
 COLUMNS: tuple[str, ...] = (
     "rank", "type", "mark", "count_1", "count_2", "score_1", "score_2",
@@ -100,7 +100,7 @@ def to_dataframe(result: Mapping[str, Any],
     else the scores are worked out from the result. Needs pandas: pip install
     'moodvane[corpus]'."""
     try:
-        import pandas
+        import pandas  # type: ignore[import-untyped, unused-ignore]
     except ImportError:
         raise ImportError("to_dataframe needs pandas: pip install 'moodvane[corpus]'") from None
     frame = pandas.DataFrame(word_rows(result, counts, scores), columns=list(COLUMNS))

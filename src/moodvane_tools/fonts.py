@@ -12,7 +12,7 @@ from __future__ import annotations
 import functools
 import unicodedata
 import warnings
-from collections.abc import Iterable
+from collections.abc import Iterable, Mapping
 
 # Families tried first, in this order, before any other installed font: common fonts
 # with wide coverage (Debian: fonts-noto-cjk, fonts-noto-core, fonts-wqy-microhei,
@@ -44,7 +44,7 @@ def _coverage(path: str) -> frozenset[int]:
     return frozenset(charmap)
 
 
-def is_placeholder_font(family: str, charmap: dict[int, int]) -> bool:
+def is_placeholder_font(family: str, charmap: Mapping[int, object]) -> bool:
     """Whether a font only draws boxes: one named Last Resort, or whose character map
     sends many characters to each glyph (Last Resort sends 1,114,112 to 371)."""
     if "last resort" in family.lower():

@@ -296,7 +296,7 @@ def _overlap(a: _Box, b: _Box) -> float:
 
 def _draw_summary(summary: Axes, shown: View, kind: KindLabels, keys: list[str]) -> float:
     summary.set_label(SUMMARY_AXES_LABEL)
-    total_style = {"facecolor": TOTAL_COLOUR, "edgecolor": "none"}
+    total_style: dict[str, Any] = {"facecolor": TOTAL_COLOUR, "edgecolor": "none"}
     rows = [("total", "Σ total", shown.total, total_style)] + [
         (key, kind.mark(key), shown.components[key], _style(key)) for key in keys
     ]

@@ -118,8 +118,8 @@ _LABELS: Final[Mapping[str, KindLabels]] = {
             "neg_s": "▽ scored lower in {text2}",
         },
         empty="No scored word in either text: nothing to compare.",
-        headline=("average score:", "{text1} {v1},", "{text2} {v2}", "(change {change};",
-                  "reference score {ref})"),
+        headline=("average score:", "{text1} {v1},", "{text2} {v2}",
+                  "(change {change}; reference score {ref})"),
     ),
     "proportion": KindLabels(
         name="proportion",
@@ -162,8 +162,8 @@ _LABELS: Final[Mapping[str, KindLabels]] = {
             "neg_s": "▽ less surprising in {text2} (a larger share there)",
         },
         empty="Neither text has a word: nothing to compare.",
-        headline=("entropy:", "{text1} {v1}{unit},", "{text2} {v2}{unit}", "(change {change};",
-                  "reference surprisal {ref}{unit})"),
+        headline=("entropy:", "{text1} {v1}{unit},", "{text2} {v2}{unit}",
+                  "(change {change}; reference surprisal {ref}{unit})"),
     ),
     "kld": KindLabels(
         name="kld",

@@ -126,7 +126,7 @@ CHILD = textwrap.dedent("""
         print("no-timer", flush=True)
         sys.exit(0)
 
-    words, delay = int(sys.argv[1]), float(sys.argv[2])
+    words, delays = int(sys.argv[1]), [float(d) for d in sys.argv[2:]]
     one = {f"w{i:07d}x": i % 50 + 1 for i in range(words)}
     two = {f"w{i:07d}x": i % 7 + 1 for i in range(words // 2, words + words // 2)}
     scores = {f"w{i:07d}x": 1.0 + i % 800 / 100 for i in range(words // 4, words + words // 4)}
@@ -134,41 +134,42 @@ CHILD = textwrap.dedent("""
     counts = (sys.getrefcount(probe), sys.getrefcount(one), sys.getrefcount(scores))
     gc.collect()
     objects = len(gc.get_objects())
-    finished = False
-    due = time.process_time() + delay
-    armed = Itimerspec(Timespec(0, 0), Timespec(int(delay), int(delay % 1 * 1e9)))
-    assert libc.timer_settime(timer, 0, ctypes.byref(armed), None) == 0
-    try:
-        moodvane.weighted_avg_shift_custom(one, two, scores, top_n=10)
-        finished = True
-        while True:  # the signal comes once the process has worked until it is due
-            pass
-    except KeyboardInterrupt:
-        late = time.process_time() - due
-        if finished:
-            print("finished", flush=True)
-        else:
-            gc.collect()
-            same = counts == (sys.getrefcount(probe), sys.getrefcount(one),
-                              sys.getrefcount(scores))
-            print("interrupted", late, same, len(gc.get_objects()) - objects, flush=True)
+    for delay in delays:
+        finished = False
+        due = time.process_time() + delay
+        armed = Itimerspec(Timespec(0, 0), Timespec(int(delay), int(delay % 1 * 1e9)))
+        assert libc.timer_settime(timer, 0, ctypes.byref(armed), None) == 0
+        try:
+            moodvane.weighted_avg_shift_custom(one, two, scores, top_n=10)
+            finished = True
+            while True:  # the signal comes once the process has worked until it is due
+                pass
+        except KeyboardInterrupt:
+            late = time.process_time() - due
+            if finished:
+                print("finished", flush=True)
+            else:
+                gc.collect()
+                same = counts == (sys.getrefcount(probe), sys.getrefcount(one),
+                                  sys.getrefcount(scores))
+                print("interrupted", late, same, len(gc.get_objects()) - objects, flush=True)
     # The module works normally afterwards.
     small = moodvane.weighted_avg_shift_custom({"a": 1}, {"a": 2}, {"a": 5.0})
     print("after", len(small["entries"]), flush=True)
 """)
 
 
-def interrupt_after(cpu_seconds: float, words: int) -> list[str]:
-    """Runs a call that a SIGINT interrupts once the process has worked `cpu_seconds`
-    into it; the child's report, split into words."""
-    run = subprocess.run([sys.executable, "-c", CHILD, str(words), str(cpu_seconds)],
+def interrupt_after(cpu_seconds: list[float], words: int) -> list[list[str]]:
+    """Runs one call per delay, each interrupted by SIGINT once the process has worked
+    that long into it; the child's report on each, split into words."""
+    run = subprocess.run([sys.executable, "-c", CHILD, str(words), *map(str, cpu_seconds)],
                          capture_output=True, text=True, timeout=300)
     assert run.returncode == 0, run.stderr
-    outcome, *after = run.stdout.splitlines()
-    if outcome == "no-timer":
+    *outcomes, after = run.stdout.splitlines()
+    if outcomes == ["no-timer"]:
         pytest.skip("no timer on the process's CPU clock here")
-    assert after == ["after 1"]
-    return outcome.split()
+    assert after == "after 1" and len(outcomes) == len(cpu_seconds), run.stdout
+    return [outcome.split() for outcome in outcomes]
 
 
 @pytest.mark.slow
@@ -179,8 +180,7 @@ def test_ctrl_c_ends_a_long_call_within_a_fifth_of_a_second_of_work():
     # 1,500,000 words per dict keep a call busy for about a second of CPU time; the delays
     # put the signal into the conversion of the dicts, the engine and the end of the call.
     latencies = []
-    for delay in (0.02, 0.25, 0.5, 0.8):
-        kind, *rest = interrupt_after(delay, 1_500_000)
+    for kind, *rest in interrupt_after([0.02, 0.25, 0.5, 0.8], 1_500_000):
         if kind == "finished":
             continue  # the call was over before the signal came
         assert kind == "interrupted"
