@@ -64,7 +64,7 @@ cmake -S . -B "$MOODVANE_SANITIZE_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebI
   -DMOODVANE_SANITIZE=address,undefined -DPython_EXECUTABLE="$(command -v python3)" >/dev/null
 cmake --build "$MOODVANE_SANITIZE_BUILD"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --test-dir "$MOODVANE_SANITIZE_BUILD" --output-on-failure --no-tests=error
+  ctest --test-dir "$MOODVANE_SANITIZE_BUILD" --output-on-failure --no-tests=error --parallel 2
 
 stage "Fuzz targets, a short run each on their seed corpora"
 bash tests/fuzz/run_smoke.sh 30

@@ -16,18 +16,18 @@ using shift::Raw;
 using types::ShiftEntry;
 using types::ShiftResult;
 
-double relative(double count, double total) noexcept {
-  return total > 0.0 ? count / total : 0.0;
-}
+using shift::CountTotal;
 
 // sum of (count / total) * phi in vocabulary order, from -0.0; +0.0 when total <= 0. The
 // weighted-average shift's mean, term for term, so that the weighted kind matches it.
 double weighted_mean(const std::vector<VocabularyWord>& vocabulary,
                      double VocabularyWord::*count, double VocabularyWord::*phi,
-                     double total) noexcept {
-  if (total <= 0.0) return +0.0;
+                     const CountTotal& total) noexcept {
+  if (total.sum <= 0.0) return +0.0;
   double mean = -0.0;
-  for (const VocabularyWord& word : vocabulary) mean += (word.*count / total) * (word.*phi);
+  for (const VocabularyWord& word : vocabulary) {
+    mean += ((word.*count * total.scale) / total.sum) * (word.*phi);
+  }
   return mean;
 }
 
@@ -36,16 +36,16 @@ double weighted_mean(const std::vector<VocabularyWord>& vocabulary,
 // unchanged and puts all of it into the frequency part. Returns the first word (in byte
 // order) that makes the Kullback-Leibler divergence infinite, if any.
 const VocabularyWord* derive_scores(std::vector<VocabularyWord>& vocabulary,
-                                    const Parameters& parameters, double total_1,
-                                    double total_2) {
+                                    const Parameters& parameters,
+                                    const CountTotal& total_1, const CountTotal& total_2) {
   const EntropyTerms terms(parameters.kind == Kind::kld ? 1.0 : parameters.alpha,
                            parameters.base);
   const double w1 = parameters.weight_1;
   const double w2 = parameters.weight_2;
   const double excess = weight_excess(w1, w2);
   for (VocabularyWord& word : vocabulary) {
-    const double p1 = relative(word.count_1, total_1);
-    const double p2 = relative(word.count_2, total_2);
+    const double p1 = total_1.share(word.count_1);
+    const double p2 = total_2.share(word.count_2);
     double phi_1 = 0.0;
     double phi_2 = 0.0;
     double s_diff = 0.0;
@@ -103,8 +103,8 @@ const VocabularyWord* derive_scores(std::vector<VocabularyWord>& vocabulary,
 
 struct Context {
   Kind kind;
-  double total_1;
-  double total_2;
+  CountTotal total_1;
+  CountTotal total_2;
   double reference;
 };
 
@@ -112,8 +112,8 @@ struct Context {
 // its inputs, so computing it twice gives the same bits.
 Raw raw_record(const VocabularyWord& word, const Context& context,
                std::string_view text = {}) noexcept {
-  const double p1 = relative(word.count_1, context.total_1);
-  const double p2 = relative(word.count_2, context.total_2);
+  const double p1 = context.total_1.share(word.count_1);
+  const double p2 = context.total_2.share(word.count_2);
   const bool kld = context.kind == Kind::kld;
   const double p_avg = kld ? p2 : (p1 + p2) * 0.5;
   const double p_diff = kld ? 0.0 : p2 - p1;
@@ -155,13 +155,15 @@ std::optional<ParameterProblem> check_parameters(const Parameters& parameters) {
 }
 
 std::expected<ShiftResult, InfiniteDivergence> general_shift(const Inputs& inputs,
-                                                             const Parameters& parameters) {
-  std::vector<VocabularyWord> vocabulary = collect_vocabulary(inputs, parameters.kind);
+                                                             const Parameters& parameters,
+                                                             const shift::Progress& progress) {
+  std::vector<VocabularyWord> vocabulary = collect_vocabulary(inputs, parameters.kind, progress);
+  progress();
 
-  double total_1 = +0.0;
-  double total_2 = +0.0;
-  for (const VocabularyWord& word : vocabulary) total_1 += word.count_1;
-  for (const VocabularyWord& word : vocabulary) total_2 += word.count_2;
+  const CountTotal total_1 =
+      shift::count_total(vocabulary, [](const VocabularyWord& word) { return word.count_1; });
+  const CountTotal total_2 =
+      shift::count_total(vocabulary, [](const VocabularyWord& word) { return word.count_2; });
 
   if (const VocabularyWord* infinite = derive_scores(vocabulary, parameters, total_1, total_2)) {
     return std::unexpected(
@@ -194,8 +196,11 @@ std::expected<ShiftResult, InfiniteDivergence> general_shift(const Inputs& input
 
   std::vector<double> shift_scores;
   shift_scores.reserve(vocabulary.size());
+  progress();
   shift::ShiftTotals totals;
+  std::size_t done = 0;
   for (const VocabularyWord& word : vocabulary) {
+    if (++done % shift::kProgressInterval == 0) progress();
     const Raw raw = raw_record(word, context);
     totals.add(raw);
     shift_scores.push_back(raw.shift_score);
@@ -203,9 +208,13 @@ std::expected<ShiftResult, InfiniteDivergence> general_shift(const Inputs& input
   const double norm = totals.finish(result);
   for (double& shift_score : shift_scores) shift_score = shift_score / norm;
 
-  const std::vector<std::size_t> order = shift::order_by_magnitude(shift_scores, parameters.max_entries, {});
+  const std::vector<std::size_t> order = shift::order_by_magnitude(shift_scores, parameters.max_entries, progress);
   result.entries.reserve(order.size());
+  progress();
   for (const std::size_t index : order) {
+    if (result.entries.size() % shift::kProgressInterval == shift::kProgressInterval - 1) {
+      progress();
+    }
     const VocabularyWord& word = vocabulary[index];
     const Raw raw = raw_record(word, context, word_text(inputs, word.source, word.index));
     result.entries.push_back(ShiftEntry{std::string(raw.type), raw.p_diff, raw.s_diff, raw.p_avg,

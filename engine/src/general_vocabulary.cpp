@@ -132,8 +132,8 @@ class RecordSet {
   // Ascending byte order of the words; records of equal words keep the order they were
   // added in. The radix sort orders by `high`; the runs it leaves are settled by the tail
   // key and, for long words, by the remaining bytes.
-  void sort() {
-    shift::radix_sort(records_, [](const Record& record) { return record.high; }, [] {});
+  void sort(const shift::Progress& progress) {
+    shift::radix_sort(records_, [](const Record& record) { return record.high; }, progress);
     const auto less = [this](const Record& a, const Record& b) {
       if (tail_key(a) != tail_key(b)) return tail_key(a) < tail_key(b);
       return long_word(a) && word(a).substr(kKeyBytes) < word(b).substr(kKeyBytes);
@@ -172,7 +172,8 @@ std::string_view word_text(const Inputs& inputs, std::uint32_t source,
   }
 }
 
-std::vector<VocabularyWord> collect_vocabulary(const Inputs& inputs, Kind kind) {
+std::vector<VocabularyWord> collect_vocabulary(const Inputs& inputs, Kind kind,
+                                               const shift::Progress& progress) {
   const bool weighted = kind == Kind::weighted;
   RecordSet set(inputs);
   set.reserve(inputs.text_1.words.size() + inputs.text_2.words.size() +
@@ -187,7 +188,9 @@ std::vector<VocabularyWord> collect_vocabulary(const Inputs& inputs, Kind kind) 
     set.add(inputs.scores_2.words, kScores2);
   }
   set.add(inputs.stop_words, kStopWord);
-  set.sort();
+  progress();
+  set.sort(progress);
+  progress();
 
   const std::vector<Record>& records = set.records();
   std::vector<VocabularyWord> vocabulary;
@@ -197,7 +200,12 @@ std::vector<VocabularyWord> collect_vocabulary(const Inputs& inputs, Kind kind) 
   for (std::size_t at = 0; at < std::min(kAhead, records.size()); ++at) {
     set.prefetch_value(records[at]);
   }
+  std::size_t next_look = shift::kProgressInterval;
   for (std::size_t at = 0; at < records.size();) {
+    if (at >= next_look) {
+      progress();
+      next_look = at + shift::kProgressInterval;
+    }
     const Record& first = records[at];
     VocabularyWord word{source_of(first), index_of(first), +0.0, +0.0, 0.0, 0.0, 0.0};
     bool in_text = false;

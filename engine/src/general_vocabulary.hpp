@@ -34,6 +34,7 @@ std::string_view word_text(const Inputs& inputs, std::uint32_t source,
 // The admitted words in ascending byte order. The weighted kind admits keys of either
 // text that either score map scores; the other kinds admit words with a positive count in
 // either text. Stop words are never admitted.
-std::vector<VocabularyWord> collect_vocabulary(const Inputs& inputs, Kind kind);
+std::vector<VocabularyWord> collect_vocabulary(const Inputs& inputs, Kind kind,
+                                               const shift::Progress& progress);
 
 }  // namespace moodvane::general

@@ -225,15 +225,12 @@ class DenseTallies {
   std::vector<std::uint32_t> admitted_;  // a score map holds fewer than 2^32 words
 };
 
-double relative(double count, double total) noexcept {
-  return total > 0.0 ? count / total : 0.0;
-}
-
 // One vocabulary word's record, with its unnormalised shift u in `shift_score`. A pure
 // function of its inputs: computed again for the same word, it gives the same bits.
-Raw raw_record(const VocabularyWord& word, double total_1, double total_2, double r) noexcept {
-  const double p1 = relative(word.second.freq_1, total_1);
-  const double p2 = relative(word.second.freq_2, total_2);
+Raw raw_record(const VocabularyWord& word, const CountTotal& total_1, const CountTotal& total_2,
+               double r) noexcept {
+  const double p1 = total_1.share(word.second.freq_1);
+  const double p2 = total_2.share(word.second.freq_2);
   const double p_avg = (p1 + p2) * 0.5;
   const double p_diff = p2 - p1;
   const double s_diff = 0.0;
@@ -281,11 +278,11 @@ bool WordFilter::passes_stops(std::string_view word, std::uint64_t hash,
 }
 
 double weighted_mean(std::span<const VocabularyWord> vocabulary, double WordTally::*freq,
-                     double total) noexcept {
-  if (total <= 0.0) return +0.0;
+                     const CountTotal& total) noexcept {
+  if (total.sum <= 0.0) return +0.0;
   double mean = -0.0;
   for (const VocabularyWord& word : vocabulary) {
-    mean += (word.second.*freq / total) * word.second.score;
+    mean += ((word.second.*freq * total.scale) / total.sum) * word.second.score;
   }
   return mean;
 }
@@ -321,10 +318,10 @@ ShiftResult shift_of(types::InputSystem system_1, types::InputSystem system_2,
   if (owned_scores != nullptr) *owned_scores = types::ScoreMap();
   const std::vector<VocabularyWord> vocabulary = collect_vocabulary(std::move(words), progress);
 
-  double total_1 = +0.0;
-  double total_2 = +0.0;
-  for (const VocabularyWord& word : vocabulary) total_1 += word.second.freq_1;
-  for (const VocabularyWord& word : vocabulary) total_2 += word.second.freq_2;
+  const CountTotal total_1 =
+      count_total(vocabulary, [](const VocabularyWord& word) { return word.second.freq_1; });
+  const CountTotal total_2 =
+      count_total(vocabulary, [](const VocabularyWord& word) { return word.second.freq_2; });
 
   ShiftResult result;
   result.s_avg_1 = weighted_mean(vocabulary, &WordTally::freq_1, total_1);

@@ -89,8 +89,8 @@ FreqMap freq_map(const types::InputSystem& system_1, const types::InputSystem& s
 using VocabularyWord = FreqMap::Entry;
 
 // The frequency-weighted mean score of one system over the vocabulary, whose frequencies
-// for that system are selected by `freq`; +0.0 when `total` <= 0.0.
+// for that system are selected by `freq`; +0.0 when `total.sum` <= 0.0.
 double weighted_mean(std::span<const VocabularyWord> vocabulary, double WordTally::*freq,
-                     double total) noexcept;
+                     const CountTotal& total) noexcept;
 
 }  // namespace moodvane::shift

@@ -3,6 +3,7 @@
 // that the weighted-average shift and the generalized shifts stay bit for bit alike.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <string_view>
 #include <vector>
@@ -24,6 +25,35 @@ struct Raw {
   double s_ref_diff;
   double shift_score;
 };
+
+// A vocabulary total, with the factor every count is multiplied by before it is divided by
+// the total. The factor is 1, so that each share is bit for bit count / total, unless the
+// plain sum of finite counts overflows: then the counts are summed again multiplied by
+// 2^-64, which is exact for every count above 2^-958, and the shares of finite counts stay
+// right instead of collapsing to 0.
+struct CountTotal {
+  double sum = +0.0;
+  double scale = 1.0;
+
+  // count / total when the total is > 0, otherwise 0.
+  double share(double count) const noexcept { return sum > 0.0 ? (count * scale) / sum : 0.0; }
+};
+
+inline constexpr double kOverflowScale = 0x1p-64;
+
+// The total of `count(word)` over `words`, one term at a time in their order.
+template <class Words, class Count>
+CountTotal count_total(const Words& words, Count count) {
+  CountTotal total;
+  for (const auto& word : words) total.sum += count(word);
+  if (std::isinf(total.sum)) {
+    double scaled = +0.0;
+    for (const auto& word : words) scaled += count(word) * kOverflowScale;
+    // An infinite count stays infinite, and its total with it.
+    if (std::isfinite(scaled)) total = {scaled, kOverflowScale};
+  }
+  return total;
+}
 
 // The sum of u, the sum of |u| and the six component sums, each taken one word at a time in
 // the order the records are added (the vocabulary's byte order).

@@ -11,15 +11,21 @@
 #include <string>
 #include <string_view>
 
+#include "boundary.hpp"
+#include "interrupts.hpp"
 #include "moodvane/general_shift.hpp"
-#include "raised.hpp"
 #include "read_tables.hpp"
 #include "result_dict.hpp"
+#include "word_counting.hpp"
 
 namespace moodvane::general_module {
 namespace {
 
 using general::Kind;
+using module::PyHandle;
+using module::PyResult;
+using module::raised;
+using module::WordPins;
 
 // The kinds by the names Python uses; kind_names() hands this list to the package's
 // registry of kinds, so that a kind exists under one name everywhere.
@@ -39,20 +45,36 @@ std::optional<Kind> kind_named(std::string_view name) {
   return std::nullopt;
 }
 
-// Lets other threads run while the engine, which touches no Python object, computes, when
-// the views it reads belong to str objects that this call holds references to.
-class ThreadsAllowed {
+// The engine's progress hook: answers Ctrl-C as the native module does. When every word the
+// engine reads is the call's own, other threads run while it computes, and the hook takes
+// the interpreter lock back for each look.
+class EngineProgress {
  public:
-  ThreadsAllowed() noexcept : state_(PyEval_SaveThread()) {}
-  ~ThreadsAllowed() { PyEval_RestoreThread(state_); }
-  ThreadsAllowed(const ThreadsAllowed&) = delete;
-  ThreadsAllowed& operator=(const ThreadsAllowed&) = delete;
+  EngineProgress(WordPins& pins, bool release_lock) noexcept
+      : pins_(pins), state_(release_lock ? PyEval_SaveThread() : nullptr) {}
+  ~EngineProgress() {
+    if (state_ != nullptr) PyEval_RestoreThread(state_);
+  }
+  EngineProgress(const EngineProgress&) = delete;
+  EngineProgress& operator=(const EngineProgress&) = delete;
+
+  shift::Progress hook() noexcept { return {check, this}; }
 
  private:
+  static void check(void* context) {
+    auto* self = static_cast<EngineProgress*>(context);
+    PyThreadState* const released = std::exchange(self->state_, nullptr);
+    if (released != nullptr) PyEval_RestoreThread(released);
+    // Throws with the lock held, which the destructor then leaves held.
+    module::answer_interrupt_or_throw(&self->pins_);
+    if (released != nullptr) self->state_ = PyEval_SaveThread();
+  }
+
+  WordPins& pins_;
   PyThreadState* state_;
 };
 
-std::unexpected<Raised> parameter_error(const general::ParameterProblem& problem,
+std::unexpected<module::PyErr> parameter_error(const general::ParameterProblem& problem,
                                         const general::Parameters& parameters) {
   PyHandle got;
   if (problem.name == "alpha") {
@@ -75,7 +97,7 @@ std::unexpected<Raised> parameter_error(const general::ParameterProblem& problem
   return raised();
 }
 
-Result<PyHandle> shift(PyObject* args) {
+PyResult<PyHandle> shift(PyObject* args) {
   const char* kind_name = nullptr;
   PyObject* freqs_1 = nullptr;
   PyObject* freqs_2 = nullptr;
@@ -115,37 +137,52 @@ Result<PyHandle> shift(PyObject* args) {
     return raised();
   }
 
-  DictReader reader;
-  Result<general::Table> text_1 = reader.read(freqs_1, "type2freq_1", ValueRule::count);
-  if (!text_1) return raised();
-  Result<general::Table> text_2 = reader.read(freqs_2, "type2freq_2", ValueRule::count);
-  if (!text_2) return raised();
+  // Declared before the tables, so that it outlives every view of the caller's words.
+  WordPins pins;
+  PyResult<general::Table> text_1 = read_table(freqs_1, "type2freq_1", ValueRule::count, pins);
+  if (!text_1) return std::unexpected(std::move(text_1.error()));
+  if (PyResult<void> answered = module::answer_interrupt(&pins); !answered) {
+    return std::unexpected(std::move(answered.error()));
+  }
+  PyResult<general::Table> text_2 = read_table(freqs_2, "type2freq_2", ValueRule::count, pins);
+  if (!text_2) return std::unexpected(std::move(text_2.error()));
   general::Table map_1;
   general::Table map_2;
   // One dict passed as both maps is read once.
   const bool same_scores = weighted && scores_1 == scores_2;
   if (weighted) {
-    Result<general::Table> read_1 = reader.read(scores_1, "scores_1", ValueRule::score);
-    if (!read_1) return raised();
+    if (PyResult<void> answered = module::answer_interrupt(&pins); !answered) {
+      return std::unexpected(std::move(answered.error()));
+    }
+    PyResult<general::Table> read_1 = read_table(scores_1, "scores_1", ValueRule::score, pins);
+    if (!read_1) return std::unexpected(std::move(read_1.error()));
     map_1 = std::move(*read_1);
   }
   if (weighted && !same_scores) {
-    Result<general::Table> read_2 = reader.read(scores_2, "scores_2", ValueRule::score);
-    if (!read_2) return raised();
+    if (PyResult<void> answered = module::answer_interrupt(&pins); !answered) {
+      return std::unexpected(std::move(answered.error()));
+    }
+    PyResult<general::Table> read_2 = read_table(scores_2, "scores_2", ValueRule::score, pins);
+    if (!read_2) return std::unexpected(std::move(read_2.error()));
     map_2 = std::move(*read_2);
   }
-  Result<std::vector<std::string_view>> stopped = read_words(stop_words, "stop_words");
-  if (!stopped) return raised();
+  PyResult<std::vector<std::string_view>> stopped = read_words(stop_words, "stop_words");
+  if (!stopped) return std::unexpected(std::move(stopped.error()));
+  if (PyResult<void> answered = module::answer_interrupt(&pins); !answered) {
+    return std::unexpected(std::move(answered.error()));
+  }
 
   general::Inputs inputs{std::move(*text_1), std::move(*text_2), std::move(map_1),
                          std::move(map_2), std::move(*stopped), same_scores};
   std::optional<std::expected<types::ShiftResult, general::InfiniteDivergence>> result;
-  if (reader.pinned()) {
-    ThreadsAllowed computing;
-    result.emplace(general::general_shift(inputs, parameters));
-  } else {
-    // The views are the dicts' own keys: no other thread may run until the engine is done.
-    result.emplace(general::general_shift(inputs, parameters));
+  {
+    // While words are merely borrowed from the dicts, no other thread may run until the
+    // engine is done: it could change them.
+    EngineProgress progress(pins, pins.pinning());
+    result.emplace(general::general_shift(inputs, parameters, progress.hook()));
+  }
+  if (PyResult<void> answered = module::answer_interrupt(&pins); !answered) {
+    return std::unexpected(std::move(answered.error()));
   }
   if (!*result) {
     const std::string& word = (*result).error().word;
@@ -169,10 +206,10 @@ Result<PyHandle> shift(PyObject* args) {
 }
 
 PyObject* shift_entry(PyObject* /*module*/, PyObject* args) {
-  return call_boundary([args] { return shift(args); });
+  return module::run_in_barrier([args] { return shift(args); });
 }
 
-Result<PyHandle> kind_names() {
+PyResult<PyHandle> kind_names() {
   PyHandle names = PyHandle::steal(PyTuple_New(std::size(kinds)));
   if (!names) return raised();
   for (std::size_t i = 0; i < std::size(kinds); ++i) {
@@ -184,7 +221,7 @@ Result<PyHandle> kind_names() {
 }
 
 PyObject* kind_names_entry(PyObject* /*module*/, PyObject* /*unused*/) {
-  return call_boundary([] { return kind_names(); });
+  return module::run_in_barrier([] { return kind_names(); });
 }
 
 PyMethodDef methods[] = {
@@ -195,6 +232,13 @@ PyMethodDef methods[] = {
                "functions of moodvane_tools.")},
     {"kind_names", kind_names_entry, METH_NOARGS,
      PyDoc_STR("kind_names() -> tuple[str, ...]\n\nThe kinds that shift() computes.")},
+    {"counting_rules", counting_rules_entry, METH_VARARGS, nullptr},
+    {"new_tally", new_tally_entry, METH_VARARGS, nullptr},
+    {"tally_add", tally_add_entry, METH_VARARGS, nullptr},
+    {"tally_take", tally_take_entry, METH_VARARGS, nullptr},
+    {"stream_safe", stream_safe_entry, METH_VARARGS, nullptr},
+    {"last_break", last_break_entry, METH_VARARGS, nullptr},
+    {"character_table_version", character_table_version_entry, METH_NOARGS, nullptr},
     {nullptr, nullptr, 0, nullptr},
 };
 

@@ -1,22 +1,20 @@
 // Reading the caller's dicts into the engine's tables without hashing and without copies.
 //
 // Each table borrows the UTF-8 form that every str key keeps of itself, so the keys must
-// outlive the call's use of the tables. Two ways keep them alive:
-// - While no Python code can run, the dicts themselves do: a dict whose values are all
-//   exact floats and ints (bools included) is read in place with PyDict_Next, converting
-//   runs no code, and the call holds the interpreter lock until the engine is done.
-// - The first value that needs its own __float__ (which may change or empty any of the
-//   dicts) first pins every dict read so far and the current one: each is snapshotted into
-//   two new lists, its keys and its values, whose strong references keep the views valid
-//   whatever that code does. From then on every dict is read from such a snapshot.
-// Either way a dict is read as it was when the call began.
+// outlive the call's use of the tables: the call's WordPins sees to it (word_pins.hpp has
+// the rule and the list of calls that can run Python code). A dict whose values are all
+// exact floats and ints (bools included) is read in place and costs no reference count; the
+// first value that needs its own __float__ (which may change or empty any of the dicts)
+// first makes every word read so far, and every entry still to be read, the call's own.
+// Either way a dict is read as it was when its reading began.
 #pragma once
 
 #include <string_view>
 #include <vector>
 
 #include "moodvane/general_shift.hpp"
-#include "raised.hpp"
+#include "py_error.hpp"
+#include "word_pins.hpp"
 
 namespace moodvane::general_module {
 
@@ -26,27 +24,14 @@ enum class ValueRule {
   score,  // finite
 };
 
-class DictReader {
- public:
-  // `name` is the parameter's name, used in every message. The first bad entry in the
-  // dict's order, key before value, decides the error: TypeError for a key that is not a
-  // str or a value that is not a real number, ValueError for a value the rule rejects, and
-  // the interpreter's own error (UnicodeEncodeError, OverflowError, a failing __float__)
-  // as it is.
-  Result<general::Table> read(PyObject* dict, const char* name, ValueRule rule);
-
-  // True when every table read so far is kept alive by snapshots rather than by the dicts,
-  // so that the interpreter lock may be released while the engine reads them.
-  bool pinned() const noexcept { return borrowed_.empty(); }
-
- private:
-  Result<void> pin_borrowed();
-
-  std::vector<PyObject*> borrowed_;  // dicts read in place (borrowed: the caller's)
-  std::vector<PyHandle> snapshots_;  // lists that keep keys (and values) alive
-};
+// `name` is the parameter's name, used in every message. The first bad entry in the dict's
+// order, key before value, decides the error: TypeError for a key that is not a str or a
+// value that is not a real number, ValueError for a value the rule rejects, and the
+// interpreter's own error (UnicodeEncodeError, OverflowError, a failing __float__) as it is.
+module::PyResult<general::Table> read_table(PyObject* dict, const char* name, ValueRule rule,
+                                            module::WordPins& pins);
 
 // The stop words: a tuple of str, viewed as UTF-8 (the tuple keeps them alive).
-Result<std::vector<std::string_view>> read_words(PyObject* tuple, const char* name);
+module::PyResult<std::vector<std::string_view>> read_words(PyObject* tuple, const char* name);
 
 }  // namespace moodvane::general_module

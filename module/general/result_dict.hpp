@@ -4,10 +4,15 @@
 #pragma once
 
 #include "moodvane/types.hpp"
-#include "raised.hpp"
+#include "py_error.hpp"
+#include "py_handle.hpp"
 
 namespace moodvane::general_module {
 
-Result<PyHandle> to_py_dict(const types::ShiftResult& result);
+using module::PyHandle;
+using module::PyResult;
+using module::raised;
+
+PyResult<PyHandle> to_py_dict(const types::ShiftResult& result);
 
 }  // namespace moodvane::general_module

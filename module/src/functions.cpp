@@ -35,9 +35,16 @@ PyObject* call_weighted_avg_shift_custom(PyObject* /*module*/, PyObject* positio
 
 }  // namespace
 
-const std::array<FunctionEntry, 2> kFunctions{{
-    {"weighted_avg_shift", call_weighted_avg_shift, kWeightedAvgShiftDoc},
-    {"weighted_avg_shift_custom", call_weighted_avg_shift_custom, kWeightedAvgShiftCustomDoc},
-}};
+// Through void(*)(): the interpreter calls each entry with the keyword dict, as the flags
+// tell it to.
+PyMethodDef kMethods[] = {
+    {"weighted_avg_shift",
+     reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(call_weighted_avg_shift)),
+     METH_VARARGS | METH_KEYWORDS, kWeightedAvgShiftDoc},
+    {"weighted_avg_shift_custom",
+     reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(call_weighted_avg_shift_custom)),
+     METH_VARARGS | METH_KEYWORDS, kWeightedAvgShiftCustomDoc},
+    {nullptr, nullptr, 0, nullptr},
+};
 
 }  // namespace moodvane::module

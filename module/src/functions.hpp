@@ -1,18 +1,11 @@
-// The module's two functions as the interpreter calls them, in registration order.
+// The module's two functions as the interpreter calls them, in registration order: a static
+// method table, ended by a null entry, as CPython's own modules keep theirs.
 #pragma once
-
-#include <array>
 
 #include "py_handle.hpp"
 
 namespace moodvane::module {
 
-struct FunctionEntry {
-  const char* name;
-  PyCFunctionWithKeywords call;  // takes (module, positional tuple, keyword dict or null)
-  const char* doc;
-};
-
-extern const std::array<FunctionEntry, 2> kFunctions;
+extern PyMethodDef kMethods[];
 
 }  // namespace moodvane::module

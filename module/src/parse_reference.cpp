@@ -26,12 +26,10 @@ PyResult<std::optional<types::Reference>> parse_reference(PyObject* value, WordP
   if (number == -1.0 && PyErr_Occurred() != nullptr) {
     PyErr error = PyErr::fetch();
     // What is no fault of the value passes unchanged: Ctrl-C, SystemExit and the rest of
-    // what does not derive from Exception, and running out of memory. So does a number too
-    // large for a float, as in every other number slot. For anything else the caller learns
-    // which values are allowed.
+    // what does not derive from Exception, and running out of memory. For anything else,
+    // a number too large for a float included, the caller learns which values are allowed.
     if (!PyErr_GivenExceptionMatches(error.type(), PyExc_Exception) ||
-        PyErr_GivenExceptionMatches(error.type(), PyExc_MemoryError) ||
-        PyErr_GivenExceptionMatches(error.type(), PyExc_OverflowError)) {
+        PyErr_GivenExceptionMatches(error.type(), PyExc_MemoryError)) {
       return std::unexpected(std::move(error));
     }
     return std::unexpected(

@@ -6,7 +6,8 @@
     result = moodvane.weighted_avg_shift(count_words(before), count_words(after))
     shift_graph(result, labels=("before", "after")).savefig("shift.png")
 
-`count_words` tokenises a text the way a built-in lexicon expects, `lexicon_scores` and
+`count_words` tokenises a text the way a built-in lexicon expects (`count_documents`
+many texts one by one), `lexicon_scores` and
 `lexicon_info` show what a lexicon holds, `coverage` says how much of a text a lexicon
 scores, `text_shift` and `shift_graph` (matplotlib, the `plot` extra) show a result and
 `to_dataframe` (pandas, the `corpus` extra) makes it a table.
@@ -35,7 +36,7 @@ from .generalized import (
 from .graph import shift_graph
 from .lexicon_data import lexicon_info, lexicon_names, lexicon_scores
 from .text_graph import text_shift
-from .counting import count_words
+from .counting import count_documents, count_words
 
 try:
     __version__: str = metadata.version("moodvane")
@@ -48,6 +49,7 @@ __all__ = [
     "KindLabels",
     "ShiftResult",
     "__version__",
+    "count_documents",
     "count_words",
     "coverage",
     "entropy_shift",

@@ -1,4 +1,4 @@
-"""Word counts of a text, made the way each built-in lexicon writes its words.
+"""Word counts of texts, made the way each built-in lexicon writes its words.
 
 A token is a run of letters, combining marks and digits in any script (a Devanagari word
 keeps its vowel signs, a Hangul word its syllables); runs joined by one apostrophe or
@@ -6,194 +6,199 @@ hyphen stay together when the lexicon lists them so ("self-confident"), and are 
 otherwise ("well-being" counts as "well" and "being"; French "l'amour" as "amour"). Text is
 put in Unicode NFC, as the lexicons are, and lower-cased where the lexicon is. Tokens
 without a letter (numbers) are not words and are not counted.
+
+The interpreter's own routines lower-case and normalise the text; the extension
+`_general` finds the tokens and counts the words they stand for, with the interpreter's
+lock released, so that threads count texts side by side.
 """
 
 from __future__ import annotations
 
 import functools
-import re
 import unicodedata
 from collections import Counter
+from collections.abc import Iterable
 from dataclasses import dataclass, field
+from typing import Any, Protocol
 
+from . import _general
 from .chinese import Segmenter, dictionary_segmenter, jieba_segmenter
-from .korean import PARTICLES, korean_stem
 from .lexicon_data import _scores, resolve_name
-from .word_pattern import APOSTROPHE, HYPHEN, JOINER_FORMS, find_tokens, is_word_character
 
-# French writes elided articles, pronouns and conjunctions onto the next word.
-_FRENCH_ELISION = re.compile(r"(?:[cdjlmnst]|qu|jusqu|lorsqu|puisqu|quoiqu)'(.+)")
-# Longest text kept back between pieces of a streamed text while a word may go on.
-_LONGEST_CARRY = 1 << 16
+# A long text is counted in pieces of at most _PIECE characters (so that no copy of all of
+# it is made at once), each cut just before a character where a cut splits no word and no
+# normalisation. A text read in pieces keeps back for the next read what follows the last
+# such place, when that is among the last _LONGEST_CARRY characters.
 _PIECE = 1 << 20
-
-_HAN, _HANGUL, _OTHER = "han", "hangul", "other"
-
-
-def _script(character: str) -> str:
-    code = ord(character)
-    if 0x3400 <= code <= 0x9FFF or 0xF900 <= code <= 0xFAFF or 0x20000 <= code <= 0x3134F:
-        return _HAN
-    if 0xAC00 <= code <= 0xD7A3 or 0x1100 <= code <= 0x11FF or 0x3130 <= code <= 0x318F:
-        return _HANGUL
-    return _OTHER
+_LONGEST_CARRY = 1 << 16
+_SEGMENTERS = ("jieba", "dictionary")
 
 
-def _script_runs(token: str) -> list[tuple[str, str]]:
-    """The token cut where it changes between Han, Hangul and other scripts (Chinese and
-    Korean text often carries Latin names without a space: "iPhone很好"); a combining mark
-    stays with the character before it."""
-    if token.isascii():
-        return [(_OTHER, token)]
-    runs: list[tuple[str, str]] = []
-    start = 0
-    current = _script(token[0])
-    for index in range(1, len(token)):
-        character = token[index]
-        if unicodedata.category(character)[0] == "M" or character in "'-":
-            continue
-        script = _script(character)
-        if script != current:
-            runs.append((current, token[start:index]))
-            start, current = index, script
-    runs.append((current, token[start:]))
-    return runs
+class _TextFile(Protocol):
+    def read(self, size: int = ..., /) -> Any: ...
 
 
 @dataclass
 class _Rules:
-    """What one lexicon expects of its words."""
+    """What one lexicon expects of its words, natively and for the Chinese segmenter."""
 
     key: str
     words: frozenset[str]
     lower_case: bool
-    _segmenter: Segmenter | None = field(default=None, repr=False)
+    native: object
+    _segmenters: dict[str, Segmenter] = field(default_factory=dict, repr=False)
 
-    def segment(self, run: str) -> list[str]:
-        if self._segmenter is None:
-            self._segmenter = jieba_segmenter(self.words) or dictionary_segmenter(self.words)
-        return self._segmenter(run)
-
-    def words_of(self, token: str) -> list[str]:
-        """The lexicon's words that one token counts as (none for a number)."""
-        if token.isascii() and token.isalpha():  # the common case: one plain word
-            return [token] if token in self.words or self.lower_case else self._joined(token)
-        if not any(character.isalpha() for character in token):
-            return []
-        words: list[str] = []
-        for script, run in _script_runs(token):
-            if script == _HAN and self.key == "chinese":
-                words += [piece for piece in self.segment(run)
-                          if any(character.isalpha() for character in piece)]
-            elif script == _HANGUL and self.key == "korean":
-                if words and run in PARTICLES:
-                    continue  # a particle written onto a Latin word: "iPhone이"
-                words += [korean_stem(part, self.words) for part in run.split(HYPHEN) if part]
-            elif any(character.isalpha() for character in run):
-                words += self._joined(run)
-        return words
-
-    def _joined(self, token: str) -> list[str]:
-        token = self._listed_form(token)
-        if token in self.words:
-            return [token]
-        if HYPHEN in token:
-            return [word for part in token.split(HYPHEN) if part for word in self._joined(part)]
-        if APOSTROPHE in token:
-            if self.key == "french" and (elided := _FRENCH_ELISION.fullmatch(token)):
-                return self._joined(elided.group(1))
-            if self.key == "english" and token.endswith("'s") and token[:-2] in self.words:
-                return [token[:-2]]
-        return [token]
-
-    def _listed_form(self, token: str) -> str:
-        if not self.lower_case and token not in self.words and token.lower() in self.words:
-            return token.lower()
-        # Russian lexicons, like most Russian print, write е for ё.
-        if "ё" in token and token.replace("ё", "е") in self.words:
-            return token.replace("ё", "е")
-        return token
+    def segmenter(self, name: str | None) -> Segmenter:
+        """The segmenter called `name` (None: jieba when installed, else the lexicon's
+        own longest match)."""
+        found = self._segmenters.get(name or "")
+        if found is None:
+            if name == "dictionary":
+                found = dictionary_segmenter(self.words)
+            else:
+                jieba = jieba_segmenter(self.words)
+                if jieba is None and name == "jieba":
+                    raise ValueError("segmenter='jieba' needs jieba (the zh extra) installed")
+                found = jieba or dictionary_segmenter(self.words)
+            self._segmenters[name or ""] = found
+        return found
 
 
 @functools.cache
 def _rules(key: str) -> _Rules:
     words = frozenset(_scores(key))
-    return _Rules(key, words, all(word == word.lower() for word in words))
+    lower_case = all(word == word.lower() for word in words)
+    native = _general.counting_rules(key, tuple(sorted(words)), lower_case, ())
+    return _Rules(key, words, lower_case, native)
+
+
+def _prepared(text: str, lower_case: bool) -> str:
+    """`text` lower-cased (where the lexicon is) and in NFC. NFC text costs one quick
+    check; a run of more than 30 combining marks is first cut by U+034F, as Unicode's
+    Stream-Safe Text Format does, so that normalising takes linear time."""
+    if lower_case:
+        text = text.lower()
+    if text.isascii() or unicodedata.is_normalized("NFC", text):
+        return text
+    return unicodedata.normalize("NFC", _general.stream_safe(text))
 
 
 class WordCounter:
-    """Counts the words of a text that arrives in pieces (a file read chunk by chunk):
-    `feed` each piece in order, then `finish`. The counts are those of `count_words` on
-    the whole text."""
+    """Counts the words of texts: whole texts with `add`, or one text arriving in pieces
+    (a file read chunk by chunk) with `feed`; then `finish`. The counts are those of
+    `count_words` on the same texts."""
 
-    def __init__(self, language: str = "english") -> None:
+    def __init__(self, language: str = "english", *, segmenter: str | None = None) -> None:
+        if segmenter is not None and segmenter not in _SEGMENTERS:
+            raise ValueError(f"segmenter must be None, 'jieba' or 'dictionary', "
+                             f"not {segmenter!r}")
         self._rules = _rules(resolve_name(language))
-        self._counts: Counter[str] = Counter()
-        self._known: dict[str, list[str]] = {}
+        self._segmenter = segmenter
+        self._tally = _general.new_tally(self._rules.native)
         self._carry = ""
         self.tokens = 0
-        """Tokens counted so far, the words that the lexicon does not score included."""
+        """Tokens counted by `finish`, the words that the lexicon does not score included."""
+
+    def add(self, text: str) -> None:
+        """Counts the words of the whole text `text`."""
+        if not isinstance(text, str):
+            raise TypeError(f"text must be a str, not {type(text).__name__!r}")
+        start = 0
+        while len(text) - start > _PIECE:
+            end = start + _PIECE
+            cut = _general.last_break(text, end, _PIECE)
+            if cut <= start:  # a piece without a break: cut anyway, as a stream would
+                cut = end
+            self._count(text[start:cut])
+            start = cut
+        self._count(text[start:])
 
     def feed(self, piece: str) -> None:
-        """Counts the words of `piece`, keeping back a word that may go on in the next."""
+        """Counts the words of `piece`, the next part of one text, keeping back a word
+        that may go on in the next piece."""
         text = self._carry + piece
-        cut = _last_break(text)
+        if not text:
+            return
+        cut = _general.last_break(text, len(text) - 1, _LONGEST_CARRY)
+        if cut < 0:
+            cut = len(text) if len(text) > _LONGEST_CARRY else 0
         self._carry = text[cut:]
         self._count(text[:cut])
 
     def finish(self) -> Counter[str]:
-        """The counts of everything fed."""
+        """The counts of everything added and fed since the last `finish`."""
         self._count(self._carry)
         self._carry = ""
-        return self._counts
+        words, han_runs, tokens = _general.tally_take(self._tally)
+        counts = Counter(words)
+        if han_runs:
+            segment = self._rules.segmenter(self._segmenter)
+            for run, count in han_runs.items():
+                for piece in segment(run):
+                    if any(character.isalpha() for character in piece):
+                        counts[piece] += count
+                        tokens += count
+        self.tokens = tokens
+        return counts
 
     def _count(self, text: str) -> None:
-        if not text:
+        if text:
+            _general.tally_add(self._tally, _prepared(text, self._rules.lower_case))
+
+
+def _read_all(stream: _TextFile, counter: WordCounter) -> None:
+    while True:
+        piece = stream.read(_PIECE)
+        if not isinstance(piece, str):
+            raise TypeError(f"a file must be opened in text mode, not give "
+                            f"{type(piece).__name__!r}")
+        if not piece:
             return
-        text = text.translate(JOINER_FORMS)
-        if self._rules.lower_case:
-            text = text.lower()
-        text = unicodedata.normalize("NFC", text)
-        known = self._known
-        counts = self._counts
-        for token, count in Counter(find_tokens(text)).items():
-            words = known.get(token)
-            if words is None:
-                words = known[token] = self._rules.words_of(token)
-            for word in words:
-                counts[word] += count
-                self.tokens += count
+        counter.feed(piece)
 
 
-def _last_break(text: str) -> int:
-    """Where `text` may be cut without cutting a word or a combining sequence: just after
-    its last character that cannot be inside a word, or its whole length when it is very
-    long without one."""
-    lowest = max(0, len(text) - _LONGEST_CARRY)
-    for index in range(len(text) - 1, lowest - 1, -1):
-        character = text[index]
-        if not is_word_character(character) and character not in "'-\u2019\u02bc\u2010\u2011":
-            return index + 1
-    return len(text) if lowest > 0 else 0
-
-
-def count_words(text: str, language: str = "english") -> Counter[str]:
+def count_words(text: str | Iterable[str] | _TextFile, language: str = "english", *,
+                segmenter: str | None = None) -> Counter[str]:
     """The word counts of `text`, made the way the built-in lexicon of `language` writes
     its words, ready for `moodvane.weighted_avg_shift(..., lexicon=language)`.
 
-    `language` takes the names that `weighted_avg_shift`'s `lexicon` takes ("english",
-    "French", "senTX_Korean", ...); an unknown one raises ValueError listing the valid
-    ones. Words come in Unicode NFC, lower-cased where the lexicon is lower-case; Chinese
-    is cut into words (with jieba when it is installed), and a Korean word that carries a
-    particle or ending counts under the form the lexicon lists, when it lists one.
+    `text` is a str, an iterable of str (separate texts, whose counts are pooled) or a
+    file opened in text mode (one text, read a piece at a time). `language` takes the names
+    that `weighted_avg_shift`'s `lexicon` takes ("english", "French", "senTX_Korean", ...);
+    an unknown one raises ValueError listing the valid ones. Words come in Unicode NFC,
+    lower-cased where the lexicon is lower-case; a Hindi word is counted without nukta
+    and with anusvara for chandrabindu, as the Hindi lexicon writes it; Chinese is cut into
+    words (`segmenter`: None for jieba when it is installed and else the lexicon's own
+    longest match, or "jieba" or "dictionary"), and a Korean word that carries a particle
+    or ending counts under the form of the same word that the lexicon lists, when it lists
+    one. A text holding a lone surrogate raises UnicodeEncodeError.
 
     >>> count_words("Bonjour l'ami, bonjour !", "french")
     Counter({'bonjour': 2, 'ami': 1})
     """
-    if not isinstance(text, str):
-        raise TypeError(f"text must be a str, not {type(text).__name__!r}")
-    counter = WordCounter(language)
-    # A long text goes in pieces: the token lists stay small, which is faster too.
-    for start in range(0, len(text), _PIECE):
-        counter.feed(text[start:start + _PIECE])
+    counter = WordCounter(language, segmenter=segmenter)
+    if isinstance(text, str):
+        counter.add(text)
+    elif hasattr(text, "read"):
+        _read_all(text, counter)  # type: ignore[arg-type]
+    elif isinstance(text, (bytes, bytearray, memoryview)) or not isinstance(text, Iterable):
+        raise TypeError(f"text must be a str, an iterable of str or a text file, "
+                        f"not {type(text).__name__!r}")
+    else:
+        for one in text:
+            counter.add(one)
     return counter.finish()
+
+
+def count_documents(texts: Iterable[str], language: str = "english", *,
+                    segmenter: str | None = None) -> list[Counter[str]]:
+    """The word counts of each text of `texts`, in order: `count_words` of each, with the
+    rules and the words seen shared between them, which makes many short texts fast."""
+    if isinstance(texts, (str, bytes, bytearray, memoryview)):
+        raise TypeError(f"texts must be an iterable of str, not {type(texts).__name__!r}")
+    counter = WordCounter(language, segmenter=segmenter)
+    results: list[Counter[str]] = []
+    for text in texts:
+        counter.add(text)
+        results.append(counter.finish())
+    return results

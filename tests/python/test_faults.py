@@ -206,7 +206,7 @@ def test_fault_report_on_standard_error(capfd):
         assert at >= 2 and lines[at - 2] == ""
         assert str(native_id) in lines[at - 1] or str(ident) in lines[at - 1]
         # Named by its path in the project, not where the project happened to be built.
-        assert re.search(r" at module/src/\w+\.\w+:\d+:\d+:$", lines[at - 1]), lines[at - 1]
+        assert re.search(r" at module/(src|common)/\w+\.\w+:\d+:\d+:$", lines[at - 1]), lines[at - 1]
 
 
 def _in_thread(target):

@@ -4,7 +4,6 @@ a long call promptly, whatever stage it is in."""
 from __future__ import annotations
 
 import os
-import signal
 import subprocess
 import sys
 import textwrap
@@ -39,19 +38,16 @@ def test_reference_value_conversion_passes_interrupts_and_memory_errors(error_ty
     assert info.value is error
 
 
-@pytest.mark.parametrize("value", [Raising(ZeroDivisionError("no")), Real("not a float"), 1j])
+@pytest.mark.parametrize("value", [Raising(ZeroDivisionError("no")), Real("not a float"), 1j,
+                                   2**1024, -(10**400), Raising(OverflowError("too large"))])
 def test_reference_value_other_conversion_errors_stay_value_errors(value):
     with pytest.raises(ValueError, match=r"^reference_value must be None, 'average', or a float$"):
         worked_shift(reference_value=value)
 
 
 @pytest.mark.parametrize("value", [10**400, -(10**400)])
-def test_reference_value_too_large_for_a_float_is_an_overflow_as_everywhere(value):
-    with pytest.raises(OverflowError) as info:
-        worked_shift(reference_value=value)
+def test_a_count_too_large_for_a_float_is_an_overflow(value):
     expected = interpreter_error("PyFloat_AsDouble", value)
-    assert type(info.value) is type(expected) and str(info.value) == str(expected)
-    # The same number in a frequency slot gives the same error.
     with pytest.raises(OverflowError, match=str(expected)):
         moodvane.weighted_avg_shift_custom({"a": value}, {}, {})
 

@@ -7,7 +7,6 @@ import csv
 import json
 import math
 from collections import Counter
-from pathlib import Path
 
 import pytest
 

@@ -405,3 +405,22 @@ def test_small_values_keep_their_significant_digits():
     assert 0 < result["total_diff"] < 0.01
     assert f": {result['total_diff']:.3g} = " in first_line
     assert "bits" not in first_line
+
+
+@pytest.mark.parametrize("kind", KINDS)
+def test_one_registry_computes_each_kind_and_refuses_other_kinds_options(kind):
+    from moodvane_tools import _general, cli
+    from moodvane_tools.kinds import REGISTRY, kind_of
+
+    assert list(REGISTRY) == list(_general.kind_names())
+    choices = next(action.choices for action in cli._parser()._subparsers._group_actions[0]
+                   .choices["compare"]._actions if action.dest == "kind")
+    assert list(choices) == list(REGISTRY)
+    spec = REGISTRY[kind]
+    result = spec.compute(BOTH, AFTER, **spec.defaults)
+    assert kind_of(result).name == kind
+    assert getattr(result, "unit", None) == spec.unit()
+    foreign = next(option for other in REGISTRY.values() for option in other.options
+                   if option not in spec.options)
+    with pytest.raises(TypeError, match=f"the {kind} shift takes no {foreign} "):
+        spec.compute(BOTH, AFTER, **{foreign: 1.0})

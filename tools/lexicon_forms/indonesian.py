@@ -52,7 +52,8 @@ NOT_FORMS = frozenset("""
     ditekan memalingkan terserah maluku kemaluan melancarkan dilancarkan dihilangkan dimatikan
     menyerukan berseru menyiapkan disiapkan membanjiri dibanjiri memantapkan memadamkan
     dipadamkan terkalahkan mengindahkan kegemaran kecerdasan keseimbangan menyeimbangkan
-    merapikan sayangnya kerajinan berteduh menggalakkan
+    merapikan sayangnya kerajinan berteduh menggalakkan tergila memanjakan dimanjakan kemurahan
+    membetulkan
 """.split())
 
 

@@ -23,6 +23,7 @@
 #include <string_view>
 #include <vector>
 
+#include "moodvane/shift.hpp"
 #include "moodvane/types.hpp"
 
 namespace moodvane::general {
@@ -86,7 +87,8 @@ std::optional<ParameterProblem> check_parameters(const Parameters& parameters);
 
 // The shift of text 2 against text 1. Inputs are taken as the module has checked them:
 // counts finite and >= 0, scores finite, parameters accepted by check_parameters.
-std::expected<types::ShiftResult, InfiniteDivergence> general_shift(const Inputs& inputs,
-                                                                    const Parameters& parameters);
+// `progress` is called every few tens of thousands of words, as by the weighted-average shift.
+std::expected<types::ShiftResult, InfiniteDivergence> general_shift(
+    const Inputs& inputs, const Parameters& parameters, const shift::Progress& progress = {});
 
 }  // namespace moodvane::general

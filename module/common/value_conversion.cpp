@@ -1,5 +1,5 @@
 // The scalar conversions every parameter and dictionary entry goes through.
-#include "arguments.hpp"
+#include "conversions.hpp"
 
 namespace moodvane::module {
 

@@ -8,7 +8,8 @@ namespace moodvane::module {
 namespace {
 
 // Whether SIGINT's handler is the interpreter's own default_int_handler, which does nothing
-// but raise KeyboardInterrupt. Unsure (a lookup fails) counts as no.
+// but raise KeyboardInterrupt. Unsure (a lookup fails) counts as no. Runs Python code (an
+// import through builtins.__import__, attribute lookups, a call).
 bool default_handler_in_place() {
   const PyHandle module = PyHandle::steal(PyImport_ImportModule("_signal"));
   if (!module) {
@@ -30,13 +31,13 @@ bool default_handler_in_place() {
 
 PyResult<void> answer_interrupt(WordPins* pins) {
   if (!PyOS_InterruptOccurred()) return {};
+  // Even the look at the handler runs Python code: the words are made safe first.
+  if (pins != nullptr) pins->before_foreign_code();
   if (default_handler_in_place()) {
-    // What the handler would do, without the cost of making every borrowed word safe from
-    // code that will not run.
+    // What the handler would do.
     PyErr_SetNone(PyExc_KeyboardInterrupt);
     return std::unexpected(PyErr::fetch());
   }
-  if (pins != nullptr) pins->before_foreign_code();
   // PyOS_InterruptOccurred took the pending SIGINT; it goes back to the interpreter, whose
   // handler for it (KeyboardInterrupt by default, or the program's own) then runs.
   PyErr_SetInterrupt();

@@ -8,8 +8,9 @@
 // KeyboardInterrupt.
 //
 // The look itself runs no Python code: it reads and clears the flag that the interpreter's
-// C-level signal handler sets for SIGINT. Only when it is set are the interpreter's
-// handlers run, after `pins` has made every borrowed word safe from what they might do.
+// C-level signal handler sets for SIGINT. Only when it is set does Python code run (the
+// look at which handler is in place, then the handler), after `pins` has made every
+// borrowed word safe from what that code might do.
 #pragma once
 
 #include <cstddef>

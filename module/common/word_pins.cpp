@@ -28,6 +28,7 @@ void WordPins::before_foreign_code() {
     }
   }
   pinning_ = true;
+  if (unread_ != nullptr) unread_->own_unread();
 }
 
 }  // namespace moodvane::module

@@ -48,6 +48,12 @@ class PyErr {
 template <class T>
 using PyResult = std::expected<T, PyErr>;
 
+// The interpreter's pending exception as a failed result, for `return raised();` right
+// after a C-API call that failed or a PyErr_Format.
+inline std::unexpected<PyErr> raised(std::source_location where = std::source_location::current()) {
+  return std::unexpected(PyErr::fetch(where));
+}
+
 // The __qualname__ of a type as UTF-8, or "<failed to extract type name>".
 std::string type_name(PyObject* type);
 

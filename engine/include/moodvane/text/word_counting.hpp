@@ -1,0 +1,69 @@
+// Counting the words of texts the way a lexicon writes its words.
+//
+// The caller hands over UTF-8 text already in NFC and lower-cased where the lexicon is
+// (Python's own routines do that). A token is a run of word characters (letters, combining
+// marks, numbers, zero-width joiners); runs joined by one apostrophe or hyphen stay one
+// token. A token counts as the lexicon's words it stands for (see word_rules.cpp), and a run
+// of words that spells a listed phrase counts as the phrase.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace moodvane::text {
+
+// The languages whose words follow rules of their own; every other lexicon is `other`.
+enum class Language { chinese, english, french, hindi, korean, other };
+
+// What one lexicon expects of its words. Immutable once made, shared by any number of
+// tallies on any number of threads.
+class CountingRules;
+
+struct RulesData {
+  Language language = Language::other;
+  std::vector<std::string> words;    // the lexicon's words
+  bool lower_case = true;            // every word is in lower case
+  std::vector<std::string> phrases;  // words separated by one space
+};
+std::shared_ptr<const CountingRules> make_counting_rules(RulesData data);
+
+// The counts of one or more texts: whatever add() was given since the last clear(). One
+// thread at a time.
+class WordTally {
+ public:
+  explicit WordTally(std::shared_ptr<const CountingRules> rules);
+  ~WordTally();
+  WordTally(const WordTally&) = delete;
+  WordTally& operator=(const WordTally&) = delete;
+
+  // Counts the words of one whole text (no word goes on across two calls).
+  void add(std::string_view text);
+
+  struct Counts {
+    std::vector<std::pair<std::string_view, std::uint64_t>> words;
+    // Runs of Han characters for the caller's segmenter to cut into words (Chinese only).
+    std::vector<std::pair<std::string_view, std::uint64_t>> han_runs;
+    std::uint64_t tokens = 0;  // words counted, the ones the lexicon does not score included
+  };
+  // The counts since the last clear(), in the order the words first came; the views stay
+  // valid until the tally changes.
+  Counts counts() const;
+  // Forgets the counts (the words seen stay known, which makes later texts faster).
+  void clear();
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+// Unicode's Stream-Safe Text Format (UAX #15): `text` with U+034F COMBINING GRAPHEME JOINER
+// after every 30 non-starters in a row, so that normalising it takes linear time; nullopt
+// (nothing to insert) for almost every text.
+bool needs_stream_safe(std::string_view text) noexcept;
+std::string stream_safe(std::string_view text);
+
+}  // namespace moodvane::text

@@ -1,0 +1,285 @@
+// What a token counts as: the token itself when the lexicon lists it, else the parts it is
+// joined from, without French elisions, the English possessive, Korean particles and
+// endings; runs of Han characters are left to a segmenter. Every rule is a loop: a token
+// of any length takes time in proportion to its length, never stack depth.
+#include "word_rules.hpp"
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+#include "moodvane/text/character_classes.hpp"
+#include "moodvane/text/utf8.hpp"
+
+namespace moodvane::text {
+namespace {
+
+enum class Script { han, hangul, other };
+
+Script script_of(char32_t cp) noexcept {
+  if ((cp >= 0x3400 && cp <= 0x9FFF) || (cp >= 0xF900 && cp <= 0xFAFF) ||
+      (cp >= 0x20000 && cp <= 0x3134F)) {
+    return Script::han;
+  }
+  if ((cp >= 0xAC00 && cp <= 0xD7A3) || (cp >= 0x1100 && cp <= 0x11FF) ||
+      (cp >= 0x3130 && cp <= 0x318F)) {
+    return Script::hangul;
+  }
+  return Script::other;
+}
+
+bool has_letter(std::string_view token) noexcept {
+  bool found = false;
+  for_each_code_point(token, [&found](char32_t cp) {
+    found = found || (character_class(cp) & kLetter) != 0;
+  });
+  return found;
+}
+
+bool is_ascii_letters(std::string_view token) noexcept {
+  for (const char c : token) {
+    if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))) return false;
+  }
+  return !token.empty();
+}
+
+// French writes elided articles, pronouns and conjunctions onto the next word: the length
+// of such a prefix with its apostrophe, or 0.
+std::size_t french_elision(std::string_view token) noexcept {
+  static constexpr std::array<std::string_view, 5> kLong = {"qu'", "jusqu'", "lorsqu'",
+                                                            "puisqu'", "quoiqu'"};
+  if (token.size() > 2 && token[1] == '\'' &&
+      std::string_view("cdjlmnst").find(token[0]) != std::string_view::npos) {
+    return 2;
+  }
+  for (const std::string_view prefix : kLong) {
+    if (token.size() > prefix.size() && token.starts_with(prefix)) {
+      return prefix.size();
+    }
+  }
+  return 0;
+}
+
+// Korean case particles and postpositions, longest first.
+constexpr std::array<std::string_view, 46> kParticles = {
+    "입니다", "이에요", "이었다", "들에게", "에서", "에게", "께서", "한테", "으로", "까지",
+    "부터",   "처럼",   "보다",   "이나",   "이랑", "하고", "이다", "이야", "예요", "였다",
+    "들이",   "들을",   "들은",   "들의",   "마저", "조차", "밖에", "은",   "는",   "이",
+    "가",     "을",     "를",     "에",     "께",   "의",   "도",   "만",   "과",   "와",
+    "로",     "나",     "랑",     "요",     "야",   "들"};
+
+// Forms a stem may be listed under once only a particle came off: the bare noun, or the
+// dictionary form of an adjective whose modifier ending looked like a particle (좋은).
+constexpr std::array<std::string_view, 2> kParticleForms = {"", "다"};
+
+// Endings of verbs and adjectives built on 하다, 스럽다 and 되다, longest first, each with
+// the forms of the same word its stem may be listed under. A noun never reaches an
+// adjective this way (정당이 is no 정당하다, 강을 no 강한).
+struct Ending {
+  std::string_view text;
+  std::array<std::string_view, 3> forms;
+};
+constexpr std::array<std::string_view, 3> kHada = {"", "하다", ""};
+constexpr std::array<std::string_view, 3> kSeureopda = {"", "스럽다", "스러운"};
+constexpr std::array<std::string_view, 3> kDoeda = {"", "되다", "된"};
+constexpr std::array<Ending, 35> kEndings = {{
+    {"스럽습니다", kSeureopda}, {"했습니다", kHada}, {"스러웠다", kSeureopda},
+    {"합니다", kHada},          {"했어요", kHada},   {"스럽다", kSeureopda},
+    {"스러운", kSeureopda},     {"스럽게", kSeureopda}, {"스러워", kSeureopda},
+    {"되었다", kDoeda},         {"하다", kHada},     {"한다", kHada},
+    {"했다", kHada},            {"해요", kHada},     {"해서", kHada},
+    {"하고", kHada},            {"하게", kHada},     {"하면", kHada},
+    {"하는", kHada},            {"했던", kHada},     {"하며", kHada},
+    {"하여", kHada},            {"하니", kHada},     {"되다", kDoeda},
+    {"된다", kDoeda},           {"됐다", kDoeda},    {"되는", kDoeda},
+    {"되어", kDoeda},           {"한", kHada},       {"할", kHada},
+    {"해", kHada},              {"했", kHada},       {"함", kHada},
+    {"된", kDoeda},             {"돼", kDoeda},
+}};
+
+}  // namespace
+
+CountingRules::CountingRules(RulesData data)
+    : language_(data.language), lower_case_(data.lower_case), words_(data.words.size()) {
+  for (std::string& word : data.words) words_.insert_or_assign(word, true);
+  phrases_.nodes.emplace_back();
+  for (std::string& phrase : data.phrases) {
+    std::uint32_t node = 0;
+    std::size_t start = 0;
+    while (start <= phrase.size()) {
+      std::size_t end = phrase.find(' ', start);
+      if (end == std::string::npos) end = phrase.size();
+      const std::string_view word = std::string_view(phrase).substr(start, end - start);
+      const std::uint32_t* next = phrases_.nodes[node].next.find(word);
+      if (next != nullptr) {
+        node = *next;
+      } else {
+        const auto fresh = static_cast<std::uint32_t>(phrases_.nodes.size());
+        phrases_.nodes[node].next.insert_or_assign(word, fresh);
+        phrases_.nodes.emplace_back();
+        node = fresh;
+      }
+      start = end + 1;
+    }
+    if (phrases_.nodes[node].phrase < 0) {
+      phrases_.nodes[node].phrase = static_cast<std::int32_t>(phrases_.phrases.size());
+      phrases_.phrases.push_back(std::move(phrase));
+    }
+  }
+}
+
+std::shared_ptr<const CountingRules> make_counting_rules(RulesData data) {
+  return std::make_shared<const CountingRules>(std::move(data));
+}
+
+void CountingRules::words_of(std::string_view token, TokenWords& out) const {
+  if (is_ascii_letters(token)) {  // the common case: one plain word
+    if (lower_case_ || listed(token)) {
+      out.words.emplace_back(token);
+    } else {
+      joined(token, out);
+    }
+    return;
+  }
+  if (!has_letter(token)) return;  // a number
+  // Chinese and Korean text often carries Latin names without a space ("iPhone很好"): the
+  // token is cut where its script changes, a combining mark staying with what it follows.
+  std::size_t run_start = 0;
+  Script current = script_of(decode_utf8(token.data()).cp);
+  const auto finish_run = [&](std::size_t end) {
+    const std::string_view run = token.substr(run_start, end - run_start);
+    if (current == Script::han && language_ == Language::chinese) {
+      out.han_runs.emplace_back(run);
+    } else if (current == Script::hangul && language_ == Language::korean) {
+      // A particle written onto a Latin word ("iPhone이") is no word of its own.
+      if (!out.words.empty() && std::find(kParticles.begin(), kParticles.end(), run) !=
+                                    kParticles.end()) {
+        return;
+      }
+      std::size_t start = 0;
+      while (start <= run.size()) {
+        std::size_t end_of_part = run.find('-', start);
+        if (end_of_part == std::string_view::npos) end_of_part = run.size();
+        if (end_of_part > start) {
+          out.words.push_back(korean_stem(run.substr(start, end_of_part - start)));
+        }
+        start = end_of_part + 1;
+      }
+    } else if (has_letter(run)) {
+      joined(run, out);
+    }
+  };
+  std::size_t pos = decode_utf8(token.data()).size;
+  while (pos < token.size()) {
+    const Decoded d = decode_utf8(token.data() + pos);
+    if (!(character_class(d.cp) & kMark) && d.cp != U'\'' && d.cp != U'-') {
+      const Script script = script_of(d.cp);
+      if (script != current) {
+        finish_run(pos);
+        run_start = pos;
+        current = script;
+      }
+    }
+    pos += d.size;
+  }
+  finish_run(token.size());
+}
+
+std::string CountingRules::listed_form(std::string_view token) const {
+  std::string form(token);
+  if (!lower_case_ && !listed(form)) {
+    // Only ASCII letters are lowered here: the built-in lexicons are all lower-case, and a
+    // mixed-case lexicon of other scripts would need the interpreter's case tables.
+    std::string lowered(form);
+    for (char& c : lowered) {
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    if (listed(lowered)) return lowered;
+  }
+  // Russian lexicons, like most Russian print, write е for ё.
+  static constexpr std::string_view kYo = "ё";
+  static constexpr std::string_view kYe = "е";
+  if (form.find(kYo) != std::string::npos) {
+    std::string replaced;
+    std::size_t start = 0;
+    for (std::size_t at; (at = form.find(kYo, start)) != std::string::npos; start = at + kYo.size()) {
+      replaced.append(form, start, at - start).append(kYe);
+    }
+    replaced.append(form, start);
+    if (listed(replaced)) return replaced;
+  }
+  return form;
+}
+
+void CountingRules::joined(std::string_view whole, TokenWords& out) const {
+  std::string token(whole);
+  while (true) {
+    token = listed_form(token);
+    if (listed(token)) break;
+    if (token.find('-') != std::string::npos) {
+      // The parts hold no hyphen, so this goes one level deep at most.
+      std::size_t start = 0;
+      const std::string parts = std::move(token);
+      while (start <= parts.size()) {
+        std::size_t end = parts.find('-', start);
+        if (end == std::string::npos) end = parts.size();
+        if (end > start) joined(std::string_view(parts).substr(start, end - start), out);
+        start = end + 1;
+      }
+      return;
+    }
+    if (token.find('\'') == std::string::npos) break;
+    if (language_ == Language::french) {
+      if (const std::size_t prefix = french_elision(token)) {
+        token.erase(0, prefix);
+        continue;
+      }
+    }
+    if (language_ == Language::english && token.ends_with("'s") &&
+        listed(std::string_view(token).substr(0, token.size() - 2))) {
+      token.resize(token.size() - 2);
+    }
+    break;
+  }
+  out.words.push_back(std::move(token));
+}
+
+std::string CountingRules::korean_stem(std::string_view token) const {
+  if (listed(token)) return std::string(token);
+  // The token without one particle, then each candidate without one ending, in this order;
+  // each candidate with the forms it may be listed under.
+  struct Candidate {
+    std::string_view stem;
+    const std::string_view* forms;
+    std::size_t form_count;
+  };
+  std::vector<Candidate> candidates;
+  candidates.push_back({token, nullptr, 0});
+  for (const std::string_view particle : kParticles) {
+    if (token.size() > particle.size() && token.ends_with(particle)) {
+      candidates.push_back({token.substr(0, token.size() - particle.size()),
+                            kParticleForms.data(), kParticleForms.size()});
+    }
+  }
+  const std::size_t without_endings = candidates.size();
+  for (std::size_t i = 0; i < without_endings; ++i) {
+    const std::string_view stem = candidates[i].stem;
+    for (const Ending& ending : kEndings) {
+      if (stem.size() > ending.text.size() && stem.ends_with(ending.text)) {
+        const std::size_t forms = ending.forms[2].empty() ? 2 : 3;
+        candidates.push_back(
+            {stem.substr(0, stem.size() - ending.text.size()), ending.forms.data(), forms});
+      }
+    }
+  }
+  std::string form;
+  for (std::size_t i = 1; i < candidates.size(); ++i) {
+    for (std::size_t f = 0; f < candidates[i].form_count; ++f) {
+      form.assign(candidates[i].stem).append(candidates[i].forms[f]);
+      if (listed(form)) return form;
+    }
+  }
+  return std::string(token);
+}
+
+}  // namespace moodvane::text

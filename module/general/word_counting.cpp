@@ -1,0 +1,270 @@
+// The binding of the native word counter (engine/src/text). Rules and tallies travel to
+// Python as capsules that only moodvane_tools.counting handles; a tally refuses a second
+// thread while one is counting with it, so no caller can race its state.
+#include "word_counting.hpp"
+
+#include <atomic>
+#include <exception>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "moodvane/text/character_classes.hpp"
+#include "moodvane/text/word_counting.hpp"
+#include "boundary.hpp"
+#include "conversions.hpp"
+#include "py_error.hpp"
+#include "py_handle.hpp"
+
+namespace moodvane::general_module {
+namespace {
+
+using module::PyHandle;
+using module::PyResult;
+using module::raised;
+
+constexpr const char* kRulesName = "moodvane_tools.counting.rules";
+constexpr const char* kTallyName = "moodvane_tools.counting.tally";
+
+using RulesPointer = std::shared_ptr<const text::CountingRules>;
+
+struct TallyBox {
+  explicit TallyBox(RulesPointer rules) : tally(std::move(rules)) {}
+  text::WordTally tally;
+  std::atomic<bool> busy{false};
+};
+
+// Holds a tally for one call, or says that another thread is using it.
+class TallyUse {
+ public:
+  explicit TallyUse(TallyBox* box) noexcept
+      : box_(box), acquired_(!box->busy.exchange(true, std::memory_order_acquire)) {}
+  ~TallyUse() {
+    if (acquired_) box_->busy.store(false, std::memory_order_release);
+  }
+  TallyUse(const TallyUse&) = delete;
+  TallyUse& operator=(const TallyUse&) = delete;
+  bool acquired() const noexcept { return acquired_; }
+
+ private:
+  TallyBox* box_;
+  bool acquired_;
+};
+
+PyResult<std::vector<std::string>> strings_of(PyObject* sequence, const char* what) {
+  PyHandle fast = PyHandle::steal(PySequence_Tuple(sequence));
+  if (!fast) return raised();
+  const Py_ssize_t size = PyTuple_Size(fast.get());
+  std::vector<std::string> out;
+  out.reserve(static_cast<std::size_t>(size));
+  for (Py_ssize_t i = 0; i < size; ++i) {
+    PyObject* item = PyTuple_GetItem(fast.get(), i);  // owned by the tuple we hold
+    if (item == nullptr) return raised();
+    if (!PyUnicode_Check(item)) {
+      PyErr_Format(PyExc_TypeError, "%s must hold str, not %R", what, Py_TYPE(item));
+      return raised();
+    }
+    PyResult<std::string_view> utf8 = module::utf8_view(item);
+    if (!utf8) return std::unexpected(std::move(utf8.error()));
+    out.emplace_back(*utf8);
+  }
+  return out;
+}
+
+std::optional<text::Language> language_named(std::string_view key) {
+  if (key == "chinese") return text::Language::chinese;
+  if (key == "english") return text::Language::english;
+  if (key == "french") return text::Language::french;
+  if (key == "hindi") return text::Language::hindi;
+  if (key == "korean") return text::Language::korean;
+  return text::Language::other;
+}
+
+void release_rules(PyObject* capsule) {
+  delete static_cast<RulesPointer*>(PyCapsule_GetPointer(capsule, kRulesName));
+}
+
+void release_tally(PyObject* capsule) {
+  delete static_cast<TallyBox*>(PyCapsule_GetPointer(capsule, kTallyName));
+}
+
+PyResult<PyHandle> counting_rules(PyObject* args) {
+  const char* key = nullptr;
+  PyObject* words = nullptr;
+  int lower_case = 1;
+  PyObject* phrases = nullptr;
+  if (!PyArg_ParseTuple(args, "sOpO:counting_rules", &key, &words, &lower_case, &phrases)) {
+    return raised();
+  }
+  text::RulesData data;
+  data.language = *language_named(key);
+  data.lower_case = lower_case != 0;
+  PyResult<std::vector<std::string>> read_words = strings_of(words, "words");
+  if (!read_words) return std::unexpected(std::move(read_words.error()));
+  data.words = std::move(*read_words);
+  PyResult<std::vector<std::string>> read_phrases = strings_of(phrases, "phrases");
+  if (!read_phrases) return std::unexpected(std::move(read_phrases.error()));
+  data.phrases = std::move(*read_phrases);
+  auto rules = std::make_unique<RulesPointer>(text::make_counting_rules(std::move(data)));
+  PyHandle capsule = PyHandle::steal(PyCapsule_New(rules.get(), kRulesName, release_rules));
+  if (!capsule) return raised();
+  rules.release();  // the capsule owns it now
+  return capsule;
+}
+
+PyResult<PyHandle> new_tally(PyObject* args) {
+  PyObject* rules_capsule = nullptr;
+  if (!PyArg_ParseTuple(args, "O:new_tally", &rules_capsule)) return raised();
+  auto* rules = static_cast<RulesPointer*>(PyCapsule_GetPointer(rules_capsule, kRulesName));
+  if (rules == nullptr) return raised();
+  auto box = std::make_unique<TallyBox>(*rules);
+  PyHandle capsule = PyHandle::steal(PyCapsule_New(box.get(), kTallyName, release_tally));
+  if (!capsule) return raised();
+  box.release();
+  return capsule;
+}
+
+PyResult<TallyBox*> tally_of(PyObject* capsule) {
+  auto* box = static_cast<TallyBox*>(PyCapsule_GetPointer(capsule, kTallyName));
+  if (box == nullptr) return raised();
+  return box;
+}
+
+std::unexpected<module::PyErr> busy_error() {
+  PyErr_SetString(PyExc_RuntimeError, "this word counter is in use by another thread");
+  return raised();
+}
+
+PyResult<PyHandle> tally_add(PyObject* args) {
+  PyObject* capsule = nullptr;
+  PyObject* text = nullptr;
+  if (!PyArg_ParseTuple(args, "OU:tally_add", &capsule, &text)) return raised();
+  PyResult<TallyBox*> box = tally_of(capsule);
+  if (!box) return std::unexpected(std::move(box.error()));
+  // The UTF-8 form is cached in the str, which the caller's arguments keep alive, and no
+  // thread can change a str: the view stays good while other threads run.
+  PyResult<std::string_view> utf8 = module::utf8_view(text);
+  if (!utf8) return std::unexpected(std::move(utf8.error()));
+  TallyUse use(*box);
+  if (!use.acquired()) return busy_error();
+  std::exception_ptr failure;
+  PyThreadState* thread = PyEval_SaveThread();
+  try {
+    (*box)->tally.add(*utf8);
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  PyEval_RestoreThread(thread);
+  if (failure) std::rethrow_exception(failure);  // the boundary turns it into an exception
+  return PyHandle::borrow(Py_None);
+}
+
+PyResult<PyHandle> dict_of(const std::vector<std::pair<std::string_view, std::uint64_t>>& counts) {
+  PyHandle dict = PyHandle::steal(PyDict_New());
+  if (!dict) return raised();
+  for (const auto& [word, count] : counts) {
+    PyHandle key = PyHandle::steal(
+        PyUnicode_DecodeUTF8(word.data(), static_cast<Py_ssize_t>(word.size()), "strict"));
+    if (!key) return raised();
+    PyHandle value = PyHandle::steal(PyLong_FromUnsignedLongLong(count));
+    if (!value) return raised();
+    if (PyDict_SetItem(dict.get(), key.get(), value.get()) < 0) return raised();
+  }
+  return dict;
+}
+
+// The counts since the last take, as (words, Han runs, tokens); the tally starts again.
+PyResult<PyHandle> tally_take(PyObject* args) {
+  PyObject* capsule = nullptr;
+  if (!PyArg_ParseTuple(args, "O:tally_take", &capsule)) return raised();
+  PyResult<TallyBox*> box = tally_of(capsule);
+  if (!box) return std::unexpected(std::move(box.error()));
+  TallyUse use(*box);
+  if (!use.acquired()) return busy_error();
+  const text::WordTally::Counts counts = (*box)->tally.counts();
+  PyResult<PyHandle> words = dict_of(counts.words);
+  if (!words) return std::unexpected(std::move(words.error()));
+  PyResult<PyHandle> han_runs = dict_of(counts.han_runs);
+  if (!han_runs) return std::unexpected(std::move(han_runs.error()));
+  PyHandle tokens = PyHandle::steal(PyLong_FromUnsignedLongLong(counts.tokens));
+  if (!tokens) return raised();
+  PyHandle result =
+      PyHandle::steal(PyTuple_Pack(3, words->get(), han_runs->get(), tokens.get()));
+  if (!result) return raised();
+  (*box)->tally.clear();
+  return result;
+}
+
+PyResult<PyHandle> stream_safe_text(PyObject* args) {
+  PyObject* text = nullptr;
+  if (!PyArg_ParseTuple(args, "U:stream_safe", &text)) return raised();
+  PyResult<std::string_view> utf8 = module::utf8_view(text);
+  if (!utf8) return std::unexpected(std::move(utf8.error()));
+  if (!text::needs_stream_safe(*utf8)) return PyHandle::borrow(text);
+  const std::string safe = text::stream_safe(*utf8);
+  PyHandle out = PyHandle::steal(
+      PyUnicode_DecodeUTF8(safe.data(), static_cast<Py_ssize_t>(safe.size()), "strict"));
+  if (!out) return raised();
+  return out;
+}
+
+// The largest index i with end - window < i <= end and i < len(text) such that text may be
+// cut just before text[i], or -1 when there is none.
+PyResult<PyHandle> last_break(PyObject* args) {
+  PyObject* text = nullptr;
+  Py_ssize_t end = 0;
+  Py_ssize_t window = 0;
+  if (!PyArg_ParseTuple(args, "Unn:last_break", &text, &end, &window)) return raised();
+  const Py_ssize_t length = PyUnicode_GetLength(text);
+  if (length < 0) return raised();
+  if (end >= length) end = length - 1;
+  const Py_ssize_t lowest = end - window;
+  Py_ssize_t found = -1;
+  for (Py_ssize_t i = end; i > lowest && i >= 0; --i) {
+    const Py_UCS4 cp = PyUnicode_ReadChar(text, i);
+    if (cp == static_cast<Py_UCS4>(-1) && PyErr_Occurred() != nullptr) return raised();
+    if (text::character_class(cp) & text::kStableBreak) {
+      found = i;
+      break;
+    }
+  }
+  PyHandle out = PyHandle::steal(PyLong_FromSsize_t(found));
+  if (!out) return raised();
+  return out;
+}
+
+PyResult<PyHandle> character_table_version() {
+  const std::string_view version = text::character_table_version();
+  PyHandle out = PyHandle::steal(
+      PyUnicode_FromStringAndSize(version.data(), static_cast<Py_ssize_t>(version.size())));
+  if (!out) return raised();
+  return out;
+}
+
+}  // namespace
+
+PyObject* counting_rules_entry(PyObject*, PyObject* args) {
+  return module::run_in_barrier([args] { return counting_rules(args); });
+}
+PyObject* new_tally_entry(PyObject*, PyObject* args) {
+  return module::run_in_barrier([args] { return new_tally(args); });
+}
+PyObject* tally_add_entry(PyObject*, PyObject* args) {
+  return module::run_in_barrier([args] { return tally_add(args); });
+}
+PyObject* tally_take_entry(PyObject*, PyObject* args) {
+  return module::run_in_barrier([args] { return tally_take(args); });
+}
+PyObject* stream_safe_entry(PyObject*, PyObject* args) {
+  return module::run_in_barrier([args] { return stream_safe_text(args); });
+}
+PyObject* last_break_entry(PyObject*, PyObject* args) {
+  return module::run_in_barrier([args] { return last_break(args); });
+}
+PyObject* character_table_version_entry(PyObject*, PyObject*) {
+  return module::run_in_barrier([] { return character_table_version(); });
+}
+
+}  // namespace moodvane::general_module

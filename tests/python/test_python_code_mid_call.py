@@ -1,0 +1,198 @@
+"""Python code that a call runs while it reads the caller's words may clear, refill or
+replace the caller's dicts: the code of a collection (`gc.callbacks`, finalizers), forced
+here at every allocation of a container, and a program's own Ctrl-C handler. Whatever it
+does, each call of both extensions gives the result of its dicts as they were read, or its
+documented fault; never freed words (the sanitized run of the suite reports any use)."""
+
+from __future__ import annotations
+
+import builtins
+import functools
+import gc
+import itertools
+import operator
+import signal
+import _thread
+
+import pytest
+
+import moodvane
+from moodvane_tools import jsd_shift, proportion_shift, weighted_avg_shift_pair
+
+from conftest import canonical
+
+# The documented faults of the native module for a dict changed while it is read.
+FAULTS = {"dictionary changed size during iteration", "dictionary keys changed during iteration"}
+
+
+def fresh(text: str) -> str:
+    """A new str object that only its holder keeps alive."""
+    return (text + ".")[:-1]
+
+
+class Allocating:
+    """A number whose conversion allocates containers, each of which may start a collection."""
+
+    def __init__(self, value: float) -> None:
+        self.value = value
+
+    def __float__(self) -> float:
+        return [self.value, (self.value,), {"v": self.value}][0]
+
+
+def inputs(plain: bool) -> list[dict]:
+    one = {fresh(f"one-{i}-" + "é" * (i % 3)): i % 5 + 1 for i in range(24)}
+    two = {fresh(f"one-{i}-" + "é" * (i % 3)): i % 3 + 1 for i in range(12, 30)}
+    scores = {fresh(f"one-{i}-" + "é" * (i % 3)): i % 9 + 0.5 for i in range(30)}
+    if not plain:
+        two[fresh("one-29-")] = Allocating(2.0)
+        scores[fresh("one-3-")] = Allocating(7.5)
+    return [one, two, scores]
+
+
+def snapshot(tables: list[dict]) -> list[dict]:
+    """Plain copies, whose numbers a call reads without running any code."""
+    return [{fresh(k): float(v) for k, v in table.items()} for table in tables]
+
+
+def meddle(action: str, tables: list[dict]) -> None:
+    for number, table in enumerate(tables):
+        if action == "replace":  # the same words as new objects: the old ones die
+            items = [(fresh(k), v) for k, v in table.items()]
+        elif action == "refill":  # other words of the same lengths, likely in the old ones' memory
+            items = [(str(i).rjust(len(k), "#"), number + 1) for i, k in enumerate(table)]
+        else:
+            items = []
+        table.clear()
+        table.update(items)
+
+
+CALLS = {
+    "weighted_avg_shift_custom": lambda t: moodvane.weighted_avg_shift_custom(
+        t[0], t[1], t[2], reference_value=4.0),
+    "proportion_shift": lambda t: proportion_shift(t[0], t[1]),
+    "jsd_shift": lambda t: jsd_shift(t[0], t[2]),
+    "weighted_avg_shift_pair": lambda t: weighted_avg_shift_pair(t[0], t[1], t[2], t[2]),
+}
+
+
+def outcome(call, tables):
+    try:
+        return canonical(call(tables))
+    except KeyboardInterrupt:
+        raise
+    except Exception as error:  # noqa: BLE001 - the outcome is compared, not handled
+        return (type(error).__name__, str(error))
+    except BaseException as error:  # noqa: BLE001 - PanicException is no Exception
+        assert str(error) in FAULTS, error
+        return "fault"
+
+
+def allowed(got, call, before: list[dict], after: list[dict]) -> bool:
+    """Whether each dict was read either as it was before the meddling or as it is after."""
+    if got == "fault":
+        return True
+    return any(got == outcome(call, [state[i] for i, state in enumerate(choice)])
+               for choice in itertools.product((before, after), repeat=len(before)))
+
+
+@pytest.mark.parametrize("plain", [True, False], ids=["plain numbers", "numbers with code"])
+@pytest.mark.parametrize("action", ["clear", "refill", "replace"])
+@pytest.mark.parametrize("trigger", ["gc callback", "finalizer"])
+@pytest.mark.parametrize("name", list(CALLS))
+def test_code_run_by_a_collection_at_any_allocation(name, trigger, action, plain):
+    call = CALLS[name]
+    thresholds = gc.get_threshold()
+    # The meddling happens at the k-th collection of the call, for every k until a call
+    # ends before its k-th collection.
+    for k in range(1, 400):
+        tables = inputs(plain)
+        before = snapshot(tables)
+        collections = 0
+
+        class Finalizer:
+            def __init__(self) -> None:
+                self.cycle = self
+
+            def __del__(self) -> None:
+                meddle(action, tables)
+
+        def callback(phase: str, info: dict) -> None:
+            nonlocal collections
+            if phase != "start":
+                return
+            collections += 1
+            if collections == k:
+                if trigger == "gc callback":
+                    meddle(action, tables)
+                else:
+                    Finalizer()  # garbage in a cycle: the next collection finalizes it
+
+        gc.callbacks.append(callback)
+        # Only the youngest generation at every allocation: full collections of the whole
+        # test session would only cost time.
+        gc.set_threshold(1, 1 << 30, 1 << 30)
+        try:
+            got = outcome(call, tables)
+        finally:
+            gc.set_threshold(*thresholds)
+            gc.callbacks.remove(callback)
+        if collections < k:
+            break
+        assert allowed(got, call, before, snapshot(tables)), (k, got)
+    assert k > 1 or not plain
+
+
+def interrupting_index():
+    """An object whose __index__ (1) makes Ctrl-C pending without running any bytecode, so
+    that the call itself is the first to see it."""
+    index = functools.partial(operator.countOf, map(_thread.interrupt_main, [signal.SIGINT]), None)
+    return type("InterruptingIndex", (), {"__index__": index})()
+
+
+@pytest.mark.parametrize("handler", ["the program's own", "default"])
+def test_ctrl_c_answered_after_the_words_are_safe(handler):
+    tables = inputs(True)
+    expected = canonical(moodvane.weighted_avg_shift_custom(*snapshot(tables), top_n=1))
+    handled = []
+    original_import = builtins.__import__
+
+    def meddling_import(*args, **kwargs):
+        # Code that the look at SIGINT's handler runs: it frees the words read so far.
+        if not handled:
+            meddle("refill", tables[:1])
+        return original_import(*args, **kwargs)
+
+    previous = signal.getsignal(signal.SIGINT)
+    if handler != "default":
+        signal.signal(signal.SIGINT, lambda signum, frame: handled.append(signum))
+    builtins.__import__ = meddling_import
+    try:
+        got = outcome(lambda t: moodvane.weighted_avg_shift_custom(
+            t[0], t[1], t[2], top_n=interrupting_index()), tables)
+    except KeyboardInterrupt:
+        got = "KeyboardInterrupt"
+    finally:
+        builtins.__import__ = original_import
+        signal.signal(signal.SIGINT, previous)
+    if handler == "default":
+        assert got == "KeyboardInterrupt"
+    else:
+        assert handled == [signal.SIGINT]
+        assert got == expected
+
+
+@pytest.mark.parametrize("name", ["weighted_avg_shift_custom", "proportion_shift"])
+def test_ctrl_c_is_answered_between_the_dicts(name):
+    # A program's own handler that empties the second dict: run by the call as soon as the
+    # first dict is read, it leaves the call an empty second text.
+    call = CALLS[name]
+    tables = inputs(True)
+    expected = outcome(call, [{**tables[0], "1": 1}, {}, tables[2]])
+    tables[0]["1"] = interrupting_index()
+    previous = signal.signal(signal.SIGINT, lambda signum, frame: tables[1].clear())
+    try:
+        got = outcome(call, tables)
+    finally:
+        signal.signal(signal.SIGINT, previous)
+    assert got == expected

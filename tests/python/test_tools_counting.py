@@ -1,0 +1,192 @@
+"""The native word counter against the plain-Python reference (reference_counting.py)."""
+
+from __future__ import annotations
+
+import io
+import sys
+import threading
+import time
+import unicodedata
+from collections import Counter
+
+import pytest
+from hypothesis import given, settings
+from hypothesis import strategies as st
+from reference_counting import reference_count_words
+
+from moodvane_tools import _general, count_documents, count_words, lexicon_names
+from moodvane_tools.counting import WordCounter
+
+# Sentences of the kind the lexicons meet, with each language's joiners, elisions,
+# particles and spelling variants.
+SENTENCES = {
+    "english": "I don't think it's the children's fault; well-being matters — self-confident "
+               "people's lives aren’t easier. Ωmega 2024 gr8 naïve café",
+    "french": "L'amour, c'est aujourd'hui qu'il faut l’avouer : jusqu'à la fin, lorsqu'on "
+              "s'aime, l'arc-en-ciel d'été est là. " + "l'" * 40 + "amour",
+    "german": "Straße und GRÜẞE, das Wetter war schön; die Mädchen fühlten sich großartig.",
+    "spanish": "¡Qué alegría! ¿Estás BIEN? El niño está contento porque vale la pena.",
+    "portuguese": "A Ação não acabou: amo‐te, disse ela, e a respeito de tudo, obrigado.",
+    "russian": "Я очень РАД, правда рад; ЁЛКА и ёжик — всё хорошо, не удалось уйти.",
+    "indonesian": "Saya senang sekali hari ini, terima kasih; salah satu rumah sakit baru.",
+    "hindi": "मैं बहुत ख़ुश हूँ। यह अच्छा है, ग़ुस्सा और गुस्सा, हँसी और मज़ा।",
+    "korean": "오늘은 날씨가 좋아서 정말 행복했다. 이상의 정당이 강을 건넜다. iPhone이 왔다, "
+              "행복하지 않다, 사랑스러운 친구들에게 감사합니다.",
+    "chinese": "我今天非常高兴，因为天气很好。2024年iPhone不开心，不满意也不喜欢。",
+}
+
+
+def _native(text, language):
+    return count_words(text, language, segmenter="dictionary")
+
+
+def _reference(text, language):
+    return reference_count_words(text, language, segmenter="dictionary")
+
+
+@pytest.mark.parametrize("language", sorted(SENTENCES))
+def test_sentences_count_as_the_reference_counts(language):
+    text = SENTENCES[language]
+    assert _native(text, language) == _reference(text, language)
+    decomposed = unicodedata.normalize("NFD", text).upper()
+    assert _native(decomposed, language) == _reference(decomposed, language)
+
+
+# Every script the counter treats apart, combining marks of several classes, the joiners
+# and their typographic forms, Hindi's nukta and chandrabindu, Hangul jamo, emoji.
+ALPHABET = list("aBé'-’ʼ‐‑ .,\t\n0ё") + [
+    "\u0301", "\u0316", "\u0327", "\u200c", "\u200d", "\u034f",
+    "क", "ि", "\u093c", "\u0901", "\u0902", "ड", "।",
+    "한", "글", "을", "는", "했", "다", "ᄀ", "ᅡ", "ᆨ", "ㅋ",
+    "你", "好", "不", "开", "心", "😀", "\U00020000", "Ω", "\u0345", "ﬁ",
+]
+MIXED_TEXT = st.text(alphabet=st.sampled_from(ALPHABET), max_size=80)
+# Any character that the interpreter can encode, from every plane.
+ANY_TEXT = st.text(alphabet=st.characters(blacklist_categories=("Cs",)), max_size=60)
+
+
+@settings(max_examples=300, deadline=None)
+@given(text=MIXED_TEXT, language=st.sampled_from(lexicon_names()))
+def test_generated_text_counts_as_the_reference_counts(text, language):
+    assert _native(text, language) == _reference(text, language)
+
+
+@settings(max_examples=200, deadline=None)
+@given(text=ANY_TEXT, language=st.sampled_from(["english", "korean", "hindi", "chinese"]))
+def test_any_characters_count_as_the_reference_counts(text, language):
+    if _general.character_table_version() != unicodedata.unidata_version:
+        pytest.skip("the character table follows another Unicode version than this Python")
+    assert _native(text, language) == _reference(text, language)
+
+
+@settings(max_examples=60, deadline=None)
+@given(text=MIXED_TEXT, language=st.sampled_from(["english", "hindi", "korean", "chinese"]))
+def test_a_text_cut_anywhere_counts_as_the_whole(text, language):
+    whole = _native(text, language)
+    for cut in range(len(text) + 1):
+        counter = WordCounter(language, segmenter="dictionary")
+        counter.feed(text[:cut])
+        counter.feed(text[cut:])
+        assert counter.finish() == whole, cut
+
+
+@settings(max_examples=60, deadline=None)
+@given(texts=st.lists(MIXED_TEXT, max_size=5), language=st.sampled_from(lexicon_names()))
+def test_many_texts_pool_and_stay_apart(texts, language):
+    singles = [_native(text, language) for text in texts]
+    assert count_documents(texts, language, segmenter="dictionary") == singles
+    assert _native(iter(texts), language) == sum(singles, Counter())
+    joined = "\n".join(texts)
+    assert _native(io.StringIO(joined), language) == _native(joined, language)
+
+
+def test_long_texts_go_in_pieces_that_count_as_the_whole(monkeypatch):
+    from moodvane_tools import counting
+
+    # Small pieces, so that words and runs of combining marks go on across reads.
+    monkeypatch.setattr(counting, "_PIECE", 90)
+    monkeypatch.setattr(counting, "_LONGEST_CARRY", 100)
+    for language, text in SENTENCES.items():
+        text += " " + "x" * 30 + "\u0301" * 40
+        assert _native(text, language) == _reference(text, language), language
+        assert _native(io.StringIO(text), language) == _reference(text, language), language
+
+
+@pytest.mark.parametrize("call, outcome", [
+    # Elisions are taken off in a loop, however many there are.
+    (lambda: count_words("l'" * 5000 + "amour", "french"), Counter({"amour": 1})),
+    # Thousands of combining marks of alternating classes: normalised in linear time.
+    (lambda: count_words("a" + "\u0301\u0316" * 5000, "english"),
+     _reference("a" + "\u0301\u0316" * 5000, "english")),
+    (lambda: count_words("ok \ud800 fine"), UnicodeEncodeError),
+    (lambda: count_words(b"happy"), TypeError),
+    (lambda: count_words(["happy", 3]), TypeError),
+    (lambda: count_words(io.BytesIO(b"happy")), TypeError),
+    (lambda: count_documents("happy"), TypeError),
+    (lambda: count_words("x", "klingon"), ValueError),
+    (lambda: count_words("x", "chinese", segmenter="nltk"), ValueError),
+    (lambda: _general.tally_add(_general.counting_rules("english", (), True, ()), "x"),
+     ValueError),
+])
+def test_hostile_inputs_give_the_right_counts_or_a_clear_error(call, outcome):
+    if isinstance(outcome, type):
+        with pytest.raises(outcome):
+            call()
+    else:
+        assert call() == outcome
+
+
+def test_counting_lets_other_threads_run():
+    text = "some happy words and some sad ones " * 30_000
+    rules = _general.counting_rules("english", ("happy", "sad"), True, ())
+    tally = _general.new_tally(rules)
+    ticks: list[float] = []
+    done = threading.Event()
+
+    def tick():
+        while not done.is_set():
+            ticks.append(time.perf_counter())
+
+    interval = sys.getswitchinterval()
+    sys.setswitchinterval(0.001)
+    ticker = threading.Thread(target=tick)
+    ticker.start()
+    try:
+        start = time.perf_counter()
+        for _ in range(8):
+            _general.tally_add(tally, text)
+        end = time.perf_counter()
+    finally:
+        done.set()
+        ticker.join()
+        sys.setswitchinterval(interval)
+    # Held the lock, the counter would have let the other thread run only between calls
+    # (at most a switch interval at a time); released, that thread runs all along.
+    middle = [t for t in ticks if start + (end - start) / 4 < t < end - (end - start) / 4]
+    assert middle, "no other thread ran while the text was counted"
+    expected = Counter(text.split())
+    assert _general.tally_take(tally)[0] == {w: 8 * c for w, c in expected.items()}
+
+
+def test_a_tally_refuses_a_second_thread():
+    tally = _general.new_tally(_general.counting_rules("english", (), True, ()))
+    text = "word " * 2_000_000
+    errors: list[BaseException] = []
+
+    def take_while_counting():
+        try:
+            while not finished.is_set():
+                _general.tally_take(tally)
+        except RuntimeError as error:
+            errors.append(error)
+
+    finished = threading.Event()
+    other = threading.Thread(target=take_while_counting)
+    other.start()
+    try:
+        while not errors and other.is_alive():
+            _general.tally_add(tally, text)
+    finally:
+        finished.set()
+        other.join()
+    assert "in use by another thread" in str(errors[0])
