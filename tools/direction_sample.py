@@ -3,7 +3,7 @@
 and summarises the verdicts once they are written.
 
 The sample is 60 entries per lexicon, drawn with a fixed seed from the shipped file, so that
-anyone can draw the same sample again. A reader other than the one who reviewed the language
+anyone can draw the same sample again from the same file. A reader other than the one who reviewed the language
 marks each entry `right` (score above 5 for a word whose common meaning is positive, below 5
 for a negative one) or `wrong`, in lexicons/review/direction/<key>.tsv.
 
@@ -43,13 +43,20 @@ def draw(key: str) -> Path:
 
 
 def verdicts(key: str) -> list[str]:
-    """The verdicts of a judged sheet, checked against a fresh draw of the sample."""
+    """The verdicts of a judged sheet, each entry checked against the shipped lexicon.
+
+    The sheet was drawn from the lexicon as it stood then; entries added since do not
+    make a judgement wrong, but an entry dropped or rescored since was not judged as it is
+    shipped, and calls for a new draw."""
     lines = (SHEETS / f"{key}.tsv").read_text(encoding="utf-8").splitlines()
     if lines[0] != HEADER:
         raise ValueError(f"{key}: the sheet's header must be {HEADER!r}")
     rows = [line.split("\t") for line in lines[1:]]
-    if [(r[0], r[1]) for r in rows] != sample(key):
-        raise ValueError(f"{key}: the sheet is not the sample of the shipped lexicon")
+    shipped = dict(line.split("\t") for line in
+                   (DATA / f"{key}.tsv").read_text(encoding="utf-8").splitlines())
+    changed = [r[0] for r in rows if shipped.get(r[0]) != r[1]]
+    if changed:
+        raise ValueError(f"{key}: judged entries no longer shipped as judged: {changed[:5]}")
     found = [r[2] for r in rows]
     if any(v not in ("right", "wrong") for v in found):
         raise ValueError(f"{key}: every verdict must be right or wrong")

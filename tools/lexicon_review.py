@@ -47,7 +47,8 @@ class Reviewed:
     counts: dict[str, int] = field(default_factory=dict)
 
 
-def _rows(path: Path, header: list[str]) -> list[tuple[int, list[str]]]:
+def read_rows(path: Path, header: list[str]) -> list[tuple[int, list[str]]]:
+    """(line number, fields) of each line of a tab-separated file after its header."""
     try:
         text = path.read_bytes().decode("utf-8")
     except (OSError, UnicodeDecodeError) as err:
@@ -73,7 +74,8 @@ def _check_word(word: str, where: str) -> None:
         raise ReviewError(f"{where}: {word!r} is not in Unicode NFC")
 
 
-def _parse_score(text: str, where: str) -> Fraction:
+def parse_score(text: str, where: str) -> Fraction:
+    """The exact value of a score written d.dd on the 1-9 scale."""
     if not SCORE_TEXT.fullmatch(text):
         raise ReviewError(f"{where}: score {text!r} is not written as d.dd")
     score = Fraction(text)
@@ -85,21 +87,21 @@ def _parse_score(text: str, where: str) -> Fraction:
 def read_review(path: Path) -> list[Decision]:
     """The decisions of one review file, checked for form but not yet against a lexicon."""
     decisions = []
-    for number, (word, decision, score, reason) in _rows(path, REVIEW_HEADER):
+    for number, (word, decision, score, reason) in read_rows(path, REVIEW_HEADER):
         where = f"{path}:{number}"
         _check_word(word, where)
         if decision not in DECISIONS:
             raise ReviewError(f"{where}: decision {decision!r} is not one of {DECISIONS}")
         if decision != "keep" and not reason.strip():
             raise ReviewError(f"{where}: a {decision} needs a reason")
-        decisions.append(Decision(word, decision, _parse_score(score, where), reason, number))
+        decisions.append(Decision(word, decision, parse_score(score, where), reason, number))
     return decisions
 
 
 def read_forms(path: Path) -> list[tuple[str, str, int]]:
     """(form, lemma, line) of one forms file."""
     forms = []
-    for number, (form, lemma) in _rows(path, FORMS_HEADER):
+    for number, (form, lemma) in read_rows(path, FORMS_HEADER):
         where = f"{path}:{number}"
         _check_word(form, where)
         _check_word(lemma, where)

@@ -13,6 +13,7 @@
 
 #include "boundary.hpp"
 #include "interrupts.hpp"
+#include "lexicon_catalogue.hpp"
 #include "moodvane/general_shift.hpp"
 #include "read_tables.hpp"
 #include "result_dict.hpp"
@@ -239,6 +240,10 @@ PyMethodDef methods[] = {
     {"stream_safe", stream_safe_entry, METH_VARARGS, nullptr},
     {"last_break", last_break_entry, METH_VARARGS, nullptr},
     {"character_table_version", character_table_version_entry, METH_NOARGS, nullptr},
+    {"lexicon_keys", lexicon_keys_entry, METH_NOARGS, nullptr},
+    {"resolve_lexicon", resolve_lexicon_entry, METH_VARARGS, nullptr},
+    {"lexicon_scores", lexicon_scores_entry, METH_VARARGS, nullptr},
+    {"lexicon_sources", lexicon_sources_entry, METH_NOARGS, nullptr},
     {nullptr, nullptr, 0, nullptr},
 };
 

@@ -29,7 +29,8 @@ from .coverage import coverage
 from .export import COLUMNS, word_fields, word_rows
 from .faults import is_internal_fault
 from .kinds import REGISTRY, kind_of
-from .lexicon_data import lexicon_info, lexicon_names, lexicon_scores, resolve_name
+from .lexicon_data import (lexicon_info, lexicon_names, lexicon_scores, resolve_name,
+                           writes_lower_case)
 from .outputs import Writer, check_output_paths, write_all
 from .reading import InputError, Progress, TextCounts, count_file, file_size
 from .text_graph import pad, text_shift
@@ -273,7 +274,7 @@ def _stop_words(path: Path, key: str) -> set[str]:
     except UnicodeDecodeError as error:
         raise InputError(f"{path}: not UTF-8 text ({error.reason} at byte offset "
                          f"{error.start})") from None
-    lower = all(word == word.lower() for word in lexicon_scores(key))
+    lower = writes_lower_case(lexicon_scores(key))
     words = set()
     for line in text.removeprefix("\ufeff").splitlines():
         word = unicodedata.normalize("NFC", line.strip())
@@ -515,7 +516,7 @@ def _lexicons(out: TextIO) -> int:
 def _score(arguments: argparse.Namespace, out: TextIO) -> int:
     key = _lexicon_key(arguments.lexicon)
     scores = lexicon_scores(key)
-    lower = all(word == word.lower() for word in scores)
+    lower = writes_lower_case(scores)
     width = max(len(word) for word in arguments.words)
     for word in arguments.words:
         listed = unicodedata.normalize("NFC", word)

@@ -23,7 +23,7 @@ from typing import Any, Protocol
 
 from . import _general
 from .chinese import Segmenter, dictionary_segmenter, jieba_segmenter
-from .lexicon_data import _scores, resolve_name
+from .lexicon_data import _scores, resolve_name, writes_lower_case
 
 # A long text is counted in pieces of at most _PIECE characters (so that no copy of all of
 # it is made at once), each cut just before a character where a cut splits no word and no
@@ -67,7 +67,7 @@ class _Rules:
 @functools.cache
 def _rules(key: str) -> _Rules:
     words = frozenset(_scores(key))
-    lower_case = all(word == word.lower() for word in words)
+    lower_case = writes_lower_case(words)
     native = _general.counting_rules(key, tuple(sorted(words)), lower_case, ())
     return _Rules(key, words, lower_case, native)
 

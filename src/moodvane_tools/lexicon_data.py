@@ -1,7 +1,9 @@
 """The built-in lexicons as Python data: their names, their scores and where they come from.
 
-The scores are read from the same word<TAB>score files that the native module embeds, so
-`lexicon_scores(name)[word]` is exactly the score that `moodvane.weighted_avg_shift` uses.
+All of it comes from the native catalogue that `moodvane.weighted_avg_shift` itself uses,
+through the package's private extension: `lexicon_scores(name)[word]` is exactly the score
+that `weighted_avg_shift` uses, and the sources are those recorded when the lexicons were
+built.
 """
 
 from __future__ import annotations
@@ -9,17 +11,16 @@ from __future__ import annotations
 import functools
 import json
 import re
-from importlib import resources
-from importlib.resources.abc import Traversable
-from pathlib import Path
+from collections.abc import Iterable
 from typing import TypedDict
 
+from moodvane_tools import _general
+
 # Catalogue order, the order in which the native module lists its lexicons.
-LEXICON_KEYS: tuple[str, ...] = (
-    "chinese", "english", "french", "german", "hindi",
-    "indonesian", "korean", "portuguese", "russian", "spanish",
-)
-_PREFIX = "senTX_"
+LEXICON_KEYS: tuple[str, ...] = tuple(_general.lexicon_keys())
+# Tokens that may be emoticons, kept as typed: printable ASCII without a space, and not a
+# run of lower-case letters (":D", "<3", "XD").
+_TYPED_TOKEN = re.compile(r"(?=[\x21-\x7e]+\Z)(?=.*[^a-z]).*", re.DOTALL)
 
 
 class SourceInfo(TypedDict):
@@ -41,6 +42,13 @@ class LexiconInfo(TypedDict):
     max_score: float
 
 
+def writes_lower_case(words: Iterable[str]) -> bool:
+    """Whether a lexicon writes its words in lower case. Emoticons are listed as typed
+    (":D", "XD"), so ASCII entries other than lower-case words are not looked at."""
+    return all(word == word.lower() for word in words
+               if not _TYPED_TOKEN.fullmatch(word))
+
+
 def lexicon_names() -> list[str]:
     """The keys of the ten built-in lexicons, as `weighted_avg_shift` accepts them."""
     return list(LEXICON_KEYS)
@@ -60,62 +68,21 @@ def resolve_name(name: str) -> str:
     """
     if not isinstance(name, str):
         raise TypeError(f"lexicon name must be a str, not {type(name).__name__!r}")
-    key = name[len(_PREFIX):] if name.startswith(_PREFIX) else name
-    key = key.translate(_ASCII_LOWER)
-    if key not in LEXICON_KEYS:
+    try:
+        key: str | None = _general.resolve_lexicon(name)
+    except UnicodeEncodeError:  # a lone surrogate names no lexicon
+        key = None
+    if key is None:
         raise ValueError(
             f"unknown lexicon {name!r}; expected one of {', '.join(LEXICON_KEYS)}"
         )
     return key
 
 
-_ASCII_LOWER = {code: code + 32 for code in range(ord("A"), ord("Z") + 1)}
-
-
-def _data_directory() -> Traversable:
-    """Where the lexicon files are: installed inside this package, or, in a source
-    checkout that was not installed, the repository's own lexicons/data."""
-    installed = resources.files(__package__ or "moodvane_tools") / "lexicons"
-    if installed.joinpath("english.tsv").is_file():
-        return installed
-    checkout = Path(__file__).resolve().parent.parent / "lexicons" / "data"
-    if (checkout / "english.tsv").is_file():
-        return checkout
-    raise FileNotFoundError(
-        "the lexicon files are missing: moodvane_tools/lexicons/*.tsv is installed by "
-        "`pip install .`; reinstall the package"
-    )
-
-
-# The number forms that the module's reader accepts, after it trims the Unicode White_Space
-# characters around a score. float() alone would also take "1_000" and strip a few more
-# characters, so the text is checked first; float() then gives the same correctly rounded
-# double as the module.
-_WHITE_SPACE = ("\t\n\x0b\x0c\r \x85\xa0\u1680\u2000\u2001\u2002\u2003\u2004\u2005"
-                "\u2006\u2007\u2008\u2009\u200a\u2028\u2029\u202f\u205f\u3000")
-_NUMBER = re.compile(
-    r"[+-]?(?:(?:[0-9]+\.?[0-9]*|\.[0-9]+)(?:[eE][+-]?[0-9]+)?|(?i:inf|infinity|nan))"
-)
-
-
-def parse_scores(text: str) -> dict[str, float]:
-    """A lexicon text (one word<TAB>score line per word) read as the module reads it:
-    lines without a tab or with a score that is no number are passed over, and the last
-    valid line of a word wins."""
-    scores: dict[str, float] = {}
-    for line in text.split("\n"):
-        word, tab, rest = line.removesuffix("\r").partition("\t")
-        if not tab:
-            continue
-        score = rest.split("\t", 1)[0].strip(_WHITE_SPACE)
-        if _NUMBER.fullmatch(score):
-            scores[word] = float(score)
-    return scores
-
-
 @functools.cache
 def _scores(key: str) -> dict[str, float]:
-    return parse_scores(_data_directory().joinpath(f"{key}.tsv").read_bytes().decode("utf-8"))
+    scores: dict[str, float] = _general.lexicon_scores(key)
+    return scores
 
 
 def lexicon_scores(name: str) -> dict[str, float]:
@@ -130,8 +97,7 @@ def lexicon_scores(name: str) -> dict[str, float]:
 
 @functools.cache
 def _sources() -> dict[str, dict[str, object]]:
-    text = _data_directory().joinpath("sources.json").read_text(encoding="utf-8")
-    loaded: dict[str, dict[str, object]] = json.loads(text)
+    loaded: dict[str, dict[str, object]] = json.loads(_general.lexicon_sources())
     return loaded
 
 

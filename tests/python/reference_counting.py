@@ -18,7 +18,7 @@ from collections.abc import Container
 from dataclasses import dataclass, field
 
 from moodvane_tools.chinese import Segmenter, dictionary_segmenter, jieba_segmenter
-from moodvane_tools.lexicon_data import _scores, resolve_name
+from moodvane_tools.lexicon_data import _scores, resolve_name, writes_lower_case
 
 APOSTROPHE, HYPHEN = "'", "-"
 JOINER_FORMS = str.maketrans({"\u2019": APOSTROPHE, "\u02bc": APOSTROPHE,
@@ -208,7 +208,7 @@ class Rules:
 @functools.cache
 def rules(key: str, segmenter: str | None = None) -> Rules:
     words = frozenset(_scores(key))
-    return Rules(key, words, all(word == word.lower() for word in words), segmenter)
+    return Rules(key, words, writes_lower_case(words), segmenter)
 
 
 def reference_count_words(text: str, language: str = "english",

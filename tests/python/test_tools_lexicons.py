@@ -4,13 +4,12 @@ module and the lexicon files themselves."""
 from __future__ import annotations
 
 import json
-import math
 
 import pytest
 
 import moodvane
 from moodvane_tools import coverage, lexicon_info, lexicon_names, lexicon_scores
-from moodvane_tools.lexicon_data import parse_scores, resolve_name
+from moodvane_tools.lexicon_data import resolve_name
 
 from conftest import LEXICON_DATA
 
@@ -100,32 +99,3 @@ def test_coverage_by_lexicon_name():
     assert coverage({scored: 1, "zzqx": 3}, "German") == 0.25
     with pytest.raises(ValueError, match="unknown lexicon"):
         coverage({scored: 1}, "deutsch")
-
-
-
-@pytest.mark.parametrize("text, expected", [
-    ("a\t1\nb\t2", {"a": 1.0, "b": 2.0}),
-    ("a\t1\r\nb\t2\r\n", {"a": 1.0, "b": 2.0}),
-    ("a\r\t1\n", {"a\r": 1.0}),
-    ("\n\n a\t1\n", {" a": 1.0}),
-    ("a 1\n", {}),
-    ("a\t 1.5 \n", {"a": 1.5}),
-    ("a\t\u00a01.5\u3000\n", {"a": 1.5}),
-    ("a\t\u200b1.5\n", {}),  # a zero-width space is no white space
-    ("a\t1.5\tx\n", {"a": 1.5}),
-    ("a\t\t1.5\n", {}),
-    ("\t3\n", {"": 3.0}),
-    ("a\t1\na\t2\n", {"a": 2.0}),
-    ("a\t1\na\tx\n", {"a": 1.0}),
-    ("a\tinf\nb\t-Infinity\nd\t1e3\ne\t.5\nf\t5.\ng\t+2\n",
-     {"a": math.inf, "b": -math.inf, "d": 1000.0, "e": 0.5, "f": 5.0, "g": 2.0}),
-    ("a\t.\nb\t+\nc\t1e\nd\t0x10\ne\t1_000\nf\t7,5\ng\t1e400\nh\t1e-400\n",
-     {"g": math.inf, "h": 0.0}),
-])
-def test_lexicon_text_is_read_as_the_module_reads_it(text, expected):
-    assert parse_scores(text) == expected
-
-
-def test_not_a_number_and_negative_zero_scores():
-    scores = parse_scores("a\tNaN\nb\t-0\n")
-    assert math.isnan(scores["a"]) and math.copysign(1.0, scores["b"]) == -1.0

@@ -23,11 +23,9 @@ mkdir -p "$site"
 built=("$build"/module/moodvane*.so)
 cp "${built[@]}" module/moodvane.pyi "$site/"
 module="$site/$(basename "${built[0]}")"
-# The companion package as an installation lays it out: its sources, the lexicon files it
-# may read, and its private extension, sanitized too.
+# The companion package as an installation lays it out: its sources and its private
+# extension, sanitized too.
 cp -r src/moodvane_tools "$site/moodvane_tools"
-mkdir -p "$site/moodvane_tools/lexicons"
-cp lexicons/data/*.tsv lexicons/data/sources.json "$site/moodvane_tools/lexicons/"
 cp "$build"/module/general/_general*.so "$site/moodvane_tools/"
 
 reports="$build/reports"

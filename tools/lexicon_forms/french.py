@@ -113,6 +113,18 @@ IRREGULAR: dict[str, list[str]] = {
     "haïr": ["hais", "hait", "haïssons", "haïssez", "haïssent", "haïssais", "haïssait",
              "haïssaient", "haï", "haïe", "haïs", "haïes", "haïra", "haïrait"],
     "morfondre": ["morfonds", "morfond", "morfondent", "morfondait", "morfondu"],
+    "perdre": ["perds", "perd", "perdons", "perdez", "perdent", "perdais", "perdait",
+               "perdions", "perdaient", "perdant", "perdrai", "perdra", "perdrons",
+               "perdront", "perdrais", "perdrait", "perdraient", "perde", "perdes",
+               "perdit", "perdirent"],
+    "craindre": ["crains", "craint", "craignons", "craignez", "craignent", "craignais",
+                 "craignait", "craignaient", "craignant", "craindra", "craindrait",
+                 "craigne", "craignirent"],
+    "mentir": ["mens", "ment", "mentons", "mentez", "mentent", "mentais", "mentait",
+               "mentaient", "mentant", "menti", "mentira", "mentirait", "mente", "mentes"],
+    "plaindre": ["plains", "plaint", "plaignons", "plaignez", "plaignent", "plaignais",
+                 "plaignait", "plaignaient", "plaignant", "plaindra", "plaindrait",
+                 "plaigne"],
 }
 
 # Forms that the rules produce and real text spells otherwise, or that are another word in

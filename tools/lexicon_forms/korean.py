@@ -10,6 +10,9 @@ spells out, for reviewed Korean entries, the common forms that a reader meets:
 * the other verbs and adjectives from a hand-written table, since their stems
   change shape (ㅂ, 르 and ㅡ irregulars) and a rule would misspell them.
 
+No form ends in the connective -지 (행복하지, 좋지): it mostly stands before 않다 or
+못하다 and so means the opposite of its word.
+
 Every form takes the score of its lemma, which must be a kept, rescored or added
 word of the review file. A form that is a lexicon word in its own right, or a form
 already produced for another lemma, is left out (the first lemma wins). The output
@@ -96,7 +99,7 @@ HADA_VERBS: dict[str, str] = {
 }
 HADA_VERB_ENDINGS: tuple[str, ...] = (
     "하다", "한다", "해", "해요", "했다", "했어", "했어요", "했습니다", "합니다", "하는",
-    "한", "할", "하고", "해서", "하지", "하게", "했던", "했고",
+    "한", "할", "하고", "해서", "하게", "했던", "했고",
 )
 
 # Noun roots whose 하다 adjective carries the feeling: root -> lemma.
@@ -146,18 +149,18 @@ HADA_ADJECTIVES: dict[str, str] = {
 }
 HADA_ADJECTIVE_ENDINGS: tuple[str, ...] = (
     "하다", "한", "해", "해요", "했다", "했어요", "합니다", "했습니다", "하고", "하게",
-    "해서", "하지", "했던", "하네요", "함",
+    "해서", "했던", "하네요", "함",
 )
 
 # Verbs and adjectives whose stems change shape: lemma -> forms, written out by hand.
 IRREGULAR: dict[str, tuple[str, ...]] = {
     "좋다": ("좋고", "좋게", "좋네요", "좋아요", "좋았다", "좋았어요", "좋습니다", "좋았던",
-            "좋지", "좋겠다", "좋아서", "좋을", "좋으면", "좋은데", "좋네", "좋았고"),
-    "싫다": ("싫고", "싫었다", "싫습니다", "싫지", "싫네요", "싫어서"),
+            "좋겠다", "좋아서", "좋을", "좋으면", "좋은데", "좋네", "좋았고"),
+    "싫다": ("싫고", "싫었다", "싫습니다", "싫네요", "싫어서"),
     "괜찮다": ("괜찮아", "괜찮아요", "괜찮은", "괜찮습니다", "괜찮네요", "괜찮았다", "괜찮고",
              "괜찮게", "괜찮을"),
     "힘들다": ("힘들어", "힘들어요", "힘든", "힘들었다", "힘들었어요", "힘들고", "힘들게",
-             "힘듭니다", "힘들지", "힘들었던", "힘들어서"),
+             "힘듭니다", "힘들었던", "힘들어서"),
     "예쁘다": ("예뻐", "예뻐요", "예쁘고", "예쁘게", "예뻤다", "예쁩니다", "예쁘네요", "예뻤던"),
     "아름답다": ("아름답고", "아름다워", "아름다워요", "아름다웠다", "아름답습니다",
               "아름답네요", "아름다웠던"),
@@ -214,7 +217,7 @@ IRREGULAR: dict[str, tuple[str, ...]] = {
     "잃어버린": ("잃어버렸다", "잃었다", "잃고"),
     "속이다": ("속였다", "속인", "속이고"),
     "훔치다": ("훔쳤다", "훔쳐", "훔치고"),
-    "괴롭히다": ("괴롭혔다", "괴롭히고", "괴롭히지"),
+    "괴롭히다": ("괴롭혔다", "괴롭히고"),
     "다투다": ("다퉜다", "다투고", "다투는"),
     "즐기는": ("즐기다", "즐겼다", "즐기고", "즐기세요", "즐겨요"),
     "쓸데없다": ("쓸데없는", "쓸데없이", "쓸데없어"),

@@ -2,8 +2,8 @@
 
 Reads ``lexicons/review/portuguese.tsv`` (the kept, rescored and added
 words), generates gender and number forms of adjectives and participles,
-plurals of nouns, and the common forms of verbs (present, preterite,
-participle, gerund), keeps only forms that occur in real text according to
+plurals of nouns, and the forms of verbs (present, preterite, imperfect,
+future, conditional, present and imperfect subjunctive, participle, gerund), keeps only forms that occur in real text according to
 ``wordfreq`` (an optional tool used at authoring time only, never shipped),
 and writes ``lexicons/review/portuguese.forms.tsv``.  The output was read by a
 fluent reader; the forms found wrong are listed in ``EXCLUDED`` and forms the
@@ -66,6 +66,7 @@ IRREGULAR_VERBS: dict[str, tuple[str, ...]] = {
 #: Forms the rules cannot reach: the singulars and genders of lemmas that the
 #: source lists in the plural or in the feminine.
 EXTRA: dict[str, tuple[str, ...]] = {
+    "mau": ("má", "más"),
     "amigos": ("amigo", "amiga", "amigas"),
     "piadas": ("piada",),
     "traidores": ("traidor", "traidora", "traidoras"),
@@ -179,8 +180,60 @@ def adjective_forms(word: str) -> list[str]:
     return plural(word)
 
 
+#: Verbs whose imperfect is built on another stem (the family of ter).
+IMPERFECT_STEMS = {"deter": "detinh"}
+
+
+def _before_e(stem: str) -> str:
+    """An -ar stem as written before e: c becomes qu, g gu, ç c (fique, pague, comece)."""
+    if stem.endswith("c"):
+        return stem[:-1] + "qu"
+    if stem.endswith("g"):
+        return stem + "u"
+    if stem.endswith("ç"):
+        return stem[:-1] + "c"
+    return stem
+
+
+def tense_forms(infinitive: str, present_first: str, preterite_plural: str) -> list[str]:
+    """The imperfect, future, conditional and both subjunctives of a verb, built from its
+    infinitive, its present first person singular (subjunctive stem) and its preterite
+    third person plural (imperfect subjunctive stem). The first person plural of the
+    subjunctives, whose stress moves, is left out."""
+    stem, ending = infinitive[:-2], infinitive[-2:]
+    forms = [infinitive + end for end in ("ei", "ás", "á", "emos", "ão")]
+    forms += [infinitive + end for end in ("ia", "ias", "íamos", "iam")]
+    if infinitive in IMPERFECT_STEMS:
+        root = IMPERFECT_STEMS[infinitive]
+        forms += [root + end for end in ("a", "as", "am")]
+    elif ending == "ar":
+        forms += [stem + end for end in ("ava", "avas", "ávamos", "avam")]
+    elif ending in ("er", "ir"):
+        # After a vowel the i is stressed on its own and written í (traía, destruía).
+        vowel = "í" if stem[-1:] in ("a", "e", "o", "u") else "i"
+        forms += [stem + vowel + end for end in ("a", "as", "am")] + [stem + "íamos"]
+    if present_first.endswith("o"):
+        root = present_first[:-1]
+        if ending == "ar":
+            forms += [_before_e(root) + end for end in ("e", "es", "em")]
+        else:
+            forms += [root + end for end in ("a", "as", "am")]
+    if preterite_plural.endswith("ram"):
+        root = preterite_plural[:-3]
+        forms += [root + end for end in ("sse", "sses", "ssem")]
+    return forms
+
+
 def verb_forms(infinitive: str) -> list[str]:
-    """Return the common forms of a regular verb, with spelling changes."""
+    """Return the forms of a verb in every common tense, with spelling changes."""
+    forms = _simple_forms(infinitive)
+    present_first = forms[0]
+    preterite_plural = next((f for f in forms if f.endswith("ram")), "")
+    return forms + tense_forms(infinitive, present_first, preterite_plural)
+
+
+def _simple_forms(infinitive: str) -> list[str]:
+    """The present, preterite, participle and gerund of a verb, with spelling changes."""
     if infinitive in IRREGULAR_VERBS:
         return list(IRREGULAR_VERBS[infinitive])
     stem, ending = infinitive[:-2], infinitive[-2:]
@@ -222,6 +275,8 @@ dóis doutrinas mino mina minas privado privada privados privadas presa presas r
 impedimenta poluido poluida pronto suicido vaga vagas viola violas mente curto brigada
 brigadas atentada atentadas obra-primas bem-estares mais mato mata vadia vadias formosa serena imaculada
 lucrativos lucrativas
+doe does mine mines matas mate mates morro curta curtas prenda vencido vencida vencidos
+vencidas preocupe preocupem
 """.split())
 
 
@@ -260,12 +315,28 @@ def generate(lemmas: Iterable[str], taken: set[str]) -> Iterator[tuple[str, str]
             yield form, lemma
 
 
+def read_forms(path: Path) -> list[tuple[str, str]]:
+    """The (form, lemma) pairs of the committed forms file, if there is one."""
+    if not path.is_file():
+        return []
+    with path.open(encoding="utf-8") as handle:
+        next(handle)
+        return [tuple(line.rstrip("\n").split("\t")) for line in handle]  # type: ignore[misc]
+
+
 def main() -> int:
-    """Write the forms file and report how many forms it holds."""
+    """Add the new forms to the forms file and report how many it holds. The forms
+    already in the file stay (some were added by hand), as long as their lemma is still
+    a word of the review and the form is not one itself."""
     lemmas, reviewed = read_review(REVIEW)
+    kept = set(lemmas)
+    committed = [(form, lemma) for form, lemma in read_forms(OUTPUT)
+                 if lemma in kept and form not in reviewed]
+    listed = {form for form, _ in read_forms(OUTPUT)}
     with SOURCE.open(encoding="utf-8") as handle:
-        source = {line.split("\t")[0] for line in handle}
-    pairs = list(generate(lemmas, reviewed | source))
+        source = {line.split("\t")[0] for line in handle} - listed
+    taken = reviewed | source | {form for form, _ in committed}
+    pairs = committed + list(generate(lemmas, taken))
     with OUTPUT.open("w", encoding="utf-8") as handle:
         handle.write("form\tlemma\n")
         for form, lemma in pairs:

@@ -2,8 +2,8 @@
 
 Reads ``lexicons/review/spanish.tsv`` (the kept, rescored and added words),
 generates gender and number forms of adjectives and participles, plurals of
-nouns, and the common forms of verbs (present, preterite, participle,
-gerund), keeps only forms that occur in real text according to ``wordfreq``
+nouns, and the forms of verbs (present, preterite, imperfect, future,
+conditional, present and imperfect subjunctive, participle, gerund), keeps only forms that occur in real text according to ``wordfreq``
 (an optional tool used at authoring time only, never shipped), and writes
 ``lexicons/review/spanish.forms.tsv``.  The output was read by a fluent reader;
 the forms found wrong are listed in ``EXCLUDED`` so that a rerun reproduces
@@ -99,6 +99,8 @@ desterro acosa acosas acosos dura lista listas fallo privado privada privados pr
 vengo vengas vengamos vengan suicido estampido estampidos crimenes enfada enfadas
 sobrecargo pánica pérdido pérdidos sabia sabias práctica prácticas iras donas
 espinosa inmaculada serena lucrativos descuida descuidas gentiles
+impresiones anime done dones deporte deportes dispares fallen mate mates amen ría rías
+preocupe preocupes perdone
 """.split())
 
 
@@ -179,8 +181,57 @@ def adjective_forms(word: str) -> list[str]:
     return plural(word)
 
 
+#: Verbs whose future and conditional are built on a shortened stem.
+FUTURE_STEMS = {"imponer": "impondr", "posponer": "pospondr", "entretener": "entretendr"}
+
+#: Accent-free vowels for the written accent a stem loses before a stressed ending.
+_PLAIN = str.maketrans("áéíóú", "aeiou")
+
+
+def _before_e(stem: str) -> str:
+    """An -ar stem as written before e: c becomes qu, g gu, z c (busque, pague, goce)."""
+    if stem.endswith("c"):
+        return stem[:-1] + "qu"
+    if stem.endswith("g"):
+        return stem + "u"
+    if stem.endswith("z"):
+        return stem[:-1] + "c"
+    return stem
+
+
+def tense_forms(infinitive: str, present_first: str, preterite_plural: str) -> list[str]:
+    """The imperfect, future, conditional and both subjunctives of a verb, built from its
+    infinitive, its present first person singular (subjunctive stem) and its preterite
+    third person plural (imperfect subjunctive stem). The nosotros forms of the
+    subjunctives, whose stress and stem differ, are left out."""
+    plain = infinitive.translate(_PLAIN)
+    stem, ending = plain[:-2], plain[-2:]
+    future = FUTURE_STEMS.get(infinitive, plain)
+    forms = [future + end for end in ("é", "ás", "á", "emos", "án")]
+    forms += [future + end for end in ("ía", "ías", "íamos", "ían")]
+    if ending == "ar":
+        forms += [stem + end for end in ("aba", "abas", "ábamos", "aban")]
+        subjunctive = _before_e(present_first[:-1])
+        forms += [subjunctive + end for end in ("e", "es", "en")]
+    else:
+        forms += [stem + end for end in ("ía", "ías", "íamos", "ían")]
+        forms += [present_first[:-1] + end for end in ("a", "as", "an")]
+    if preterite_plural.endswith("ron"):
+        root = preterite_plural[:-3]
+        forms += [root + end for end in ("ra", "ras", "ran", "se", "ses", "sen")]
+    return forms
+
+
 def verb_forms(infinitive: str) -> list[str]:
-    """Return the common forms of a regular verb, with spelling changes."""
+    """Return the forms of a verb in every common tense, with spelling changes."""
+    forms = _simple_forms(infinitive)
+    present_first = forms[0]
+    preterite_plural = next((f for f in forms if f.endswith("ron")), "")
+    return forms + tense_forms(infinitive, present_first, preterite_plural)
+
+
+def _simple_forms(infinitive: str) -> list[str]:
+    """The present, preterite, participle and gerund of a verb, with spelling changes."""
     if infinitive in IRREGULAR_VERBS:
         return list(IRREGULAR_VERBS[infinitive])
     stem, ending = infinitive[:-2], infinitive[-2:].replace("í", "i")
@@ -204,12 +255,16 @@ def verb_forms(infinitive: str) -> list[str]:
             stem + "ido", stem + "ida", stem + "idos", stem + "idas", stem + "iendo"]
 
 
+#: Forms the rules cannot reach: the shortened forms before a noun.
+EXTRA: dict[str, tuple[str, ...]] = {"bueno": ("buen",)}
+
+
 def candidates(word: str) -> list[str]:
     """Return the candidate forms of one lexicon word."""
     is_verb = word.endswith(("ar", "er", "ir", "ír")) and word not in NOT_VERBS
     if is_verb:
         return verb_forms(word)
-    return adjective_forms(word)
+    return [*EXTRA.get(word, ()), *adjective_forms(word)]
 
 
 def read_review(path: Path) -> tuple[list[str], set[str]]:
@@ -247,12 +302,28 @@ def generate(lemmas: Iterable[str], taken: set[str]) -> Iterator[tuple[str, str]
             yield form, lemma
 
 
+def read_forms(path: Path) -> list[tuple[str, str]]:
+    """The (form, lemma) pairs of the committed forms file, if there is one."""
+    if not path.is_file():
+        return []
+    with path.open(encoding="utf-8") as handle:
+        next(handle)
+        return [tuple(line.rstrip("\n").split("\t")) for line in handle]  # type: ignore[misc]
+
+
 def main() -> int:
-    """Write the forms file and report how many forms it holds."""
+    """Add the new forms to the forms file and report how many it holds. The forms
+    already in the file stay (some were added by hand), as long as their lemma is still
+    a word of the review and the form is not one itself."""
     lemmas, reviewed = read_review(REVIEW)
+    kept = set(lemmas)
+    committed = [(form, lemma) for form, lemma in read_forms(OUTPUT)
+                 if lemma in kept and form not in reviewed]
+    listed = {form for form, _ in read_forms(OUTPUT)}
     with SOURCE.open(encoding="utf-8") as handle:
-        source = {line.split("\t")[0] for line in handle}
-    pairs = list(generate(lemmas, reviewed | source))
+        source = {line.split("\t")[0] for line in handle} - listed
+    taken = reviewed | source | {form for form, _ in committed}
+    pairs = committed + list(generate(lemmas, taken))
     with OUTPUT.open("w", encoding="utf-8") as handle:
         handle.write("form\tlemma\n")
         for form, lemma in pairs:

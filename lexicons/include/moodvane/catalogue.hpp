@@ -33,4 +33,8 @@ std::string_view lexicon_text(LexiconId id) noexcept;
 // caller passed it, debug-quoted.
 std::expected<LexiconId, std::string> resolve_lexicon(std::string_view name);
 
+// lexicons/data/sources.json as it was when the library was built: for each key, the
+// language and the sources of its entries with their licences.
+std::string_view lexicon_sources_json() noexcept;
+
 }  // namespace moodvane::lexicons
