@@ -20,6 +20,19 @@ void radix_sort(std::vector<Record>& records, KeyOf key_of, BetweenPasses&& betw
   static_assert(std::is_trivially_copyable_v<Record>);
   const std::size_t n = records.size();
   if (n < 2) return;
+  // A few records (a short text's words) are sorted by insertion, also stable: the
+  // passes' tables would cost more than the sort.
+  constexpr std::size_t kInsertionLimit = 48;
+  if (n <= kInsertionLimit) {
+    for (std::size_t i = 1; i < n; ++i) {
+      const Record record = records[i];
+      const std::uint64_t key = key_of(record);
+      std::size_t at = i;
+      for (; at > 0 && key_of(records[at - 1]) > key; --at) records[at] = records[at - 1];
+      records[at] = record;
+    }
+    return;
+  }
 
   std::array<std::array<std::size_t, 256>, 8> counts{};
   for (const Record& record : records) {

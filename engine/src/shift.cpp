@@ -364,6 +364,20 @@ ShiftResult shift_of(types::InputSystem system_1, types::InputSystem system_2,
 
 }  // namespace
 
+SystemAverage weighted_average(const types::InputSystem& system, const types::ScoreMap& scores,
+                               const std::optional<types::StopLens>& stop_lens,
+                               const types::StopWords* stop_words) {
+  // The steps of shift_of that lead to s_avg_1, with nothing in system 2: the same
+  // tallies, the same vocabulary order, the same sums.
+  const WordFilter filter(scores, stop_lens, stop_words);
+  const std::vector<VocabularyWord> vocabulary =
+      collect_vocabulary(freq_map(system, types::InputSystem{}, filter).take_entries(), {});
+  const CountTotal total =
+      count_total(vocabulary, [](const VocabularyWord& word) { return word.second.freq_1; });
+  // The plain sum, infinite where the counts' sum overflows (the mean is still right).
+  return {weighted_mean(vocabulary, &WordTally::freq_1, total), total.sum / total.scale};
+}
+
 ShiftResult weighted_avg_shift(types::InputSystem system_1, types::InputSystem system_2,
                                const types::ScoreMap& scores, const types::Reference& reference,
                                const std::optional<types::StopLens>& stop_lens,

@@ -12,6 +12,8 @@
 
 #include "boundary.hpp"
 #include "interrupts.hpp"
+#include "chinese_segmentation.hpp"
+#include "document_scores.hpp"
 #include "lexicon_catalogue.hpp"
 #include "moodvane/general_shift.hpp"
 #include "read_tables.hpp"
@@ -211,6 +213,19 @@ PyMethodDef methods[] = {
     {"resolve_lexicon", resolve_lexicon_entry, METH_VARARGS, nullptr},
     {"lexicon_scores", lexicon_scores_entry, METH_VARARGS, nullptr},
     {"lexicon_sources", lexicon_sources_entry, METH_NOARGS, nullptr},
+    {"segment_chinese", segment_chinese_entry, METH_VARARGS, PyDoc_STR(kSegmentChineseDoc)},
+    {"average_scores", average_scores_entry, METH_VARARGS,
+     PyDoc_STR("average_scores(documents, scores, stop_lens, stop_words) -> (bytes, bytes, "
+               "bytes)\n\nEach document's weighted-average score. Private: use "
+               "moodvane_tools.score_documents.")},
+    {"score_texts", score_texts_entry, METH_VARARGS,
+     PyDoc_STR("score_texts(rules, texts, groups, group_count, scores, stop_lens, stop_words, "
+               "pooled) -> tuple\n\nCounts and scores texts, and groups of them, in one "
+               "pass. Private: use moodvane_tools.score_documents.")},
+    {"resample_ratios", resample_ratios_entry, METH_VARARGS,
+     PyDoc_STR("resample_ratios(sums, totals, starts, n_boot, seed) -> bytes\n\nBootstrap "
+               "resamples of each group's ratio of sums. Private: use "
+               "moodvane_tools.happiness_series.")},
     {nullptr, nullptr, 0, nullptr},
 };
 

@@ -13,11 +13,18 @@ scores, `text_shift` and `shift_graph` (matplotlib, the `plot` extra) show a res
 Beyond the average score, `proportion_shift`, `entropy_shift`, `kld_shift`, `jsd_shift` and
 `weighted_avg_shift_pair` explain other differences between two texts word by word, in the
 same result form.
+
+Corpora (the `corpus` extra, pandas): `read_corpus` reads documents from CSV, JSON Lines,
+Parquet or text files, `score_documents` scores each document, `count_groups` pools the
+counts of groups of documents, `happiness_series` gives each group's average score with a
+bootstrap band and `series_graph` draws it. `moodvane_tools.dask` does the same on a Dask
+cluster. `stop_words(language)` gives a stop-word list for each built-in language.
 """
 
 from __future__ import annotations
 
 from importlib import metadata
+from typing import TYPE_CHECKING, Any
 
 from .coverage import coverage
 from .faults import is_internal_fault
@@ -33,8 +40,34 @@ from .generalized import (
 )
 from .graph import shift_graph
 from .lexicon_data import lexicon_info, lexicon_names, lexicon_scores
+from .stop_words import stop_words
 from .text_graph import text_shift
 from .counting import count_documents, count_words
+
+if TYPE_CHECKING:
+    from .corpus import count_groups, happiness_series, score_documents
+    from .corpus_reading import read_corpus
+
+# The corpus functions need pandas (an extra): imported on first use, so that importing
+# moodvane_tools needs nothing beyond the standard library.
+_LAZY = {
+    "count_groups": "corpus",
+    "happiness_series": "corpus",
+    "score_documents": "corpus",
+    "read_corpus": "corpus_reading",
+}
+
+
+def __getattr__(name: str) -> Any:
+    module = _LAZY.get(name)
+    if module is None:
+        raise AttributeError(f"module 'moodvane_tools' has no attribute {name!r}")
+    import importlib
+
+    value = getattr(importlib.import_module(f".{module}", __name__), name)
+    globals()[name] = value
+    return value
+
 
 try:
     __version__: str = metadata.version("moodvane")
@@ -47,10 +80,12 @@ __all__ = [
     "KindLabels",
     "ShiftResult",
     "__version__",
+    "count_groups",
     "count_documents",
     "count_words",
     "coverage",
     "entropy_shift",
+    "happiness_series",
     "is_internal_fault",
     "jsd_shift",
     "kld_shift",
@@ -58,7 +93,10 @@ __all__ = [
     "lexicon_names",
     "lexicon_scores",
     "proportion_shift",
+    "read_corpus",
+    "score_documents",
     "shift_graph",
+    "stop_words",
     "text_shift",
     "weighted_avg_shift_pair",
 ]

@@ -1,5 +1,6 @@
 """The native engine behind moodvane_tools.generalized (private)."""
 
+from collections.abc import Mapping
 from typing import Any
 
 def shift(
@@ -20,7 +21,12 @@ def shift(
 
 # The native word counter behind moodvane_tools.counting (capsules: rules and tallies).
 def counting_rules(
-    key: str, words: tuple[str, ...], lower_case: bool, phrases: tuple[str, ...], /
+    key: str,
+    words: tuple[str, ...],
+    lower_case: bool,
+    phrases: tuple[str, ...],
+    native_chinese: bool = True,
+    /,
 ) -> object: ...
 def new_tally(rules: object, /) -> object: ...
 def tally_add(tally: object, text: str, /) -> None: ...
@@ -28,9 +34,31 @@ def tally_take(tally: object, /) -> tuple[dict[str, int], dict[str, int], int]: 
 def stream_safe(text: str, /) -> str: ...
 def last_break(text: str, end: int, window: int, /) -> int: ...
 def character_table_version() -> str: ...
+def segment_chinese(text: str, keep_lexicon_words: bool = False, /) -> list[str]: ...
 
 # The built-in lexicons, from the same native catalogue as moodvane's.
 def lexicon_keys() -> tuple[str, ...]: ...
 def resolve_lexicon(name: str, /) -> str | None: ...
 def lexicon_scores(name: str, /) -> dict[str, float]: ...
 def lexicon_sources() -> str: ...
+def average_scores(
+    documents: tuple[dict[str, Any], ...],
+    scores: Mapping[str, float],
+    stop_lens: tuple[float, float] | None,
+    stop_words: tuple[str, ...],
+    /,
+) -> tuple[bytes, bytes, bytes]: ...
+def score_texts(
+    rules: object,
+    texts: tuple[str, ...],
+    groups: bytes | None,
+    group_count: int,
+    scores: Mapping[str, float],
+    stop_lens: tuple[float, float] | None,
+    stop_words: tuple[str, ...],
+    pooled: bool,
+    /,
+) -> tuple[tuple[bytes, bytes, bytes], tuple[bytes, bytes, bytes], list[dict[str, int]] | None]: ...
+def resample_ratios(
+    sums: bytes, totals: bytes, starts: bytes, n_boot: int, seed: int, /
+) -> bytes: ...

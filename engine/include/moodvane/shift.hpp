@@ -53,4 +53,17 @@ types::ShiftResult weighted_avg_shift(types::InputSystem system_1, types::InputS
                                       const types::StopWords* stop_words,
                                       std::size_t max_entries = 0, const Progress& progress = {});
 
+// One text's frequency-weighted average score on its own, as `weighted_avg_shift` finds
+// it: `mean` is the `s_avg_1` of a shift of this system against an empty one, bit for
+// bit, and `total` the summed frequency of the words it averages over (scored, outside the
+// stop lens, not stop words). `mean` is +0.0 when `total` is not above 0.0.
+struct SystemAverage {
+  double mean = 0.0;
+  double total = 0.0;
+};
+
+SystemAverage weighted_average(const types::InputSystem& system, const types::ScoreMap& scores,
+                               const std::optional<types::StopLens>& stop_lens,
+                               const types::StopWords* stop_words);
+
 }  // namespace moodvane::shift

@@ -1,0 +1,165 @@
+#include "moodvane/bootstrap.hpp"
+
+#include <cstdint>
+#include <limits>
+#include <functional>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+namespace moodvane::bootstrap {
+namespace {
+
+std::uint64_t splitmix64(std::uint64_t& state) noexcept {
+  std::uint64_t z = (state += 0x9E3779B97F4A7C15u);
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
+  return z ^ (z >> 31);
+}
+
+// xoshiro256**: fast, and fully specified, so the same seed gives the same draws on every
+// machine.
+class Generator {
+ public:
+  Generator(std::uint64_t seed, std::uint64_t stream) noexcept {
+    std::uint64_t state = seed ^ (stream * 0xD1B54A32D192ED03u);
+    for (std::uint64_t& word : s_) word = splitmix64(state);
+  }
+
+  std::uint64_t next() noexcept {
+    const std::uint64_t result = rotl(s_[1] * 5, 7) * 9;
+    const std::uint64_t t = s_[1] << 17;
+    s_[2] ^= s_[0];
+    s_[3] ^= s_[1];
+    s_[1] ^= s_[2];
+    s_[0] ^= s_[3];
+    s_[2] ^= t;
+    s_[3] = rotl(s_[3], 45);
+    return result;
+  }
+
+  // An unbiased draw in [0, bound), bound < 2^32, by Lemire's multiply-and-reject method
+  // on 32 random bits at a time (two per step of the generator).
+  std::uint32_t below(std::uint32_t bound) noexcept {
+    std::uint64_t product = std::uint64_t{half()} * bound;
+    if (static_cast<std::uint32_t>(product) < bound) {
+      const std::uint32_t threshold = static_cast<std::uint32_t>(-bound) % bound;
+      while (static_cast<std::uint32_t>(product) < threshold) {
+        product = std::uint64_t{half()} * bound;
+      }
+    }
+    return static_cast<std::uint32_t>(product >> 32);
+  }
+
+  // Two such draws from one step of the generator, each half rejected and drawn again
+  // exactly as `below` would.
+  void below_2(std::uint32_t bound, std::uint32_t& one, std::uint32_t& two) noexcept {
+    const std::uint64_t bits = next();
+    one = accept(static_cast<std::uint32_t>(bits) * std::uint64_t{bound}, bound);
+    two = accept((bits >> 32) * std::uint64_t{bound}, bound);
+  }
+
+ private:
+  std::uint32_t accept(std::uint64_t product, std::uint32_t bound) noexcept {
+    if (static_cast<std::uint32_t>(product) < bound) [[unlikely]] {
+      const std::uint32_t threshold = static_cast<std::uint32_t>(-bound) % bound;
+      if (static_cast<std::uint32_t>(product) < threshold) return below(bound);
+    }
+    return static_cast<std::uint32_t>(product >> 32);
+  }
+
+  std::uint32_t half() noexcept {
+    if (spare_valid_) {
+      spare_valid_ = false;
+      return spare_;
+    }
+    const std::uint64_t bits = next();
+    spare_ = static_cast<std::uint32_t>(bits >> 32);
+    spare_valid_ = true;
+    return static_cast<std::uint32_t>(bits);
+  }
+
+  static std::uint64_t rotl(std::uint64_t x, int k) noexcept { return (x << k) | (x >> (64 - k)); }
+  std::uint64_t s_[4];
+  std::uint32_t spare_ = 0;
+  bool spare_valid_ = false;
+};
+
+}  // namespace
+
+namespace {
+
+struct Document {
+  double sum;
+  double total;
+};
+
+// The ratios of groups [first_group, last_group).
+void resample_groups(const std::vector<Document>& documents, std::span<const std::int64_t> starts,
+                     std::size_t first_group, std::size_t last_group, std::size_t n_boot,
+                     std::uint64_t seed, std::span<double> out) noexcept {
+  for (std::size_t g = first_group; g < last_group; ++g) {
+    const Document* first = documents.data() + starts[g];
+    // The module refuses groups of 2^32 documents or more.
+    const auto size = static_cast<std::uint32_t>(starts[g + 1] - starts[g]);
+    Generator generator(seed, g);
+    for (std::size_t b = 0; b < n_boot; ++b) {
+      // Four running sums, so that the additions of neighbouring draws overlap; they are
+      // combined in a fixed order, so the ratio is the same on every run.
+      double sum[4] = {0.0, 0.0, 0.0, 0.0};
+      double tally[4] = {0.0, 0.0, 0.0, 0.0};
+      std::uint32_t draw = 0;
+      for (; draw + 4 <= size; draw += 4) {
+        std::uint32_t at[4];
+        generator.below_2(size, at[0], at[1]);
+        generator.below_2(size, at[2], at[3]);
+        for (int lane = 0; lane < 4; ++lane) {
+          sum[lane] += first[at[lane]].sum;
+          tally[lane] += first[at[lane]].total;
+        }
+      }
+      for (; draw < size; ++draw) {
+        const Document& one = first[generator.below(size)];
+        sum[0] += one.sum;
+        tally[0] += one.total;
+      }
+      const double total = (tally[0] + tally[1]) + (tally[2] + tally[3]);
+      const double summed = (sum[0] + sum[1]) + (sum[2] + sum[3]);
+      out[g * n_boot + b] =
+          total > 0.0 ? summed / total : std::numeric_limits<double>::quiet_NaN();
+    }
+  }
+}
+
+// Below this many draws a second thread costs more than it saves.
+constexpr std::size_t kThreadedDraws = std::size_t{1} << 22;
+
+}  // namespace
+
+void resample_ratios(std::span<const double> sums, std::span<const double> totals,
+                     std::span<const std::int64_t> starts, std::size_t n_boot, std::uint64_t seed,
+                     std::span<double> out) {
+  // Each draw reads a document's sum and total from one place.
+  std::vector<Document> documents(sums.size());
+  for (std::size_t i = 0; i < sums.size(); ++i) documents[i] = {sums[i], totals[i]};
+  const std::size_t groups = starts.empty() ? 0 : starts.size() - 1;
+  // Every group's draws depend on (seed, group) alone, so the groups can be split between
+  // two threads, at the group that halves the draws, with the same results.
+  std::size_t split = 0;
+  const auto half = static_cast<std::int64_t>(sums.size() / 2);
+  while (split < groups && starts[split] < half) ++split;
+  if (sums.size() * n_boot >= kThreadedDraws && split > 0 && split < groups) {
+    try {
+      std::thread helper(resample_groups, std::cref(documents), starts, split, groups, n_boot,
+                         seed, out);
+      resample_groups(documents, starts, 0, split, n_boot, seed, out);
+      helper.join();
+      return;
+    } catch (const std::system_error&) {
+      // No thread to be had: all on this one.
+    }
+  }
+  resample_groups(documents, starts, 0, groups, n_boot, seed, out);
+}
+
+}  // namespace moodvane::bootstrap

@@ -1,0 +1,418 @@
+#include "document_scores.hpp"
+
+#include <cstdint>
+#include <cstring>
+#include <optional>
+#include <span>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "moodvane/bootstrap.hpp"
+#include "moodvane/shift.hpp"
+#include "moodvane/types.hpp"
+#include "boundary.hpp"
+#include "py_error.hpp"
+#include "py_handle.hpp"
+#include "read_tables.hpp"
+#include "word_pins.hpp"
+#include "word_counting.hpp"
+
+namespace moodvane::general_module {
+namespace {
+
+using module::PyErr;
+using module::PyHandle;
+using module::PyResult;
+using module::raised;
+using module::WordPins;
+
+template <class T>
+using Result = PyResult<T>;
+
+// The error of a failed result, passed on.
+template <class T>
+std::unexpected<PyErr> failed(PyResult<T>& result) {
+  return std::unexpected(std::move(result.error()));
+}
+
+// Lets other threads run during pure C++ work; takes the interpreter back however the
+// work ends, before any error reaches the call boundary.
+class ThreadsReleased {
+ public:
+  ThreadsReleased() noexcept : state_(PyEval_SaveThread()) {}
+  ~ThreadsReleased() { PyEval_RestoreThread(state_); }
+  ThreadsReleased(const ThreadsReleased&) = delete;
+  ThreadsReleased& operator=(const ThreadsReleased&) = delete;
+
+ private:
+  PyThreadState* state_;
+};
+
+Result<PyHandle> as_bytes(std::span<const double> values) {
+  PyHandle bytes = PyHandle::steal(PyBytes_FromStringAndSize(
+      values.empty() ? "" : reinterpret_cast<const char*>(values.data()),
+      static_cast<Py_ssize_t>(values.size_bytes())));
+  if (!bytes) return raised();
+  return bytes;
+}
+
+Result<std::optional<types::StopLens>> read_lens(PyObject* lens) {
+  if (lens == Py_None) return std::optional<types::StopLens>();
+  double lo = 0.0;
+  double hi = 0.0;
+  if (!PyArg_ParseTuple(lens, "dd:stop_lens", &lo, &hi)) return raised();
+  return std::optional<types::StopLens>(types::StopLens{lo, hi});
+}
+
+// The score map, stop lens and stop words that every document of one call is scored with.
+struct Scoring {
+  std::optional<types::StopLens> lens;
+  types::ScoreMap scores;
+  types::StopWords stop_words;
+};
+
+// The score dict is read with the call's pins, so that if a later dict's count runs Python
+// code, the scores' words are pinned along with everything else.
+Result<void> read_scoring(Scoring& scoring, WordPins& pins, PyObject* score_dict,
+                          PyObject* lens_object, PyObject* stop_tuple) {
+  // The lens first: its floats may run Python code, before any word is borrowed.
+  Result<std::optional<types::StopLens>> lens = read_lens(lens_object);
+  if (!lens) return failed(lens);
+  scoring.lens = *lens;
+  Result<general::Table> table = read_table(score_dict, "scores", ValueRule::score, pins);
+  if (!table) return failed(table);
+  scoring.scores.reserve(table->words.size());
+  for (std::size_t i = 0; i < table->words.size(); ++i) {
+    scoring.scores.insert_or_assign(table->words[i], table->values[i]);
+  }
+  Result<std::vector<std::string_view>> stopped = read_words(stop_tuple, "stop_words");
+  if (!stopped) return failed(stopped);
+  scoring.stop_words.reserve(stopped->size());
+  for (const std::string_view word : *stopped) scoring.stop_words.insert(word);
+  return {};
+}
+
+// Each document's average, scored total and token total, in input order.
+struct Columns {
+  std::vector<double> means;
+  std::vector<double> totals;
+  std::vector<double> tokens;
+
+  void add(const types::InputSystem& system, const Scoring& scoring) {
+    double all = +0.0;
+    for (const double count : system.freqs) all += count;
+    add(system, scoring, all);
+  }
+
+  void add(const types::InputSystem& system, const Scoring& scoring, double all) {
+    const shift::SystemAverage average =
+        shift::weighted_average(system, scoring.scores, scoring.lens, &scoring.stop_words);
+    means.push_back(average.mean);
+    totals.push_back(average.total);
+    tokens.push_back(all);
+  }
+
+  Result<PyHandle> to_python() const {
+    Result<PyHandle> means_bytes = as_bytes(means);
+    if (!means_bytes) return failed(means_bytes);
+    Result<PyHandle> totals_bytes = as_bytes(totals);
+    if (!totals_bytes) return failed(totals_bytes);
+    Result<PyHandle> tokens_bytes = as_bytes(tokens);
+    if (!tokens_bytes) return failed(tokens_bytes);
+    PyHandle result = PyHandle::steal(
+        PyTuple_Pack(3, means_bytes->get(), totals_bytes->get(), tokens_bytes->get()));
+    if (!result) return raised();
+    return result;
+  }
+};
+
+Result<PyHandle> average_scores(PyObject* args) {
+  PyObject* documents = nullptr;
+  PyObject* score_dict = nullptr;
+  PyObject* lens_object = nullptr;
+  PyObject* stop_tuple = nullptr;
+  if (!PyArg_ParseTuple(args, "O!OOO:average_scores", &PyTuple_Type, &documents, &score_dict,
+                        &lens_object, &stop_tuple)) {
+    return raised();
+  }
+  WordPins pins;  // before the tables: it outlives every view of the caller's words
+  Scoring scoring;
+  if (Result<void> read = read_scoring(scoring, pins, score_dict, lens_object, stop_tuple); !read) {
+    return failed(read);
+  }
+
+  // The tuple holds the documents for the whole call.
+  const Py_ssize_t count = PyTuple_Size(documents);
+  Columns columns;
+  types::InputSystem system;
+  for (Py_ssize_t i = 0; i < count; ++i) {
+    PyObject* document = PyTuple_GetItem(documents, i);
+    if (document == nullptr) return raised();
+    Result<general::Table> table = read_table(document, "documents", ValueRule::count, pins);
+    if (!table) return failed(table);
+    system.words = std::move(table->words);
+    system.freqs = std::move(table->values);
+    columns.add(system, scoring);
+  }
+  return columns.to_python();
+}
+
+template <class T>
+Result<std::span<const T>> buffer_of(PyObject* bytes, const char* name) {
+  if (!PyBytes_Check(bytes) || PyBytes_Size(bytes) % static_cast<Py_ssize_t>(sizeof(T)) != 0) {
+    PyErr_Format(PyExc_TypeError, "%s must be bytes of %zu-byte items", name, sizeof(T));
+    return raised();
+  }
+  const char* data = PyBytes_AsString(bytes);
+  if (data == nullptr) return raised();
+  return std::span<const T>(reinterpret_cast<const T*>(data),
+                            static_cast<std::size_t>(PyBytes_Size(bytes)) / sizeof(T));
+}
+
+// Owned copies of the scores and stop words, so that no other thread can take the words
+// away from under a computation that runs without the interpreter's lock.
+struct OwnedScoring {
+  std::vector<std::string> words;
+  Scoring scoring;
+};
+
+Result<void> own_scoring(OwnedScoring& owned, PyObject* score_dict, PyObject* lens_object,
+                         PyObject* stop_tuple) {
+  WordPins pins;  // before the tables: it outlives every view of the caller's words
+  Scoring borrowed;
+  if (Result<void> read = read_scoring(borrowed, pins, score_dict, lens_object, stop_tuple); !read) {
+    return failed(read);
+  }
+  owned.scoring.lens = borrowed.lens;
+  owned.words.reserve(borrowed.scores.size() + borrowed.stop_words.size());
+  for (const auto& [word, score] : borrowed.scores) owned.words.emplace_back(word);
+  // Stored before any view is taken: the vector never grows again.
+  Result<std::vector<std::string_view>> stopped = read_words(stop_tuple, "stop_words");
+  if (!stopped) return failed(stopped);
+  for (const std::string_view word : *stopped) owned.words.emplace_back(word);
+  owned.scoring.scores.reserve(borrowed.scores.size());
+  std::size_t at = 0;
+  for (const auto& [word, score] : borrowed.scores) {
+    owned.scoring.scores.insert_or_assign(owned.words[at++], score);
+  }
+  owned.scoring.stop_words.reserve(stopped->size());
+  for (; at < owned.words.size(); ++at) owned.scoring.stop_words.insert(owned.words[at]);
+  return {};
+}
+
+// One group's pooled counts, keyed by copies of the words, in the order the words first
+// came (as Counter.update would keep them).
+class PooledCounts {
+ public:
+  void add(std::string_view word, std::uint64_t times) {
+    const auto [at, inserted] = index_.try_emplace(std::string(word), entries_.size());
+    if (inserted) entries_.emplace_back(&at->first, 0);
+    entries_[at->second].second += times;
+  }
+
+  // The words of the counts as an engine input; the views are the map's own keys.
+  types::InputSystem system() const {
+    types::InputSystem system;
+    system.words.reserve(entries_.size());
+    system.freqs.reserve(entries_.size());
+    for (const auto& [word, count] : entries_) {
+      system.words.emplace_back(*word);
+      system.freqs.push_back(static_cast<double>(count));
+    }
+    return system;
+  }
+
+  std::uint64_t tokens() const noexcept {
+    std::uint64_t tokens = 0;
+    for (const auto& entry : entries_) tokens += entry.second;
+    return tokens;
+  }
+
+  Result<PyHandle> to_dict() const {
+    PyHandle dict = PyHandle::steal(PyDict_New());
+    if (!dict) return raised();
+    for (const auto& [word, count] : entries_) {
+      PyHandle key = PyHandle::steal(
+          PyUnicode_DecodeUTF8(word->data(), static_cast<Py_ssize_t>(word->size()), "strict"));
+      if (!key) return raised();
+      PyHandle value = PyHandle::steal(PyLong_FromUnsignedLongLong(count));
+      if (!value) return raised();
+      if (PyDict_SetItem(dict.get(), key.get(), value.get()) < 0) return raised();
+    }
+    return dict;
+  }
+
+ private:
+  std::unordered_map<std::string, std::size_t> index_;  // nodes never move: keys stay put
+  std::vector<std::pair<const std::string*, std::uint64_t>> entries_;
+};
+
+// score_texts(rules, texts, groups, group_count, scores, stop_lens, stop_words, pooled):
+// counts each text with the counting rules (the texts already lower-cased where the
+// lexicon is and in NFC) and scores it; with `groups` (bytes, one int64 per text, -1 for
+// none), also pools the counts of each of `group_count` groups and scores them. Returns
+// the documents' three columns, the groups' three columns, and, when `pooled` is true, a
+// list with each group's counts as a dict (None otherwise).
+Result<PyHandle> score_texts(PyObject* args) {
+  PyObject* rules_capsule = nullptr;
+  PyObject* texts = nullptr;
+  PyObject* groups_object = nullptr;
+  Py_ssize_t group_count = 0;
+  PyObject* score_dict = nullptr;
+  PyObject* lens_object = nullptr;
+  PyObject* stop_tuple = nullptr;
+  int want_pooled = 0;
+  if (!PyArg_ParseTuple(args, "OO!OnOOOp:score_texts", &rules_capsule, &PyTuple_Type, &texts,
+                        &groups_object, &group_count, &score_dict, &lens_object, &stop_tuple,
+                        &want_pooled)) {
+    return raised();
+  }
+  Result<std::shared_ptr<const text::CountingRules>> rules = counting_rules_of(rules_capsule);
+  if (!rules) return failed(rules);
+  const auto count = static_cast<std::size_t>(PyTuple_Size(texts));
+  std::span<const std::int64_t> groups;
+  if (groups_object != Py_None) {
+    Result<std::span<const std::int64_t>> read = buffer_of<std::int64_t>(groups_object, "groups");
+    if (!read) return failed(read);
+    groups = *read;
+    if (groups.size() != count || group_count < 0) {
+      PyErr_SetString(PyExc_ValueError, "groups must hold one group number per text");
+      return raised();
+    }
+    for (const std::int64_t group : groups) {
+      if (group < -1 || group >= group_count) {
+        PyErr_SetString(PyExc_ValueError, "a group number is out of range");
+        return raised();
+      }
+    }
+  }
+  OwnedScoring owned;
+  if (Result<void> read = own_scoring(owned, score_dict, lens_object, stop_tuple); !read) {
+    return failed(read);
+  }
+  // The texts' UTF-8 forms, which the tuple keeps alive and no thread can change.
+  std::vector<std::string_view> views(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    PyObject* item = PyTuple_GetItem(texts, static_cast<Py_ssize_t>(i));
+    if (item == nullptr) return raised();
+    if (!PyUnicode_Check(item)) {
+      PyErr_Format(PyExc_TypeError, "texts must hold only str, got %R", item);
+      return raised();
+    }
+    Py_ssize_t size = 0;
+    const char* data = PyUnicode_AsUTF8AndSize(item, &size);
+    if (data == nullptr) return raised();
+    views[i] = std::string_view(data, static_cast<std::size_t>(size));
+  }
+
+  Columns documents;
+  Columns pooled_columns;
+  std::vector<PooledCounts> pooled(groups.empty() ? 0 : static_cast<std::size_t>(group_count));
+  {
+    const ThreadsReleased computing;
+    text::WordTally tally(*rules);
+    types::InputSystem system;
+    for (std::size_t i = 0; i < count; ++i) {
+      tally.add(views[i]);
+      const text::WordTally::Counts counts = tally.counts();
+      system.words.clear();
+      system.freqs.clear();
+      for (const auto& [word, times] : counts.words) {
+        system.words.push_back(word);
+        system.freqs.push_back(static_cast<double>(times));
+      }
+      documents.add(system, owned.scoring, static_cast<double>(counts.tokens));
+      if (!groups.empty() && groups[i] >= 0) {
+        PooledCounts& group = pooled[static_cast<std::size_t>(groups[i])];
+        for (const auto& [word, times] : counts.words) group.add(word, times);
+      }
+      tally.clear();
+    }
+    for (const PooledCounts& group : pooled) {
+      pooled_columns.add(group.system(), owned.scoring, static_cast<double>(group.tokens()));
+    }
+  }
+
+  Result<PyHandle> document_columns = documents.to_python();
+  if (!document_columns) return failed(document_columns);
+  Result<PyHandle> group_columns = pooled_columns.to_python();
+  if (!group_columns) return failed(group_columns);
+  PyHandle counts_list = PyHandle::borrow(Py_None);
+  if (want_pooled != 0) {
+    counts_list = PyHandle::steal(PyList_New(0));
+    if (!counts_list) return raised();
+    for (const PooledCounts& group : pooled) {
+      Result<PyHandle> dict = group.to_dict();
+      if (!dict) return failed(dict);
+      if (PyList_Append(counts_list.get(), dict->get()) < 0) return raised();
+    }
+  }
+  PyHandle result = PyHandle::steal(PyTuple_Pack(3, document_columns->get(),
+                                                 group_columns->get(), counts_list.get()));
+  if (!result) return raised();
+  return result;
+}
+
+Result<PyHandle> resample_ratios(PyObject* args) {
+  PyObject* sums_bytes = nullptr;
+  PyObject* totals_bytes = nullptr;
+  PyObject* starts_bytes = nullptr;
+  Py_ssize_t n_boot = 0;
+  unsigned long long seed = 0;
+  if (!PyArg_ParseTuple(args, "OOOnK:resample_ratios", &sums_bytes, &totals_bytes,
+                        &starts_bytes, &n_boot, &seed)) {
+    return raised();
+  }
+  Result<std::span<const double>> sums = buffer_of<double>(sums_bytes, "sums");
+  if (!sums) return failed(sums);
+  Result<std::span<const double>> totals = buffer_of<double>(totals_bytes, "totals");
+  if (!totals) return failed(totals);
+  Result<std::span<const std::int64_t>> starts = buffer_of<std::int64_t>(starts_bytes, "starts");
+  if (!starts) return failed(starts);
+  if (n_boot < 0 || sums->size() != totals->size()) {
+    PyErr_SetString(PyExc_ValueError, "n_boot must be >= 0 and sums as long as totals");
+    return raised();
+  }
+  // Group starts must rise from 0 to the number of documents.
+  const auto documents = static_cast<std::int64_t>(sums->size());
+  for (std::size_t g = 0; g < starts->size(); ++g) {
+    const std::int64_t at = (*starts)[g];
+    const bool first_ok = g > 0 || at == 0;
+    const bool rising = g == 0 || at >= (*starts)[g - 1];
+    const bool last_ok = g + 1 < starts->size() || at == documents;
+    if (!first_ok || !rising || !last_ok || at > documents) {
+      PyErr_SetString(PyExc_ValueError, "starts must rise from 0 to the number of documents");
+      return raised();
+    }
+    if (g > 0 && at - (*starts)[g - 1] > std::int64_t{UINT32_MAX}) {
+      PyErr_SetString(PyExc_ValueError, "a group must have fewer than 2**32 documents");
+      return raised();
+    }
+  }
+  const std::size_t groups = starts->empty() ? 0 : starts->size() - 1;
+  std::vector<double> out(groups * static_cast<std::size_t>(n_boot));
+  {
+    // The bytes objects are held by the call's arguments and never change.
+    const ThreadsReleased computing;
+    bootstrap::resample_ratios(*sums, *totals, *starts, static_cast<std::size_t>(n_boot),
+                               seed, out);
+  }
+  return as_bytes(out);
+}
+
+}  // namespace
+
+PyObject* average_scores_entry(PyObject* /*module*/, PyObject* args) {
+  return module::run_in_barrier([args] { return average_scores(args); });
+}
+
+PyObject* score_texts_entry(PyObject* /*module*/, PyObject* args) {
+  return module::run_in_barrier([args] { return score_texts(args); });
+}
+
+PyObject* resample_ratios_entry(PyObject* /*module*/, PyObject* args) {
+  return module::run_in_barrier([args] { return resample_ratios(args); });
+}
+
+}  // namespace moodvane::general_module

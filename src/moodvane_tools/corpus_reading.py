@@ -1,0 +1,203 @@
+"""Reading a corpus from a file or a directory into a DataFrame of documents (the `corpus`
+extra: pandas, and pyarrow for Parquet)."""
+
+from __future__ import annotations
+
+import codecs
+from pathlib import Path
+from typing import TYPE_CHECKING, Any
+
+from .reading import InputError
+
+if TYPE_CHECKING:
+    import pandas as pd  # type: ignore[import-untyped, unused-ignore]
+
+FORMATS = ("csv", "tsv", "jsonl", "parquet", "txt", "directory")
+_SUFFIXES = {".csv": "csv", ".tsv": "tsv", ".tab": "tsv", ".jsonl": "jsonl", ".ndjson": "jsonl",
+             ".parquet": "parquet", ".pq": "parquet", ".txt": "txt"}
+# Rows read at a time from JSON Lines, so that only the wanted columns are ever held whole.
+_JSON_CHUNK = 50_000
+
+
+class CorpusError(InputError, ValueError):
+    """A corpus that cannot be read as asked; its message is one line for the user."""
+
+
+def corpus_format(path: Path, format: str | None = None) -> str:
+    """The format `path` is read as: `format` when given, otherwise "directory" for a
+    directory and the format its suffix names."""
+    if format is not None:
+        if format not in FORMATS:
+            raise CorpusError(f"unknown corpus format {format!r}; expected one of "
+                              f"{', '.join(FORMATS)}")
+        return format
+    if path.is_dir():
+        return "directory"
+    found = _SUFFIXES.get(path.suffix.lower())
+    if found is None:
+        raise CorpusError(f"{path}: cannot tell the corpus format from the suffix "
+                          f"{path.suffix!r}; name it with format= (one of {', '.join(FORMATS)})")
+    return found
+
+
+def read_corpus(path: str | Path, *, text: str = "text", key: str | None = None,
+                format: str | None = None) -> pd.DataFrame:
+    """The documents of a corpus file or directory, one row each, in the order they come.
+
+    Reads CSV, TSV, JSON Lines and Parquet (columns `text` and `key` picked by name), a
+    plain text file (one document per line) and a directory of `.txt` files (one document
+    per file, in name order, the file name as key). `format` ("csv", "tsv", "jsonl",
+    "parquet", "txt", "directory") overrides the guess from the suffix. The result has
+    the column `text` (a missing text becomes "") and, when `key` is given (or for a
+    directory), `key`.
+
+    Only the wanted columns are read. Raises CorpusError (a ValueError) with one line
+    that says what is wrong: a missing file, a missing column (naming the columns there
+    are), bytes that are not UTF-8 (naming the file and the byte offset).
+
+    >>> import pathlib, tempfile
+    >>> folder = pathlib.Path(tempfile.mkdtemp())
+    >>> _ = (folder / "notes.csv").write_text("day,body\\n2024-05-01,a happy day\\n")
+    >>> read_corpus(folder / "notes.csv", text="body", key="day")
+              text         key
+    0  a happy day  2024-05-01
+    """
+    pandas = _pandas()
+    path = Path(path)
+    kind = corpus_format(path, format)
+    if not path.exists():
+        raise CorpusError(f"{path}: no such file or directory")
+    if kind == "directory":
+        return _read_directory(path, pandas)
+    if path.is_dir():
+        raise CorpusError(f"{path}: is a directory, not a {kind} file")
+    if kind == "txt":
+        if key is not None:
+            raise CorpusError(f"{path}: a plain text file has no columns, so no key column "
+                              f"{key!r}; use CSV, TSV, JSON Lines or Parquet")
+        return pandas.DataFrame({"text": _lines(path)})
+    wanted = [text] if key is None or key == text else [text, key]
+    try:
+        if kind == "parquet":
+            frame = _read_parquet(path, wanted)
+        elif kind == "jsonl":
+            frame = _read_json_lines(path, wanted, pandas)
+        else:
+            frame = _read_delimited(path, wanted, "\t" if kind == "tsv" else ",", pandas)
+    except UnicodeDecodeError:
+        raise CorpusError(_decoding_problem(path)) from None
+    except OSError as error:
+        raise CorpusError(f"{path}: cannot be read: {error.strerror or error}") from None
+    result = pandas.DataFrame({"text": frame[text].fillna("").astype(str)})
+    if key is not None:
+        result["key"] = frame[key].to_numpy()
+    return result
+
+
+def _pandas() -> Any:
+    try:
+        import pandas
+    except ImportError as error:  # pragma: no cover - depends on the environment
+        raise ImportError("reading a corpus needs pandas: pip install 'moodvane[corpus]'") \
+            from error
+    return pandas
+
+
+def _missing(path: Path, wanted: list[str], columns: list[str]) -> None:
+    for name in wanted:
+        if name not in columns:
+            raise CorpusError(f"{path}: no column {name!r}; the columns are "
+                              f"{', '.join(repr(str(column)) for column in columns)}")
+
+
+def _read_delimited(path: Path, wanted: list[str], separator: str, pandas: Any) -> Any:
+    try:
+        header = pandas.read_csv(path, sep=separator, nrows=0, encoding="utf-8")
+    except pandas.errors.EmptyDataError:
+        raise CorpusError(f"{path}: empty file, no header row") from None
+    _missing(path, wanted, [str(column) for column in header.columns])
+    try:
+        return pandas.read_csv(path, sep=separator, usecols=wanted, encoding="utf-8",
+                               dtype={wanted[0]: str})
+    except pandas.errors.ParserError as error:
+        raise CorpusError(f"{path}: not valid {'TSV' if separator == chr(9) else 'CSV'}: "
+                          f"{str(error).strip().splitlines()[-1]}") from None
+
+
+def _read_json_lines(path: Path, wanted: list[str], pandas: Any) -> Any:
+    parts = []
+    try:
+        with pandas.read_json(path, lines=True, chunksize=_JSON_CHUNK, encoding="utf-8",
+                              dtype=False) as reader:
+            for chunk in reader:
+                _missing(path, wanted, [str(column) for column in chunk.columns])
+                parts.append(chunk[wanted])
+    except ValueError as error:
+        if isinstance(error, (CorpusError, UnicodeDecodeError)):
+            raise
+        raise CorpusError(f"{path}: not valid JSON Lines: {error}") from None
+    if not parts:
+        raise CorpusError(f"{path}: empty file, no documents")
+    return pandas.concat(parts, ignore_index=True)
+
+
+def _read_parquet(path: Path, wanted: list[str]) -> Any:
+    try:
+        import pyarrow.parquet  # type: ignore[import-untyped, unused-ignore]
+    except ImportError as error:  # pragma: no cover - depends on the environment
+        raise ImportError("reading Parquet needs pyarrow: pip install 'moodvane[corpus]'") \
+            from error
+    try:
+        columns = pyarrow.parquet.read_schema(path).names
+    except Exception as error:  # pyarrow's own errors: ArrowInvalid and its kin
+        raise CorpusError(f"{path}: not a Parquet file: {error}") from None
+    _missing(path, wanted, list(columns))
+    return pyarrow.parquet.read_table(path, columns=wanted).to_pandas()
+
+
+def _lines(path: Path) -> list[str]:
+    """The lines of a UTF-8 text file without their line ends (a leading byte-order mark
+    skipped); no extra empty document after a final newline."""
+    try:
+        with open(path, encoding="utf-8-sig", newline="") as stream:
+            lines = [line.removesuffix("\n").removesuffix("\r") for line in stream]
+    except UnicodeDecodeError:
+        raise CorpusError(_decoding_problem(path)) from None
+    except OSError as error:
+        raise CorpusError(f"{path}: cannot be read: {error.strerror or error}") from None
+    return lines
+
+
+def _read_directory(path: Path, pandas: Any) -> Any:
+    files = sorted(entry for entry in path.iterdir() if entry.suffix == ".txt" and entry.is_file())
+    texts = []
+    for file in files:
+        data = file.read_bytes()
+        try:
+            texts.append(data.decode("utf-8").removeprefix("\ufeff"))
+        except UnicodeDecodeError as error:
+            raise CorpusError(f"{file}: not UTF-8 text ({error.reason} at byte offset "
+                              f"{error.start})") from None
+    return pandas.DataFrame({"text": texts, "key": [file.name for file in files]})
+
+
+def _decoding_problem(path: Path) -> str:
+    """The message for a file that is not UTF-8, with the offset of its first bad byte."""
+    decoder = codecs.getincrementaldecoder("utf-8")("strict")
+    offset = 0
+    with open(path, "rb") as stream:
+        while chunk := stream.read(1 << 20):
+            pending = len(decoder.getstate()[0])
+            try:
+                decoder.decode(chunk)
+            except UnicodeDecodeError as error:
+                return (f"{path}: not UTF-8 text ({error.reason} at byte offset "
+                        f"{offset - pending + error.start})")
+            offset += len(chunk)
+        pending = len(decoder.getstate()[0])
+        try:
+            decoder.decode(b"", final=True)
+        except UnicodeDecodeError as error:
+            return (f"{path}: not UTF-8 text ({error.reason} at byte offset "
+                    f"{offset - pending + error.start})")
+    return f"{path}: not UTF-8 text"

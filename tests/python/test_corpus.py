@@ -1,0 +1,246 @@
+"""The corpus layer against the native module: per-document and per-group scores bit for
+bit, groups and periods, the bootstrap band, and the readers."""
+
+from __future__ import annotations
+
+import math
+import struct
+from collections import Counter
+
+import pytest
+
+pandas = pytest.importorskip("pandas")
+from hypothesis import given, settings, strategies as st  # noqa: E402
+
+import moodvane  # noqa: E402
+from moodvane_tools import count_groups, count_words, happiness_series, score_documents  # noqa: E402
+from moodvane_tools.corpus_reading import CorpusError, read_corpus  # noqa: E402
+
+# Words the English lexicon scores, words it does not, and the characters that make the
+# batch counting take its other paths: accents, combining marks after punctuation, a
+# capital sigma, an emoji, apostrophes and hyphens.
+PIECES = ["happy", "sad", "love", "war", "the", "and", "zzyzx", "Happy", "LOVE", "42",
+          "don't", "well-being", "'quoted'", "a--b", "café", "e\u0301", "=\u0338", "ΣΑΣ",
+          "😀", "☺\ufe0f", "naïve", "\u00a0", "\x00", "-", "'"]
+SEPARATORS = [" ", "  ", ", ", ". ", "\n", "!", ""]
+
+documents = st.lists(
+    st.lists(st.tuples(st.sampled_from(PIECES), st.sampled_from(SEPARATORS)), max_size=12)
+    .map(lambda parts: "".join(word + separator for word, separator in parts)),
+    max_size=25,
+)
+lenses = st.none() | st.tuples(st.floats(1, 9), st.floats(1, 9))
+stops = st.none() | st.sets(st.sampled_from(["happy", "love", "the", "war"]))
+
+
+def native_average(counts, lexicon="english", stop_lens=None, stop_words=None):
+    """The score the corpus layer must reproduce: s_avg_1, NaN when nothing is scored."""
+    options = {}
+    if stop_lens is not None:
+        options["stop_lens"] = stop_lens
+    if stop_words:
+        options["stop_words"] = set(stop_words)
+    result = moodvane.weighted_avg_shift(counts, {}, lexicon=lexicon, **options)
+    return result["s_avg_1"]
+
+
+def same_bits(a: float, b: float) -> bool:
+    if math.isnan(a) or math.isnan(b):
+        return math.isnan(a) and math.isnan(b)
+    return struct.pack("<d", a) == struct.pack("<d", b)
+
+
+@settings(max_examples=60, deadline=None)
+@given(documents, lenses, stops)
+def test_each_document_scores_as_the_native_call(texts, stop_lens, stop_words):
+    frame = score_documents(texts, stop_lens=stop_lens, stop_words=stop_words)
+    assert len(frame) == len(texts)
+    for text, row in zip(texts, frame.itertuples()):
+        counts = count_words(text)
+        expected = native_average(counts, stop_lens=stop_lens, stop_words=stop_words)
+        assert row.tokens == sum(counts.values())
+        if row.scored == 0:
+            assert math.isnan(row.score) and expected == 0.0
+        else:
+            assert same_bits(row.score, expected), text
+
+
+@settings(max_examples=40, deadline=None)
+@given(documents, st.lists(st.sampled_from(["b", "a", "c", None]), min_size=25, max_size=25),
+       stops)
+def test_each_group_scores_as_its_pooled_counts(texts, keys, stop_words):
+    keys = keys[:len(texts)]
+    frame = happiness_series(texts, keys, stop_words=stop_words, n_boot=50, seed=7)
+    pooled: dict[str, Counter[str]] = {}
+    for text, key in zip(texts, keys):
+        if key is not None:  # missing keys are dropped
+            pooled.setdefault(key, Counter()).update(count_words(text))
+    assert list(frame.index) == sorted(pooled)
+    assert count_groups(texts, keys) == dict(sorted(pooled.items()))
+    for key, counts in pooled.items():
+        row = frame.loc[key]
+        expected = native_average(counts, stop_words=stop_words)
+        assert row["documents"] == sum(1 for k in keys if k == key)
+        assert row["tokens"] == sum(counts.values())
+        if row["scored"] == 0:
+            assert math.isnan(row["score"]) and math.isnan(row["low"]) and expected == 0.0
+        else:
+            assert same_bits(row["score"], expected)
+            assert row["low"] <= row["score"] <= row["high"]
+
+
+def test_bootstrap_is_reproducible_and_narrows_with_more_documents():
+    texts = ["happy day", "sad war", "love", "the end", "awful"] * 40
+    keys = ["few"] * 5 + ["many"] * 195
+    first = happiness_series(texts, keys, n_boot=300, seed=3)
+    again = happiness_series(texts, keys, n_boot=300, seed=3)
+    other = happiness_series(texts, keys, n_boot=300, seed=4)
+    pandas.testing.assert_frame_equal(first, again)
+    assert not first[["low", "high"]].equals(other[["low", "high"]])
+    width = first["high"] - first["low"]
+    assert width["many"] < width["few"]
+    # One document: every resample is that document, so the band is its score.
+    single = happiness_series(["happy day"], ["only"], n_boot=20)
+    assert single.loc["only", "low"] == pytest.approx(single.loc["only", "score"])
+    assert single.loc["only", "high"] == pytest.approx(single.loc["only", "score"])
+
+
+@pytest.mark.parametrize("freq, expected", [
+    ("D", ["2024-03-01", "2024-03-02", "2024-04-30"]),
+    ("MS", ["2024-03-01", "2024-04-01"]),
+    ("W-MON", ["2024-02-26", "2024-04-29"]),
+    ("h", ["2024-03-01 10:00", "2024-03-01 23:00", "2024-03-02 00:00", "2024-04-30 08:00"]),
+])
+def test_datetime_keys_are_floored_to_periods(freq, expected):
+    times = ["2024-04-30 08:15", "2024-03-01 10:05", None, "2024-03-01 23:59",
+             "2024-03-02 00:00", "2024-03-01 10:59"]
+    texts = [f"word{number} happy" for number in range(len(times))]
+    groups = count_groups(texts, pandas.to_datetime(pandas.Series(times)), freq=freq)
+    assert list(groups) == list(pandas.to_datetime(expected))
+    # Every dated document lands in exactly one group, the one whose period holds it.
+    assert sum(counts["happy"] for counts in groups.values()) == 5
+    for counts_key, counts in groups.items():
+        for number, time in enumerate(times):
+            if f"word{number}" in counts:
+                assert counts_key <= pandas.Timestamp(time)
+
+
+@pytest.mark.parametrize("call, error, message", [
+    (lambda: score_documents(["a"], "englsh"), ValueError, "unknown lexicon 'englsh'"),
+    (lambda: score_documents([3]), TypeError, "document 0 must be a str"),
+    (lambda: score_documents(["a"], stop_lens=(1,)), ValueError, "stop_lens must be two"),
+    (lambda: score_documents(["a"], stop_words="the"), TypeError, "not one str"),
+    (lambda: count_groups(["a", "b"], ["k"]), ValueError, "one key per text"),
+    (lambda: count_groups(["a"], ["not a date"], freq="D"), TypeError, "dates or times"),
+    (lambda: count_groups(["a"], ["2024-01-01"], freq="fortnightly"), ValueError,
+     "offset alias"),
+    (lambda: happiness_series(["a"], ["k"], n_boot=0), ValueError, "n_boot must be"),
+    (lambda: happiness_series(["a"], ["k"], ci=1.5), ValueError, "ci must be"),
+])
+def test_bad_arguments_are_named(call, error, message):
+    with pytest.raises(error, match=message):
+        call()
+
+
+CORPUS = [("2024-05-01", "a happy day"), ("2024-05-02", "rain, war and \"sadness\""),
+          ("2024-05-02", "")]
+
+
+def _write_corpus(folder, kind):
+    path = folder / f"corpus.{kind}"
+    frame = pandas.DataFrame({"day": [day for day, _ in CORPUS],
+                              "body": [body for _, body in CORPUS], "other": [1, 2, 3]})
+    if kind == "csv":
+        frame.to_csv(path, index=False)
+    elif kind == "tsv":
+        frame.to_csv(path, index=False, sep="\t")
+    elif kind == "jsonl":
+        frame.to_json(path, orient="records", lines=True)
+    elif kind == "parquet":
+        frame.to_parquet(path)
+    elif kind == "txt":
+        path.write_text("".join(body + "\n" for _, body in CORPUS), encoding="utf-8")
+    else:
+        path = folder / "texts"
+        path.mkdir()
+        for number, (_, body) in enumerate(CORPUS):
+            (path / f"{number}.txt").write_text(body, encoding="utf-8")
+        (path / "notes.md").write_text("not a document")
+    return path
+
+
+@pytest.mark.parametrize("kind", ["csv", "tsv", "jsonl", "parquet", "txt", "directory"])
+def test_each_format_reads_its_documents(tmp_path, kind):
+    path = _write_corpus(tmp_path, kind)
+    if kind in ("txt", "directory"):
+        frame = read_corpus(path)
+    else:
+        frame = read_corpus(path, text="body", key="day")
+        assert [str(key) for key in frame["key"]] == [day for day, _ in CORPUS]
+    assert list(frame["text"]) == [body for _, body in CORPUS]
+    if kind == "directory":
+        assert list(frame["key"]) == ["0.txt", "1.txt", "2.txt"]
+
+
+@pytest.mark.parametrize("kind, damage, message", [
+    ("csv", None, "no column 'text'; the columns are 'day', 'body', 'other'"),
+    ("jsonl", None, "no column 'text'; the columns are 'day', 'body', 'other'"),
+    ("parquet", None, "no column 'text'; the columns are 'day', 'body', 'other'"),
+    ("csv", b"\xff", "not UTF-8 text (invalid start byte at byte offset 34)"),
+    ("txt", b"\xff", "not UTF-8 text (invalid start byte at byte offset 12)"),
+    ("jsonl", b"{\"body\": ", "not valid JSON Lines"),
+    ("parquet", b"PAR1", "not a Parquet file"),
+    ("missing", None, "no such file or directory"),
+])
+def test_broken_corpora_say_what_is_wrong(tmp_path, kind, damage, message):
+    path = tmp_path / "gone.csv" if kind == "missing" else _write_corpus(tmp_path, kind)
+    if damage is not None:
+        data = path.read_bytes()
+        path.write_bytes(data[:34] + damage + data[34:] if kind == "csv" else
+                         data[:12] + damage + data[12:] if kind == "txt" else
+                         data + damage if kind == "jsonl" else damage + data[4:40])
+    with pytest.raises(CorpusError, match=message.replace("(", r"\(").replace(")", r"\)")):
+        read_corpus(path, text="body" if damage is not None else "text")
+
+
+@pytest.mark.parametrize("module", ["corpus", "corpus_reading"])
+def test_docstring_examples_run(module):
+    import doctest
+    import importlib
+
+    failures, tried = doctest.testmod(importlib.import_module(f"moodvane_tools.{module}"))
+    assert tried > 0 and failures == 0
+
+
+@pytest.mark.parametrize("language, texts", [
+    ("french", ["Bonjour l'ami, quelle joie !", "la guerre et la peur", ""]),
+    ("chinese", ["我今天很开心", "这是一个悲伤的故事", "iPhone很好"]),
+    ("hindi", ["मैं बहुत ख़ुश हूँ", "युद्ध और डर"]),
+    ("korean", ["오늘은 행복해요", "전쟁이 무서워요"]),
+])
+def test_other_languages_score_as_the_native_call(language, texts):
+    frame = score_documents(texts, language, stop_words=["joie"])
+    series = happiness_series(texts, [1] * len(texts), language, n_boot=10)
+    pooled = Counter()
+    for text, row in zip(texts, frame.itertuples()):
+        counts = count_words(text, language)
+        pooled.update(counts)
+        expected = native_average(counts, language, stop_words=["joie"])
+        assert row.tokens == sum(counts.values())
+        assert same_bits(row.score, expected) or (row.scored == 0 and expected == 0.0)
+    assert same_bits(series.loc[1, "score"], native_average(pooled, language))
+
+
+@pytest.mark.parametrize("language, function_word", [
+    ("chinese", "的"), ("english", "the"), ("french", "les"), ("german", "und"),
+    ("hindi", "और"), ("indonesian", "yang"), ("korean", "그"), ("portuguese", "que"),
+    ("russian", "и"), ("spanish", "los"),
+])
+def test_stop_words_are_words_the_counter_makes(language, function_word):
+    from moodvane_tools import stop_words
+
+    words = stop_words(language.upper())
+    assert function_word in words
+    # A stop word that counting never produces would silently stop nothing.
+    for word in words:
+        assert count_words(word, language, segmenter="dictionary") == Counter({word: 1}), word
