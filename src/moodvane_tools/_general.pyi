@@ -19,6 +19,8 @@ def shift(
     /,
 ) -> dict[str, Any]: ...
 
+def kind_names() -> tuple[str, ...]: ...
+
 # The native word counter behind moodvane_tools.counting (capsules: rules and tallies).
 def counting_rules(
     key: str,

@@ -38,7 +38,7 @@ from typing import Any, SupportsFloat, SupportsIndex
 
 from moodvane_tools import _general
 
-from .kinds import KIND_LABELS, Kind, KindLabels, unit_name
+from .kinds import KIND_LABELS, REGISTRY, Kind, KindLabels
 
 __all__ = [
     "KIND_LABELS",
@@ -156,8 +156,7 @@ def _shift(
         _real("weight_2", weight_2),
         _reference(reference_value),
     )
-    unit = unit_name(float(base), float(alpha)) if kind in ("entropy", "kld", "jsd") else None
-    return ShiftResult(raw, kind, unit)
+    return ShiftResult(raw, kind, REGISTRY[kind].unit(float(base), float(alpha)))
 
 
 def proportion_shift(
@@ -238,7 +237,7 @@ def kld_shift(
     and ``total_diff`` is the divergence; all of it lies in ``pos_s``/``neg_s``. A word of
     text 1 only contributes 0 (``0 log 0 = 0``). A word with a count in text 2 but none in
     text 1 makes the divergence infinite: ``ValueError`` names the first such word in byte
-    order (:func:`jsd_shift` compares such texts).
+    order, and carries it as its ``word`` attribute (:func:`jsd_shift` compares such texts).
     """
     return _shift("kld", type2freq_1, type2freq_2, stop_words=stop_words, top_n=top_n, base=base)
 
