@@ -183,8 +183,8 @@ PyResult<PyHandle> shift(PyObject* args) {
     if (!text) return raised();
     PyErr_Format(PyExc_ValueError,
                  "%R has a count in type2freq_2 but none in type2freq_1, which makes the "
-                 "Kullback-Leibler divergence D(P2 || P1) infinite; jsd_shift compares such "
-                 "texts",
+                 "Kullback-Leibler divergence D(P2 || P1) infinite; kld_shift(..., pseudocount=...) "
+                 "smooths the counts, and jsd_shift compares such texts",
                  text.get());
     return raised();
   }

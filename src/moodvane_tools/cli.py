@@ -2,6 +2,7 @@
 
     moodvane compare BEFORE.txt AFTER.txt [--lexicon NAME] [--top N] [--plot shift.png]
                      [--kind weighted|proportion|entropy|kld|jsd] [--alpha A] [--base B]
+    moodvane series CORPUS --text COL --key COL [--freq F] [--csv OUT] [--plot OUT.png]
     moodvane lexicons
     moodvane score WORD... [--lexicon NAME]
 
@@ -22,6 +23,7 @@ from typing import Any, NoReturn, TextIO
 
 import moodvane
 
+from .corpus_cli import add_compare_options, add_series_parser, compare_texts, run_series
 from .coverage import coverage
 from .faults import is_internal_fault
 from .generalized import entropy_shift, jsd_shift, kld_shift, proportion_shift
@@ -29,7 +31,7 @@ from .kinds import KIND_LABELS, kind_of
 from .result_view import view
 from .lexicon_data import (lexicon_info, lexicon_names, lexicon_scores, resolve_name,
                            writes_lower_case)
-from .reading import InputError, Progress, TextCounts, count_file, file_size
+from .reading import InputError, TextCounts
 from .text_graph import pad, text_shift
 
 PLOT_FORMATS = (".png", ".svg", ".pdf")
@@ -57,7 +59,7 @@ def _parser() -> argparse.ArgumentParser:
                     "or their vocabularies by --kind, and show the words that explain the "
                     "difference.")
     compare.add_argument("before", type=Path, metavar="BEFORE.txt")
-    compare.add_argument("after", type=Path, metavar="AFTER.txt")
+    compare.add_argument("after", type=Path, metavar="AFTER.txt", nargs="?")
     compare.add_argument("--kind", choices=list(KIND_LABELS), default="weighted",
                          help="what to compare: the average score with the lexicon "
                               "(weighted), the words' shares (proportion), the entropy, "
@@ -89,6 +91,8 @@ def _parser() -> argparse.ArgumentParser:
                          help="write one row per word as CSV")
     compare.add_argument("--no-progress", action="store_true",
                          help="no progress bar while reading (shown only on a terminal)")
+    add_compare_options(compare)
+    add_series_parser(commands, "built-in lexicon, also the language of the texts (english)")
 
     commands.add_parser("lexicons", help="list the built-in lexicons",
                         description="List the built-in lexicons with their sizes and sources.")
@@ -174,6 +178,10 @@ def main(argv: Sequence[str] | None = None) -> int:
             return _compare(arguments, sys.stdout, sys.stderr)
         if arguments.command == "lexicons":
             return _lexicons(sys.stdout)
+        if arguments.command == "series":
+            if arguments.plot is not None:
+                _require_plot_support(arguments.plot)
+            return run_series(arguments, _lexicon_key(arguments.lexicon), sys.stdout)
         return _score(arguments, sys.stdout)
     except InputError as error:
         print(f"moodvane: {error}", file=sys.stderr)
@@ -229,10 +237,7 @@ def _compare(arguments: argparse.Namespace, out: TextIO, err: TextIO) -> int:
         _require_plot_support(arguments.plot)
     stop_words = _stop_words(arguments.stop_words, key) if arguments.stop_words else None
     show_progress = not arguments.no_progress and err.isatty()
-    texts: list[TextCounts] = []
-    for path in (arguments.before, arguments.after):
-        progress = Progress(err, f"reading {path.name}", file_size(path), show_progress)
-        texts.append(count_file(path, key, progress))
+    texts: list[TextCounts] = compare_texts(arguments, key, err, show_progress)
 
     try:
         result = _shift(arguments, key, texts, stop_words)
@@ -246,9 +251,12 @@ def _compare(arguments: argparse.Namespace, out: TextIO, err: TextIO) -> int:
         print(f"moodvane: internal fault in the native module: {error}", file=err)
         return 1
 
-    labels = (arguments.before.name, arguments.after.name)
-    if labels[0] == labels[1]:
-        labels = (str(arguments.before), str(arguments.after))
+    if arguments.groups:
+        labels = (str(arguments.groups[0]), str(arguments.groups[1]))
+    else:
+        labels = (arguments.before.name, arguments.after.name)
+        if labels[0] == labels[1]:
+            labels = (str(arguments.before), str(arguments.after))
     _print_summary(out, key, labels, texts, result, arguments.top)
     _write_outputs(arguments, result, labels)
     return 0
@@ -268,8 +276,13 @@ def _shift(arguments: argparse.Namespace, key: str, texts: list[TextCounts],
         return entropy_shift(first, second, alpha=alpha, base=base, reference_value=reference,
                              stop_words=stop_words)
     if kind == "kld":
-        _require_every_word_of_after(arguments, first, second, stop_words)
-        return kld_shift(first, second, base=base, stop_words=stop_words)
+        if arguments.pseudocount < 0 or not math.isfinite(arguments.pseudocount):
+            raise InputError(f"--pseudocount must be a finite number >= 0, "
+                             f"got {arguments.pseudocount}")
+        if arguments.pseudocount == 0:
+            _require_every_word_of_after(arguments, first, second, stop_words)
+        return kld_shift(first, second, base=base, stop_words=stop_words,
+                         pseudocount=arguments.pseudocount)
     if kind == "jsd":
         return jsd_shift(first, second, alpha=alpha, base=base, stop_words=stop_words)
     return moodvane.weighted_avg_shift(
@@ -288,10 +301,12 @@ def _require_every_word_of_after(arguments: argparse.Namespace, first: Mapping[s
                if count > 0 and not first.get(word) and word not in (stop_words or ())]
     if missing:
         word = min(missing, key=lambda word: word.encode("utf-8", "surrogatepass"))
+        before, after = ((arguments.groups[0], arguments.groups[1]) if arguments.groups
+                         else (arguments.before.name, arguments.after.name))
         raise InputError(
-            f"{arguments.after.name} has {word!r}, which {arguments.before.name} lacks: "
+            f"{after} has {word!r}, which {before} lacks: "
             f"the Kullback-Leibler divergence is infinite ({len(missing):,} such words); "
-            f"--kind jsd compares such texts")
+            f"--pseudocount smooths the counts, and --kind jsd compares such texts")
 
 
 def _print_summary(out: TextIO, key: str, labels: tuple[str, str], texts: list[TextCounts],
