@@ -66,7 +66,7 @@ def add_compare_options(compare: argparse.ArgumentParser) -> None:
 
 def _pandas_needed() -> None:
     try:
-        import pandas  # noqa: F401
+        import pandas  # type: ignore[import-untyped, unused-ignore]  # noqa: F401
     except ImportError:
         raise InputError("corpus files need pandas: pip install 'moodvane[corpus]'") from None
 
@@ -163,7 +163,7 @@ def run_series(arguments: argparse.Namespace, key: str, out: TextIO) -> int:
 
         ax = series_graph(series, title=f"{arguments.corpus.name}: average score"
                           + (f" by {arguments.freq}" if arguments.freq else ""))
-        ax.figure.savefig(arguments.plot, dpi=150)
+        ax.get_figure(root=True).savefig(arguments.plot, dpi=150)  # type: ignore[union-attr]
     return 0
 
 

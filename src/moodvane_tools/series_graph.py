@@ -55,9 +55,10 @@ def series_graph(frame: pd.DataFrame, *, ax: Axes | None = None, title: str | No
     if _is_dates(frame.index):
         import matplotlib.dates as mdates
 
-        locator = mdates.AutoDateLocator()
+        locator = mdates.AutoDateLocator()  # type: ignore[no-untyped-call]
         ax.xaxis.set_major_locator(locator)
-        ax.xaxis.set_major_formatter(mdates.ConciseDateFormatter(locator))
+        ax.xaxis.set_major_formatter(
+            mdates.ConciseDateFormatter(locator))  # type: ignore[no-untyped-call]
     if title is not None:
         ax.set_title(title)
     if label is not None:
@@ -87,7 +88,7 @@ def _positions(index: Any) -> Any:
     return [str(key) for key in index]
 
 
-def _draw_documents(ax: Axes, x: Any, counts: Any, color: str, width: Any) -> None:
+def _draw_documents(ax: Axes, x: Any, counts: Any, color: Any, width: Any) -> None:
     twin = next((other for other in ax.figure.axes
                  if other.get_label() == _DOCUMENTS_LABEL and other.get_shared_x_axes().joined(
                      other, ax)), None)
@@ -98,7 +99,8 @@ def _draw_documents(ax: Axes, x: Any, counts: Any, color: str, width: Any) -> No
         twin.tick_params(axis="y", colors="#8a8a8a")
         twin.set_zorder(0)
     twin.bar(x, counts, width=width, color=color, alpha=0.15, linewidth=0)
-    top = max((patch.get_height() for patch in twin.patches), default=1.0) or 1.0
+    top = max((patch.get_height() for patch in twin.patches  # type: ignore[attr-defined]
+               ), default=1.0) or 1.0
     twin.set_ylim(0, top / _BAR_SHARE)
 
 
