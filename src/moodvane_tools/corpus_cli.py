@@ -163,7 +163,7 @@ def run_series(arguments: argparse.Namespace, key: str, out: TextIO) -> int:
 
         ax = series_graph(series, title=f"{arguments.corpus.name}: average score"
                           + (f" by {arguments.freq}" if arguments.freq else ""))
-        ax.get_figure(root=True).savefig(arguments.plot, dpi=150)  # type: ignore[union-attr]
+        ax.figure.savefig(arguments.plot, dpi=150)  # type: ignore[union-attr]
     return 0
 
 
