@@ -39,6 +39,8 @@ def is_emoticon(token: str) -> bool:
 def _check_token(token: str, emoticons: set[str] | None, where: str) -> None:
     if not token or any(ch.isspace() for ch in token):
         raise lexicon_review.ReviewError(f"{where}: {token!r} is empty or holds a space")
+    if emoticons is not None and token in emoticons:
+        return  # the counter keeps it whole as typed (":-)", "ㅋㅋ")
     if is_emoticon(token):
         # A lower-case run of letters is a word, not an emoticon; "XD" and "xD" are.
         if not token.isprintable() or len(token) < 2 or token.islower() and token.isalpha():

@@ -154,6 +154,7 @@ def test_shipped_lexicon_keeps_the_one_scale_and_its_phrase_list(key):
 import direction_sample  # noqa: E402
 
 JUDGED = sorted(p.stem for p in direction_sample.SHEETS.glob("*.tsv"))
+FREQUENT = sorted(p.stem for p in direction_sample.FREQUENT.glob("*.tsv"))
 
 
 @pytest.mark.parametrize("key", JUDGED)
@@ -163,3 +164,12 @@ def test_judged_sample_is_the_shipped_lexicons_and_mostly_right(key):
     found = direction_sample.verdicts(key)
     assert len(found) == direction_sample.SAMPLE_SIZE
     assert found.count("right") / len(found) >= 0.95
+
+
+@pytest.mark.parametrize("key", FREQUENT)
+def test_most_frequent_entries_are_judged_right(key):
+    """The 40 scored entries that text uses most carry most of a text's score: a second
+    reader judged every one, and each must point the right way as it is shipped."""
+    found = direction_sample.verdicts(key, direction_sample.FREQUENT)
+    assert len(found) == direction_sample.FREQUENT_SIZE
+    assert found.count("wrong") == 0
