@@ -110,10 +110,15 @@ def _bad(tmp_path):
     ("plot format", "shift.gif: the graph is written as .png, .svg, .pdf"),
     ("top", "argument --top: must be 0 or more"),
     ("reference", "argument --reference: not a number nor 'average'"),
-    ("directory", "is a directory"),
+    ("directory", "is a directory with no .txt files"),
     ("stop words", "nostop.txt: cannot be read"),
     ("no command", "the following arguments are required"),
 ])
+def _empty_directory(tmp_path):
+    (tmp_path / "folder").mkdir()
+    return tmp_path / "folder"
+
+
 def test_bad_input_is_one_line_and_status_2(tmp_path, case, message):
     bad, empty, blank = _bad(tmp_path)
     arguments = {
@@ -125,7 +130,8 @@ def test_bad_input_is_one_line_and_status_2(tmp_path, case, message):
         "plot format": ["compare", RAINY, SUNNY, "--plot", tmp_path / "shift.gif"],
         "top": ["compare", RAINY, SUNNY, "--top", "-3"],
         "reference": ["compare", RAINY, SUNNY, "--reference", "middle"],
-        "directory": ["compare", RAINY, tmp_path],
+        # A directory is a corpus of .txt files; this one holds none.
+        "directory": ["compare", RAINY, _empty_directory(tmp_path)],
         "stop words": ["compare", RAINY, SUNNY, "--stop-words", tmp_path / "nostop.txt"],
         "no command": [],
     }[case]
