@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Runs every test of the project: the C++ unit tests, again under AddressSanitizer and
+# Runs every test of the project: the C++ unit tests under AddressSanitizer and
 # UndefinedBehaviorSanitizer, a short run of each fuzz target, then the release artefacts
-# built once and the Python tests against the wheel on every CPython >= 3.11 on the machine
-# and against the sdist, and once more against a sanitized build of the extension.
+# built once (the wheel built from the sdist) and the Python tests against that wheel on
+# every CPython >= 3.11 on the machine, and once more against the sanitized extensions,
+# which share the C++ tests' build tree.
 #
 # Python packages go into the active virtual environment; without one, into build/venv,
 # made here on first use (a system Python such as Debian's refuses installs of its own).
@@ -28,33 +29,51 @@ if [[ -z ${VIRTUAL_ENV:-} ]] && ! python3 -c 'import sys; sys.exit(sys.prefix ==
   source build/venv/bin/activate
 fi
 
+# Each stage's time, so that the whole stays within its budget (10 minutes here).
+started=$SECONDS
+stage_started=$SECONDS
+stages=()
+current_stage=""
+stage() {  # name of the next stage, or nothing at the end
+  if [[ -n $current_stage ]]; then
+    stages+=("$(printf '%4ds  %s' $((SECONDS - stage_started)) "$current_stage")")
+  fi
+  current_stage=${1:-}
+  stage_started=$SECONDS
+  [[ -n $current_stage ]] && echo "== $current_stage"
+  return 0
+}
+report_times() {
+  stage
+  echo "== Time per stage (total $((SECONDS - started))s):"
+  printf '   %s\n' "${stages[@]}"
+}
+trap report_times EXIT
+
+stage "Dependencies"
 bash tools/install_dependencies.sh
 
-run_cpp_tests() {  # build directory, extra CMake arguments...
-  local dir=$1
-  shift
-  cmake -S . -B "$dir" -G Ninja -DMOODVANE_BUILD_TESTS=ON -DMOODVANE_BUILD_MODULE=OFF \
-    -DMOODVANE_WARNINGS_AS_ERRORS=ON "$@"
-  cmake --build "$dir"
-  ctest --test-dir "$dir" --output-on-failure --no-tests=error
-}
-
-echo "== C++ unit tests"
-run_cpp_tests build/tests -DCMAKE_BUILD_TYPE=Release
-
-echo "== C++ unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+# The sanitized build tree serves the C++ tests and, later, the Python tests against the
+# sanitized extensions: the engine and the lexicons are compiled once for both. (A release
+# build of the same tests would add nothing the sanitized run does not check; the release
+# compiler flags are exercised by the wheel, which the Python tests use.)
+stage "C++ unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+export MOODVANE_SANITIZE_BUILD="$PWD/build/sanitize"
+cmake -S . -B "$MOODVANE_SANITIZE_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DMOODVANE_BUILD_TESTS=ON -DMOODVANE_BUILD_MODULE=ON -DMOODVANE_WARNINGS_AS_ERRORS=ON \
+  -DMOODVANE_SANITIZE=address,undefined -DPython_EXECUTABLE="$(command -v python3)" >/dev/null
+cmake --build "$MOODVANE_SANITIZE_BUILD"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  run_cpp_tests build/sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMOODVANE_SANITIZE=address,undefined
+  ctest --test-dir "$MOODVANE_SANITIZE_BUILD" --output-on-failure --no-tests=error --parallel 2
 
-echo "== Fuzz targets, a short run each on their seed corpora"
+stage "Fuzz targets, a short run each on their seed corpora"
 bash tests/fuzz/run_smoke.sh 30
 
-echo "== Release artefacts: the sdist and the manylinux wheel, built once and audited; the"
-echo "   Python tests against that wheel on every CPython >= 3.11 here, and against the sdist"
+stage "Release artefacts: the sdist and the manylinux wheel built from it, audited; the Python tests against that wheel on every CPython >= 3.11 here"
 status=0
 bash tools/check_wheel.sh || status=$?
 if ((status == 0)); then
-  echo "== Python tests against the extension built with AddressSanitizer and UndefinedBehaviorSanitizer"
+  stage "Python tests against the extensions built with AddressSanitizer and UndefinedBehaviorSanitizer"
   bash tests/sanitize/run_python_suite.sh || status=$?
 fi
 exit "$status"

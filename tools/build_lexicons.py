@@ -579,6 +579,40 @@ DAMAGES OR OTHER LIABILITY, WHETHER IN AN ACTION OF CONTRACT, TORT OR OTHERWISE,
 OUT OF OR IN CONNECTION WITH THE SOFTWARE OR THE USE OR OTHER DEALINGS IN THE SOFTWARE.
 """
 
+CHINESE_DICTIONARY_NOTE = """\
+## chinese.dictionary.txt (the Chinese segmenter's dictionary)
+
+`count_words` cuts Chinese text into words with jieba's dictionary of word frequencies
+(jieba 0.42.1, `jieba/dict.txt`, MIT, Copyright 2012-2017 Sun Junyi), with the Chinese
+lexicon's words and phrases added. `tools/build_chinese_dictionary.py` writes it from the
+installed jieba: one `word frequency` line per word (jieba's part-of-speech tags dropped),
+sorted by code point, under a `#total` line with the sum of jieba's frequencies. The MIT
+licence text is in `chinese.dictionary.LICENSE` beside it and under Licence texts below.
+"""
+
+JIEBA_LICENCE = """\
+### jieba's dictionary (chinese.dictionary.txt)
+
+The MIT License (Expat)
+
+Copyright 2012-2017 Sun Junyi <ccnusjy@gmail.com>
+
+Permission is hereby granted, free of charge, to any person obtaining a copy of this software
+and associated documentation files (the "Software"), to deal in the Software without
+restriction, including without limitation the rights to use, copy, modify, merge, publish,
+distribute, sublicense, and/or sell copies of the Software, and to permit persons to whom the
+Software is furnished to do so, subject to the following conditions:
+
+The above copyright notice and this permission notice shall be included in all copies or
+substantial portions of the Software.
+
+THE SOFTWARE IS PROVIDED "AS IS", WITHOUT WARRANTY OF ANY KIND, EXPRESS OR IMPLIED, INCLUDING
+BUT NOT LIMITED TO THE WARRANTIES OF MERCHANTABILITY, FITNESS FOR A PARTICULAR PURPOSE AND
+NONINFRINGEMENT. IN NO EVENT SHALL THE AUTHORS OR COPYRIGHT HOLDERS BE LIABLE FOR ANY CLAIM,
+DAMAGES OR OTHER LIABILITY, WHETHER IN AN ACTION OF CONTRACT, TORT OR OTHERWISE, ARISING FROM,
+OUT OF OR IN CONNECTION WITH THE SOFTWARE OR THE USE OR OTHER DEALINGS IN THE SOFTWARE.
+"""
+
 AFINN_ATTRIBUTION = (
     "AFINN-165 by Finn Årup Nielsen (\"A new ANEW: Evaluation of a word list for sentiment "
     "analysis in microblogs\", ESWC 2011 workshop on Making Sense of Microposts, "
@@ -664,6 +698,11 @@ def review_markdown(lexicons: list[Lexicon], concepts: int = 0) -> list[str]:
         "😂 7.40, ❤ 8.20, 😭 4.20, 💔 2.60, `:)` 6.60, `<3` 8.20, ...) have one score, the same in",
         "every lexicon; emoji whose use is mixed or neutral are left out. Emoji are written",
         "without presentation selectors and skin tones, emoticons as typed.",
+        "",
+        "Second reading. A reader other than each language's reviewer judged the direction of",
+        "a fresh random sample of 60 entries per lexicon and of its 40 most frequent scored",
+        "entries (`lexicons/review/direction/`, drawn by `tools/direction_sample.py`); the two",
+        "found wrong (the glamorize family, Portuguese obrigados/obrigadas) were fixed.",
         "",
         "Spellings and forms. Hindi entries are in the spelling the counter gives (nukta",
         "removed, chandrabindu written as anusvara); spelling twins such as मज़ा and मजा are",
@@ -821,7 +860,8 @@ def sources_markdown(lexicons: list[Lexicon], validity: str | None = None,
         "would attach one rating to all of them; the translated AFINN lists are used instead.",
         "",
     ]
-    out.append(LICENCE_NOTICES)
+    out.append(CHINESE_DICTIONARY_NOTE)
+    out.append(LICENCE_NOTICES + "\n" + JIEBA_LICENCE)
     return "\n".join(out)
 
 

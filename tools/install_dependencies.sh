@@ -4,10 +4,10 @@
 # installs only what is missing.
 set -euo pipefail
 
-# python3-pattern: the French source lexicon that the data-rebuild tests read, and the
-# labelled corpora of bench/lexicon_validity.py. Fonts with Chinese, Korean and Devanagari
-# glyphs for the word-shift graphs of the tests.
-debian_packages=(libgtest-dev python3-pattern fonts-wqy-microhei fonts-lohit-deva)
+# Fonts with Chinese, Korean and Devanagari glyphs for the word-shift graphs of the tests.
+# (python3-pattern, with its scipy, nltk and tk, serves only the lexicon rebuild and the
+# validity benchmark, bench/lexicon_validity.py, which installs it itself.)
+debian_packages=(libgtest-dev fonts-wqy-microhei fonts-lohit-deva)
 missing=()
 for package in "${debian_packages[@]}"; do
   dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")

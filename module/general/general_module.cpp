@@ -6,12 +6,14 @@
 // as well, so that no call, however malformed, can take the interpreter down.
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "boundary.hpp"
 #include "interrupts.hpp"
+#include "chinese_segmentation.hpp"
 #include "document_scores.hpp"
 #include "lexicon_catalogue.hpp"
 #include "moodvane/general_shift.hpp"
@@ -28,12 +30,21 @@ using module::PyResult;
 using module::raised;
 using module::WordPins;
 
+// The kinds by the names Python uses; kind_names() hands this list to the package's
+// registry of kinds, so that a kind exists under one name everywhere.
+struct NamedKind {
+  const char* name;
+  Kind kind;
+};
+constexpr NamedKind kinds[] = {
+    {"proportion", Kind::proportion}, {"entropy", Kind::entropy}, {"kld", Kind::kld},
+    {"jsd", Kind::jsd},               {"weighted", Kind::weighted},
+};
+
 std::optional<Kind> kind_named(std::string_view name) {
-  if (name == "proportion") return Kind::proportion;
-  if (name == "entropy") return Kind::entropy;
-  if (name == "kld") return Kind::kld;
-  if (name == "jsd") return Kind::jsd;
-  if (name == "weighted") return Kind::weighted;
+  for (const NamedKind& named : kinds) {
+    if (name == named.name) return named.kind;
+  }
   return std::nullopt;
 }
 
@@ -181,11 +192,18 @@ PyResult<PyHandle> shift(PyObject* args) {
     PyHandle text = PyHandle::steal(
         PyUnicode_DecodeUTF8(word.data(), static_cast<Py_ssize_t>(word.size()), "strict"));
     if (!text) return raised();
-    PyErr_Format(PyExc_ValueError,
-                 "%R has a count in type2freq_2 but none in type2freq_1, which makes the "
-                 "Kullback-Leibler divergence D(P2 || P1) infinite; kld_shift(..., pseudocount=...) "
-                 "smooths the counts, and jsd_shift compares such texts",
-                 text.get());
+    PyHandle message = PyHandle::steal(PyUnicode_FromFormat(
+        "%R has a count in type2freq_2 but none in type2freq_1, which makes the "
+        "Kullback-Leibler divergence D(P2 || P1) infinite; kld_shift(..., pseudocount=...) "
+        "smooths the counts, and jsd_shift compares such texts",
+        text.get()));
+    if (!message) return raised();
+    // The word rides on the error as `word`, so that a caller can name it in its own terms
+    // without looking for it again.
+    PyHandle error = PyHandle::steal(
+        PyObject_CallFunctionObjArgs(PyExc_ValueError, message.get(), nullptr));
+    if (!error || PyObject_SetAttrString(error.get(), "word", text.get()) < 0) return raised();
+    PyErr_SetObject(PyExc_ValueError, error.get());
     return raised();
   }
   return to_py_dict(**result);
@@ -195,12 +213,29 @@ PyObject* shift_entry(PyObject* /*module*/, PyObject* args) {
   return module::run_in_barrier([args] { return shift(args); });
 }
 
+PyResult<PyHandle> kind_names() {
+  PyHandle names = PyHandle::steal(PyTuple_New(std::size(kinds)));
+  if (!names) return raised();
+  for (std::size_t i = 0; i < std::size(kinds); ++i) {
+    PyObject* name = PyUnicode_FromString(kinds[i].name);
+    if (name == nullptr) return raised();
+    PyTuple_SetItem(names.get(), static_cast<Py_ssize_t>(i), name);  // steals name
+  }
+  return names;
+}
+
+PyObject* kind_names_entry(PyObject* /*module*/, PyObject* /*unused*/) {
+  return module::run_in_barrier([] { return kind_names(); });
+}
+
 PyMethodDef methods[] = {
     {"shift", shift_entry, METH_VARARGS,
      PyDoc_STR("shift(kind, type2freq_1, type2freq_2, scores_1, scores_2, stop_words, top_n, "
                "alpha, base, weight_1, weight_2, reference_value) -> dict\n\n"
                "The generalized word shift of text 2 against text 1. Private: use the "
                "functions of moodvane_tools.")},
+    {"kind_names", kind_names_entry, METH_NOARGS,
+     PyDoc_STR("kind_names() -> tuple[str, ...]\n\nThe kinds that shift() computes.")},
     {"counting_rules", counting_rules_entry, METH_VARARGS, nullptr},
     {"new_tally", new_tally_entry, METH_VARARGS, nullptr},
     {"tally_add", tally_add_entry, METH_VARARGS, nullptr},
@@ -212,6 +247,7 @@ PyMethodDef methods[] = {
     {"resolve_lexicon", resolve_lexicon_entry, METH_VARARGS, nullptr},
     {"lexicon_scores", lexicon_scores_entry, METH_VARARGS, nullptr},
     {"lexicon_sources", lexicon_sources_entry, METH_NOARGS, nullptr},
+    {"segment_chinese", segment_chinese_entry, METH_VARARGS, PyDoc_STR(kSegmentChineseDoc)},
     {"average_scores", average_scores_entry, METH_VARARGS,
      PyDoc_STR("average_scores(documents, scores, stop_lens, stop_words) -> (bytes, bytes, "
                "bytes)\n\nEach document's weighted-average score. Private: use "

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "moodvane/chinese_dictionary.hpp"
 #include "moodvane/text/character_classes.hpp"
 #include "moodvane/text/word_counting.hpp"
 #include "boundary.hpp"
@@ -95,11 +96,17 @@ PyResult<PyHandle> counting_rules(PyObject* args) {
   PyObject* words = nullptr;
   int lower_case = 1;
   PyObject* phrases = nullptr;
-  if (!PyArg_ParseTuple(args, "sOpO:counting_rules", &key, &words, &lower_case, &phrases)) {
+  int native_chinese = 1;
+  if (!PyArg_ParseTuple(args, "sOpO|p:counting_rules", &key, &words, &lower_case, &phrases,
+                        &native_chinese)) {
     return raised();
   }
   text::RulesData data;
   data.language = *language_named(key);
+  // Built on the first run of Han characters, in a count, with the lock released.
+  if (data.language == text::Language::chinese && native_chinese != 0) {
+    data.chinese_segmenter = &lexicons::chinese_segmenter;
+  }
   data.lower_case = lower_case != 0;
   PyResult<std::vector<std::string>> read_words = strings_of(words, "words");
   if (!read_words) return std::unexpected(std::move(read_words.error()));

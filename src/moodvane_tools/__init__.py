@@ -9,7 +9,8 @@
 `count_words` tokenises a text the way a built-in lexicon expects (`count_documents`
 many texts one by one), `lexicon_scores` and
 `lexicon_info` show what a lexicon holds, `coverage` says how much of a text a lexicon
-scores, `text_shift` and `shift_graph` (matplotlib, the `plot` extra) show a result.
+scores, `text_shift` and `shift_graph` (matplotlib, the `plot` extra) show a result and
+`to_dataframe` (pandas, the `corpus` extra) makes it a table.
 Beyond the average score, `proportion_shift`, `entropy_shift`, `kld_shift`, `jsd_shift` and
 `weighted_avg_shift_pair` explain other differences between two texts word by word, in the
 same result form.
@@ -27,6 +28,7 @@ from importlib import metadata
 from typing import TYPE_CHECKING, Any
 
 from .coverage import coverage
+from .export import to_dataframe
 from .faults import is_internal_fault
 from .generalized import (
     KIND_LABELS,
@@ -101,5 +103,6 @@ __all__ = [
     "shift_graph",
     "stop_words",
     "text_shift",
+    "to_dataframe",
     "weighted_avg_shift_pair",
 ]

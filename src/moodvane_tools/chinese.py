@@ -1,10 +1,12 @@
 """Chinese is written without spaces between words: a run of Han characters is cut into
 words before it is counted.
 
-With the optional segmenter jieba installed (the `zh` extra) it does the cutting, with the
-lexicon's own words added to its dictionary so that it keeps them whole; without it, a
-longest match over the lexicon's words cuts the run, and what no word covers counts
-character by character.
+The native segmenter does the cutting by default: jieba's method (the most probable path
+through a word graph over jieba's dictionary, without its hidden Markov model) in C++, with
+the lexicon's words and phrases added to the dictionary so that it keeps them whole. jieba
+itself (the `zh` extra) is another choice, `segmenter="jieba"`, with the lexicon's words
+added to its dictionary the same way; `segmenter="dictionary"` takes the longest match over
+the lexicon's words.
 """
 
 from __future__ import annotations
@@ -13,8 +15,12 @@ import functools
 import importlib
 import logging
 from collections.abc import Callable, Iterable
+from typing import Any
 
 Segmenter = Callable[[str], list[str]]
+
+SEGMENTERS = ("native", "jieba", "dictionary")
+"""The names `count_words(..., segmenter=...)` takes; the first is the default."""
 
 
 def longest_match(run: str, words: frozenset[str], longest: int) -> list[str]:
@@ -39,9 +45,44 @@ def dictionary_segmenter(words: Iterable[str]) -> Segmenter:
     return functools.partial(longest_match, words=vocabulary, longest=longest)
 
 
-def jieba_segmenter(words: Iterable[str]) -> Segmenter | None:
+def native_segmenter() -> Segmenter:
+    """The native segmenter, whose dictionary holds the Chinese lexicon's words and phrases;
+    a piece holding lexicon words of two characters or more is split around them, as
+    `jieba_segmenter`'s pieces are."""
+    from . import _general
+
+    def segment(run: str) -> list[str]:
+        return _general.segment_chinese(run, True)
+
+    return segment
+
+
+def jieba_segmenter(words: Iterable[str], *, hmm: bool = True,
+                    tokenizer: Any = None) -> Segmenter | None:
     """A jieba tokenizer of its own (jieba's shared default one is left as it is) that
-    knows `words`, or None when jieba is not installed."""
+    knows `words`, or None when jieba is not installed. `hmm` is jieba's HMM switch (on,
+    jieba's default, finds words its dictionary lacks). A `tokenizer` given is used as it
+    is, its dictionary already holding `words`."""
+    vocabulary = frozenset(words)
+    if tokenizer is None:
+        tokenizer = _jieba_tokenizer(vocabulary)
+        if tokenizer is None:
+            return None
+    inner = dictionary_segmenter(vocabulary)
+
+    def segment(run: str) -> list[str]:
+        pieces: list[str] = []
+        for piece in tokenizer.cut(run, HMM=hmm):
+            if piece in vocabulary or len(piece) < 2:
+                pieces.append(piece)
+            else:
+                pieces += _around_lexicon_words(piece, inner(piece), vocabulary)
+        return [piece for piece in pieces if piece]
+
+    return segment
+
+
+def _jieba_tokenizer(words: Iterable[str]) -> Any:
     try:
         jieba = importlib.import_module("jieba")  # an optional extra, without types
     except ImportError:
@@ -58,20 +99,7 @@ def jieba_segmenter(words: Iterable[str]) -> Segmenter | None:
             tokenizer.add_word(word)
     finally:
         logger.setLevel(level)
-
-    vocabulary = frozenset(words)
-    inner = dictionary_segmenter(vocabulary)
-
-    def segment(run: str) -> list[str]:
-        pieces: list[str] = []
-        for piece in tokenizer.cut(run):
-            if piece in vocabulary or len(piece) < 2:
-                pieces.append(piece)
-            else:
-                pieces += _around_lexicon_words(piece, inner(piece), vocabulary)
-        return [piece for piece in pieces if piece]
-
-    return segment
+    return tokenizer
 
 
 def _around_lexicon_words(piece: str, cut: list[str], vocabulary: frozenset[str]) -> list[str]:

@@ -2,42 +2,56 @@
 
     moodvane compare BEFORE.txt AFTER.txt [--lexicon NAME] [--top N] [--plot shift.png]
                      [--kind weighted|proportion|entropy|kld|jsd] [--alpha A] [--base B]
+                     [--labels A B] [--title T] [--dpi D] [--json F] [--csv F]
     moodvane series CORPUS --text COL --key COL [--freq F] [--csv OUT] [--plot OUT.png]
     moodvane lexicons
     moodvane score WORD... [--lexicon NAME]
+    moodvane --version
 
-Bad input ends the command with one line on the standard error stream and exit status 2.
+Bad input (also a path that no output can be written to, found before any text is read)
+ends the command with one line on the standard error stream and exit status 2, and so
+does running out of memory.
 """
 
 from __future__ import annotations
 
 import argparse
 import csv
+import io
 import json
 import math
 import sys
 import unicodedata
 from collections.abc import Mapping, Sequence
 from pathlib import Path
-from typing import Any, NoReturn, TextIO
-
-import moodvane
+from typing import Any, BinaryIO, NoReturn, TextIO
 
 from .corpus_cli import add_compare_options, add_series_parser, compare_texts, run_series
 from .coverage import coverage
+from .export import COLUMNS, word_fields, word_rows
 from .faults import is_internal_fault
-from .generalized import entropy_shift, jsd_shift, kld_shift, proportion_shift
-from .kinds import KIND_LABELS, kind_of
-from .result_view import view
+from .kinds import REGISTRY, kind_of
 from .lexicon_data import (lexicon_info, lexicon_names, lexicon_scores, resolve_name,
                            writes_lower_case)
-from .reading import InputError, TextCounts
+from .outputs import Writer, check_output_paths, write_all
+from .reading import InputError, Progress, TextCounts, count_file, file_size
 from .text_graph import pad, text_shift
 
 PLOT_FORMATS = (".png", ".svg", ".pdf")
 # Below this share of scored tokens an average says little about a text.
 LOW_COVERAGE = 0.05
 USAGE_ERROR = 2
+# A stop-word file lists words, one per line; more than this is not such a list (and
+# /dev/zero would never end).
+STOP_WORDS_LIMIT = 64 << 20
+DEFAULT_DPI = 150
+# Agg draws at most this many pixels a side.
+LARGEST_IMAGE = 65535
+# The command line's options that set a measure, by the name of the keyword they fill.
+MEASURE_FLAGS: dict[str, str] = {
+    "alpha": "--alpha", "base": "--base", "reference_value": "--reference",
+    "stop_lens": "--stop-lens", "pseudocount": "--pseudocount",
+}
 
 
 class _Parser(argparse.ArgumentParser):
@@ -50,6 +64,7 @@ class _Parser(argparse.ArgumentParser):
 def _parser() -> argparse.ArgumentParser:
     parser = _Parser(prog="moodvane", description="Word shifts between two texts: which "
                      "words make one text's average happiness score differ from another's.")
+    parser.add_argument("--version", action="version", version=f"moodvane {_version()}")
     commands = parser.add_subparsers(dest="command", required=True, metavar="COMMAND",
                                      parser_class=_Parser)
 
@@ -60,7 +75,7 @@ def _parser() -> argparse.ArgumentParser:
                     "difference.")
     compare.add_argument("before", type=Path, metavar="BEFORE.txt")
     compare.add_argument("after", type=Path, metavar="AFTER.txt", nargs="?")
-    compare.add_argument("--kind", choices=list(KIND_LABELS), default="weighted",
+    compare.add_argument("--kind", choices=list(REGISTRY), default="weighted",
                          help="what to compare: the average score with the lexicon "
                               "(weighted), the words' shares (proportion), the entropy, "
                               "the Kullback-Leibler divergence of AFTER from BEFORE (kld) "
@@ -85,10 +100,18 @@ def _parser() -> argparse.ArgumentParser:
     compare.add_argument("--plot", type=Path, metavar="FILE",
                          help="draw the word-shift graph to FILE (.png, .svg or .pdf; needs "
                               "the plot extra: pip install 'moodvane[plot]')")
+    compare.add_argument("--labels", nargs=2, metavar=("A", "B"),
+                         help="names of BEFORE and AFTER in the summary and the graph "
+                              "(their file names)")
+    compare.add_argument("--title", metavar="TEXT",
+                         help="first line of the graph's title ('A → B')")
+    compare.add_argument("--dpi", type=_dpi, default=DEFAULT_DPI, metavar="D",
+                         help=f"resolution of a .png graph, dots per inch ({DEFAULT_DPI})")
     compare.add_argument("--json", type=Path, metavar="FILE",
-                         help="write the whole result, every word, as JSON")
+                         help="write the whole result, every word with its counts and "
+                              "scores, and where it came from (meta), as JSON")
     compare.add_argument("--csv", type=Path, metavar="FILE",
-                         help="write one row per word as CSV")
+                         help="write one row per word as CSV: " + ", ".join(COLUMNS))
     compare.add_argument("--no-progress", action="store_true",
                          help="no progress bar while reading (shown only on a terminal)")
     add_compare_options(compare)
@@ -132,28 +155,38 @@ def _log_base(text: str) -> float:
     return value
 
 
-# The options that each kind takes beyond the texts.
-_KIND_OPTIONS: dict[str, tuple[str, ...]] = {
-    "weighted": ("lexicon", "stop_lens", "reference"),
-    "proportion": (),
-    "entropy": ("alpha", "base", "reference"),
-    "kld": ("base",),
-    "jsd": ("alpha", "base"),
-}
+def _dpi(text: str) -> int:
+    value = _count(text)
+    if not 10 <= value <= 1200:
+        raise argparse.ArgumentTypeError(f"must be from 10 to 1200: {text!r}")
+    return value
+
+
+def _measure_options(arguments: argparse.Namespace) -> dict[str, Any]:
+    """The measure options given on the command line, by keyword."""
+    given: dict[str, Any] = {}
+    if arguments.alpha is not None:
+        given["alpha"] = arguments.alpha
+    if arguments.base is not None:
+        given["base"] = arguments.base
+    if arguments.reference != "average":
+        given["reference_value"] = arguments.reference
+    if arguments.stop_lens is not None:
+        given["stop_lens"] = tuple(arguments.stop_lens)
+    if arguments.pseudocount:
+        given["pseudocount"] = arguments.pseudocount
+    return given
 
 
 def _check_kind_options(arguments: argparse.Namespace) -> None:
     """An option that the kind would ignore is an error, so that nobody reads a result
     believing it was taken into account."""
-    given = {"alpha": arguments.alpha is not None, "base": arguments.base is not None,
-             "stop_lens": arguments.stop_lens is not None,
-             "reference": arguments.reference != "average"}
-    for option, used in given.items():
-        if used and option not in _KIND_OPTIONS[arguments.kind]:
-            flag = "--" + option.replace("_", "-")
-            takers = [kind for kind, options in _KIND_OPTIONS.items() if option in options]
-            raise InputError(f"{flag} does not apply to --kind {arguments.kind} (only to "
-                             f"{', '.join(takers)})")
+    spec = REGISTRY[arguments.kind]
+    for option in _measure_options(arguments):
+        if option not in spec.options:
+            takers = [name for name, other in REGISTRY.items() if option in other.options]
+            raise InputError(f"{MEASURE_FLAGS[option]} does not apply to --kind "
+                             f"{arguments.kind} (only to {', '.join(takers)})")
 
 
 def _reference(text: str) -> str | float:
@@ -169,9 +202,16 @@ def _reference(text: str) -> str | float:
     return value
 
 
+def _version() -> str:
+    from . import __version__
+
+    return __version__
+
+
 def main(argv: Sequence[str] | None = None) -> int:
     """Runs the command line `argv` (default: the process's arguments); returns the exit
-    status: 0 for success, 2 for bad input, 1 for an internal fault of the module."""
+    status: 0 for success, 2 for bad input or too little memory, 1 for an internal fault
+    of the module."""
     arguments = _parser().parse_args(argv)
     try:
         if arguments.command == "compare":
@@ -180,11 +220,16 @@ def main(argv: Sequence[str] | None = None) -> int:
             return _lexicons(sys.stdout)
         if arguments.command == "series":
             if arguments.plot is not None:
-                _require_plot_support(arguments.plot)
+                _require_plot_support(arguments)
             return run_series(arguments, _lexicon_key(arguments.lexicon), sys.stdout)
         return _score(arguments, sys.stdout)
     except InputError as error:
         print(f"moodvane: {error}", file=sys.stderr)
+        return USAGE_ERROR
+    except MemoryError as error:
+        detail = f" ({error})" if str(error) else ""
+        print(f"moodvane: out of memory{detail}; try smaller texts, or a machine with more "
+              "memory", file=sys.stderr)
         return USAGE_ERROR
     except KeyboardInterrupt:
         return 130
@@ -201,10 +246,21 @@ def _lexicon_key(name: str) -> str:
         raise InputError(str(error)) from None
 
 
-def _require_plot_support(path: Path) -> None:
+def _require_plot_support(arguments: argparse.Namespace) -> None:
+    path: Path = arguments.plot
     if path.suffix.lower() not in PLOT_FORMATS:
         raise InputError(f"{path}: the graph is written as {', '.join(PLOT_FORMATS)}; "
                          f"name the file with one of these endings")
+    if path.suffix.lower() == ".png":
+        # The tallest graph of --top words (every word, for 0) must fit Agg's limit.
+        from .graph import figure_height
+
+        tallest = figure_height(arguments.top or None) * arguments.dpi
+        if tallest > LARGEST_IMAGE:
+            raise InputError(f"--dpi {arguments.dpi} would make the graph of "
+                             f"{arguments.top or 'every'} word{'s' if arguments.top != 1 else ''} "
+                             f"{tallest:,.0f} pixels tall, more than a PNG can be drawn "
+                             f"({LARGEST_IMAGE:,}); lower --dpi or --top, or write .svg")
     try:
         import matplotlib
     except ImportError:
@@ -214,36 +270,62 @@ def _require_plot_support(path: Path) -> None:
 
 def _stop_words(path: Path, key: str) -> set[str]:
     try:
-        text = path.read_text(encoding="utf-8")
+        with open(path, "rb") as stream:
+            data = stream.read(STOP_WORDS_LIMIT + 1)
+    except IsADirectoryError:
+        raise InputError(f"{path}: is a directory, not a list of stop words") from None
+    except OSError as error:
+        raise InputError(f"{path}: cannot be read: {error.strerror or error}") from None
+    if len(data) > STOP_WORDS_LIMIT:
+        raise InputError(f"{path}: more than {STOP_WORDS_LIMIT >> 20} MB; --stop-words takes "
+                         "a list of words, one per line")
+    try:
+        text = data.decode("utf-8")
     except UnicodeDecodeError as error:
         raise InputError(f"{path}: not UTF-8 text ({error.reason} at byte offset "
                          f"{error.start})") from None
-    except OSError as error:
-        raise InputError(f"{path}: cannot be read: {error.strerror or error}") from None
     lower = writes_lower_case(lexicon_scores(key))
     words = set()
-    for line in text.splitlines():
+    for line in text.removeprefix("\ufeff").splitlines():
         word = unicodedata.normalize("NFC", line.strip())
         if word:
             words.add(word.lower() if lower else word)
     return words
 
 
+def _output_options(arguments: argparse.Namespace) -> list[tuple[str, Path]]:
+    return [(flag, path) for flag, path in (("--json", arguments.json),
+                                            ("--csv", arguments.csv),
+                                            ("--plot", arguments.plot)) if path is not None]
+
+
 def _compare(arguments: argparse.Namespace, out: TextIO, err: TextIO) -> int:
     key = _lexicon_key(arguments.lexicon)
-    # Everything that can be checked without reading the texts is checked first.
+    # Everything that can be checked without reading the texts is checked first, the
+    # output paths too: a long run never ends in a file that cannot be written.
     _check_kind_options(arguments)
     if arguments.plot is not None:
-        _require_plot_support(arguments.plot)
+        _require_plot_support(arguments)
+    inputs = [path for path in (arguments.before, arguments.after) if path is not None]
+    if arguments.stop_words is not None:
+        inputs.append(arguments.stop_words)
+    check_output_paths(_output_options(arguments), inputs)
     stop_words = _stop_words(arguments.stop_words, key) if arguments.stop_words else None
     show_progress = not arguments.no_progress and err.isatty()
     texts: list[TextCounts] = compare_texts(arguments, key, err, show_progress)
 
+    labels = _labels(arguments)
     try:
         result = _shift(arguments, key, texts, stop_words)
     except ValueError as error:
-        # Inputs that the measure cannot take, e.g. a word of AFTER missing from BEFORE
-        # for the KL divergence.
+        word = getattr(error, "word", None)
+        if isinstance(word, str):
+            # The word that makes the divergence of AFTER from BEFORE infinite.
+            raise InputError(
+                f"{labels[1]} has {word!r}, which {labels[0]} lacks: the Kullback-Leibler "
+                f"divergence is infinite; --pseudocount smooths the counts, and --kind jsd "
+                f"compares such texts") from None
+        # Other inputs that the measure cannot take.
         raise InputError(str(error).splitlines()[0]) from None
     except BaseException as error:
         if not is_internal_fault(error):
@@ -251,74 +333,47 @@ def _compare(arguments: argparse.Namespace, out: TextIO, err: TextIO) -> int:
         print(f"moodvane: internal fault in the native module: {error}", file=err)
         return 1
 
-    if arguments.groups:
-        labels = (str(arguments.groups[0]), str(arguments.groups[1]))
-    else:
-        labels = (arguments.before.name, arguments.after.name)
-        if labels[0] == labels[1]:
-            labels = (str(arguments.before), str(arguments.after))
-    _print_summary(out, key, labels, texts, result, arguments.top)
-    _write_outputs(arguments, result, labels)
+    _print_summary(out, key, labels, texts, result, arguments)
+    write_all(_outputs(arguments, key, labels, texts, result, stop_words))
     return 0
+
+
+def _labels(arguments: argparse.Namespace) -> tuple[str, str]:
+    if arguments.labels:
+        return (arguments.labels[0], arguments.labels[1])
+    if arguments.groups:
+        return (str(arguments.groups[0]), str(arguments.groups[1]))
+    labels = (arguments.before.name, arguments.after.name)
+    if labels[0] == labels[1]:
+        labels = (str(arguments.before), str(arguments.after))
+    return labels
 
 
 def _shift(arguments: argparse.Namespace, key: str, texts: list[TextCounts],
            stop_words: set[str] | None) -> Mapping[str, Any]:
     """The result of the kind of shift asked for."""
-    first, second = texts[0].counts, texts[1].counts
-    kind = arguments.kind
-    alpha = 1.0 if arguments.alpha is None else arguments.alpha
-    base = 2.0 if arguments.base is None else arguments.base
-    reference = None if arguments.reference == "average" else arguments.reference
-    if kind == "proportion":
-        return proportion_shift(first, second, stop_words=stop_words)
-    if kind == "entropy":
-        return entropy_shift(first, second, alpha=alpha, base=base, reference_value=reference,
-                             stop_words=stop_words)
-    if kind == "kld":
-        if arguments.pseudocount < 0 or not math.isfinite(arguments.pseudocount):
-            raise InputError(f"--pseudocount must be a finite number >= 0, "
-                             f"got {arguments.pseudocount}")
-        if arguments.pseudocount == 0:
-            _require_every_word_of_after(arguments, first, second, stop_words)
-        return kld_shift(first, second, base=base, stop_words=stop_words,
-                         pseudocount=arguments.pseudocount)
-    if kind == "jsd":
-        return jsd_shift(first, second, alpha=alpha, base=base, stop_words=stop_words)
-    return moodvane.weighted_avg_shift(
-        first, second, lexicon=key, reference_value=arguments.reference,
-        stop_lens=tuple(arguments.stop_lens) if arguments.stop_lens else None,
-        stop_words=stop_words,
-    )
-
-
-def _require_every_word_of_after(arguments: argparse.Namespace, first: Mapping[str, int],
-                                 second: Mapping[str, int], stop_words: set[str] | None) -> None:
-    """The divergence of AFTER from BEFORE is infinite when AFTER has a word that BEFORE
-    lacks; said in the terms of the command line, naming the first such word in byte
-    order, as the library does."""
-    missing = [word for word, count in second.items()
-               if count > 0 and not first.get(word) and word not in (stop_words or ())]
-    if missing:
-        word = min(missing, key=lambda word: word.encode("utf-8", "surrogatepass"))
-        before, after = ((arguments.groups[0], arguments.groups[1]) if arguments.groups
-                         else (arguments.before.name, arguments.after.name))
-        raise InputError(
-            f"{after} has {word!r}, which {before} lacks: "
-            f"the Kullback-Leibler divergence is infinite ({len(missing):,} such words); "
-            f"--pseudocount smooths the counts, and --kind jsd compares such texts")
+    spec = REGISTRY[arguments.kind]
+    options = _measure_options(arguments)
+    if "lexicon" in spec.options:
+        options["lexicon"] = key
+    return spec.compute(texts[0].counts, texts[1].counts, stop_words=stop_words, **options)
 
 
 def _print_summary(out: TextIO, key: str, labels: tuple[str, str], texts: list[TextCounts],
-                   result: Mapping[str, Any], top: int) -> None:
+                   result: Mapping[str, Any], arguments: argparse.Namespace) -> None:
+    top = arguments.top
     if getattr(result, "kind", "weighted") != "weighted":
         _print_measure_summary(out, labels, texts, result, top)
         return
     info = lexicon_info(key)
     scores = lexicon_scores(key)
-    kind = KIND_LABELS["weighted"]
+    kind = REGISTRY["weighted"].labels
     width = max(len(label) for label in labels)
     print(f"lexicon: {key} ({info['language']}, {info['entries']:,} words)", file=out)
+    lens = arguments.stop_lens
+    print("stop lens: " + (f"words scored {min(lens):g} to {max(lens):g} left out" if lens
+                           else "none, every scored word counts (--stop-lens 4 6 leaves out "
+                                "the neutral ones)"), file=out)
     for label, text, value_key in zip(labels, texts, kind.value_keys):
         share = coverage(text.counts, scores)
         value = result[value_key]
@@ -350,52 +405,106 @@ def _print_measure_summary(out: TextIO, labels: tuple[str, str], texts: list[Tex
     print(text_shift(result, top, labels=labels), end="", file=out)
 
 
-def _json_document(result: Mapping[str, Any]) -> dict[str, Any]:
+def _meta(arguments: argparse.Namespace, key: str, labels: tuple[str, str],
+          texts: list[TextCounts], result: Mapping[str, Any],
+          stop_words: set[str] | None) -> dict[str, Any]:
+    """Where a result came from: the program, the inputs, the lexicon and every option
+    that shaped it."""
+    spec = REGISTRY[arguments.kind]
+    weighted = arguments.kind == "weighted"
+    scores = lexicon_scores(key) if weighted else None
+    info = lexicon_info(key)
+    inputs = []
+    for path, label, text in zip((arguments.before, arguments.after), labels, texts):
+        entry: dict[str, Any] = {"path": str(path), "label": label, "bytes": text.size,
+                                 "tokens": text.tokens, "types": len(text.counts)}
+        if scores is not None:
+            entry["coverage"] = coverage(text.counts, scores)
+        inputs.append(entry)
+    options = {**spec.defaults, **_measure_options(arguments)}
+    options.pop("lexicon", None)
+    if "stop_lens" in options and options["stop_lens"] is not None:
+        options["stop_lens"] = sorted(options["stop_lens"])
+    return {
+        "program": "moodvane",
+        "version": _version(),
+        "command": "compare",
+        "kind": arguments.kind,
+        "lexicon": {"name": key, "language": info["language"], "entries": info["entries"],
+                    "used_for": "scores and words" if weighted else "words"},
+        "inputs": inputs,
+        "options": options,
+        "stop_words": None if arguments.stop_words is None else
+        {"path": str(arguments.stop_words), "words": len(stop_words or ())},
+        "unit": getattr(result, "unit", None),
+    }
+
+
+def _json_document(result: Mapping[str, Any], meta: Mapping[str, Any],
+                   fields: list[dict[str, float | None]]) -> dict[str, Any]:
     """The result as written to JSON: its kind (and the unit of an entropy or a
-    divergence) first, as top-level keys beside the result's own, which none of them
-    share; `shift_graph` and `text_shift` read them back."""
+    divergence) and where it came from (``meta``) first, as top-level keys beside the
+    result's own, which none of them share; each entry adds the word's counts and scores
+    in the two texts. `shift_graph` and `text_shift` read it back."""
     document: dict[str, Any] = {"kind": getattr(result, "kind", "weighted")}
     unit = getattr(result, "unit", None)
     if unit is not None:
         document["unit"] = unit
+    document["meta"] = dict(meta)
     document.update(result)
+    document["entries"] = [{**entry, **extra} for entry, extra in
+                           zip(result["entries"], fields)]
     return document
 
 
-def _write_outputs(arguments: argparse.Namespace, result: Mapping[str, Any],
-                   labels: tuple[str, str]) -> None:
-    kind = kind_of(result)
-    try:
-        if arguments.json is not None:
-            with open(arguments.json, "w", encoding="utf-8") as stream:
-                json.dump(_json_document(result), stream, ensure_ascii=False, indent=1,
-                          allow_nan=False)
-                stream.write("\n")
-        if arguments.csv is not None:
-            # Every entry, with the mark of its components as the terminal shows it.
-            bars = view(result, 0, kind.value_keys).bars
-            marks = {bar.rank: "".join(kind.mark(key) for key in bar.mark) for bar in bars}
-            with open(arguments.csv, "w", encoding="utf-8", newline="") as stream:
-                writer = csv.writer(stream)
-                writer.writerow(["rank", "word", "kind", "p_diff", "s_ref_diff", "p_avg",
-                                 "s_diff", "shift_score"])
-                for rank, entry in enumerate(result["entries"], 1):
-                    writer.writerow([rank, entry["type"], marks.get(rank, ""),
-                                     *(_csv_number(entry[field]) for field in
-                                       ("p_diff", "s_ref_diff", "p_avg", "s_diff",
-                                        "shift_score"))])
-        if arguments.plot is not None:
-            from .graph import shift_graph
+def _outputs(arguments: argparse.Namespace, key: str, labels: tuple[str, str],
+             texts: list[TextCounts], result: Mapping[str, Any],
+             stop_words: set[str] | None) -> list[tuple[Path, Writer]]:
+    """Each output asked for, with the function that writes it."""
+    counts = (texts[0].counts, texts[1].counts)
+    scores = lexicon_scores(key) if arguments.kind == "weighted" else None
+    outputs: list[tuple[Path, Writer]] = []
+    if arguments.json is not None:
+        document = _json_document(result, _meta(arguments, key, labels, texts, result,
+                                                stop_words),
+                                  word_fields(result, counts, scores))
 
-            figure = shift_graph(result, top_n=arguments.top, labels=labels)
-            figure.savefig(arguments.plot, dpi=150)
-    except OSError as error:
-        name = error.filename or "output"
-        raise InputError(f"{name}: cannot be written: {error.strerror or error}") from None
+        def write_json(stream: BinaryIO) -> None:
+            text = json.dumps(document, ensure_ascii=False, indent=1, allow_nan=False)
+            stream.write(text.encode("utf-8") + b"\n")
+
+        outputs.append((arguments.json, write_json))
+    if arguments.csv is not None:
+        rows = word_rows(result, counts, scores)
+
+        def write_csv(stream: BinaryIO) -> None:
+            text = io.TextIOWrapper(stream, encoding="utf-8", newline="")
+            writer = csv.writer(text)
+            writer.writerow(COLUMNS)
+            for row in rows:
+                writer.writerow([_csv_cell(row[column]) for column in COLUMNS])
+            text.flush()
+            text.detach()  # the stream stays open for its owner
+
+        outputs.append((arguments.csv, write_csv))
+    if arguments.plot is not None:
+        from .graph import shift_graph
+
+        figure = shift_graph(result, top_n=arguments.top, labels=labels, title=arguments.title)
+        fmt = arguments.plot.suffix.lower()[1:]
+
+        def write_plot(stream: BinaryIO) -> None:
+            figure.savefig(stream, format=fmt, dpi=arguments.dpi)
+
+        outputs.append((arguments.plot, write_plot))
+    return outputs
 
 
-def _csv_number(value: float | None) -> str:
-    return "" if value is None else repr(value)
+def _csv_cell(value: object) -> str:
+    """A number as Python writes it back exactly (repr), nothing for a missing value."""
+    if value is None:
+        return ""
+    return repr(value) if isinstance(value, float) else str(value)
 
 
 def _lexicons(out: TextIO) -> int:

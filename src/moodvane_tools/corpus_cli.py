@@ -59,9 +59,19 @@ def add_compare_options(compare: argparse.ArgumentParser) -> None:
     compare.add_argument("--groups", nargs=2, metavar=("A", "B"),
                          help="compare group A (before) with group B (after) of one corpus "
                               "given as BEFORE; AFTER is then left out")
-    compare.add_argument("--pseudocount", type=float, default=0.0, metavar="C",
+    compare.add_argument("--pseudocount", type=_pseudocount, default=0.0, metavar="C",
                          help="for kld: add C to every word's count in both texts, so that "
                               "a word of AFTER that BEFORE lacks has a finite divergence (0)")
+
+
+def _pseudocount(text: str) -> float:
+    try:
+        value = float(text)
+    except ValueError:
+        raise argparse.ArgumentTypeError(f"not a number: {text!r}") from None
+    if not math.isfinite(value) or value < 0:
+        raise argparse.ArgumentTypeError(f"must be a finite number, 0 or more: {text!r}")
+    return value
 
 
 def _pandas_needed() -> None:

@@ -22,7 +22,7 @@ from dataclasses import dataclass, field
 from typing import Any, Protocol
 
 from . import _general
-from .chinese import Segmenter, dictionary_segmenter, jieba_segmenter
+from .chinese import SEGMENTERS, Segmenter, dictionary_segmenter, jieba_segmenter
 from .lexicon_data import _scores, resolve_name, writes_lower_case
 
 # A long text is counted in pieces of at most _PIECE characters (so that no copy of all of
@@ -31,7 +31,6 @@ from .lexicon_data import _scores, resolve_name, writes_lower_case
 # such place, when that is among the last _LONGEST_CARRY characters.
 _PIECE = 1 << 20
 _LONGEST_CARRY = 1 << 16
-_SEGMENTERS = ("jieba", "dictionary")
 
 
 class _TextFile(Protocol):
@@ -46,21 +45,29 @@ class _Rules:
     words: frozenset[str]
     lower_case: bool
     native: object
+    _leaving_han_runs: object = field(default=None, repr=False)
     _segmenters: dict[str, Segmenter] = field(default_factory=dict, repr=False)
 
-    def segmenter(self, name: str | None) -> Segmenter:
-        """The segmenter called `name` (None: jieba when installed, else the lexicon's
-        own longest match)."""
-        found = self._segmenters.get(name or "")
+    def native_rules(self, segmenter: str) -> object:
+        """The native rules: Chinese runs of Han characters cut by the native segmenter,
+        or handed back for the Python `segmenter` named."""
+        if segmenter == "native" or self.key != "chinese":
+            return self.native
+        if self._leaving_han_runs is None:
+            self._leaving_han_runs = _general.counting_rules(
+                self.key, tuple(sorted(self.words)), self.lower_case, (), False)
+        return self._leaving_han_runs
+
+    def segmenter(self, name: str) -> Segmenter:
+        """The Python segmenter called `name`: "jieba" or "dictionary" (the lexicon's own
+        longest match)."""
+        found = self._segmenters.get(name)
         if found is None:
-            if name == "dictionary":
-                found = dictionary_segmenter(self.words)
-            else:
-                jieba = jieba_segmenter(self.words)
-                if jieba is None and name == "jieba":
-                    raise ValueError("segmenter='jieba' needs jieba (the zh extra) installed")
-                found = jieba or dictionary_segmenter(self.words)
-            self._segmenters[name or ""] = found
+            jieba = jieba_segmenter(self.words) if name == "jieba" else None
+            if jieba is None and name == "jieba":
+                raise ValueError("segmenter='jieba' needs jieba (the zh extra) installed")
+            found = jieba or dictionary_segmenter(self.words)
+            self._segmenters[name] = found
         return found
 
 
@@ -89,12 +96,12 @@ class WordCounter:
     `count_words` on the same texts."""
 
     def __init__(self, language: str = "english", *, segmenter: str | None = None) -> None:
-        if segmenter is not None and segmenter not in _SEGMENTERS:
-            raise ValueError(f"segmenter must be None, 'jieba' or 'dictionary', "
+        if segmenter is not None and segmenter not in SEGMENTERS:
+            raise ValueError(f"segmenter must be None, {', '.join(map(repr, SEGMENTERS))}, "
                              f"not {segmenter!r}")
         self._rules = _rules(resolve_name(language))
-        self._segmenter = segmenter
-        self._tally = _general.new_tally(self._rules.native)
+        self._segmenter = segmenter or SEGMENTERS[0]
+        self._tally = _general.new_tally(self._rules.native_rules(self._segmenter))
         self._carry = ""
         self.tokens = 0
         """Tokens counted by `finish`, the words that the lexicon does not score included."""
@@ -168,10 +175,12 @@ def count_words(text: str | Iterable[str] | _TextFile, language: str = "english"
     an unknown one raises ValueError listing the valid ones. Words come in Unicode NFC,
     lower-cased where the lexicon is lower-case; a Hindi word is counted without nukta
     and with anusvara for chandrabindu, as the Hindi lexicon writes it; Chinese is cut into
-    words (`segmenter`: None for jieba when it is installed and else the lexicon's own
-    longest match, or "jieba" or "dictionary"), and a Korean word that carries a particle
-    or ending counts under the form of the same word that the lexicon lists, when it lists
-    one. A text holding a lone surrogate raises UnicodeEncodeError.
+    words (`segmenter`: None or "native" for the native segmenter, which cuts as jieba
+    does without its hidden Markov model, over jieba's dictionary and the lexicon's words
+    and phrases; "jieba" for jieba itself, the `zh` extra; "dictionary" for the longest
+    match over the lexicon's words), and a Korean word that carries a particle or ending
+    counts under the form of the same word that the lexicon lists, when it lists one. A
+    text holding a lone surrogate raises UnicodeEncodeError.
 
     >>> count_words("Bonjour l'ami, bonjour !", "french")
     Counter({'bonjour': 2, 'ami': 1})

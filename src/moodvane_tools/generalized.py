@@ -40,7 +40,7 @@ from typing import Any, SupportsFloat, SupportsIndex
 
 from moodvane_tools import _general
 
-from .kinds import KIND_LABELS, Kind, KindLabels, unit_name
+from .kinds import KIND_LABELS, REGISTRY, Kind, KindLabels
 
 __all__ = [
     "KIND_LABELS",
@@ -158,8 +158,7 @@ def _shift(
         _real("weight_2", weight_2),
         _reference(reference_value),
     )
-    unit = unit_name(float(base), float(alpha)) if kind in ("entropy", "kld", "jsd") else None
-    return ShiftResult(raw, kind, unit)
+    return ShiftResult(raw, kind, REGISTRY[kind].unit(float(base), float(alpha)))
 
 
 def proportion_shift(
@@ -241,7 +240,7 @@ def kld_shift(
     and ``total_diff`` is the divergence; all of it lies in ``pos_s``/``neg_s``. A word of
     text 1 only contributes 0 (``0 log 0 = 0``). A word with a count in text 2 but none in
     text 1 makes the divergence infinite: ``ValueError`` names the first such word in byte
-    order (:func:`jsd_shift` compares such texts).
+    order, and carries it as its ``word`` attribute (:func:`jsd_shift` compares such texts).
 
     ``pseudocount`` (finite, >= 0) is added to the count of every word of either text in
     both texts before the shares are formed (additive smoothing), so that real texts, where

@@ -11,9 +11,10 @@ from collections.abc import Mapping
 from typing import TYPE_CHECKING, Any
 
 from .fonts import families_for
-from .kinds import SCORE_COMPONENTS, KindLabels, kind_of, unit_of
+from .kinds import SCORE_COMPONENTS, SIDE_COMPONENTS, KindLabels, kind_of, unit_of
 from .result_view import (
-    Bar, View, format_percent, headline, legend_line, shown_components, view,
+    Bar, View, format_percent, headline_phrases, legend_line, shown_components, view,
+    wrap_phrases,
 )
 from .text_graph import display_width
 
@@ -109,14 +110,12 @@ def shift_graph(
     from matplotlib.transforms import offset_copy
 
     labels_kind = kind_of(result, kind)
-    shown = view(result, top_n, labels_kind.value_keys)
+    shown = view(result, top_n, labels_kind.value_keys, labels_kind)
     keys = shown_components(labels_kind, shown)
     axes: Axes
     if ax is None:
-        rows = len(shown.bars) + _SUMMARY_ROWS
-        # A quarter inch per bar, up to a height that every output format can take.
-        height = min(_TALLEST_FIGURE, max(4.5, 2.2 + 0.24 * rows))
-        figure, axes = plt.subplots(figsize=(8.0, height), layout="constrained")
+        figure, axes = plt.subplots(figsize=(8.0, figure_height(len(shown.bars))),
+                                    layout="constrained")
     else:
         axes = ax
         figure = axes.figure.figure  # the root figure, also from a subfigure
@@ -128,10 +127,13 @@ def shift_graph(
 
     # A figure of our own is laid out by constrained layout, which widens the Axes later.
     width_points = figure.get_figwidth() * 72.0 * 0.95 if ax is None else _size_points(axes)[0]
+    # Wrapped to the Axes, which may be one small panel of a larger figure, at blanks
+    # (never after a hyphen or a minus sign) and, for the values, between phrases.
+    columns = max(30, int(width_points / (12 * 0.55)))
+    heading = wrap_phrases([heading], columns)
     if shown.entries:
-        values = headline(labels_kind, shown, labels, unit_of(result, unit))
-        # Wrapped to the Axes, which may be one small panel of a larger figure.
-        heading += "\n" + textwrap.fill(values, max(30, int(width_points / (12 * 0.5))))
+        phrases = headline_phrases(labels_kind, shown, labels, unit_of(result, unit))
+        heading += "\n" + wrap_phrases(phrases, columns)
     axes.set_title(heading, **text_font)
     axes.set_yticks([])
     for side in ("top", "right", "left"):
@@ -178,6 +180,14 @@ def shift_graph(
     return figure
 
 
+def figure_height(words: int | None) -> float:
+    """The height in inches of a graph of its own with `words` bars (None: as many as a
+    graph can have): a quarter inch per bar, up to a height every output format takes."""
+    if words is None:
+        return _TALLEST_FIGURE
+    return min(_TALLEST_FIGURE, max(4.5, 2.2 + 0.24 * (words + _SUMMARY_ROWS)))
+
+
 def _size_points(axes: Axes) -> tuple[float, float]:
     """The width and height of `axes` in points, as laid out so far."""
     extent = axes.get_window_extent()
@@ -210,7 +220,7 @@ def _draw_words(ax: Axes, shown: View, reach: float, text_font: dict[str, Any]) 
     for row, bar in enumerate(shown.bars, 1):
         y = -row
         if bar.frequency != 0 or bar.score == 0:
-            (drawn,) = ax.barh(y, bar.frequency if bar.score else bar.percent, height=0.8,
+            (drawn,) = ax.barh(y, bar.frequency if bar.score else bar.drawn, height=0.8,
                                **_style(bar.component))
             drawn.set_gid(WORD_BAR)
         if bar.score != 0:
@@ -222,7 +232,7 @@ def _draw_words(ax: Axes, shown: View, reach: float, text_font: dict[str, Any]) 
                 (tick,) = ax.plot([bar.percent, bar.percent], [y - 0.45, y + 0.45],
                                   color="#000000", linewidth=1.6, solid_capstyle="butt")
                 tick.set_gid(WORD_NET)
-        right = bar.percent >= 0
+        right = bar.drawn >= 0
         low, high = _extent(bar)
         label = ax.text(high + pad if right else low - pad, y, bar.word,
                         ha="left" if right else "right", va="center", fontsize=8,
@@ -242,7 +252,7 @@ def _free_corner(ax: Axes, shown: View, reach: float, summary_reach: float,
     for row, bar in enumerate(shown.bars, 1):
         y = (words + 0.6 - row) / rows
         low, high = _extent(bar)
-        boxes.append(_bar_box((high if bar.percent >= 0 else low) / (2.9 * reach),
+        boxes.append(_bar_box((high if bar.drawn >= 0 else low) / (2.9 * reach),
                               (display_width(bar.word) + 1) * character, y, 0.8 / rows))
     summary_values = [shown.total, *(shown.components[key] for key in keys)]
     for index, value in enumerate(summary_values):
@@ -286,7 +296,7 @@ def _overlap(a: _Box, b: _Box) -> float:
 
 def _draw_summary(summary: Axes, shown: View, kind: KindLabels, keys: list[str]) -> float:
     summary.set_label(SUMMARY_AXES_LABEL)
-    total_style = {"facecolor": TOTAL_COLOUR, "edgecolor": "none"}
+    total_style: dict[str, Any] = {"facecolor": TOTAL_COLOUR, "edgecolor": "none"}
     rows = [("total", "Σ total", shown.total, total_style)] + [
         (key, kind.mark(key), shown.components[key], _style(key)) for key in keys
     ]
@@ -294,10 +304,14 @@ def _draw_summary(summary: Axes, shown: View, kind: KindLabels, keys: list[str])
     pad = reach * 0.02
     for index, (key, symbol, value, style) in enumerate(rows):
         y = -index
-        (drawn,) = summary.barh(y, value or 0.0, height=0.75, **style)
+        length = value or 0.0
+        if kind.sided and key in SIDE_COMPONENTS:
+            # Like the words' bars: towards the text that uses the words more.
+            length = abs(length) if key == SIDE_COMPONENTS[0] else -abs(length)
+        (drawn,) = summary.barh(y, length, height=0.75, **style)
         drawn.set_gid(f"{SUMMARY_BAR}:{key}")
-        right = (value or 0.0) >= 0
-        summary.text((value or 0.0) + (pad if right else -pad), y,
+        right = length >= 0
+        summary.text(length + (pad if right else -pad), y,
                      f"{symbol} {format_percent(value)}", ha="left" if right else "right",
                      va="center", fontsize=8, fontweight="bold" if key == "total" else "normal")
     summary.axvline(0.0, color="#333333", linewidth=0.8)

@@ -1,14 +1,19 @@
-"""The words that each kind of shift shows its numbers with: the axis title, the kinds of
-contribution in the legend, and the values being compared. The graph, the terminal view,
-the command line and the generalized shifts all take their labels from here, so a new
-kind of shift needs only a new entry in KIND_LABELS."""
+"""The one registry of the kinds of shift: for each, the words it shows its numbers with
+(the axis title, the kinds of contribution in the legend, the values being compared), the
+function that computes it, the options that function takes and whether its values have a
+unit. The graph, the terminal view, the command line and the generalized shifts all take
+what they need from `REGISTRY`; the names of the kinds come from the native extension,
+which computes them, so a new kind is a new entry there and here."""
 
 from __future__ import annotations
 
+import importlib
 import math
-from collections.abc import Mapping
-from dataclasses import dataclass
+from collections.abc import Callable, Mapping
+from dataclasses import dataclass, field
 from typing import Any, Final, Literal
+
+from moodvane_tools import _general
 
 Kind = Literal["proportion", "entropy", "kld", "jsd", "weighted"]
 
@@ -17,6 +22,11 @@ Kind = Literal["proportion", "entropy", "kld", "jsd", "weighted"]
 COMPONENTS: tuple[str, ...] = ("pos_s_pos_p", "neg_s_neg_p", "pos_s_neg_p", "neg_s_pos_p")
 # The two score-part sums (p_avg × s_diff): the word's score rose or fell in text 2.
 SCORE_COMPONENTS: tuple[str, ...] = ("pos_s", "neg_s")
+
+# The two sums of a kind drawn by sides (see KindLabels.sided): the words that text 2
+# uses more, then those that text 1 uses more; coloured as the frequency part of a word
+# scored above the reference that became more, or less, frequent.
+SIDE_COMPONENTS: tuple[str, str] = ("pos_s_pos_p", "pos_s_neg_p")
 
 # How each component is marked: score against the reference (+ above, - at or below),
 # then frequency in text 2 (↑ relatively more frequent, ↓ not); △/▽ for a score that is
@@ -57,13 +67,22 @@ class KindLabels:
     """One line per score-change component (``pos_s``, ``neg_s``); likewise."""
     empty: str
     """Said when the result has no word to show."""
-    headline: str = ""
-    """One line with the compared values. Besides ``{text1}``/``{text2}`` it may hold
-    ``{v1}``, ``{v2}`` (``s_avg_1``, ``s_avg_2``), ``{neg_v1}`` (``-s_avg_1``), ``{ref}``,
-    ``{total}`` (``total_diff``), ``{change}`` (signed) and ``{unit}`` (blank and the
-    unit, e.g. " bits", or nothing)."""
+    headline: tuple[str, ...] = ()
+    """The compared values, in phrases that a wrapped title keeps whole. Besides
+    ``{text1}``/``{text2}`` they may hold ``{v1}``, ``{v2}`` (``s_avg_1``, ``s_avg_2``),
+    ``{neg_v1}`` (``-s_avg_1``), ``{ref}``, ``{total}`` (``total_diff``), ``{change}``
+    (signed) and ``{unit}`` (blank and the unit, e.g. " bits", or nothing)."""
     value_keys: tuple[str, str] = ("s_avg_1", "s_avg_2")
     """The result's keys of the compared values."""
+    sided: bool = False
+    """A divergence or a change of shares: each word's bar points to the text that uses
+    the word more (right for text 2) and its length is the word's contribution, which is
+    drawn as one part, never split into frequency and score parts."""
+    columns: tuple[str, str] = ("lowers", "raises")
+    """The heads of the terminal view's two bar columns, left and right."""
+    side_sums: tuple[str, str] | None = None
+    """For a sided kind, the result's component sums that are exactly the contributions
+    of the words text 2 uses more and of those text 1 uses more, if it has such."""
 
     def text(self, template: str, labels: tuple[str, str]) -> str:
         """`template` with the two texts' labels filled in."""
@@ -76,8 +95,9 @@ class KindLabels:
 
 
 _AXIS = "{what}, % of all contributions\n{lower}{raise_} →"
+_SIDED_COLUMNS = ("more in {text1}", "more in {text2}")
 
-KIND_LABELS: Final[Mapping[Kind, KindLabels]] = {
+_LABELS: Final[Mapping[str, KindLabels]] = {
     "weighted": KindLabels(
         name="weighted",
         value_name="average score",
@@ -98,8 +118,8 @@ KIND_LABELS: Final[Mapping[Kind, KindLabels]] = {
             "neg_s": "▽ scored lower in {text2}",
         },
         empty="No scored word in either text: nothing to compare.",
-        headline="average score: {text1} {v1}, {text2} {v2} (change {change}; "
-                 "reference score {ref})",
+        headline=("average score:", "{text1} {v1},", "{text2} {v2}",
+                  "(change {change}; reference score {ref})"),
     ),
     "proportion": KindLabels(
         name="proportion",
@@ -108,7 +128,7 @@ KIND_LABELS: Final[Mapping[Kind, KindLabels]] = {
         reference_name="reference (0)",
         axis_title=_AXIS.format(
             what="Change of the word's share of all words",
-            lower="← less frequent in {text2}          ", raise_="more frequent in {text2}",
+            lower="← more frequent in {text1}          ", raise_="more frequent in {text2}",
         ),
         legend={
             "pos_s_pos_p": "↑ more frequent in {text2}",
@@ -116,8 +136,11 @@ KIND_LABELS: Final[Mapping[Kind, KindLabels]] = {
         },
         score_legend={},
         empty="Neither text has a word: nothing to compare.",
-        headline="change of each word's share of all words; the shares add up to {v1} "
-                 "in {text1} and {v2} in {text2}, so the changes add up to {total}",
+        headline=("change of each word's share of all words;", "the shares add up to",
+                  "{v1} in {text1}", "and {v2} in {text2},", "so the changes add up to {total}"),
+        sided=True,
+        columns=_SIDED_COLUMNS,
+        side_sums=("pos_s_pos_p", "pos_s_neg_p"),
     ),
     "entropy": KindLabels(
         name="entropy",
@@ -139,8 +162,8 @@ KIND_LABELS: Final[Mapping[Kind, KindLabels]] = {
             "neg_s": "▽ less surprising in {text2} (a larger share there)",
         },
         empty="Neither text has a word: nothing to compare.",
-        headline="entropy: {text1} {v1}{unit}, {text2} {v2}{unit} (change {change}; "
-                 "reference surprisal {ref}{unit})",
+        headline=("entropy:", "{text1} {v1}{unit},", "{text2} {v2}{unit}",
+                  "(change {change}; reference surprisal {ref}{unit})"),
     ),
     "kld": KindLabels(
         name="kld",
@@ -149,17 +172,20 @@ KIND_LABELS: Final[Mapping[Kind, KindLabels]] = {
         reference_name="entropy of {text2}",
         axis_title=_AXIS.format(
             what="Contribution to the divergence of {text2} from {text1}",
-            lower="← a smaller share in {text2} than in {text1}          ",
+            lower="← a larger share in {text1}          ",
             raise_="a larger share in {text2}",
         ),
-        legend={},
-        score_legend={
-            "pos_s": "△ a larger share of the words in {text2} than in {text1}",
-            "neg_s": "▽ a smaller share of the words in {text2} than in {text1}",
+        legend={
+            "pos_s_pos_p": "↑ a larger share of the words in {text2} than in {text1}",
+            "pos_s_neg_p": "↓ a smaller share of the words in {text2} than in {text1}",
         },
+        score_legend={},
         empty="Neither text has a word: nothing to compare.",
-        headline="divergence of {text2} from {text1}: {total}{unit} = cross-entropy "
-                 "{v2} - entropy of {text2} {v1}",
+        headline=("divergence of {text2} from {text1}: {total}{unit}", "= cross-entropy {v2}",
+                  "− entropy of {text2} {v1}"),
+        sided=True,
+        columns=_SIDED_COLUMNS,
+        side_sums=("pos_s", "neg_s"),
     ),
     "jsd": KindLabels(
         name="jsd",
@@ -171,23 +197,96 @@ KIND_LABELS: Final[Mapping[Kind, KindLabels]] = {
         reference_name="reference (0)",
         axis_title=_AXIS.format(
             what="Contribution to the Jensen-Shannon divergence",
-            lower="", raise_="sets the two texts apart",
+            lower="← more frequent in {text1}          ", raise_="more frequent in {text2}",
         ),
         legend={
             "pos_s_pos_p": "↑ more frequent in {text2}",
-            "neg_s_neg_p": "↓ more frequent in {text1}",
-            "pos_s_neg_p": "+↓ more frequent in {text1} (with unequal weights)",
-            "neg_s_pos_p": "-↑ more frequent in {text2} (with unequal weights)",
+            "pos_s_neg_p": "↓ more frequent in {text1}",
         },
-        score_legend={
-            "pos_s": "△ {text2}'s side of the divergence outweighs {text1}'s",
-            "neg_s": "▽ {text1}'s side of the divergence outweighs {text2}'s",
-        },
+        score_legend={},
         empty="Neither text has a word: nothing to compare.",
-        headline="Jensen-Shannon divergence of {text1} and {text2}: {total}{unit} = "
-                 "their weighted divergences from their mixture, {text1} {neg_v1} + "
-                 "{text2} {v2}",
+        headline=("Jensen-Shannon divergence of {text1} and {text2}: {total}{unit}",
+                  "= their weighted divergences from their mixture,",
+                  "{text1} {neg_v1}", "+ {text2} {v2}"),
+        sided=True,
+        columns=_SIDED_COLUMNS,
     ),
+}
+
+
+@dataclass(frozen=True)
+class KindSpec:
+    """One kind of shift: its labels, the function that computes it from two word-count
+    dicts, the options that function takes beyond ``stop_words`` and ``top_n``, and
+    whether its values are entropies or divergences, whose unit follows ``base`` and
+    ``alpha``."""
+
+    labels: KindLabels
+    function: str
+    """The computing function as ``module.name``, imported when first called (the
+    generalized shifts themselves use this registry)."""
+    options: tuple[str, ...]
+    """The keyword options of `function` that change the measure, in the order the
+    command line lists them."""
+    measured: bool = False
+    defaults: Mapping[str, Any] = field(default_factory=dict)
+    """The value of each option when it is not given."""
+
+    @property
+    def name(self) -> Kind:
+        """The kind's name."""
+        return self.labels.name  # type: ignore[return-value]
+
+    def compute(self, type2freq_1: Mapping[str, Any], type2freq_2: Mapping[str, Any],
+                **options: Any) -> Mapping[str, Any]:
+        """The shift of this kind; an option that it does not take is a TypeError naming
+        the kinds that do."""
+        for option in options:
+            if option not in self.options and option not in ("stop_words", "top_n"):
+                takers = [name for name, spec in REGISTRY.items() if option in spec.options]
+                raise TypeError(f"the {self.name} shift takes no {option} (only "
+                                f"{', '.join(takers) or 'none'} do)")
+        return self.callable()(type2freq_1, type2freq_2, **options)
+
+    def callable(self) -> Callable[..., Mapping[str, Any]]:
+        """The function that computes this kind."""
+        module, _, name = self.function.rpartition(".")
+        function: Callable[..., Mapping[str, Any]] = getattr(
+            importlib.import_module(module), name)
+        return function
+
+    def unit(self, base: float = 2.0, alpha: float = 1.0) -> str | None:
+        """The unit of the values, None for a kind without one."""
+        return unit_name(base, alpha) if self.measured else None
+
+
+_SPECS: Final[Mapping[str, KindSpec]] = {
+    "proportion": KindSpec(_LABELS["proportion"], "moodvane_tools.generalized.proportion_shift",
+                           ()),
+    "entropy": KindSpec(_LABELS["entropy"], "moodvane_tools.generalized.entropy_shift",
+                        ("alpha", "base", "reference_value"), measured=True,
+                        defaults={"alpha": 1.0, "base": 2.0, "reference_value": None}),
+    "kld": KindSpec(_LABELS["kld"], "moodvane_tools.generalized.kld_shift",
+                    ("base", "pseudocount"), measured=True,
+                    defaults={"base": 2.0, "pseudocount": 0.0}),
+    "jsd": KindSpec(_LABELS["jsd"], "moodvane_tools.generalized.jsd_shift",
+                    ("alpha", "base", "weight_1", "weight_2"), measured=True,
+                    defaults={"alpha": 1.0, "base": 2.0, "weight_1": 0.5, "weight_2": 0.5}),
+    # The average score with a built-in lexicon; weighted_avg_shift_pair computes the same
+    # kind with a score map per text.
+    "weighted": KindSpec(_LABELS["weighted"], "moodvane.weighted_avg_shift",
+                         ("lexicon", "stop_lens", "reference_value"),
+                         defaults={"lexicon": "english", "stop_lens": None,
+                                   "reference_value": None}),
+}
+
+# Every kind that the native extension computes, in its order; a kind it knows that has no
+# entry here fails the import at once rather than at its first use.
+REGISTRY: Final[Mapping[Kind, KindSpec]] = {
+    name: _SPECS[name] for name in _general.kind_names()  # type: ignore[misc]
+}
+KIND_LABELS: Final[Mapping[Kind, KindLabels]] = {
+    name: spec.labels for name, spec in REGISTRY.items()
 }
 
 # The kinds by name; "weighted" is also what a plain moodvane result is.

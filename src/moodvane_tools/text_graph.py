@@ -53,12 +53,14 @@ def text_shift(
 
     Every kind of shift is told in its own words: `kind` defaults to the result's own
     ``kind`` attribute or ``"kind"`` key, else "weighted", and `unit` to its ``unit``.
+    The bar of a divergence or a change of shares points to the text that uses the word
+    more (the columns say which), its length the word's contribution.
     Where a word's score differs between the texts, the score part of its bar is drawn
     with ▒ and its kind column adds △ (score higher in text 2) or ▽ (lower); a word that
     contributes nothing is marked ·.
     """
     labels_kind = kind_of(result, kind)
-    shown = view(result, top_n, labels_kind.value_keys)
+    shown = view(result, top_n, labels_kind.value_keys, labels_kind)
     keys = shown_components(labels_kind, shown)
     lines = [headline(labels_kind, shown, labels, unit_of(result, unit))]
     if not shown.bars:
@@ -70,14 +72,17 @@ def text_shift(
     word_width = max(display_width("word"), *(display_width(bar.word) for bar in shown.bars))
     rank_width = len(str(shown.bars[-1].rank))
     lines.append("")
+    left, right = (labels_kind.text(column, labels) for column in labels_kind.columns)
+    if display_width(left) > bar_width:
+        left = "…" + left[len(left) - bar_width + 1:]
     lines.append(f"{'#':>{rank_width}}  {pad('word', word_width)}  kind   share  "
-                 f"{'lowers':>{bar_width}}|raises")
+                 f"{' ' * (bar_width - display_width(left))}{left}|{right}")
     for bar in shown.bars:
         left, right = _bar_text(bar, largest, bar_width)
         mark = "".join(labels_kind.mark(key) for key in bar.mark) or "·"
         lines.append(
             f"{bar.rank:>{rank_width}}  {pad(bar.word, word_width)}  {pad(mark, 4)} "
-            f"{bar.percent:+6.1f}%  {left:>{bar_width}}|{right}"
+            f"{_share(bar.percent)}  {left:>{bar_width}}|{right}"
         )
     if largest == 0:
         lines.append(f"Every contribution is zero: the texts do not differ in "
@@ -91,11 +96,17 @@ def text_shift(
     return "\n".join(lines) + "\n"
 
 
+def _share(percent: float) -> str:
+    """A word's share of all contributions, six columns and a per cent sign; zero at the
+    precision shown has no sign."""
+    return f"{'0.0':>6}%" if round(percent, 1) == 0 else f"{percent:+6.1f}%"
+
+
 def _sides(bar: Bar) -> tuple[float, float]:
     """How far a word's bar reaches left (negative) and right: its parts are stacked where
     they point the same way."""
     if bar.frequency * bar.score >= 0:
-        return min(0.0, bar.percent), max(0.0, bar.percent)
+        return min(0.0, bar.drawn), max(0.0, bar.drawn)
     return min(bar.frequency, bar.score), max(bar.frequency, bar.score)
 
 
@@ -108,7 +119,7 @@ def _bar_text(bar: Bar, largest: float, bar_width: int) -> tuple[str, str]:
         return max(1, round(abs(value) / largest * bar_width))
 
     if bar.score == 0:
-        parts = [(bar.percent, _BLOCK)]
+        parts = [(bar.drawn, _BLOCK)]
     elif bar.frequency == 0:
         parts = [(bar.percent, _SCORE_BLOCK)]
     else:

@@ -17,6 +17,22 @@ import moodvane
 REPO = Path(__file__).resolve().parents[2]
 LEXICON_DATA = REPO / "lexicons" / "data"
 
+# Test files of pure-Python code (the command line, the graphs, the tools that build and
+# review the lexicons): they are marked pure_python, and run on one interpreter only, as
+# nothing in them differs between interpreters of one stable ABI.
+PURE_PYTHON_FILES = frozenset({
+    "test_example.py", "test_general_example.py", "test_lexicon_data.py",
+    "test_lexicon_review.py", "test_packaging.py", "test_tools_cli.py", "test_tools_export.py",
+    "test_tools_graph.py", "test_tools_kinds.py", "test_tools_lexicons.py",
+    "test_tools_outputs.py", "test_tools_text.py",
+})
+
+
+def pytest_collection_modifyitems(items):
+    for item in items:
+        if item.path.name in PURE_PYTHON_FILES:
+            item.add_marker(pytest.mark.pure_python)
+
 RESULT_KEYS = [
     "entries",
     "component_sums",

@@ -17,7 +17,8 @@ from collections import Counter
 from collections.abc import Container
 from dataclasses import dataclass, field
 
-from moodvane_tools.chinese import Segmenter, dictionary_segmenter, jieba_segmenter
+from moodvane_tools.chinese import (Segmenter, dictionary_segmenter, jieba_segmenter,
+                                    native_segmenter)
 from moodvane_tools.lexicon_data import _scores, resolve_name, writes_lower_case
 
 APOSTROPHE, HYPHEN = "'", "-"
@@ -162,8 +163,11 @@ class Rules:
 
     def segment(self, run: str) -> list[str]:
         if self._segmenter is None:
-            jieba = None if self.segmenter_name == "dictionary" else jieba_segmenter(self.words)
-            self._segmenter = jieba or dictionary_segmenter(self.words)
+            if self.segmenter_name in (None, "native"):
+                self._segmenter = native_segmenter()
+            else:
+                jieba = jieba_segmenter(self.words) if self.segmenter_name == "jieba" else None
+                self._segmenter = jieba or dictionary_segmenter(self.words)
         return self._segmenter(run)
 
     def words_of(self, token: str) -> list[str]:

@@ -177,8 +177,11 @@ def test_result_shape_kind_and_labels(kind: str, call) -> None:
     texts = ("before", "after")
     for text in (labels.axis_title, *labels.value_labels, *labels.legend.values()):
         assert "{" not in text.format(text1=texts[0], text2=texts[1])
-    # A component that this kind can fill has a legend line.
+    # A component that this kind can fill has a legend line; a kind drawn by sides has
+    # one for each side instead.
     filled = {k for k, v in r["component_sums"].items() if v not in (0.0, None)}
+    if labels.sided:
+        filled = {"pos_s_pos_p", "pos_s_neg_p"}
     assert filled <= set(labels.legend) | set(labels.score_legend)
 
 

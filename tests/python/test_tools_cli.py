@@ -48,18 +48,22 @@ def test_compare_prints_a_summary_and_writes_every_output(tmp_path):
     expected = _sample_result()
     lines = run.stdout.splitlines()
     assert lines[0].startswith("lexicon: english (English, ")
-    assert lines[1].split()[0] == "rainy_monday.txt"
-    assert f"average score {expected['s_avg_1']:.3f}" in lines[1] and "% of 377 words" in lines[1]
-    assert f"average score {expected['s_avg_2']:.3f}" in lines[2]
+    assert lines[1].startswith("stop lens: none, every scored word counts")
+    assert lines[2].split()[0] == "rainy_monday.txt"
+    assert f"average score {expected['s_avg_1']:.3f}" in lines[2] and "% of 377 words" in lines[2]
+    assert f"average score {expected['s_avg_2']:.3f}" in lines[3]
     rows = [line for line in lines if line[:2].strip().isdigit()]
     assert [row.split()[1] for row in rows] == [e["type"] for e in expected["entries"][:7]]
     assert all(row.split()[2] in ("+↑", "+↓", "-↑", "-↓") for row in rows)
     written = json.loads((tmp_path / "r.json").read_text(encoding="utf-8"))
     assert written.pop("kind") == "weighted"  # the kind, beside the result's own keys
+    assert written.pop("meta")["kind"] == "weighted"
+    written["entries"] = [{key: entry[key] for key in expected["entries"][0]}
+                          for entry in written["entries"]]
     assert written == expected
     with open(tmp_path / "r.csv", encoding="utf-8", newline="") as stream:
         table = list(csv.DictReader(stream))
-    assert [row["word"] for row in table] == [e["type"] for e in expected["entries"]]
+    assert [row["type"] for row in table] == [e["type"] for e in expected["entries"]]
     assert [float(row["shift_score"]) for row in table] == \
         [e["shift_score"] for e in expected["entries"]]
     pytest.importorskip("matplotlib")
@@ -86,6 +90,9 @@ def test_options_reach_the_module(tmp_path):
         count_words(RAINY.read_text(encoding="utf-8")),
         count_words(SUNNY.read_text(encoding="utf-8")),
         stop_lens=(4, 6), stop_words={"friends", "party"}, reference_value=5.0)
+    assert written.pop("meta")["options"]["stop_lens"] == [4.0, 6.0]
+    written["entries"] = [{key: entry[key] for key in expected["entries"][0]}
+                          for entry in written["entries"]]
     assert written == expected
     rows = [line for line in run.stdout.splitlines() if line[:3].strip().isdigit()]
     assert len(rows) == len(expected["entries"])  # --top 0 shows every word
@@ -101,6 +108,11 @@ def _bad(tmp_path):
     return bad, empty, blank
 
 
+def _empty_directory(tmp_path):
+    (tmp_path / "folder").mkdir()
+    return tmp_path / "folder"
+
+
 @pytest.mark.parametrize("case, message", [
     ("missing", "missing.txt: no such file"),
     ("not utf-8", "latin1.txt: not UTF-8 text (invalid continuation byte at byte offset 9)"),
@@ -114,11 +126,6 @@ def _bad(tmp_path):
     ("stop words", "nostop.txt: cannot be read"),
     ("no command", "the following arguments are required"),
 ])
-def _empty_directory(tmp_path):
-    (tmp_path / "folder").mkdir()
-    return tmp_path / "folder"
-
-
 def test_bad_input_is_one_line_and_status_2(tmp_path, case, message):
     bad, empty, blank = _bad(tmp_path)
     arguments = {

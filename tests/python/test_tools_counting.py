@@ -36,20 +36,23 @@ SENTENCES = {
 }
 
 
-def _native(text, language):
-    return count_words(text, language, segmenter="dictionary")
+def _native(text, language, segmenter="dictionary"):
+    return count_words(text, language, segmenter=segmenter)
 
 
-def _reference(text, language):
-    return reference_count_words(text, language, segmenter="dictionary")
+def _reference(text, language, segmenter="dictionary"):
+    return reference_count_words(text, language, segmenter=segmenter)
 
 
+# Chinese runs cut by the native segmenter inside the counter, or handed back to Python.
+@pytest.mark.parametrize("segmenter", ["native", "dictionary"])
 @pytest.mark.parametrize("language", sorted(SENTENCES))
-def test_sentences_count_as_the_reference_counts(language):
+def test_sentences_count_as_the_reference_counts(language, segmenter):
     text = SENTENCES[language]
-    assert _native(text, language) == _reference(text, language)
+    assert _native(text, language, segmenter) == _reference(text, language, segmenter)
     decomposed = unicodedata.normalize("NFD", text).upper()
-    assert _native(decomposed, language) == _reference(decomposed, language)
+    assert (_native(decomposed, language, segmenter)
+            == _reference(decomposed, language, segmenter))
 
 
 # Every script the counter treats apart, combining marks of several classes, the joiners
@@ -66,9 +69,10 @@ ANY_TEXT = st.text(alphabet=st.characters(blacklist_categories=("Cs",)), max_siz
 
 
 @settings(max_examples=300, deadline=None)
-@given(text=MIXED_TEXT, language=st.sampled_from(lexicon_names()))
-def test_generated_text_counts_as_the_reference_counts(text, language):
-    assert _native(text, language) == _reference(text, language)
+@given(text=MIXED_TEXT, language=st.sampled_from(lexicon_names()),
+       segmenter=st.sampled_from(["native", "dictionary"]))
+def test_generated_text_counts_as_the_reference_counts(text, language, segmenter):
+    assert _native(text, language, segmenter) == _reference(text, language, segmenter)
 
 
 @settings(max_examples=200, deadline=None)

@@ -198,3 +198,40 @@ def test_bad_top_n_and_kind_are_errors():
         shift_graph(_sample_result(), top_n=-1)
     with pytest.raises(ValueError, match="unknown kind of shift 'entropi'; expected one of"):
         shift_graph(_sample_result(), kind="entropi")
+
+
+@pytest.mark.parametrize("installed_later", [False, True])
+def test_a_box_drawing_fallback_is_no_font_and_the_list_is_refreshed_before_a_warning(
+        monkeypatch, installed_later):
+    from matplotlib import get_data_path
+
+    from moodvane_tools import fonts
+
+    last_resort = Path(get_data_path()) / "fonts" / "ttf" / "LastResortHE-Regular.ttf"
+    if not last_resort.is_file():
+        pytest.skip("this matplotlib ships no Last Resort font")
+    hangul = ("Hangul Test Sans", "/nowhere/hangul.ttf")
+    installed = [("Last Resort High-Efficiency", str(last_resort))]
+    refreshes = []
+
+    def refresh():
+        refreshes.append(True)
+        if installed_later:
+            installed.append(hangul)
+        return installed_later
+
+    real_coverage = fonts._coverage
+    monkeypatch.setattr(fonts, "_installed", lambda: list(installed))
+    monkeypatch.setattr(fonts, "_refresh_font_list", refresh)
+    monkeypatch.setattr(fonts, "_coverage", lambda path: frozenset(range(0xAC00, 0xD7A4))
+                        if path == hangul[1] else real_coverage(path))
+    with warnings.catch_warnings(record=True) as caught:
+        warnings.simplefilter("always")
+        families = fonts.families_for(["행복한 하루"])
+    warned = [str(w.message) for w in caught if "no installed font" in str(w.message)]
+    assert "Last Resort High-Efficiency" not in families
+    assert refreshes == [True]  # one more look at the installed fonts, no more
+    assert (families[-1] == hangul[0]) == installed_later
+    assert bool(warned) != installed_later
+    if warned:
+        assert "행" in warned[0] and "fonts-noto-cjk" in warned[0]

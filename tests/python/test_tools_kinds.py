@@ -53,6 +53,10 @@ RESULTS = {
         {w: 9.0 - len(w) % 5 for w in AFTER}),
 }
 KINDS = list(RESULTS)
+# Kinds whose words are drawn in two parts (frequency and score), and those drawn as the
+# field draws divergences: one bar to the side of the text that uses the word more.
+PARTED = ["entropy", "weighted"]
+SIDED = ["proportion", "kld", "jsd"]
 
 
 def _parts(entry, norm):
@@ -77,7 +81,9 @@ from moodvane_tools.graph import (  # noqa: E402
     COLOURS, SCORE_COLOURS, SHIFT_AXES_LABEL, SUMMARY_AXES_LABEL, WORD_BAR, WORD_LABEL,
     WORD_NET, WORD_SCORE_BAR,
 )
-from moodvane_tools.kinds import component_of, score_component_of  # noqa: E402
+from moodvane_tools.kinds import (  # noqa: E402
+    SIDE_COMPONENTS, component_of, score_component_of,
+)
 
 
 @pytest.fixture(autouse=True)
@@ -112,7 +118,43 @@ def _summary(figure):
             if (patch.get_gid() or "").startswith("summary:")}
 
 
-@pytest.mark.parametrize("kind", KINDS)
+def _more_in_text_2(kind, word):
+    """1 where text 2 uses `word` relatively more than text 1, -1 where less, from the
+    counts themselves."""
+    first = BOTH if kind == "kld" else BEFORE
+    p1 = first[word] / sum(first.values())
+    p2 = AFTER[word] / sum(AFTER.values())
+    return (p2 > p1) - (p2 < p1)
+
+
+@pytest.mark.parametrize("kind", SIDED)
+def test_divergence_bars_point_to_the_text_that_uses_the_word_more(kind):
+    result = RESULTS[kind]()
+    figure = shift_graph(result, top_n=0, labels=LABELS)
+    rows = _rows(figure)
+    assert [row["label"] for row in rows] == [e["type"] for e in result["entries"]]
+    sides = {1: 0.0, -1: 0.0}
+    for row, entry in zip(rows, result["entries"]):
+        assert WORD_SCORE_BAR not in row  # one piece: the contribution
+        bar = row[WORD_BAR]
+        side = _more_in_text_2(kind, entry["type"])
+        assert bar.get_width() == pytest.approx(side * abs(entry["shift_score"]) * 100.0,
+                                                rel=1e-9, abs=1e-12)
+        if side:
+            # One colour meaning in every graph: solid where text 2 uses the word more.
+            key = SIDE_COMPONENTS[0] if side > 0 else SIDE_COMPONENTS[1]
+            assert bar.get_facecolor() == to_rgba(COLOURS[key])
+            sides[side] += entry["shift_score"] * 100.0
+    summary = _summary(figure)
+    assert set(summary) == {"total", *SIDE_COMPONENTS}
+    assert summary[SIDE_COMPONENTS[0]].get_width() == pytest.approx(abs(sides[1]))
+    assert summary[SIDE_COMPONENTS[1]].get_width() == pytest.approx(-abs(sides[-1]))
+    assert summary["total"].get_width() == pytest.approx(sides[1] + sides[-1], abs=1e-9)
+    if kind == "jsd":
+        assert sides[1] > 0 and sides[-1] > 0  # every word only sets the texts apart
+
+
+@pytest.mark.parametrize("kind", PARTED)
 def test_each_word_is_drawn_in_its_two_parts(kind):
     result = RESULTS[kind]()
     figure = shift_graph(result, top_n=15, labels=LABELS)
@@ -139,30 +181,7 @@ def test_each_word_is_drawn_in_its_two_parts(kind):
             assert score_bar.get_hatch()
 
 
-def test_kld_claims_no_change_of_frequency():
-    result = RESULTS["kld"]()
-    figure = shift_graph(result, top_n=0, labels=LABELS)
-    rows = _rows(figure)
-    # Only a word that text 2 lacks (no contribution) has a frequency bar, of width 0.
-    assert all(row[WORD_BAR].get_width() == 0 for row in rows if WORD_BAR in row)
-    assert sum(WORD_SCORE_BAR in row for row in rows) == \
-        sum(entry["shift_score"] != 0 for entry in result["entries"]) > 100
-    # Words that text 2 uses relatively more point right, in the solid score colour.
-    for row, entry in zip(rows, result["entries"]):
-        if entry["shift_score"] == 0:
-            continue
-        bar = row[WORD_SCORE_BAR]
-        more = entry["p_avg"] > BOTH[entry["type"]] / sum(BOTH.values())
-        assert (bar.get_width() > 0) == more
-        assert bar.get_facecolor() == to_rgba(SCORE_COLOURS["pos_s" if more else "neg_s"])
-    assert set(_summary(figure)) == {"total", "pos_s", "neg_s"}
-    legend = [text.get_text() for text in
-              _axes(figure, SHIFT_AXES_LABEL).get_legend().get_texts()]
-    assert not any("frequent" in line and "share" not in line for line in legend)
-    assert all("sunny" in line and "rainy" in line for line in legend)
-
-
-@pytest.mark.parametrize("kind", KINDS)
+@pytest.mark.parametrize("kind", PARTED)
 def test_summary_shows_what_the_kind_fills_and_sums_to_the_total(kind):
     result = RESULTS[kind]()
     drawn = _summary(shift_graph(result, labels=LABELS))
@@ -172,9 +191,6 @@ def test_summary_shows_what_the_kind_fills_and_sums_to_the_total(kind):
         assert drawn[key].get_width() == pytest.approx(sums[key] * 100.0)
     assert drawn["total"].get_width() == pytest.approx(
         result["total_diff"] / result["norm"] * 100.0, rel=1e-9, abs=1e-9)
-    if kind == "proportion":
-        assert _filled(result) == {"pos_s_pos_p", "pos_s_neg_p"}
-        assert drawn["total"].get_width() == pytest.approx(0.0, abs=1e-9)
 
 
 @pytest.mark.parametrize("kind, in_title", [
@@ -197,9 +213,11 @@ def test_title_axis_and_legend_name_the_kinds_values(kind, in_title):
     assert "average score" not in title or kind == "weighted"
     assert shift.get_xlabel() == labels.text(labels.axis_title, LABELS)
     legend = [text.get_text() for text in shift.get_legend().get_texts()]
+    shown = SIDE_COMPONENTS if kind in SIDED else [
+        key for key in ("pos_s_pos_p", "neg_s_neg_p", "pos_s_neg_p", "neg_s_pos_p", "pos_s",
+                        "neg_s") if key in _filled(result)]
     expected = [labels.text({**labels.legend, **labels.score_legend}[key], LABELS)
-                for key in ("pos_s_pos_p", "neg_s_neg_p", "pos_s_neg_p", "neg_s_pos_p",
-                            "pos_s", "neg_s") if key in _filled(result)]
+                for key in shown]
     assert legend[:len(expected)] == expected
 
 
@@ -217,14 +235,33 @@ def test_a_result_read_back_from_json_keeps_its_labels():
 
 
 def test_parts_pointing_different_ways_mark_the_net_contribution():
-    result = RESULTS["jsd"]()
+    result = RESULTS["weighted"]()
     shift = _axes(shift_graph(result, top_n=0), SHIFT_AXES_LABEL)
     ticks = sorted(line.get_xdata()[0] for line in shift.lines if line.get_gid() == WORD_NET)
     opposed = sorted(entry["shift_score"] * 100.0 for entry in result["entries"]
                      if math.prod(_parts(entry, result["norm"])) < 0)
     assert opposed and ticks == pytest.approx(opposed)
-    # Every word of the divergence points right: it only ever sets the texts apart.
-    assert all(entry["shift_score"] >= 0 for entry in result["entries"])
+
+
+@pytest.mark.parametrize("kind", KINDS)
+def test_titles_wrap_between_phrases_and_show_zero_as_zero(kind):
+    result = RESULTS[kind]()
+    labels = KIND_LABELS[kind]
+    long = ("the rainy Monday of the first week", "the sunny Saturday of the second week")
+    figure = shift_graph(result, labels=long, title="A comparison with a title that goes "
+                         "on well beyond the width of the graph, to be wrapped")
+    lines = _axes(figure, SHIFT_AXES_LABEL).get_title().splitlines()
+    assert len(lines) > 2
+    assert not any(line.rstrip().endswith(("-", "−")) for line in lines)
+    # Every phrase of the values' line stands whole on one line of the title.
+    values = " ".join(lines)
+    for phrase in labels.headline:
+        fixed = phrase.split("{")[0].strip()
+        if fixed:
+            assert any(fixed in line for line in lines), (fixed, lines)
+    assert "e-1" not in values and "-0.000" not in values
+    if kind == "proportion":
+        assert "so the changes add up to 0.000" in values
 
 
 # --- the terminal view ---------------------------------------------------------------
@@ -241,8 +278,14 @@ def test_text_view_marks_and_bars_follow_the_parts(kind):
     rows = _table(text)
     assert [row.split()[1] for row in rows] == [e["type"] for e in result["entries"][:12]]
     for row, entry in zip(rows, result["entries"]):
-        frequency, score = _parts(entry, result["norm"])
         mark = row.split()[2]
+        if kind in SIDED:
+            more = _more_in_text_2(kind, entry["type"])
+            assert mark == {1: "↑", -1: "↓", 0: "·"}[more] and "▒" not in row
+            bar = row.split("|", 1)
+            assert (bar[1] if more > 0 else bar[0]).strip() or more == 0, row
+            continue
+        frequency, score = _parts(entry, result["norm"])
         assert ("△" in mark or "▽" in mark) == (score != 0.0)
         assert ("▒" in row) == (score != 0.0)
         if score != 0.0:
@@ -253,10 +296,11 @@ def test_text_view_marks_and_bars_follow_the_parts(kind):
         side = bar[1] if entry["shift_score"] > 0 else bar[0]
         assert side.strip(), row
     # The legend below names each component shown, in this kind's words.
-    for key in _filled(result):
+    for key in SIDE_COMPONENTS if kind in SIDED else _filled(result):
         assert labels.text({**labels.legend, **labels.score_legend}[key], LABELS) in text
-    if kind == "kld":
-        assert not any(symbol in text for symbol in "↑↓")
+    if kind in SIDED:
+        assert not any(symbol in text for symbol in "△▽")
+        assert "more in rainy|more in sunny" in text
 
 
 @pytest.mark.parametrize("kind", ["proportion", "entropy", "kld", "jsd"])
@@ -312,11 +356,13 @@ def test_compare_each_kind_end_to_end(kind, options, expected, both_file, tmp_pa
     written = json.loads((tmp_path / "r.json").read_text(encoding="utf-8"))
     assert written.pop("kind") == kind
     unit = written.pop("unit", None)
-    assert unit == getattr(result, "unit", None)
+    assert unit == getattr(result, "unit", None) == written.pop("meta")["unit"]
+    written["entries"] = [{key: entry[key] for key in result["entries"][0]}
+                          for entry in written["entries"]]
     assert written == result
     with open(tmp_path / "r.csv", encoding="utf-8", newline="") as stream:
         table = list(csv.DictReader(stream))
-    assert [row["word"] for row in table] == [e["type"] for e in result["entries"]]
+    assert [row["type"] for row in table] == [e["type"] for e in result["entries"]]
     assert [float(row["s_diff"]) for row in table] == [e["s_diff"] for e in result["entries"]]
     assert [float(row["shift_score"]) for row in table] == \
         [e["shift_score"] for e in result["entries"]]
@@ -359,3 +405,22 @@ def test_small_values_keep_their_significant_digits():
     assert 0 < result["total_diff"] < 0.01
     assert f": {result['total_diff']:.3g} = " in first_line
     assert "bits" not in first_line
+
+
+@pytest.mark.parametrize("kind", KINDS)
+def test_one_registry_computes_each_kind_and_refuses_other_kinds_options(kind):
+    from moodvane_tools import _general, cli
+    from moodvane_tools.kinds import REGISTRY, kind_of
+
+    assert list(REGISTRY) == list(_general.kind_names())
+    choices = next(action.choices for action in cli._parser()._subparsers._group_actions[0]
+                   .choices["compare"]._actions if action.dest == "kind")
+    assert list(choices) == list(REGISTRY)
+    spec = REGISTRY[kind]
+    result = spec.compute(BOTH, AFTER, **spec.defaults)
+    assert kind_of(result).name == kind
+    assert getattr(result, "unit", None) == spec.unit()
+    foreign = next(option for other in REGISTRY.values() for option in other.options
+                   if option not in spec.options)
+    with pytest.raises(TypeError, match=f"the {kind} shift takes no {foreign} "):
+        spec.compute(BOTH, AFTER, **{foreign: 1.0})

@@ -11,7 +11,7 @@ from hypothesis import strategies as st
 
 from moodvane_tools import count_words, lexicon_names, lexicon_scores
 from moodvane_tools import counting as tokenize
-from moodvane_tools.chinese import dictionary_segmenter, jieba_segmenter
+from moodvane_tools.chinese import dictionary_segmenter, jieba_segmenter, native_segmenter
 from moodvane_tools.counting import WordCounter
 from moodvane_tools.lexicon_data import writes_lower_case
 
@@ -115,7 +115,8 @@ def _chinese_words(length, count):
     return [w for w in _native_words("chinese") if len(w) == length][:count]
 
 
-SEGMENTERS = {"dictionary": dictionary_segmenter, "jieba": jieba_segmenter}
+SEGMENTERS = {"native": lambda words: native_segmenter(), "dictionary": dictionary_segmenter,
+              "jieba": jieba_segmenter}
 
 
 @pytest.mark.parametrize("name", SEGMENTERS)
@@ -139,22 +140,28 @@ def test_chinese_text_with_punctuation_digits_and_latin():
     assert "2024" not in counted and "年" in "".join(counted)
 
 
-def test_chinese_scored_word_inside_a_longer_dictionary_word():
+@pytest.mark.parametrize("segmenter", [None, "native", "jieba"])
+def test_chinese_scored_word_inside_a_longer_dictionary_word(segmenter):
     if "高兴" not in lexicon_scores("chinese"):
         pytest.skip("the lexicon has no 高兴")
-    assert count_words("我非常高兴。", "chinese")["高兴"] == 1
+    assert count_words("我非常高兴。", "chinese", segmenter=segmenter)["高兴"] == 1
 
 
-def test_chinese_without_jieba_cuts_by_the_lexicon(monkeypatch):
+def test_chinese_segmenter_choice(monkeypatch):
     first, second = _chinese_words(2, 2)
+    text = f"{first}{second}了吗"
+    native = count_words(text, "chinese")
+    assert native == count_words(text, "chinese", segmenter="native")
+    assert native == Counter({first: 1, second: 1, "了": 1, "吗": 1})
+    # Without jieba the default is unchanged, and asking for jieba says what to install.
     monkeypatch.setattr(tokenize, "jieba_segmenter", lambda words: None)
     tokenize._rules.cache_clear()
     try:
-        counted = count_words(f"{first}{second}了吗", "chinese")
+        assert count_words(text, "chinese") == native
+        with pytest.raises(ValueError, match=r"segmenter='jieba' needs jieba \(the zh extra\)"):
+            count_words(text, "chinese", segmenter="jieba")
     finally:
         tokenize._rules.cache_clear()
-    # The lexicon's words, then what no word covers character by character.
-    assert counted == Counter({first: 1, second: 1, "了": 1, "吗": 1})
 
 
 def test_unknown_language_lists_the_valid_ones():

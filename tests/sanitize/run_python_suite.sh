@@ -2,15 +2,17 @@
 # Builds the extension with AddressSanitizer and UndefinedBehaviorSanitizer and runs the whole
 # Python test suite against that build. Fails on a failing test and on any sanitizer report,
 # also one from a child process that a test starts. Extra arguments go to pytest.
+# MOODVANE_SANITIZE_BUILD names the build tree (default build/sanitize, which the sanitized
+# C++ tests of tests/run_all.sh share, so the engine is compiled once for both).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$(pwd)
-build="$root/build/sanitize-module"
+build=${MOODVANE_SANITIZE_BUILD:-$root/build/sanitize}
 python=$(command -v "${PYTHON:-python3}")
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DMOODVANE_BUILD_MODULE=ON -DMOODVANE_BUILD_TESTS=OFF -DMOODVANE_WARNINGS_AS_ERRORS=ON \
-  -DMOODVANE_SANITIZE=address,undefined -DPython_EXECUTABLE="$python"
+  -DMOODVANE_BUILD_MODULE=ON -DMOODVANE_WARNINGS_AS_ERRORS=ON \
+  -DMOODVANE_SANITIZE=address,undefined -DPython_EXECUTABLE="$python" >/dev/null
 cmake --build "$build" --target moodvane _general
 
 # The extension and its stub side by side, as an installation lays them out (a test reads

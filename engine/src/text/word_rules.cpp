@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "moodvane/text/character_classes.hpp"
+#include "moodvane/text/chinese_segmenter.hpp"
 #include "moodvane/text/utf8.hpp"
 
 namespace moodvane::text {
@@ -100,7 +101,10 @@ constexpr std::array<Ending, 35> kEndings = {{
 }  // namespace
 
 CountingRules::CountingRules(RulesData data)
-    : language_(data.language), lower_case_(data.lower_case), words_(data.words.size()) {
+    : language_(data.language),
+      lower_case_(data.lower_case),
+      words_(data.words.size()),
+      chinese_segmenter_(data.chinese_segmenter) {
   for (std::string& word : data.words) words_.insert_or_assign(word, true);
   phrases_.nodes.emplace_back();
   for (std::string& phrase : data.phrases) {
@@ -149,7 +153,15 @@ void CountingRules::words_of(std::string_view token, TokenWords& out) const {
   const auto finish_run = [&](std::size_t end) {
     const std::string_view run = token.substr(run_start, end - run_start);
     if (current == Script::han && language_ == Language::chinese) {
-      out.han_runs.emplace_back(run);
+      if (chinese_segmenter_ == nullptr) {
+        out.han_runs.emplace_back(run);
+        return;
+      }
+      std::vector<std::string_view> pieces;
+      chinese_segmenter_().cut_keeping_added_words(run, pieces);
+      for (const std::string_view piece : pieces) {
+        if (has_letter(piece)) out.words.emplace_back(piece);
+      }
     } else if (current == Script::hangul && language_ == Language::korean) {
       // A particle written onto a Latin word ("iPhone이") is no word of its own.
       if (!out.words.empty() && std::find(kParticles.begin(), kParticles.end(), run) !=

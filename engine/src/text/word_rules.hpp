@@ -66,6 +66,7 @@ class CountingRules {
   bool lower_case_;
   types::FlatMap<std::string, bool> words_;
   PhraseTrie phrases_;
+  const ChineseSegmenter& (*chinese_segmenter_)();
 };
 
 }  // namespace moodvane::text

@@ -22,12 +22,17 @@ enum class Language { chinese, english, french, hindi, korean, other };
 // What one lexicon expects of its words. Immutable once made, shared by any number of
 // tallies on any number of threads.
 class CountingRules;
+class ChineseSegmenter;
 
 struct RulesData {
   Language language = Language::other;
   std::vector<std::string> words;    // the lexicon's words
   bool lower_case = true;            // every word is in lower case
   std::vector<std::string> phrases;  // words separated by one space
+  // Chinese: gives the segmenter that cuts runs of Han characters into words (its pieces
+  // that hold a letter count as words), called when the first run comes; null leaves the
+  // runs to the caller (Counts::han_runs).
+  const ChineseSegmenter& (*chinese_segmenter)() = nullptr;
 };
 std::shared_ptr<const CountingRules> make_counting_rules(RulesData data);
 
