@@ -219,8 +219,6 @@ def main(argv: Sequence[str] | None = None) -> int:
         if arguments.command == "lexicons":
             return _lexicons(sys.stdout)
         if arguments.command == "series":
-            if arguments.plot is not None:
-                _require_plot_support(arguments)
             return run_series(arguments, _lexicon_key(arguments.lexicon), sys.stdout)
         return _score(arguments, sys.stdout)
     except InputError as error:

@@ -147,6 +147,8 @@ def run_series(arguments: argparse.Namespace, key: str, out: TextIO) -> int:
     """`moodvane series`: reads, scores, prints and writes what was asked."""
     if arguments.boot < 1:
         raise InputError(f"--boot must be 1 or more, got {arguments.boot}")
+    if arguments.plot is not None:
+        _require_plot(arguments.plot)
     for path in (arguments.csv, arguments.plot):
         if path is not None:
             _check_writable(path)
@@ -175,6 +177,18 @@ def run_series(arguments: argparse.Namespace, key: str, out: TextIO) -> int:
                           + (f" by {arguments.freq}" if arguments.freq else ""))
         ax.figure.savefig(arguments.plot, dpi=150)  # type: ignore[union-attr]
     return 0
+
+
+def _require_plot(path: Path) -> None:
+    formats = (".png", ".svg", ".pdf")
+    if path.suffix.lower() not in formats:
+        raise InputError(f"{path}: the graph is written as {', '.join(formats)}; "
+                         f"name the file with one of these endings")
+    try:
+        import matplotlib
+    except ImportError:
+        raise InputError("--plot needs matplotlib: pip install 'moodvane[plot]'") from None
+    matplotlib.use("Agg")
 
 
 def _check_writable(path: Path) -> None:
