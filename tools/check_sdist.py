@@ -28,6 +28,7 @@ REQUIRED = [
     "lexicons/src/*.cpp",
     "lexicons/data/SOURCES.md",
     "lexicons/data/sources.json",
+    "lexicons/data/chinese.dictionary.txt",
     *(f"lexicons/data/{key}.tsv" for key in (
         "chinese", "english", "french", "german", "hindi",
         "indonesian", "korean", "portuguese", "russian", "spanish",

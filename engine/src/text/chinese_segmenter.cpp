@@ -134,7 +134,8 @@ void ChineseSegmenter::cut_keeping_added_words(std::string_view text,
   // each character (one character where none starts); a piece among whose parts an added
   // word of two characters or more stands is split around those words, the rest of it
   // kept together.
-  std::vector<std::string_view> split;
+  thread_local std::vector<std::string_view> split;
+  split.clear();
   for (std::size_t index = first; index < pieces.size(); ++index) {
     const std::string_view piece = pieces[index];
     bool any_added = false;
