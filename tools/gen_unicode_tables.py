@@ -8,7 +8,8 @@ and Zs except U+0020, and every character with the Grapheme_Extend property. The
 sorted list of disjoint, non-adjacent closed ranges, searched by binary search.
 
 Usage: gen_unicode_tables.py [UCD_DIRECTORY] [OUTPUT]
-       gen_unicode_tables.py --characters [OUTPUT]
+       gen_unicode_tables.py --characters [OUTPUT] [EMOJI_DATA]
+EMOJI_DATA is emoji-data.txt (Debian's unicode-data package: /usr/share/unicode/emoji).
 UCD_DIRECTORY holds UnicodeData.txt and DerivedCoreProperties.txt (Debian's unicode-data
 package installs them in /usr/share/unicode, the default). OUTPUT defaults to the table in
 this repository.
@@ -130,7 +131,8 @@ std::span<const CodePointRange> escaped_code_points() noexcept {{
 
 def main(argv):
     if len(argv) > 1 and argv[1] == "--characters":
-        write_character_table(pathlib.Path(argv[2]) if len(argv) > 2 else CHARACTER_OUTPUT)
+        write_character_table(pathlib.Path(argv[2]) if len(argv) > 2 else CHARACTER_OUTPUT,
+                              pathlib.Path(argv[3]) if len(argv) > 3 else DEFAULT_EMOJI_DATA)
         return
     if len(argv) > 3:
         sys.exit(__doc__)
@@ -159,7 +161,13 @@ CHARACTER_CLASSES = {
     "mark": 4,  # a combining mark (general category M)
     "non_starter": 8,  # canonical combining class other than 0
     "stable_break": 16,  # text may be cut just before it, for tokens and for NFC alike
+    "space": 32,  # white space, as str.isspace says
+    "emoji": 64,  # begins an emoji: Extended_Pictographic or Regional_Indicator, no word
+    "emoji_modifier": 128,  # goes on an emoji: a variation selector, skin tone, keycap, tag
 }
+DEFAULT_EMOJI_DATA = DEFAULT_UCD / "emoji" / "emoji-data.txt"
+EMOJI_MODIFIERS = ({0xFE0E, 0xFE0F, 0x20E3} | set(range(0x1F3FB, 0x1F400))
+                   | set(range(0xE0020, 0xE0080)))
 JOINER_FORMS = {0x27, 0x2D, 0x2019, 0x02BC, 0x2010, 0x2011}
 BLOCK = 256
 
@@ -179,7 +187,22 @@ def composition_seconds():
     return seconds
 
 
-def character_class(cp, seconds):
+def emoji_starts(emoji_data):
+    """Extended_Pictographic and Regional_Indicator code points of emoji-data.txt."""
+    pattern = re.compile(
+        r"^([0-9A-F]+)(?:\.\.([0-9A-F]+))?\s*;\s*(Extended_Pictographic|Emoji)\s*#")
+    found = set(range(0x1F1E6, 0x1F200))  # the regional indicators that spell flags
+    for line in emoji_data.read_text(encoding="utf-8").splitlines():
+        match = pattern.match(line)
+        if match and match.group(3) == "Extended_Pictographic":
+            first = int(match.group(1), 16)
+            found.update(range(first, int(match.group(2) or match.group(1), 16) + 1))
+    if len(found) < 1000:
+        raise ValueError(f"{emoji_data}: too few Extended_Pictographic code points")
+    return found
+
+
+def character_class(cp, seconds, emoji):
     import unicodedata
 
     char = chr(cp)
@@ -200,22 +223,80 @@ def character_class(cp, seconds):
             and cp not in seconds and category != "Cs"
             and unicodedata.normalize("NFC", char) == char):
         bits |= CHARACTER_CLASSES["stable_break"]
+    if char.isspace():
+        bits |= CHARACTER_CLASSES["space"]
+    if cp in emoji and not bits & CHARACTER_CLASSES["word"] and cp > 0x7F:
+        bits |= CHARACTER_CLASSES["emoji"]
+    if cp in EMOJI_MODIFIERS:
+        bits |= CHARACTER_CLASSES["emoji_modifier"]
     return bits
 
 
-def write_character_table(output):
+def normalization_class(cp, seconds):
+    import unicodedata
+
+    char = chr(cp)
+    value = unicodedata.combining(char)
+    if 0xD800 <= cp <= 0xDFFF:
+        return value
+    if unicodedata.normalize("NFC", char) != char:
+        value |= 256
+    if cp in seconds:
+        value |= 512
+    if unicodedata.normalize("NFD", char) != char:
+        value |= 1024
+    if char.lower() != char:
+        value |= 2048
+    return value
+
+
+def composition_pairs():
+    """(first, second) for every primary composite that NFC makes, Hangul aside."""
+    import unicodedata
+
+    pairs = set()
+    for cp in range(MAX_CODE_POINT + 1):
+        decomposition = unicodedata.decomposition(chr(cp))
+        if decomposition and not decomposition.startswith("<"):
+            parts = [int(part, 16) for part in decomposition.split()]
+            if len(parts) == 2 and unicodedata.normalize(
+                    "NFC", chr(parts[0]) + chr(parts[1])) == chr(cp):
+                pairs.add((parts[0], parts[1]))
+    return pairs
+
+
+def write_character_table(output, emoji_data):
     """A two-stage table: the class byte of code point c is
     kBlocks[kBlockOf[c / 256] * 256 + c % 256]; identical blocks are stored once."""
     import unicodedata
 
     seconds = composition_seconds()
+    emoji = emoji_starts(emoji_data)
+    emoji_version = re.search(r"Emoji Version (\d+\.\d+)", emoji_data.read_text(encoding="utf-8"))
     blocks, block_of, index = [], [], {}
     for first in range(0, MAX_CODE_POINT + 1, BLOCK):
-        block = tuple(character_class(cp, seconds) for cp in range(first, first + BLOCK))
+        block = tuple(character_class(cp, seconds, emoji) for cp in range(first, first + BLOCK))
         if block not in index:
             index[block] = len(blocks)
             blocks.append(block)
         block_of.append(index[block])
+    norm_blocks, norm_block_of, norm_index = [], [], {}
+    for first in range(0, MAX_CODE_POINT + 1, BLOCK):
+        block = tuple(normalization_class(cp, seconds) for cp in range(first, first + BLOCK))
+        if block not in norm_index:
+            norm_index[block] = len(norm_blocks)
+            norm_blocks.append(block)
+        norm_block_of.append(norm_index[block])
+    pairs = sorted(composition_pairs())
+    norm_rows = "\n".join(
+        "    " + ", ".join(str(v) for v in block[i:i + 24]) + ","
+        for block in norm_blocks for i in range(0, BLOCK, 24))
+    norm_index_rows = "\n".join(
+        "    " + ", ".join(str(v) for v in norm_block_of[i:i + 24]) + ","
+        for i in range(0, len(norm_block_of), 24))
+    pair_rows = "\n".join(
+        "    " + " ".join(f"0x{(a << 21) | b:X}," for a, b in pairs[i:i + 6])
+        for i in range(0, len(pairs), 6))
     block_rows = "\n".join(
         "    " + ", ".join(str(v) for v in block[i:i + 32]) + ","
         for block in blocks for i in range(0, BLOCK, 32))
@@ -226,7 +307,8 @@ def write_character_table(output):
     output.parent.mkdir(parents=True, exist_ok=True)
     output.write_text(f"""\
 // Generated by tools/gen_unicode_tables.py --characters from Python's unicodedata, Unicode
-// {unicodedata.unidata_version}. Do not edit; run the script again instead.
+// {unicodedata.unidata_version}, and emoji-data.txt of Emoji {emoji_version.group(1) if emoji_version else "?"}.
+// Do not edit; run the script again instead.
 //
 // Class bits:
 {bits}
@@ -242,6 +324,23 @@ const std::uint16_t kBlockOf[{len(block_of)}] = {{
 const std::uint8_t kBlocks[{len(blocks) * BLOCK}] = {{
 {block_rows}
 }};
+
+// Normalisation: the canonical combining class in the low 8 bits, then 256 for
+// NFC_Quick_Check=No, 512 for Maybe, 1024 for a canonical decomposition, 2048 for a
+// character that str.lower changes.
+const std::uint16_t kNormBlockOf[{len(norm_block_of)}] = {{
+{norm_index_rows}
+}};
+
+const std::uint16_t kNormBlocks[{len(norm_blocks) * BLOCK}] = {{
+{norm_rows}
+}};
+
+// The pairs (first << 21 | second) that NFC composes, Hangul aside, in increasing order.
+const std::uint64_t kCompositionPairs[{len(pairs)}] = {{
+{pair_rows}
+}};
+const std::size_t kCompositionPairCount = {len(pairs)};
 // clang-format on
 
 }}  // namespace moodvane::text::detail

@@ -3,6 +3,7 @@
 // thread while one is counting with it, so no caller can race its state.
 #include "word_counting.hpp"
 
+#include <algorithm>
 #include <atomic>
 #include <exception>
 #include <memory>
@@ -20,6 +21,9 @@
 #include "py_handle.hpp"
 
 namespace moodvane::general_module {
+
+std::string_view embedded_counting_data(std::string_view name) noexcept;  // generated
+
 namespace {
 
 using module::PyHandle;
@@ -32,7 +36,8 @@ constexpr const char* kTallyName = "moodvane_tools.counting.tally";
 using RulesPointer = std::shared_ptr<const text::CountingRules>;
 
 struct TallyBox {
-  explicit TallyBox(RulesPointer rules) : tally(std::move(rules)) {}
+  TallyBox(RulesPointer rules, text::CountingOptions options)
+      : tally(std::move(rules), options) {}
   text::WordTally tally;
   std::atomic<bool> busy{false};
 };
@@ -91,14 +96,36 @@ void release_tally(PyObject* capsule) {
   delete static_cast<TallyBox*>(PyCapsule_GetPointer(capsule, kTallyName));
 }
 
+// The lines of an embedded file, without empty ones.
+std::vector<std::string> lines_of(std::string_view text) {
+  std::vector<std::string> lines;
+  while (!text.empty()) {
+    std::size_t end = text.find('\n');
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(0, end);
+    if (line.ends_with('\r')) line.remove_suffix(1);
+    if (!line.empty()) lines.emplace_back(line);
+    text.remove_prefix(std::min(text.size(), end + 1));
+  }
+  return lines;
+}
+
+// A list given by the caller (a tests' small list), or else the embedded file `name`.
+PyResult<std::vector<std::string>> list_or_embedded(PyObject* given, const char* what,
+                                                  const std::string& name) {
+  if (given != Py_None) return strings_of(given, what);
+  return lines_of(embedded_counting_data(name));
+}
+
 PyResult<PyHandle> counting_rules(PyObject* args) {
   const char* key = nullptr;
   PyObject* words = nullptr;
   int lower_case = 1;
-  PyObject* phrases = nullptr;
+  PyObject* phrases = Py_None;
+  PyObject* emoticons = Py_None;
   int native_chinese = 1;
-  if (!PyArg_ParseTuple(args, "sOpO|p:counting_rules", &key, &words, &lower_case, &phrases,
-                        &native_chinese)) {
+  if (!PyArg_ParseTuple(args, "sOp|OOp:counting_rules", &key, &words, &lower_case, &phrases,
+                        &emoticons, &native_chinese)) {
     return raised();
   }
   text::RulesData data;
@@ -111,9 +138,14 @@ PyResult<PyHandle> counting_rules(PyObject* args) {
   PyResult<std::vector<std::string>> read_words = strings_of(words, "words");
   if (!read_words) return std::unexpected(std::move(read_words.error()));
   data.words = std::move(*read_words);
-  PyResult<std::vector<std::string>> read_phrases = strings_of(phrases, "phrases");
+  PyResult<std::vector<std::string>> read_phrases =
+      list_or_embedded(phrases, "phrases", std::string(key) + ".phrases.txt");
   if (!read_phrases) return std::unexpected(std::move(read_phrases.error()));
   data.phrases = std::move(*read_phrases);
+  PyResult<std::vector<std::string>> read_emoticons =
+      list_or_embedded(emoticons, "emoticons", "emoticons.txt");
+  if (!read_emoticons) return std::unexpected(std::move(read_emoticons.error()));
+  data.emoticons = std::move(*read_emoticons);
   auto rules = std::make_unique<RulesPointer>(text::make_counting_rules(std::move(data)));
   PyHandle capsule = PyHandle::steal(PyCapsule_New(rules.get(), kRulesName, release_rules));
   if (!capsule) return raised();
@@ -121,12 +153,32 @@ PyResult<PyHandle> counting_rules(PyObject* args) {
   return capsule;
 }
 
+// Bits of new_tally's `counted`: which things that are not words count all the same.
+enum Counted : unsigned {
+  kUrls = 1,
+  kEmails = 2,
+  kHandles = 4,
+  kEntities = 8,
+  kHashtags = 16,
+  kEmoji = 32,
+  kEmoticons = 64,
+};
+
 PyResult<PyHandle> new_tally(PyObject* args) {
   PyObject* rules_capsule = nullptr;
-  if (!PyArg_ParseTuple(args, "O:new_tally", &rules_capsule)) return raised();
+  unsigned int counted = kHashtags | kEmoji | kEmoticons;
+  if (!PyArg_ParseTuple(args, "O|I:new_tally", &rules_capsule, &counted)) return raised();
   auto* rules = static_cast<RulesPointer*>(PyCapsule_GetPointer(rules_capsule, kRulesName));
   if (rules == nullptr) return raised();
-  auto box = std::make_unique<TallyBox>(*rules);
+  text::CountingOptions options;
+  options.urls = (counted & kUrls) != 0;
+  options.emails = (counted & kEmails) != 0;
+  options.handles = (counted & kHandles) != 0;
+  options.entities = (counted & kEntities) != 0;
+  options.hashtags = (counted & kHashtags) != 0;
+  options.emoji = (counted & kEmoji) != 0;
+  options.emoticons = (counted & kEmoticons) != 0;
+  auto box = std::make_unique<TallyBox>(*rules, options);
   PyHandle capsule = PyHandle::steal(PyCapsule_New(box.get(), kTallyName, release_tally));
   if (!capsule) return raised();
   box.release();
@@ -147,7 +199,10 @@ std::unexpected<module::PyErr> busy_error() {
 PyResult<PyHandle> tally_add(PyObject* args) {
   PyObject* capsule = nullptr;
   PyObject* text = nullptr;
-  if (!PyArg_ParseTuple(args, "OU:tally_add", &capsule, &text)) return raised();
+  int lower_ascii = 0;
+  if (!PyArg_ParseTuple(args, "OU|p:tally_add", &capsule, &text, &lower_ascii)) {
+    return raised();
+  }
   PyResult<TallyBox*> box = tally_of(capsule);
   if (!box) return std::unexpected(std::move(box.error()));
   // The UTF-8 form is cached in the str, which the caller's arguments keep alive, and no
@@ -159,7 +214,7 @@ PyResult<PyHandle> tally_add(PyObject* args) {
   std::exception_ptr failure;
   PyThreadState* thread = PyEval_SaveThread();
   try {
-    (*box)->tally.add(*utf8);
+    (*box)->tally.add(*utf8, lower_ascii != 0);
   } catch (...) {
     failure = std::current_exception();
   }
@@ -204,17 +259,23 @@ PyResult<PyHandle> tally_take(PyObject* args) {
   return result;
 }
 
+// The text in Stream-Safe Text Format, in pieces that normalise one by one (a list of str).
 PyResult<PyHandle> stream_safe_text(PyObject* args) {
   PyObject* text = nullptr;
-  if (!PyArg_ParseTuple(args, "U:stream_safe", &text)) return raised();
+  Py_ssize_t piece_bytes = 0;
+  if (!PyArg_ParseTuple(args, "Un:stream_safe_pieces", &text, &piece_bytes)) return raised();
   PyResult<std::string_view> utf8 = module::utf8_view(text);
   if (!utf8) return std::unexpected(std::move(utf8.error()));
-  if (!text::needs_stream_safe(*utf8)) return PyHandle::borrow(text);
-  const std::string safe = text::stream_safe(*utf8);
-  PyHandle out = PyHandle::steal(
-      PyUnicode_DecodeUTF8(safe.data(), static_cast<Py_ssize_t>(safe.size()), "strict"));
-  if (!out) return raised();
-  return out;
+  const std::vector<std::string> pieces =
+      text::stream_safe_pieces(*utf8, static_cast<std::size_t>(std::max<Py_ssize_t>(piece_bytes, 1)));
+  PyHandle list = PyHandle::steal(PyList_New(0));
+  if (!list) return raised();
+  for (const std::string& piece : pieces) {
+    PyHandle item = PyHandle::steal(
+        PyUnicode_DecodeUTF8(piece.data(), static_cast<Py_ssize_t>(piece.size()), "strict"));
+    if (!item || PyList_Append(list.get(), item.get()) < 0) return raised();
+  }
+  return list;
 }
 
 // The largest index i with end - window < i <= end and i < len(text) such that text may be
@@ -238,6 +299,21 @@ PyResult<PyHandle> last_break(PyObject* args) {
     }
   }
   PyHandle out = PyHandle::steal(PyLong_FromSsize_t(found));
+  if (!out) return raised();
+  return out;
+}
+
+// What a text still needs before it is counted: 1 when it may not be in NFC, 2 when
+// str.lower would change it (asked only with `lowering`).
+PyResult<PyHandle> text_needs(PyObject* args) {
+  PyObject* text = nullptr;
+  int lowering = 0;
+  if (!PyArg_ParseTuple(args, "Up:text_needs", &text, &lowering)) return raised();
+  PyResult<std::string_view> utf8 = module::utf8_view(text);
+  if (!utf8) return std::unexpected(std::move(utf8.error()));
+  const long needs = (text::is_nfc(*utf8) ? 0 : 1) |
+                     (lowering != 0 && text::has_capitals(*utf8) ? 2 : 0);
+  PyHandle out = PyHandle::steal(PyLong_FromLong(needs));
   if (!out) return raised();
   return out;
 }
@@ -276,6 +352,9 @@ PyObject* stream_safe_entry(PyObject*, PyObject* args) {
 }
 PyObject* last_break_entry(PyObject*, PyObject* args) {
   return module::run_in_barrier([args] { return last_break(args); });
+}
+PyObject* text_needs_entry(PyObject*, PyObject* args) {
+  return module::run_in_barrier([args] { return text_needs(args); });
 }
 PyObject* character_table_version_entry(PyObject*, PyObject*) {
   return module::run_in_barrier([] { return character_table_version(); });

@@ -18,6 +18,7 @@ PyObject* tally_add_entry(PyObject* module, PyObject* args);
 PyObject* tally_take_entry(PyObject* module, PyObject* args);
 PyObject* stream_safe_entry(PyObject* module, PyObject* args);
 PyObject* last_break_entry(PyObject* module, PyObject* args);
+PyObject* text_needs_entry(PyObject* module, PyObject* args);
 PyObject* character_table_version_entry(PyObject* module, PyObject* args);
 
 // The rules inside a capsule made by counting_rules (for other native callers that count).

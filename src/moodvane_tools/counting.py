@@ -5,7 +5,12 @@ keeps its vowel signs, a Hangul word its syllables); runs joined by one apostrop
 hyphen stay together when the lexicon lists them so ("self-confident"), and are taken apart
 otherwise ("well-being" counts as "well" and "being"; French "l'amour" as "amour"). Text is
 put in Unicode NFC, as the lexicons are, and lower-cased where the lexicon is. Tokens
-without a letter (numbers) are not words and are not counted.
+without a letter (numbers) are not words and are not counted. A run of tokens that spells
+one of the lexicon's phrases ("special effects", "pas mal") counts as the phrase.
+
+Text that is not words: URLs, e-mail addresses, @handles and HTML entities are not
+counted; a hashtag counts as its word; emoji and emoticons are tokens of their own (see
+`count_words`).
 
 The interpreter's own routines lower-case and normalise the text; the extension
 `_general` finds the tokens and counts the words they stand for, with the interpreter's
@@ -31,6 +36,10 @@ from .lexicon_data import _scores, resolve_name, writes_lower_case
 # such place, when that is among the last _LONGEST_CARRY characters.
 _PIECE = 1 << 20
 _LONGEST_CARRY = 1 << 16
+# Text that is not in NFC is normalised in pieces of about this many bytes (the
+# interpreter's normalisation slows down on long texts with many combining marks).
+_NORMALISED_PIECE = 1 << 12
+_NORMALISE, _LOWER = 1, 2  # what _general.text_needs says a text needs
 
 
 class _TextFile(Protocol):
@@ -55,7 +64,7 @@ class _Rules:
             return self.native
         if self._leaving_han_runs is None:
             self._leaving_han_runs = _general.counting_rules(
-                self.key, tuple(sorted(self.words)), self.lower_case, (), False)
+                self.key, tuple(sorted(self.words)), self.lower_case, None, None, False)
         return self._leaving_han_runs
 
     def segmenter(self, name: str) -> Segmenter:
@@ -75,19 +84,26 @@ class _Rules:
 def _rules(key: str) -> _Rules:
     words = frozenset(_scores(key))
     lower_case = writes_lower_case(words)
-    native = _general.counting_rules(key, tuple(sorted(words)), lower_case, ())
+    native = _general.counting_rules(key, tuple(sorted(words)), lower_case)
     return _Rules(key, words, lower_case, native)
 
 
 def _prepared(text: str, lower_case: bool) -> str:
-    """`text` lower-cased (where the lexicon is) and in NFC. NFC text costs one quick
-    check; a run of more than 30 combining marks is first cut by U+034F, as Unicode's
-    Stream-Safe Text Format does, so that normalising takes linear time."""
-    if lower_case:
+    """`text` lower-cased (where the lexicon is) and in NFC, by the interpreter's own
+    routines, called only when a native linear check finds that they would change the
+    text (the interpreter's own NFC check normalises a whole text for one character that
+    may compose, such as a Devanagari nukta). A text that is not in NFC has every run of
+    more than 30 combining marks cut by U+034F, as Unicode's Stream-Safe Text Format does,
+    and is normalised in pieces cut before starters, so that normalising takes linear
+    time."""
+    needs = _general.text_needs(text, lower_case)
+    if needs & _LOWER:
         text = text.lower()
-    if text.isascii() or unicodedata.is_normalized("NFC", text):
+        needs = _general.text_needs(text, False)
+    if not needs & _NORMALISE:
         return text
-    return unicodedata.normalize("NFC", _general.stream_safe(text))
+    return "".join(unicodedata.normalize("NFC", piece)
+                   for piece in _general.stream_safe_pieces(text, _NORMALISED_PIECE))
 
 
 class WordCounter:
@@ -95,13 +111,18 @@ class WordCounter:
     (a file read chunk by chunk) with `feed`; then `finish`. The counts are those of
     `count_words` on the same texts."""
 
-    def __init__(self, language: str = "english", *, segmenter: str | None = None) -> None:
+    def __init__(self, language: str = "english", *, urls: bool = False,
+                 emails: bool = False, handles: bool = False, entities: bool = False,
+                 hashtags: bool = True, emoji: bool = True, emoticons: bool = True,
+                 segmenter: str | None = None) -> None:
         if segmenter is not None and segmenter not in SEGMENTERS:
             raise ValueError(f"segmenter must be None, {', '.join(map(repr, SEGMENTERS))}, "
                              f"not {segmenter!r}")
         self._rules = _rules(resolve_name(language))
         self._segmenter = segmenter or SEGMENTERS[0]
-        self._tally = _general.new_tally(self._rules.native_rules(self._segmenter))
+        counted = [urls, emails, handles, entities, hashtags, emoji, emoticons]
+        flags = sum(1 << bit for bit, on in enumerate(counted) if on)
+        self._tally = _general.new_tally(self._rules.native_rules(self._segmenter), flags)
         self._carry = ""
         self.tokens = 0
         """Tokens counted by `finish`, the words that the lexicon does not score included."""
@@ -149,7 +170,12 @@ class WordCounter:
         return counts
 
     def _count(self, text: str) -> None:
-        if text:
+        if not text:
+            return
+        if self._rules.lower_case and text.isascii():
+            # ASCII needs no normalising, and the counter lowers its capitals itself.
+            _general.tally_add(self._tally, text, True)
+        else:
             _general.tally_add(self._tally, _prepared(text, self._rules.lower_case))
 
 
@@ -165,7 +191,9 @@ def _read_all(stream: _TextFile, counter: WordCounter) -> None:
 
 
 def count_words(text: str | Iterable[str] | _TextFile, language: str = "english", *,
-                segmenter: str | None = None) -> Counter[str]:
+                urls: bool = False, emails: bool = False, handles: bool = False,
+                entities: bool = False, hashtags: bool = True, emoji: bool = True,
+                emoticons: bool = True, segmenter: str | None = None) -> Counter[str]:
     """The word counts of `text`, made the way the built-in lexicon of `language` writes
     its words, ready for `moodvane.weighted_avg_shift(..., lexicon=language)`.
 
@@ -180,12 +208,35 @@ def count_words(text: str | Iterable[str] | _TextFile, language: str = "english"
     and phrases; "jieba" for jieba itself, the `zh` extra; "dictionary" for the longest
     match over the lexicon's words), and a Korean word that carries a particle or ending
     counts under the form of the same word that the lexicon lists, when it lists one. A
-    text holding a lone surrogate raises UnicodeEncodeError.
+    run of words that spells a phrase the lexicon lists counts as that phrase, one
+    token ("rumah sakit"), the longest one where phrases overlap.
+
+    What is not a word, and the keyword that makes it count all the same:
+    - `urls`: from "http://", "https://", "ftp://" or "www." at the start of a token to
+      the next white space;
+    - `emails`: word characters and ". _ % + -", "@", then two or more labels of word
+      characters and hyphens separated by dots;
+    - `handles`: "@" followed by word characters and underscores ("@moodvane_dev");
+    - `entities`: HTML entities ("&amp;", "&#39;", "&#x1F600;").
+    Counted by default, and left out with the keyword False:
+    - `hashtags`: "#happy" counts as "happy";
+    - `emoji`: an emoji sequence is one token, as written but without variation selectors
+      (U+FE0E, U+FE0F) and skin tones (U+1F3FB..U+1F3FF), a sequence joined by U+200D
+      whole ("👍🏽" counts as "👍");
+    - `emoticons`: the emoticons of moodvane_tools' list (lexicons/data/emoticons.txt: ":)",
+      ":-(", "<3", "xD", "ㅋㅋ", ...), matched in any ASCII case, count in the form the list
+      writes first ("XD" and "xd" as "xD", which the list writes before "XD"), whether or
+      not the text was lower-cased; one whose last character is a letter or digit only
+      where no letter or digit follows (":3" is none in "10:30"); "ㅋㅋㅋㅋ" counts as "ㅋㅋ".
+
+    A text holding a lone surrogate raises UnicodeEncodeError.
 
     >>> count_words("Bonjour l'ami, bonjour !", "french")
     Counter({'bonjour': 2, 'ami': 1})
     """
-    counter = WordCounter(language, segmenter=segmenter)
+    counter = WordCounter(language, urls=urls, emails=emails, handles=handles,
+                          entities=entities, hashtags=hashtags, emoji=emoji,
+                          emoticons=emoticons, segmenter=segmenter)
     if isinstance(text, str):
         counter.add(text)
     elif hasattr(text, "read"):
@@ -200,12 +251,18 @@ def count_words(text: str | Iterable[str] | _TextFile, language: str = "english"
 
 
 def count_documents(texts: Iterable[str], language: str = "english", *,
+                    urls: bool = False, emails: bool = False, handles: bool = False,
+                    entities: bool = False, hashtags: bool = True, emoji: bool = True,
+                    emoticons: bool = True,
                     segmenter: str | None = None) -> list[Counter[str]]:
-    """The word counts of each text of `texts`, in order: `count_words` of each, with the
-    rules and the words seen shared between them, which makes many short texts fast."""
+    """The word counts of each text of `texts`, in order: `count_words` of each (with the
+    same keywords), the rules and the words seen shared between them, which makes many
+    short texts fast."""
     if isinstance(texts, (str, bytes, bytearray, memoryview)):
         raise TypeError(f"texts must be an iterable of str, not {type(texts).__name__!r}")
-    counter = WordCounter(language, segmenter=segmenter)
+    counter = WordCounter(language, urls=urls, emails=emails, handles=handles,
+                          entities=entities, hashtags=hashtags, emoji=emoji,
+                          emoticons=emoticons, segmenter=segmenter)
     results: list[Counter[str]] = []
     for text in texts:
         counter.add(text)

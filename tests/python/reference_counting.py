@@ -16,6 +16,7 @@ import unicodedata
 from collections import Counter
 from collections.abc import Container
 from dataclasses import dataclass, field
+from pathlib import Path
 
 from moodvane_tools.chinese import (Segmenter, dictionary_segmenter, jieba_segmenter,
                                     native_segmenter)
@@ -28,6 +29,18 @@ JOINER_FORMS = str.maketrans({"\u2019": APOSTROPHE, "\u02bc": APOSTROPHE,
 HINDI_FOLDS = str.maketrans({"\u093c": None, "\u0901": "\u0902"})
 FRENCH_ELISION = re.compile(r"(?:[cdjlmnst]|qu|jusqu|lorsqu|puisqu|quoiqu)'(.+)")
 GRAPHEME_JOINER = "\u034f"
+DATA = Path(__file__).resolve().parents[2] / "lexicons" / "data"
+EMOJI_DATA = Path("/usr/share/unicode/emoji/emoji-data.txt")
+EMOJI_MODIFIERS = frozenset([0xFE0E, 0xFE0F, 0x20E3, *range(0x1F3FB, 0x1F400),
+                             *range(0xE0020, 0xE0080)])
+# The keywords of count_words and what they were before the rules for things that are
+# not words: everything counted as text, no emoji or emoticon tokens.
+DEFAULTS = {"urls": False, "emails": False, "handles": False, "entities": False,
+            "hashtags": True, "emoji": True, "emoticons": True}
+BEFORE = {"urls": True, "emails": True, "handles": True, "entities": True,
+          "hashtags": True, "emoji": False, "emoticons": False}
+ENTITY = re.compile(r"&(?:[a-z]+|#[0-9]+|#x[0-9a-f]+);", re.IGNORECASE | re.ASCII)
+URL_STARTS = ("http://", "https://", "ftp://", "www.")
 
 PARTICLES: tuple[str, ...] = tuple(sorted((
     "은", "는", "이", "가", "을", "를", "에", "에서", "에게", "께", "께서", "한테", "의",
@@ -153,6 +166,176 @@ def korean_stem(token: str, lexicon: Container[str]) -> str:
     return token
 
 
+@functools.cache
+def emoji_starts() -> frozenset[int]:
+    """Extended_Pictographic code points (Unicode's emoji-data.txt) and the regional
+    indicators; empty when the file is not installed (Debian's unicode-data)."""
+    if not EMOJI_DATA.is_file():
+        return frozenset()
+    found = set(range(0x1F1E6, 0x1F200))
+    for line in EMOJI_DATA.read_text(encoding="utf-8").splitlines():
+        fields = line.split("#")[0].split(";")
+        if len(fields) == 2 and fields[1].strip() == "Extended_Pictographic":
+            first, _, last = fields[0].strip().partition("..")
+            found.update(range(int(first, 16), int(last or first, 16) + 1))
+    return frozenset(found)
+
+
+def is_emoji_start(character: str) -> bool:
+    return (ord(character) > 0x7F and ord(character) in emoji_starts()
+            and not is_word_character(character))
+
+
+def lines_of(path: Path) -> list[str]:
+    if not path.is_file():
+        return []
+    return [line for line in path.read_text(encoding="utf-8").splitlines() if line]
+
+
+def ascii_lower(text: str) -> str:
+    return "".join(chr(ord(c) + 32) if "A" <= c <= "Z" else c for c in text)
+
+
+def match_emoticon(text: str, at: int, emoticons: list[str]) -> tuple[str, int] | None:
+    """The longest emoticon at `at` (in any ASCII case, the list's first form; a run of two
+    or more of the one character of ㅋㅋ or ^^), not followed by a word character when it
+    ends in one."""
+    best: tuple[str, int] | None = None
+    for written in sorted(emoticons, key=lambda e: len(e.encode()), reverse=True):
+        match = ascii_lower(written)
+        end = 0
+        if len(match) >= 2 and len(set(match)) == 1:
+            run = at
+            while run < len(text) and ascii_lower(text[run]) == match[0]:
+                run += 1
+            end = run if run - at >= 2 else 0
+        elif ascii_lower(text[at:at + len(match)]) == match:
+            end = at + len(match)
+        if not end or (best and end <= best[1]):
+            continue
+        if is_word_character(match[-1]) and end < len(text) and is_word_character(text[end]):
+            continue
+        best = (written, end)
+    return best
+
+
+def emoji_sequence(text: str, at: int) -> tuple[str, int]:
+    written = ""
+    while True:
+        written += text[at]
+        regional = 0x1F1E6 <= ord(text[at]) <= 0x1F1FF
+        at += 1
+        if regional and at < len(text) and 0x1F1E6 <= ord(text[at]) <= 0x1F1FF:
+            written += text[at]
+            at += 1
+        while at < len(text) and ord(text[at]) in EMOJI_MODIFIERS:
+            if text[at] == "\u20e3" or ord(text[at]) >= 0xE0020:
+                written += text[at]
+            at += 1
+        if (at + 1 < len(text) and text[at] == "\u200d" and is_emoji_start(text[at + 1])):
+            written += "\u200d"
+            at += 1
+            continue
+        return written, at
+
+
+def token_end(text: str, at: int) -> int:
+    while True:
+        while at < len(text) and is_word_character(text[at]):
+            at += 1
+        if at + 1 < len(text) and text[at] in "'-" and is_word_character(text[at + 1]):
+            at += 1
+            continue
+        return at
+
+
+def name_end(text: str, at: int) -> int:
+    while at < len(text) and (is_word_character(text[at]) or text[at] == "_"):
+        at += 1
+    return at
+
+
+def email_end(text: str, at: int) -> int:
+    while at < len(text) and (is_word_character(text[at]) or text[at] in "._%+-"):
+        at += 1
+    if at >= len(text) or text[at] != "@":
+        return 0
+    at += 1
+    count, end = 0, 0
+    while True:
+        start = at
+        while at < len(text) and (is_word_character(text[at]) or text[at] == "-"):
+            at += 1
+        if at == start:
+            break
+        count, end = count + 1, at
+        if at >= len(text) or text[at] != ".":
+            break
+        at += 1
+    return end if count >= 2 else 0
+
+
+def scan(text: str, options: dict[str, bool], emoticons: list[str]) -> list[tuple[bool, str]]:
+    """(whole, text) for each token in order: whole for an emoji or an emoticon, which
+    count as they stand; not whole for a token that the lexicon's rules read."""
+    out: list[tuple[bool, str]] = []
+    at = 0
+    while at < len(text):
+        character = text[at]
+        if is_word_character(character):
+            if not options["urls"] and ascii_lower(text[at:at + 8]).startswith(URL_STARTS):
+                while at < len(text) and not text[at].isspace():
+                    at += 1
+                continue
+            if options["emoticons"] and (found := match_emoticon(text, at, emoticons)):
+                out.append((True, found[0]))
+                at = found[1]
+                continue
+            end = token_end(text, at)
+            if (not options["emails"] and end < len(text) and text[end] in "@._%+-"
+                    and (after := email_end(text, at))):
+                at = after
+                continue
+            out.append((False, text[at:end]))
+            at = end
+            continue
+        if options["emoticons"] and (found := match_emoticon(text, at, emoticons)):
+            out.append((True, found[0]))
+            at = found[1]
+        elif options["emoji"] and is_emoji_start(character):
+            written, at = emoji_sequence(text, at)
+            out.append((True, written))
+        elif ((character == "@" and not options["handles"])
+              or (character == "#" and not options["hashtags"])) and name_end(text, at + 1) > at + 1:
+            at = name_end(text, at + 1)
+        elif character == "&" and not options["entities"] and (entity := ENTITY.match(text, at)):
+            at = entity.end()
+        else:
+            at += 1
+    return out
+
+
+def with_phrases(sequence: list[tuple[str, bool]], phrases: frozenset[str]) -> list[str]:
+    """The words of `sequence` (word, whether it may be part of a phrase) with the longest
+    run that spells a phrase, from the left, as that phrase."""
+    out: list[str] = []
+    at = 0
+    while at < len(sequence):
+        longest = 0
+        for end in range(at + 2, len(sequence) + 1):
+            if not all(matchable for _, matchable in sequence[at:end]):
+                break
+            if " ".join(word for word, _ in sequence[at:end]) in phrases:
+                longest = end - at
+        if longest:
+            out.append(" ".join(word for word, _ in sequence[at:at + longest]))
+            at += longest
+        else:
+            out.append(sequence[at][0])
+            at += 1
+    return out
+
+
 @dataclass
 class Rules:
     key: str
@@ -171,22 +354,32 @@ class Rules:
         return self._segmenter(run)
 
     def words_of(self, token: str) -> list[str]:
+        return [word for word, _ in self.marked_words_of(token)]
+
+    def marked_words_of(self, token: str) -> list[tuple[str, bool]]:
+        """The words of `token`, each with whether it may be part of a phrase (not a
+        word of a Han run)."""
         if token.isascii() and token.isalpha():  # the common case: one plain word
-            return [token] if token in self.words or self.lower_case else self.joined(token)
+            words = [token] if token in self.words or self.lower_case else self.joined(token)
+            return [(word, True) for word in words]
         if not any(character.isalpha() for character in token):
             return []
+        marked: list[tuple[str, bool]] = []
         words: list[str] = []
         for kind, run in script_runs(token):
+            marked += [(word, True) for word in words]
+            words = []
             if kind == "han" and self.key == "chinese":
-                words += [piece for piece in self.segment(run)
-                          if any(character.isalpha() for character in piece)]
-            elif kind == "hangul" and self.key == "korean":
-                if words and run in PARTICLES:
+                marked += [(piece, False) for piece in self.segment(run)
+                           if any(character.isalpha() for character in piece)]
+                continue
+            if kind == "hangul" and self.key == "korean":
+                if marked and run in PARTICLES:
                     continue
                 words += [korean_stem(part, self.words) for part in run.split(HYPHEN) if part]
             elif any(character.isalpha() for character in run):
                 words += self.joined(run)
-        return words
+        return marked + [(word, True) for word in words]
 
     def joined(self, token: str) -> list[str]:
         token = self.listed_form(token)
@@ -216,9 +409,20 @@ def rules(key: str, segmenter: str | None = None) -> Rules:
 
 
 def reference_count_words(text: str, language: str = "english",
-                          segmenter: str | None = None) -> Counter[str]:
-    """The word counts of one whole text."""
+                          segmenter: str | None = None, phrases: tuple[str, ...] | None = None,
+                          emoticon_list: tuple[str, ...] | None = None,
+                          words: frozenset[str] | None = None,
+                          **options: bool) -> Counter[str]:
+    """The word counts of one whole text; `phrases` and `emoticon_list` default to the files
+    of lexicons/data, `words` to the lexicon's, `options` to count_words' keywords."""
     lexicon = rules(resolve_name(language), segmenter)
+    if words is not None:
+        lexicon = Rules(lexicon.key, words, lexicon.lower_case, segmenter)
+    options = {**DEFAULTS, **options}
+    if phrases is None:
+        phrases = tuple(lines_of(DATA / f"{lexicon.key}.phrases.txt"))
+    if emoticon_list is None:
+        emoticon_list = tuple(lines_of(DATA / "emoticons.txt"))
     text = text.translate(JOINER_FORMS)
     if lexicon.lower_case:
         text = text.lower()
@@ -226,6 +430,11 @@ def reference_count_words(text: str, language: str = "english",
         text = unicodedata.normalize("NFC", stream_safe(text))
     if lexicon.key == "hindi":
         text = text.translate(HINDI_FOLDS)
+    if options != BEFORE or phrases:
+        sequence: list[tuple[str, bool]] = []
+        for whole, token in scan(text, options, list(emoticon_list)):
+            sequence += [(token, True)] if whole else lexicon.marked_words_of(token)
+        return Counter(with_phrases(sequence, frozenset(phrases)))
     counts: Counter[str] = Counter()
     known: dict[str, list[str]] = {}
     for token, count in Counter(find_tokens(text)).items():
@@ -267,6 +476,6 @@ class ReferenceWordCounter:
         return self.counts
 
     def _count(self, text: str) -> None:
-        counted = reference_count_words(text, self.language)
+        counted = reference_count_words(text, self.language, phrases=(), **BEFORE)
         self.counts.update(counted)
         self.tokens += sum(counted.values())

@@ -104,7 +104,7 @@ def _bad(tmp_path):
     empty = tmp_path / "empty.txt"
     empty.write_bytes(b"")
     blank = tmp_path / "blank.txt"
-    blank.write_text(" 12 ... 😀\n", encoding="utf-8")
+    blank.write_text(" 12 ... &amp; https://example.org/😀\n", encoding="utf-8")
     return bad, empty, blank
 
 

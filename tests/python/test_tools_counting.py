@@ -12,10 +12,13 @@ from collections import Counter
 import pytest
 from hypothesis import given, settings
 from hypothesis import strategies as st
-from reference_counting import reference_count_words
+from reference_counting import emoji_starts, reference_count_words
 
 from moodvane_tools import _general, count_documents, count_words, lexicon_names
 from moodvane_tools.counting import WordCounter
+
+pytestmark = pytest.mark.skipif(
+    not emoji_starts(), reason="the reference needs Unicode's emoji-data.txt (unicode-data)")
 
 # Sentences of the kind the lexicons meet, with each language's joiners, elisions,
 # particles and spelling variants.
@@ -194,3 +197,77 @@ def test_a_tally_refuses_a_second_thread():
         finished.set()
         other.join()
     assert "in use by another thread" in str(errors[0])
+
+
+# Pieces of social-media text: URLs, addresses, handles, entities, hashtags, emoticons,
+# emoji with skin tones, joiners and flags, and words around them.
+PIECES = ["http://", "https://", "www.", "ftp://", "x.co/a", "@", "me", "bob_1", ".", "org",
+          "-", "_", "%", "+", "&amp;", "&#39;", "&#x1F600;", "&lt", "#", ";", ":)", ":-(",
+          ":D", ":3", "<3", "</3", "xD", "XD", "T_T", "^^", "ㅋ", "ㅠ", "😀", "👍", "🏽",
+          "\ufe0f", "\u200d", "🇫", "🇷", "❤", "10", " ", " ", "\n", "happy", "Sad", "l'",
+          "amour", "don't", "क़", "한", "는", "你好", "ß", "é"]
+OPTIONS = st.fixed_dictionaries({name: st.booleans() for name in (
+    "urls", "emails", "handles", "entities", "hashtags", "emoji", "emoticons")})
+
+
+@settings(max_examples=300, deadline=None)
+@given(pieces=st.lists(st.sampled_from(PIECES), max_size=25), options=OPTIONS,
+       language=st.sampled_from(lexicon_names()))
+def test_things_that_are_not_words_count_as_the_reference_counts(pieces, options, language):
+    text = "".join(pieces)
+    assert (count_words(text, language, segmenter="dictionary", **options)
+            == reference_count_words(text, language, "dictionary", **options))
+
+
+@pytest.mark.parametrize("text, options, expected", [
+    ("see https://t.co/x?a=1 and www.example.org/page now", {}, "see and now"),
+    ("write to jane.doe+news@mail.example.com today", {}, "write to today"),
+    ("thanks @moodvane_dev for this", {}, "thanks for this"),
+    ("fish &amp; chips &#39;n&#x27; peas", {}, "fish chips n peas"),
+    ("so #happy today", {}, "so happy today"),
+    ("so #happy today", {"hashtags": False}, "so today"),
+    ("ok &lt; go", {"entities": True}, "ok lt go"),
+    ("great :-) <3 XD xD xd :p ㅋㅋㅋ :)) at 10:30", {}, "great :-) <3 xD xD xD :P ㅋㅋ :)) at"),
+    ("great :-) <3", {"emoticons": False}, "great"),
+    ("nice 👍🏽👍 family 👨‍👩‍👧 flag 🇫🇷", {}, "nice 👍 👍 family 👨‍👩‍👧 flag 🇫🇷"),
+    ("nice 👍🏽", {"emoji": False}, "nice"),
+])
+def test_documented_rules_for_things_that_are_not_words(text, options, expected):
+    assert count_words(text, **options) == Counter(expected.split())
+
+
+SMALL_LEXICON = ("special", "effects", "pas", "mal", "rumah", "sakit", "a", "b", "c", "d")
+PHRASES = ("special effects", "pas mal", "rumah sakit", "a b", "a b c", "b c d", "c d")
+
+
+@settings(max_examples=200, deadline=None)
+@given(words=st.lists(st.sampled_from(SMALL_LEXICON + ("x", "l'amour", "😀", ":)")),
+                      max_size=12),
+       separators=st.lists(st.sampled_from([" ", ", ", "\n", "-"]), min_size=12, max_size=12))
+def test_phrases_count_as_one_token_where_their_words_meet(words, separators):
+    text = "".join(word + separator for word, separator in zip(words, separators))
+    rules = _general.counting_rules("french", SMALL_LEXICON, True, PHRASES)
+    tally = _general.new_tally(rules)
+    _general.tally_add(tally, text)
+    native = Counter(_general.tally_take(tally)[0])
+    assert native == reference_count_words(text, "french", phrases=PHRASES,
+                                           words=frozenset(SMALL_LEXICON))
+
+
+@settings(max_examples=300, deadline=None)
+@given(text=st.one_of(MIXED_TEXT, ANY_TEXT,
+                      MIXED_TEXT.map(lambda t: unicodedata.normalize("NFC", t))))
+def test_the_checks_never_pass_a_text_that_needs_normalising_or_lowering(text):
+    if _general.character_table_version() != unicodedata.unidata_version:
+        pytest.skip("the character table follows another Unicode version than this Python")
+    needs = _general.text_needs(text, True)
+    if not needs & 1:
+        assert unicodedata.is_normalized("NFC", text)
+    assert bool(needs & 2) == (text.lower() != text)
+
+
+@pytest.mark.parametrize("language", sorted(SENTENCES))
+def test_real_text_in_nfc_passes_the_check_without_normalising(language):
+    # Devanagari's nukta and Korean jamo may compose, and yet NFC text passes.
+    assert _general.text_needs(unicodedata.normalize("NFC", SENTENCES[language].lower()),
+                               True) == 0

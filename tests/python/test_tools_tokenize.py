@@ -36,9 +36,10 @@ def _listed(language, whole, parts):
     ("russian", "Я очень РАД, правда рад", {"я": 1, "очень": 1, "рад": 2, "правда": 1}),
     ("indonesian", "Saya senang sekali hari ini", {"saya": 1, "senang": 1, "sekali": 1,
                                                   "hari": 1, "ini": 1}),
-    # Digits alone are no words; words with digits stay whole; emoji separate words.
+    # Digits alone are no words; words with digits stay whole; an emoji is a token.
     ("english", "In 2024 I was 100% happy😀sad 3.5 gr8", {"in": 1, "i": 1, "was": 1,
-                                                          "happy": 1, "sad": 1, "gr8": 1}),
+                                                          "happy": 1, "😀": 1, "sad": 1,
+                                                          "gr8": 1}),
     # Quotes around a word are not apostrophes inside it.
     ("english", "'happy' and \"sad\" -- well", {"happy": 1, "and": 1, "sad": 1, "well": 1}),
 ])

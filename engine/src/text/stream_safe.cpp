@@ -1,6 +1,12 @@
-// Unicode's Stream-Safe Text Format (UAX #15, section 13): no more than 30 non-starters in a
-// row. Normalising a longer run sorts it by combining class, which takes time quadratic in
-// its length in the interpreter; the format bounds every run, so NFC takes linear time.
+// Normalisation helpers. Unicode's Stream-Safe Text Format (UAX #15, section 13): no more
+// than 30 non-starters in a row. Normalising a longer run sorts it by combining class, which
+// takes time quadratic in its length in the interpreter; the format bounds every run, so
+// NFC takes linear time. And a linear check that a text is in NFC already.
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
 #include "moodvane/text/character_classes.hpp"
 #include "moodvane/text/utf8.hpp"
 #include "moodvane/text/word_counting.hpp"
@@ -15,36 +21,110 @@ bool is_non_starter(char32_t cp) noexcept { return (character_class(cp) & kNonSt
 
 }  // namespace
 
-bool needs_stream_safe(std::string_view text) noexcept {
+std::vector<std::string> stream_safe_pieces(std::string_view text, std::size_t piece_bytes) {
+  std::vector<std::string> pieces(1);
+  pieces.back().reserve(std::min(text.size(), piece_bytes) + 64);
+  // A cut before a starter that never composes with what precedes it changes no
+  // normalisation: neither side reorders or composes across it.
+  const auto cut_before = [&](char32_t cp) {
+    if (pieces.back().size() < piece_bytes) return;
+    const NormalizationClass n = normalization_class(cp);
+    if (n.combining_class != 0 || n.quick_check_maybe || n.quick_check_no) return;
+    pieces.emplace_back().reserve(std::min(text.size(), piece_bytes) + 64);
+  };
   std::size_t run = 0;
-  for (std::size_t pos = 0; pos < text.size();) {
-    if (static_cast<unsigned char>(text[pos]) < 0x80) {
+  for_each_code_point(text, [&](char32_t cp) {
+    if (!is_non_starter(cp)) {
       run = 0;
+      cut_before(cp);
+    } else if (++run > kLongestRun) {
+      cut_before(kGraphemeJoiner);
+      append_utf8(pieces.back(), kGraphemeJoiner);
+      run = 1;
+    }
+    append_utf8(pieces.back(), cp);
+  });
+  return pieces;
+}
+
+namespace {
+
+bool composes(char32_t first, char32_t second) noexcept {
+  constexpr char32_t kL = 0x1100, kV = 0x1161, kT = 0x11A7, kS = 0xAC00;
+  if (first >= kL && first < kL + 19 && second >= kV && second < kV + 21) return true;
+  if (first >= kS && first < kS + 11172 && (first - kS) % 28 == 0 && second > kT &&
+      second < kT + 28) {
+    return true;
+  }
+  const std::uint64_t key = (std::uint64_t{first} << 21) | second;
+  const std::uint64_t* begin = detail::kCompositionPairs;
+  const std::uint64_t* end = begin + detail::kCompositionPairCount;
+  const std::uint64_t* found = std::lower_bound(begin, end, key);
+  return found != end && *found == key;
+}
+
+}  // namespace
+
+bool has_capitals(std::string_view text) noexcept {
+  for (std::size_t pos = 0; pos < text.size();) {
+    const unsigned char lead = static_cast<unsigned char>(text[pos]);
+    if (lead < 0x80) {
+      if (lead >= 'A' && lead <= 'Z') return true;
       ++pos;
       continue;
     }
     const Decoded d = decode_utf8(text.data() + pos);
-    run = is_non_starter(d.cp) ? run + 1 : 0;
-    if (run > kLongestRun) return true;
+    if (normalization_class(d.cp).lowers) return true;
     pos += d.size;
   }
   return false;
 }
 
-std::string stream_safe(std::string_view text) {
-  std::string out;
-  out.reserve(text.size() + text.size() / 16);
-  std::size_t run = 0;
-  for_each_code_point(text, [&](char32_t cp) {
-    if (!is_non_starter(cp)) {
-      run = 0;
-    } else if (++run > kLongestRun) {
-      append_utf8(out, kGraphemeJoiner);
-      run = 1;
+bool is_nfc(std::string_view text) noexcept {
+  char32_t starter = 0;
+  bool have_starter = false;
+  bool starter_decomposes = false;
+  bool adjacent = false;            // the previous code point is the starter
+  std::uint8_t highest_between = 0;  // the highest class since the starter
+  std::uint8_t previous_class = 0;
+  for (std::size_t pos = 0; pos < text.size();) {
+    const unsigned char lead = static_cast<unsigned char>(text[pos]);
+    if (lead < 0x80) {  // ASCII: a starter that composes with nothing before it
+      starter = lead;
+      have_starter = true;
+      starter_decomposes = false;
+      adjacent = true;
+      highest_between = 0;
+      previous_class = 0;
+      ++pos;
+      continue;
     }
-    append_utf8(out, cp);
-  });
-  return out;
+    const Decoded d = decode_utf8(text.data() + pos);
+    pos += d.size;
+    const NormalizationClass n = normalization_class(d.cp);
+    if (n.quick_check_no) return false;
+    const std::uint8_t c = n.combining_class;
+    if (c != 0 && previous_class > c) return false;  // marks out of canonical order
+    if (n.quick_check_maybe && have_starter) {
+      const bool blocked = !adjacent && (c == 0 || highest_between >= c);
+      if (!blocked) {
+        // A decomposed starter might compose with this through one of its own marks.
+        if (starter_decomposes || composes(starter, d.cp)) return false;
+      }
+    }
+    if (c == 0) {
+      starter = d.cp;
+      have_starter = true;
+      starter_decomposes = n.decomposes;
+      adjacent = true;
+      highest_between = 0;
+    } else {
+      adjacent = false;
+      if (c > highest_between) highest_between = c;
+    }
+    previous_class = c;
+  }
+  return true;
 }
 
 }  // namespace moodvane::text

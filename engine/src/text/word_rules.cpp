@@ -100,6 +100,27 @@ constexpr std::array<Ending, 35> kEndings = {{
 
 }  // namespace
 
+namespace {
+
+char32_t ascii_lower(char32_t cp) noexcept { return cp >= 'A' && cp <= 'Z' ? cp + 32 : cp; }
+
+Emoticon emoticon_of(const std::string& written) {
+  Emoticon e;
+  e.written = written;
+  std::vector<char32_t> cps;
+  for_each_code_point(written, [&](char32_t cp) { cps.push_back(ascii_lower(cp)); });
+  for (const char32_t cp : cps) append_utf8(e.match, cp);
+  e.first = cps.front();
+  if (cps.size() >= 2 && std::all_of(cps.begin(), cps.end(),
+                                     [&](char32_t cp) { return cp == cps.front(); })) {
+    e.unit = cps.front();
+  }
+  e.ends_in_word = (character_class(cps.back()) & kWord) != 0;
+  return e;
+}
+
+}  // namespace
+
 CountingRules::CountingRules(RulesData data)
     : language_(data.language),
       lower_case_(data.lower_case),
@@ -130,6 +151,20 @@ CountingRules::CountingRules(RulesData data)
       phrases_.phrases.push_back(std::move(phrase));
     }
   }
+  for (const std::string& written : data.emoticons) {
+    if (written.empty()) continue;
+    emoticons_.push_back(emoticon_of(written));
+    const char32_t first = emoticons_.back().first;
+    if (first < 128) {
+      emoticon_ascii_[first] = true;
+    } else if (std::find(emoticon_other_.begin(), emoticon_other_.end(), first) ==
+               emoticon_other_.end()) {
+      emoticon_other_.push_back(first);
+    }
+  }
+  std::stable_sort(emoticons_.begin(), emoticons_.end(), [](const Emoticon& a, const Emoticon& b) {
+    return a.match.size() > b.match.size();
+  });
 }
 
 std::shared_ptr<const CountingRules> make_counting_rules(RulesData data) {

@@ -1,6 +1,7 @@
 // CountingRules: what a token counts as in one lexicon (interpreter-free).
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -32,6 +33,17 @@ struct PhraseTrie {
   bool empty() const noexcept { return phrases.empty(); }
 };
 
+// An emoticon of the list: `written` as the list writes it, `match` its bytes lower-cased
+// (ASCII), `unit` the one character it repeats (ㅋㅋ, ^^) or 0, and whether it ends in a
+// word character (then no word character may follow it: :3 is no emoticon in 10:30).
+struct Emoticon {
+  std::string written;
+  std::string match;
+  char32_t first = 0;
+  char32_t unit = 0;
+  bool ends_in_word = false;
+};
+
 class CountingRules {
  public:
   explicit CountingRules(RulesData data);
@@ -54,6 +66,14 @@ class CountingRules {
   }
 
   Language language() const noexcept { return language_; }
+  const std::vector<Emoticon>& emoticons() const noexcept { return emoticons_; }
+  // Whether an emoticon of the list begins with `cp` (ASCII lower-cased).
+  bool may_begin_emoticon(char32_t cp) const noexcept {
+    if (cp >= 'A' && cp <= 'Z') cp += 32;
+    if (cp < 128) return emoticon_ascii_[cp];
+    return std::find(emoticon_other_.begin(), emoticon_other_.end(), cp) !=
+           emoticon_other_.end();
+  }
   const PhraseTrie& phrases() const noexcept { return phrases_; }
 
  private:
@@ -66,6 +86,9 @@ class CountingRules {
   bool lower_case_;
   types::FlatMap<std::string, bool> words_;
   PhraseTrie phrases_;
+  std::vector<Emoticon> emoticons_;  // longest first
+  bool emoticon_ascii_[128] = {};
+  std::vector<char32_t> emoticon_other_;  // the few first code points beyond ASCII
   const ChineseSegmenter& (*chinese_segmenter_)();
 };
 

@@ -33,9 +33,11 @@ struct AsciiClasses {
 }  // namespace
 
 struct WordTally::State {
-  explicit State(std::shared_ptr<const CountingRules> r) : rules(std::move(r)) {}
+  State(std::shared_ptr<const CountingRules> r, CountingOptions o)
+      : rules(std::move(r)), options(o) {}
 
   std::shared_ptr<const CountingRules> rules;
+  CountingOptions options;
   // Every word and Han run seen, with its id (its position in insertion order).
   types::FlatMap<std::string, Id> words;
   types::FlatMap<std::string, Id> han_runs;
@@ -70,12 +72,15 @@ struct WordTally::State {
     return kept;
   }
 
-  void add(std::string_view text);
+  void add(std::string_view text, bool lower_ascii);
   void count_token(std::string_view token);
+  bool lower_ascii = false;  // this text's ASCII capitals are still to be lowered
   Span resolve(std::string_view token);
   Id intern(std::string_view word, types::FlatMap<std::string, Id>& map,
             std::vector<std::uint64_t>& counts);
   void count(Id id);
+  // An emoji or emoticon: a word as it stands, through no lexicon rule.
+  void count_whole(std::string_view word) { count(intern(word, words, word_counts)); }
   void count_word(Id id) {
     if (word_counts[id]++ == 0) touched_words.push_back(id);
     ++tokens;
@@ -84,11 +89,13 @@ struct WordTally::State {
   void settle_phrases(bool text_ends);
 };
 
-WordTally::WordTally(std::shared_ptr<const CountingRules> rules)
-    : state_(std::make_unique<State>(std::move(rules))) {}
+WordTally::WordTally(std::shared_ptr<const CountingRules> rules, CountingOptions options)
+    : state_(std::make_unique<State>(std::move(rules), options)) {}
 WordTally::~WordTally() = default;
 
-void WordTally::add(std::string_view text) { state_->add(text); }
+void WordTally::add(std::string_view text, bool lower_ascii) {
+  state_->add(text, lower_ascii);
+}
 
 WordTally::Counts WordTally::counts() const {
   Counts out;
@@ -111,75 +118,310 @@ void WordTally::clear() {
   state_->tokens = 0;
 }
 
-void WordTally::State::add(std::string_view text) {
-  static const AsciiClasses ascii;
-  const CountingRules& r = *rules;
-  const char* const data = text.data();
-  const std::size_t n = text.size();
+// The code point at a position as the rules read it (see CountingRules::fold_code_point).
+struct Read {
+  char32_t cp;
+  std::uint8_t cls;
+  std::uint8_t size;
+  bool folded;  // the rules read another code point there, or none (kDropped)
+};
 
-  // The class of the code point at `pos` as the rules read it, its size, and whether the
-  // rules read another code point there (or none: kDropped).
-  struct Read {
-    char32_t cp;
-    std::uint8_t cls;
-    std::uint8_t size;
-    bool folded;
-  };
-  const auto read = [&](std::size_t pos) -> Read {
-    const unsigned char lead = static_cast<unsigned char>(data[pos]);
-    if (lead < 0x80) return {lead, ascii.of[lead], 1, false};
-    const Decoded d = decode_utf8(data + pos);
-    const char32_t folded = r.fold_code_point(d.cp);
+// One text on its way through the scanner.
+class Scan {
+ public:
+  Scan(WordTally::State& state, std::string_view text) noexcept
+      : state_(state), rules_(*state.rules), text_(text) {}
+
+  void run() {
+    std::size_t pos = 0;
+    while (pos < text_.size()) {
+      const Read at = read(pos);
+      if (at.cp == CountingRules::kDropped) {
+        pos += at.size;
+      } else if (at.cls & kWord) {
+        pos = at_word(pos, at);
+      } else {
+        pos = at_other(pos, at);
+      }
+    }
+  }
+
+ private:
+  static const AsciiClasses& ascii_classes() noexcept {
+    static const AsciiClasses ascii;
+    return ascii;
+  }
+
+  Read read(std::size_t pos) const noexcept {
+    const unsigned char lead = static_cast<unsigned char>(text_[pos]);
+    if (lead < 0x80) return {lead, ascii_classes().of[lead], 1, false};
+    const Decoded d = decode_utf8(text_.data() + pos);
+    const char32_t folded = rules_.fold_code_point(d.cp);
     if (folded == CountingRules::kDropped) {
       return {folded, kWord, static_cast<std::uint8_t>(d.size), true};
     }
-    return {folded, character_class(folded), static_cast<std::uint8_t>(d.size), folded != d.cp};
-  };
+    return {folded, character_class(folded), static_cast<std::uint8_t>(d.size),
+            folded != d.cp};
+  }
 
-  std::size_t pos = 0;
-  while (pos < n) {
-    Read at = read(pos);
-    if (!(at.cls & kWord) || at.cp == CountingRules::kDropped) {
+  // The first code point at or after `pos` that the rules do not drop, and where it is.
+  std::pair<Read, std::size_t> read_kept(std::size_t pos) const noexcept {
+    while (pos < text_.size()) {
+      const Read at = read(pos);
+      if (at.cp != CountingRules::kDropped) return {at, pos};
       pos += at.size;
-      continue;
     }
-    const std::size_t start = pos;
-    bool folded = at.folded;
-    pos += at.size;
+    return {Read{0, 0, 0, false}, pos};
+  }
+
+  bool at_end(std::size_t pos) const noexcept { return pos >= text_.size(); }
+
+  std::size_t at_word(std::size_t pos, const Read& first) {
+    const CountingOptions& options = state_.options;
+    if (!options.urls && starts_url(pos)) return end_of_chunk(pos);
+    if (options.emoticons && rules_.may_begin_emoticon(first.cp)) {
+      if (const std::size_t end = emoticon(pos)) return end;
+    }
+    bool folded = first.folded;
+    std::size_t end = pos + first.size;
     while (true) {
-      while (pos < n) {
-        at = read(pos);
+      Read at{};
+      // Most words are ASCII letters: a tight loop over them first.
+      while (!at_end(end)) {
+        const unsigned char byte = static_cast<unsigned char>(text_[end]);
+        if (byte >= 0x80 || !(ascii_classes().of[byte] & kWord)) break;
+        ++end;
+      }
+      while (!at_end(end)) {
+        at = read(end);
         if (!(at.cls & kWord)) break;
         folded |= at.folded;
-        pos += at.size;
+        end += at.size;
       }
       // One apostrophe or hyphen between two word characters joins them.
-      if (pos >= n || (at.cp != U'\'' && at.cp != U'-')) break;
-      std::size_t next = pos + at.size;
-      bool skipped = false;
-      while (next < n) {
-        const Read after = read(next);
-        if (after.cp != CountingRules::kDropped) break;
-        skipped = true;
-        next += after.size;
-      }
-      if (next >= n || !(read(next).cls & kWord)) break;
-      folded |= at.folded || skipped;
-      pos = next;
+      if (at_end(end) || (at.cp != U'\'' && at.cp != U'-')) break;
+      const auto [after, next] = read_kept(end + at.size);
+      if (at_end(next) || !(after.cls & kWord)) break;
+      folded |= at.folded || next != end + at.size;
+      end = next;
     }
-    const std::string_view raw = text.substr(start, pos - start);
+    if (!options.emails && !at_end(end) && may_go_on_as_email(text_[end])) {
+      if (const std::size_t email_end = email(pos)) return email_end;
+    }
+    const std::string_view raw = text_.substr(pos, end - pos);
     if (!folded) {
-      count_token(raw);
-      continue;
+      state_.count_token(raw);
+    } else {
+      std::string token;
+      token.reserve(raw.size());
+      for_each_code_point(raw, [&](char32_t cp) {
+        const char32_t f = rules_.fold_code_point(cp);
+        if (f != CountingRules::kDropped) append_utf8(token, f);
+      });
+      state_.count_token(token);
     }
-    std::string token;
-    token.reserve(raw.size());
-    for_each_code_point(raw, [&](char32_t cp) {
-      const char32_t f = r.fold_code_point(cp);
-      if (f != CountingRules::kDropped) append_utf8(token, f);
-    });
-    count_token(token);
+    return end;
   }
+
+  std::size_t at_other(std::size_t pos, const Read& at) {
+    const CountingOptions& options = state_.options;
+    if (options.emoticons && rules_.may_begin_emoticon(at.cp)) {
+      if (const std::size_t end = emoticon(pos)) return end;
+    }
+    if (options.emoji && (at.cls & kEmoji)) return emoji(pos);
+    if ((at.cp == U'@' && !options.handles) || (at.cp == U'#' && !options.hashtags)) {
+      const std::size_t end = end_of_name(pos + 1);
+      if (end > pos + 1) return end;
+    }
+    if (at.cp == U'&' && !options.entities) {
+      if (const std::size_t end = entity(pos)) return end;
+    }
+    return pos + at.size;
+  }
+
+  // "http://", "https://", "ftp://" or "www." (in any ASCII case) at `pos`.
+  bool starts_url(std::size_t pos) const noexcept {
+    const char first = ascii_lower(text_[pos]);
+    if (first != 'h' && first != 'f' && first != 'w') return false;
+    static constexpr std::string_view kStarts[] = {"http://", "https://", "ftp://", "www."};
+    for (const std::string_view start : kStarts) {
+      if (text_.size() - pos < start.size()) continue;
+      bool same = true;
+      for (std::size_t i = 0; i < start.size() && same; ++i) {
+        same = static_cast<char>(ascii_lower(text_[pos + i])) == start[i];
+      }
+      if (same) return true;
+    }
+    return false;
+  }
+
+  static char ascii_lower(char c) noexcept {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+  }
+
+  std::size_t end_of_chunk(std::size_t pos) const noexcept {
+    while (!at_end(pos)) {
+      const Read at = read(pos);
+      if (at.cls & kSpace) break;
+      pos += at.size;
+    }
+    return pos;
+  }
+
+  // The end of a run of word characters and underscores from `pos` (a handle's name).
+  std::size_t end_of_name(std::size_t pos) const noexcept {
+    while (!at_end(pos)) {
+      const Read at = read(pos);
+      if (!(at.cls & kWord) && at.cp != U'_') break;
+      pos += at.size;
+    }
+    return pos;
+  }
+
+  static bool is_local_mark(char32_t cp) noexcept {
+    return cp == U'.' || cp == U'_' || cp == U'%' || cp == U'+' || cp == U'-';
+  }
+  static bool may_go_on_as_email(char c) noexcept { return c == '@' || is_local_mark(c); }
+
+  // The end of an e-mail address whose local part begins at `pos`, or 0: word characters
+  // and . _ % + -, then @, then at least two labels of word characters and hyphens
+  // separated by dots.
+  std::size_t email(std::size_t pos) const noexcept {
+    while (!at_end(pos)) {
+      const Read at = read(pos);
+      if (!(at.cls & kWord) && !is_local_mark(at.cp)) break;
+      pos += at.size;
+    }
+    if (at_end(pos) || text_[pos] != '@') return 0;
+    ++pos;
+    std::size_t labels = 0;
+    std::size_t end = 0;
+    while (true) {
+      const std::size_t label = pos;
+      while (!at_end(pos)) {
+        const Read at = read(pos);
+        if (!(at.cls & kWord) && at.cp != U'-') break;
+        pos += at.size;
+      }
+      if (pos == label) break;
+      ++labels;
+      end = pos;
+      if (at_end(pos) || text_[pos] != '.') break;
+      ++pos;
+    }
+    return labels >= 2 ? end : 0;
+  }
+
+  // The end of an HTML entity at `pos` (&name; &#digits; &#xhex;), or 0.
+  std::size_t entity(std::size_t pos) const noexcept {
+    std::size_t p = pos + 1;
+    const auto is_digit = [](char c) { return c >= '0' && c <= '9'; };
+    const auto is_hex = [&](char c) {
+      return is_digit(c) || (ascii_lower(c) >= 'a' && ascii_lower(c) <= 'f');
+    };
+    const auto is_letter = [](char c) { return ascii_lower(c) >= 'a' && ascii_lower(c) <= 'z'; };
+    if (!at_end(p) && text_[p] == '#') {
+      ++p;
+      if (!at_end(p) && ascii_lower(text_[p]) == 'x') {
+        ++p;
+        const std::size_t digits = p;
+        while (!at_end(p) && is_hex(text_[p])) ++p;
+        return !at_end(p) && p > digits && text_[p] == ';' ? p + 1 : 0;
+      }
+      const std::size_t digits = p;
+      while (!at_end(p) && is_digit(text_[p])) ++p;
+      return !at_end(p) && p > digits && text_[p] == ';' ? p + 1 : 0;
+    }
+    const std::size_t letters = p;
+    while (!at_end(p) && is_letter(text_[p])) ++p;
+    return !at_end(p) && p > letters && text_[p] == ';' ? p + 1 : 0;
+  }
+
+  // The end of the longest emoticon of the list at `pos` (counted), or 0.
+  std::size_t emoticon(std::size_t pos) {
+    const Emoticon* best = nullptr;
+    std::size_t best_end = 0;
+    for (const Emoticon& e : rules_.emoticons()) {
+      std::size_t end = 0;
+      if (e.unit != 0) {
+        std::size_t p = pos;
+        std::size_t repeats = 0;
+        while (!at_end(p)) {
+          const auto [at, where] = read_kept(p);
+          if (at_end(where) || at.cp == 0 || ascii_lower_cp(at.cp) != e.unit) break;
+          p = where + at.size;
+          ++repeats;
+        }
+        if (repeats >= 2) end = p;
+      } else if (text_.size() - pos >= e.match.size()) {
+        bool same = true;
+        for (std::size_t i = 0; i < e.match.size() && same; ++i) {
+          same = ascii_lower(text_[pos + i]) == e.match[i];
+        }
+        if (same) end = pos + e.match.size();
+      }
+      // The longest; of forms alike but for case, the list's first, so that a text counts
+      // alike whether or not it was lower-cased before it got here.
+      if (end == 0 || end <= best_end) continue;
+      if (e.ends_in_word) {
+        const auto [after, where] = read_kept(end);
+        if (!at_end(where) && (after.cls & kWord)) continue;
+      }
+      best = &e;
+      best_end = end;
+    }
+    if (best == nullptr) return 0;
+    state_.count_whole(best->written);
+    return best_end;
+  }
+
+  static char32_t ascii_lower_cp(char32_t cp) noexcept {
+    return cp >= 'A' && cp <= 'Z' ? cp + 32 : cp;
+  }
+
+  // Counts the emoji sequence at `pos` and returns its end: pictographs (or pairs of
+  // regional indicators) joined by U+200D, without variation selectors and skin tones.
+  std::size_t emoji(std::size_t pos) {
+    std::string written;
+    while (true) {
+      Read at = read(pos);
+      append_utf8(written, at.cp);
+      pos += at.size;
+      if (is_regional_indicator(at.cp) && !at_end(pos)) {
+        const Read second = read(pos);
+        if (is_regional_indicator(second.cp)) {
+          append_utf8(written, second.cp);
+          pos += second.size;
+        }
+      }
+      while (!at_end(pos)) {
+        const Read modifier = read(pos);
+        if (!(modifier.cls & kEmojiModifier)) break;
+        if (modifier.cp == 0x20E3 || modifier.cp >= 0xE0020) append_utf8(written, modifier.cp);
+        pos += modifier.size;
+      }
+      if (at_end(pos) || read(pos).cp != 0x200D) break;
+      const std::size_t after = pos + read(pos).size;
+      if (at_end(after) || !(read(after).cls & kEmoji)) break;
+      append_utf8(written, 0x200D);
+      pos = after;
+    }
+    state_.count_whole(written);
+    return pos;
+  }
+
+  static bool is_regional_indicator(char32_t cp) noexcept {
+    return cp >= 0x1F1E6 && cp <= 0x1F1FF;
+  }
+
+  WordTally::State& state_;
+  const CountingRules& rules_;
+  std::string_view text_;
+};
+
+void WordTally::State::add(std::string_view text, bool lower) {
+  lower_ascii = lower;
+  Scan(*this, text).run();
   settle_phrases(true);
 }
 
@@ -199,7 +441,16 @@ void WordTally::State::count_token(std::string_view token) {
 
 Span WordTally::State::resolve(std::string_view token) {
   scratch.clear();
-  rules->words_of(token, scratch);
+  if (lower_ascii && std::any_of(token.begin(), token.end(),
+                                 [](char c) { return c >= 'A' && c <= 'Z'; })) {
+    std::string lowered(token);
+    for (char& c : lowered) {
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    }
+    rules->words_of(lowered, scratch);
+  } else {
+    rules->words_of(token, scratch);
+  }
   const Span span{static_cast<std::uint32_t>(resolved.size()),
                   static_cast<std::uint32_t>(scratch.words.size() + scratch.han_runs.size())};
   for (const std::string& word : scratch.words) {

@@ -2,6 +2,7 @@
 // (tools/gen_unicode_tables.py --characters writes engine/src/text/character_table.cpp).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -10,6 +11,10 @@ namespace moodvane::text {
 namespace detail {
 extern const std::uint16_t kBlockOf[];
 extern const std::uint8_t kBlocks[];
+extern const std::uint16_t kNormBlockOf[];
+extern const std::uint16_t kNormBlocks[];
+extern const std::uint64_t kCompositionPairs[];
+extern const std::size_t kCompositionPairCount;
 }  // namespace detail
 
 enum CharacterClass : std::uint8_t {
@@ -18,6 +23,9 @@ enum CharacterClass : std::uint8_t {
   kMark = 4,          // a combining mark
   kNonStarter = 8,    // a canonical combining class other than 0
   kStableBreak = 16,  // a cut just before it splits no token and no normalisation
+  kSpace = 32,        // white space
+  kEmoji = 64,        // begins an emoji (a pictograph or a regional indicator)
+  kEmojiModifier = 128,  // goes on an emoji: variation selector, skin tone, keycap, tag
 };
 
 inline constexpr char32_t kLastCodePoint = 0x10FFFF;
@@ -25,6 +33,25 @@ inline constexpr char32_t kLastCodePoint = 0x10FFFF;
 inline std::uint8_t character_class(char32_t cp) noexcept {
   if (cp > kLastCodePoint) return 0;
   return detail::kBlocks[std::size_t{detail::kBlockOf[cp >> 8]} * 256 + (cp & 0xFF)];
+}
+
+// What NFC needs to know of a code point: its canonical combining class, and whether it
+// never stays in NFC (quick check No), may compose with what precedes it (Maybe), or has a
+// canonical decomposition.
+struct NormalizationClass {
+  std::uint8_t combining_class;
+  bool quick_check_no;
+  bool quick_check_maybe;
+  bool decomposes;
+  bool lowers;  // str.lower changes it
+};
+
+inline NormalizationClass normalization_class(char32_t cp) noexcept {
+  if (cp > kLastCodePoint) return {0, true, false, false, false};
+  const std::uint16_t v =
+      detail::kNormBlocks[std::size_t{detail::kNormBlockOf[cp >> 8]} * 256 + (cp & 0xFF)];
+  return {static_cast<std::uint8_t>(v & 0xFF), (v & 256) != 0, (v & 512) != 0,
+          (v & 1024) != 0, (v & 2048) != 0};
 }
 
 // The Unicode version the table was generated from.

@@ -29,24 +29,41 @@ struct RulesData {
   std::vector<std::string> words;    // the lexicon's words
   bool lower_case = true;            // every word is in lower case
   std::vector<std::string> phrases;  // words separated by one space
+  std::vector<std::string> emoticons;  // as written; matched regardless of ASCII case
   // Chinese: gives the segmenter that cuts runs of Han characters into words (its pieces
   // that hold a letter count as words), called when the first run comes; null leaves the
   // runs to the caller (Counts::han_runs).
   const ChineseSegmenter& (*chinese_segmenter)() = nullptr;
 };
+
+// Which things that are not words count all the same. By default URLs, e-mail addresses,
+// @handles and HTML entities do not; a hashtag counts as its word, and emoji and
+// emoticons count as tokens of their own.
+struct CountingOptions {
+  bool urls = false;
+  bool emails = false;
+  bool handles = false;
+  bool entities = false;
+  bool hashtags = true;
+  bool emoji = true;
+  bool emoticons = true;
+};
+
 std::shared_ptr<const CountingRules> make_counting_rules(RulesData data);
 
 // The counts of one or more texts: whatever add() was given since the last clear(). One
 // thread at a time.
 class WordTally {
  public:
-  explicit WordTally(std::shared_ptr<const CountingRules> rules);
+  explicit WordTally(std::shared_ptr<const CountingRules> rules, CountingOptions options = {});
   ~WordTally();
   WordTally(const WordTally&) = delete;
   WordTally& operator=(const WordTally&) = delete;
 
-  // Counts the words of one whole text (no word goes on across two calls).
-  void add(std::string_view text);
+  // Counts the words of one whole text (no word goes on across two calls). With
+  // `lower_ascii`, the text's ASCII capitals count as small letters (for ASCII text that
+  // the caller did not lower-case).
+  void add(std::string_view text, bool lower_ascii = false);
 
   struct Counts {
     std::vector<std::pair<std::string_view, std::uint64_t>> words;
@@ -60,15 +77,23 @@ class WordTally {
   // Forgets the counts (the words seen stay known, which makes later texts faster).
   void clear();
 
+  struct State;  // opaque: defined where the scanner is
+
  private:
-  struct State;
   std::unique_ptr<State> state_;
 };
 
+// Whether `text` is certainly in NFC (false: it may not be, and must be normalised). Exact
+// but for a character that may compose with a preceding starter that itself decomposes,
+// which answers false; in linear time, where the interpreter's own check normalises
+// the whole text whenever such a character occurs (a nukta in Hindi).
+bool is_nfc(std::string_view text) noexcept;
+// Whether `text` holds a character that str.lower changes.
+bool has_capitals(std::string_view text) noexcept;
+
 // Unicode's Stream-Safe Text Format (UAX #15): `text` with U+034F COMBINING GRAPHEME JOINER
-// after every 30 non-starters in a row, so that normalising it takes linear time; nullopt
-// (nothing to insert) for almost every text.
-bool needs_stream_safe(std::string_view text) noexcept;
-std::string stream_safe(std::string_view text);
+// after every 30 non-starters in a row, so that normalising it takes linear time, in pieces
+// of about `piece_bytes` cut where normalising the pieces one by one gives the same text.
+std::vector<std::string> stream_safe_pieces(std::string_view text, std::size_t piece_bytes);
 
 }  // namespace moodvane::text
