@@ -93,7 +93,8 @@ def _parser() -> argparse.ArgumentParser:
     compare.add_argument("--stop-lens", type=float, nargs=2, metavar=("LO", "HI"),
                          help="leave out words scored from LO to HI, e.g. 4 6 (none)")
     compare.add_argument("--stop-words", type=Path, metavar="FILE",
-                         help="leave out the words of FILE, one per line (none)")
+                         help="leave out the words of FILE, one per line, or with 'builtin' "
+                              "the stop words of the lexicon's language (none)")
     compare.add_argument("--reference", type=_reference, default="average", metavar="VALUE",
                          help="score the words are measured against: a number, or "
                               "'average' for BEFORE's average (average)")
@@ -267,6 +268,10 @@ def _require_plot_support(arguments: argparse.Namespace) -> None:
 
 
 def _stop_words(path: Path, key: str) -> set[str]:
+    if str(path) == "builtin" and not path.exists():
+        from .stop_words import stop_words
+
+        return set(stop_words(key))
     try:
         with open(path, "rb") as stream:
             data = stream.read(STOP_WORDS_LIMIT + 1)
@@ -306,7 +311,7 @@ def _compare(arguments: argparse.Namespace, out: TextIO, err: TextIO) -> int:
         _require_plot_support(arguments)
     inputs = [path for path in (arguments.before, arguments.after) if path is not None]
     if arguments.stop_words is not None:
-        inputs.append(arguments.stop_words)
+        inputs.append(arguments.stop_words)  # "builtin" names no file, and matches no output
     check_output_paths(_output_options(arguments), inputs)
     stop_words = _stop_words(arguments.stop_words, key) if arguments.stop_words else None
     show_progress = not arguments.no_progress and err.isatty()

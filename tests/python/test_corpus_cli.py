@@ -110,3 +110,15 @@ def test_series_graph_draws_what_the_frame_holds():
     documents = [axes for axes in ax.figure.axes if axes is not ax]
     assert len(documents) == 1  # both series share the second axis
     assert [bar.get_height() for bar in documents[0].patches] == list(frame["documents"]) * 2
+
+
+def test_builtin_stop_words_leave_out_the_function_words(capsys):
+    from moodvane_tools.cli import main
+
+    texts = [str(path) for path in __import__("conftest").REPO.joinpath(
+        "examples", "texts").glob("*.txt")][:2]
+    assert main(["compare", *texts, "--kind", "proportion", "--top", "0",
+                 "--stop-words", "builtin"]) == 0
+    listed = {line.split()[1] for line in capsys.readouterr().out.splitlines()
+              if line[:1].isdigit()}
+    assert listed and not listed & {"the", "and", "a", "of", "to"}
