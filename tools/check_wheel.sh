@@ -85,9 +85,9 @@ for version in "${order[@]}"; do
     selection=()
     what="whole suite"
   else
-    # What the tests of native code import; the graphs' and type checkers' tools serve
-    # only tests that run on the build interpreter.
-    "$env/bin/python" -m pip install -q --disable-pip-version-check "$wheel" \
+    # What the tests of native code import (jieba: the counter's tests compare with it);
+    # the graphs' and type checkers' tools serve only tests of the build interpreter.
+    "$env/bin/python" -m pip install -q --disable-pip-version-check "$wheel[zh]" \
       "pytest>=7" "pytest-xdist>=3" "hypothesis>=6.100"
     selection=(-m "not slow and not pure_python")
     what="fast tests of native code"
