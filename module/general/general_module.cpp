@@ -194,7 +194,8 @@ PyResult<PyHandle> shift(PyObject* args) {
     if (!text) return raised();
     PyHandle message = PyHandle::steal(PyUnicode_FromFormat(
         "%R has a count in type2freq_2 but none in type2freq_1, which makes the "
-        "Kullback-Leibler divergence D(P2 || P1) infinite; jsd_shift compares such texts",
+        "Kullback-Leibler divergence D(P2 || P1) infinite; kld_shift(..., pseudocount=...) "
+        "smooths the counts, and jsd_shift compares such texts",
         text.get()));
     if (!message) return raised();
     // The word rides on the error as `word`, so that a caller can name it in its own terms

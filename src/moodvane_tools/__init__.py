@@ -49,6 +49,7 @@ from .counting import count_documents, count_words
 if TYPE_CHECKING:
     from .corpus import count_groups, happiness_series, score_documents
     from .corpus_reading import read_corpus
+    from .series_graph import series_graph
 
 # The corpus functions need pandas (an extra): imported on first use, so that importing
 # moodvane_tools needs nothing beyond the standard library.
@@ -57,6 +58,7 @@ _LAZY = {
     "happiness_series": "corpus",
     "score_documents": "corpus",
     "read_corpus": "corpus_reading",
+    "series_graph": "series_graph",
 }
 
 
@@ -97,6 +99,7 @@ __all__ = [
     "proportion_shift",
     "read_corpus",
     "score_documents",
+    "series_graph",
     "shift_graph",
     "stop_words",
     "text_shift",

@@ -3,6 +3,7 @@
     moodvane compare BEFORE.txt AFTER.txt [--lexicon NAME] [--top N] [--plot shift.png]
                      [--kind weighted|proportion|entropy|kld|jsd] [--alpha A] [--base B]
                      [--labels A B] [--title T] [--dpi D] [--json F] [--csv F]
+    moodvane series CORPUS --text COL --key COL [--freq F] [--csv OUT] [--plot OUT.png]
     moodvane lexicons
     moodvane score WORD... [--lexicon NAME]
     moodvane --version
@@ -25,6 +26,7 @@ from collections.abc import Mapping, Sequence
 from pathlib import Path
 from typing import Any, BinaryIO, NoReturn, TextIO
 
+from .corpus_cli import add_compare_options, add_series_parser, compare_texts, run_series
 from .coverage import coverage
 from .export import COLUMNS, word_fields, word_rows
 from .faults import is_internal_fault
@@ -48,7 +50,7 @@ LARGEST_IMAGE = 65535
 # The command line's options that set a measure, by the name of the keyword they fill.
 MEASURE_FLAGS: dict[str, str] = {
     "alpha": "--alpha", "base": "--base", "reference_value": "--reference",
-    "stop_lens": "--stop-lens",
+    "stop_lens": "--stop-lens", "pseudocount": "--pseudocount",
 }
 
 
@@ -72,7 +74,7 @@ def _parser() -> argparse.ArgumentParser:
                     "or their vocabularies by --kind, and show the words that explain the "
                     "difference.")
     compare.add_argument("before", type=Path, metavar="BEFORE.txt")
-    compare.add_argument("after", type=Path, metavar="AFTER.txt")
+    compare.add_argument("after", type=Path, metavar="AFTER.txt", nargs="?")
     compare.add_argument("--kind", choices=list(REGISTRY), default="weighted",
                          help="what to compare: the average score with the lexicon "
                               "(weighted), the words' shares (proportion), the entropy, "
@@ -91,7 +93,8 @@ def _parser() -> argparse.ArgumentParser:
     compare.add_argument("--stop-lens", type=float, nargs=2, metavar=("LO", "HI"),
                          help="leave out words scored from LO to HI, e.g. 4 6 (none)")
     compare.add_argument("--stop-words", type=Path, metavar="FILE",
-                         help="leave out the words of FILE, one per line (none)")
+                         help="leave out the words of FILE, one per line, or with 'builtin' "
+                              "the stop words of the lexicon's language (none)")
     compare.add_argument("--reference", type=_reference, default="average", metavar="VALUE",
                          help="score the words are measured against: a number, or "
                               "'average' for BEFORE's average (average)")
@@ -112,6 +115,8 @@ def _parser() -> argparse.ArgumentParser:
                          help="write one row per word as CSV: " + ", ".join(COLUMNS))
     compare.add_argument("--no-progress", action="store_true",
                          help="no progress bar while reading (shown only on a terminal)")
+    add_compare_options(compare)
+    add_series_parser(commands, "built-in lexicon, also the language of the texts (english)")
 
     commands.add_parser("lexicons", help="list the built-in lexicons",
                         description="List the built-in lexicons with their sizes and sources.")
@@ -169,6 +174,8 @@ def _measure_options(arguments: argparse.Namespace) -> dict[str, Any]:
         given["reference_value"] = arguments.reference
     if arguments.stop_lens is not None:
         given["stop_lens"] = tuple(arguments.stop_lens)
+    if arguments.pseudocount:
+        given["pseudocount"] = arguments.pseudocount
     return given
 
 
@@ -212,6 +219,8 @@ def main(argv: Sequence[str] | None = None) -> int:
             return _compare(arguments, sys.stdout, sys.stderr)
         if arguments.command == "lexicons":
             return _lexicons(sys.stdout)
+        if arguments.command == "series":
+            return run_series(arguments, _lexicon_key(arguments.lexicon), sys.stdout)
         return _score(arguments, sys.stdout)
     except InputError as error:
         print(f"moodvane: {error}", file=sys.stderr)
@@ -259,6 +268,10 @@ def _require_plot_support(arguments: argparse.Namespace) -> None:
 
 
 def _stop_words(path: Path, key: str) -> set[str]:
+    if str(path) == "builtin" and not path.exists():
+        from .stop_words import stop_words
+
+        return set(stop_words(key))
     try:
         with open(path, "rb") as stream:
             data = stream.read(STOP_WORDS_LIMIT + 1)
@@ -296,16 +309,13 @@ def _compare(arguments: argparse.Namespace, out: TextIO, err: TextIO) -> int:
     _check_kind_options(arguments)
     if arguments.plot is not None:
         _require_plot_support(arguments)
-    inputs = [arguments.before, arguments.after]
+    inputs = [path for path in (arguments.before, arguments.after) if path is not None]
     if arguments.stop_words is not None:
-        inputs.append(arguments.stop_words)
+        inputs.append(arguments.stop_words)  # "builtin" names no file, and matches no output
     check_output_paths(_output_options(arguments), inputs)
     stop_words = _stop_words(arguments.stop_words, key) if arguments.stop_words else None
     show_progress = not arguments.no_progress and err.isatty()
-    texts: list[TextCounts] = []
-    for path in (arguments.before, arguments.after):
-        progress = Progress(err, f"reading {path.name}", file_size(path), show_progress)
-        texts.append(count_file(path, key, progress))
+    texts: list[TextCounts] = compare_texts(arguments, key, err, show_progress)
 
     labels = _labels(arguments)
     try:
@@ -316,7 +326,8 @@ def _compare(arguments: argparse.Namespace, out: TextIO, err: TextIO) -> int:
             # The word that makes the divergence of AFTER from BEFORE infinite.
             raise InputError(
                 f"{labels[1]} has {word!r}, which {labels[0]} lacks: the Kullback-Leibler "
-                f"divergence is infinite; --kind jsd compares such texts") from None
+                f"divergence is infinite; --pseudocount smooths the counts, and --kind jsd "
+                f"compares such texts") from None
         # Other inputs that the measure cannot take.
         raise InputError(str(error).splitlines()[0]) from None
     except BaseException as error:
@@ -333,6 +344,8 @@ def _compare(arguments: argparse.Namespace, out: TextIO, err: TextIO) -> int:
 def _labels(arguments: argparse.Namespace) -> tuple[str, str]:
     if arguments.labels:
         return (arguments.labels[0], arguments.labels[1])
+    if arguments.groups:
+        return (str(arguments.groups[0]), str(arguments.groups[1]))
     labels = (arguments.before.name, arguments.after.name)
     if labels[0] == labels[1]:
         labels = (str(arguments.before), str(arguments.after))

@@ -170,6 +170,9 @@ def _lines(path: Path) -> list[str]:
 
 def _read_directory(path: Path, pandas: Any) -> Any:
     files = sorted(entry for entry in path.iterdir() if entry.suffix == ".txt" and entry.is_file())
+    if not files:
+        raise CorpusError(f"{path}: is a directory with no .txt files (a corpus directory "
+                          f"holds one document per .txt file)")
     texts = []
     for file in files:
         data = file.read_bytes()

@@ -31,6 +31,8 @@ is ``None`` or an iterable of str whose words are left out before anything is co
 
 from __future__ import annotations
 
+import math
+
 import operator
 import sys
 from collections.abc import Iterable, Mapping
@@ -220,6 +222,7 @@ def kld_shift(
     base: SupportsFloat = 2.0,
     stop_words: Iterable[str] | None = None,
     top_n: SupportsIndex = 0,
+    pseudocount: SupportsFloat = 0.0,
 ) -> ShiftResult:
     """The Kullback-Leibler divergence ``D(P2 || P1) = sum p2 log_base(p2 / p1)``, by word.
 
@@ -238,8 +241,32 @@ def kld_shift(
     text 1 only contributes 0 (``0 log 0 = 0``). A word with a count in text 2 but none in
     text 1 makes the divergence infinite: ``ValueError`` names the first such word in byte
     order, and carries it as its ``word`` attribute (:func:`jsd_shift` compares such texts).
+
+    ``pseudocount`` (finite, >= 0) is added to the count of every word of either text in
+    both texts before the shares are formed (additive smoothing), so that real texts, where
+    text 2 always has words that text 1 lacks, get a finite divergence; 0 leaves the counts
+    as they are.
+
+    >>> result = kld_shift({"a": 2}, {"a": 1, "b": 1}, pseudocount=1.0)
+    >>> round(result["total_diff"], 4)
+    0.2075
     """
+    smoothing = float(pseudocount)
+    if not (math.isfinite(smoothing) and smoothing >= 0.0):
+        raise ValueError(f"pseudocount must be finite and >= 0, got {pseudocount!r}")
+    if smoothing > 0.0:
+        type2freq_1, type2freq_2 = _smoothed(type2freq_1, type2freq_2, smoothing)
     return _shift("kld", type2freq_1, type2freq_2, stop_words=stop_words, top_n=top_n, base=base)
+
+
+def _smoothed(
+    type2freq_1: Mapping[str, SupportsFloat], type2freq_2: Mapping[str, SupportsFloat],
+    pseudocount: float,
+) -> tuple[dict[str, float], dict[str, float]]:
+    """Both tables over the words of either, each count raised by `pseudocount`."""
+    words = dict.fromkeys(type2freq_1) | dict.fromkeys(type2freq_2)
+    return ({word: float(type2freq_1.get(word, 0.0)) + pseudocount for word in words},
+            {word: float(type2freq_2.get(word, 0.0)) + pseudocount for word in words})
 
 
 def jsd_shift(

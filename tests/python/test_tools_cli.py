@@ -108,6 +108,11 @@ def _bad(tmp_path):
     return bad, empty, blank
 
 
+def _empty_directory(tmp_path):
+    (tmp_path / "folder").mkdir()
+    return tmp_path / "folder"
+
+
 @pytest.mark.parametrize("case, message", [
     ("missing", "missing.txt: no such file"),
     ("not utf-8", "latin1.txt: not UTF-8 text (invalid continuation byte at byte offset 9)"),
@@ -117,7 +122,7 @@ def _bad(tmp_path):
     ("plot format", "shift.gif: the graph is written as .png, .svg, .pdf"),
     ("top", "argument --top: must be 0 or more"),
     ("reference", "argument --reference: not a number nor 'average'"),
-    ("directory", "is a directory"),
+    ("directory", "is a directory with no .txt files"),
     ("stop words", "nostop.txt: cannot be read"),
     ("no command", "the following arguments are required"),
 ])
@@ -132,7 +137,8 @@ def test_bad_input_is_one_line_and_status_2(tmp_path, case, message):
         "plot format": ["compare", RAINY, SUNNY, "--plot", tmp_path / "shift.gif"],
         "top": ["compare", RAINY, SUNNY, "--top", "-3"],
         "reference": ["compare", RAINY, SUNNY, "--reference", "middle"],
-        "directory": ["compare", RAINY, tmp_path],
+        # A directory is a corpus of .txt files; this one holds none.
+        "directory": ["compare", RAINY, _empty_directory(tmp_path)],
         "stop words": ["compare", RAINY, SUNNY, "--stop-words", tmp_path / "nostop.txt"],
         "no command": [],
     }[case]

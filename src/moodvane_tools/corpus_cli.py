@@ -1,0 +1,217 @@
+"""The corpus side of the `moodvane` command (the `corpus` extra: pandas).
+
+    moodvane series CORPUS --text COL --key COL [--freq F] [--lexicon NAME]
+                    [--stop-lens LO HI] [--csv OUT] [--plot OUT.png]
+
+and, for `moodvane compare`, corpus files and directories as texts (`--text COL`; a corpus
+compares as its pooled documents) and `--key COL --groups A B` for two groups of one
+corpus.
+"""
+
+from __future__ import annotations
+
+import argparse
+import math
+from collections import Counter
+from pathlib import Path
+from typing import Any, TextIO
+
+from .reading import InputError, Progress, TextCounts, count_file
+
+# Suffixes read as corpora by `compare` (a directory is one too); anything else is a text.
+CORPUS_SUFFIXES = (".csv", ".tsv", ".tab", ".jsonl", ".ndjson", ".parquet", ".pq")
+
+
+def add_series_parser(commands: Any, lexicon_help: str) -> None:
+    """Adds `series` to the command line's subcommands."""
+    series = commands.add_parser(
+        "series", help="the average score of each group or period of a corpus",
+        description="Read a corpus (CSV, TSV, JSON Lines, Parquet, a text file with one "
+                    "document per line, or a directory of .txt files), score each group of "
+                    "documents that share a key (or a period of --freq) with a bootstrap "
+                    "band, and print the series as a table.")
+    series.add_argument("corpus", type=Path, metavar="CORPUS")
+    series.add_argument("--text", default="text", metavar="COL",
+                        help="column holding the documents' text (text)")
+    series.add_argument("--key", metavar="COL",
+                        help="column holding each document's group or date (required, but "
+                             "for a directory, whose file names are the keys)")
+    series.add_argument("--freq", metavar="F",
+                        help="read keys as dates and group them by a pandas period such as "
+                             "D, W or MS (none: each key is a group)")
+    series.add_argument("--lexicon", default="english", metavar="NAME", help=lexicon_help)
+    series.add_argument("--stop-lens", type=float, nargs=2, metavar=("LO", "HI"),
+                        help="leave out words scored from LO to HI, e.g. 4 6 (none)")
+    series.add_argument("--boot", type=int, default=1000, metavar="N",
+                        help="bootstrap resamples for the band (1000)")
+    series.add_argument("--csv", type=Path, metavar="FILE", help="write the series as CSV")
+    series.add_argument("--plot", type=Path, metavar="FILE",
+                        help="draw the series to FILE (.png, .svg or .pdf; needs the plot "
+                             "extra)")
+
+
+def add_compare_options(compare: argparse.ArgumentParser) -> None:
+    """The corpus options of `compare`."""
+    compare.add_argument("--text", default="text", metavar="COL",
+                         help="for a corpus file: the column of the documents' text (text)")
+    compare.add_argument("--key", metavar="COL",
+                         help="with --groups: the column that names each document's group")
+    compare.add_argument("--groups", nargs=2, metavar=("A", "B"),
+                         help="compare group A (before) with group B (after) of one corpus "
+                              "given as BEFORE; AFTER is then left out")
+    compare.add_argument("--pseudocount", type=_pseudocount, default=0.0, metavar="C",
+                         help="for kld: add C to every word's count in both texts, so that "
+                              "a word of AFTER that BEFORE lacks has a finite divergence (0)")
+
+
+def _pseudocount(text: str) -> float:
+    try:
+        value = float(text)
+    except ValueError:
+        raise argparse.ArgumentTypeError(f"not a number: {text!r}") from None
+    if not math.isfinite(value) or value < 0:
+        raise argparse.ArgumentTypeError(f"must be a finite number, 0 or more: {text!r}")
+    return value
+
+
+def _pandas_needed() -> None:
+    try:
+        import pandas  # type: ignore[import-untyped, unused-ignore]  # noqa: F401
+    except ImportError:
+        raise InputError("corpus files need pandas: pip install 'moodvane[corpus]'") from None
+
+
+def is_corpus(path: Path) -> bool:
+    """Whether `compare` reads `path` as a corpus rather than as one text."""
+    return path.is_dir() or path.suffix.lower() in CORPUS_SUFFIXES
+
+
+def _read(path: Path, text: str, key: str | None) -> Any:
+    _pandas_needed()
+    from .corpus_reading import read_corpus
+
+    return read_corpus(path, text=text, key=key)
+
+
+def _counts_of(texts: Any, key: str) -> TextCounts:
+    from .counting import count_documents
+
+    counts: Counter[str] = Counter()
+    for document in count_documents(list(texts), key):
+        counts.update(document)
+    return TextCounts(counts, sum(counts.values()), 0)
+
+
+def compare_texts(arguments: argparse.Namespace, key: str, err: TextIO,
+                  show_progress: bool) -> list[TextCounts]:
+    """BEFORE and AFTER as `compare` reads them: text files, corpora pooled, or two groups
+    of one corpus."""
+    if arguments.groups:
+        if arguments.key is None:
+            raise InputError("--groups needs --key, the column that names the groups")
+        if arguments.after is not None:
+            raise InputError("with --groups, give one corpus (BEFORE) and no AFTER")
+        frame = _read(arguments.before, arguments.text, arguments.key)
+        names = frame["key"].astype(str)
+        result = []
+        for group in arguments.groups:
+            chosen = frame["text"][names == group]
+            if chosen.empty:
+                present = sorted(set(names))[:10]
+                raise InputError(f"{arguments.before}: no document has {arguments.key} "
+                                 f"{group!r}; some that do: {', '.join(map(repr, present))}")
+            result.append(_checked(_counts_of(chosen, key), f"group {group!r}"))
+        return result
+    if arguments.after is None:
+        raise InputError("compare needs BEFORE and AFTER (or --key and --groups)")
+    texts = []
+    for path in (arguments.before, arguments.after):
+        if is_corpus(path):
+            frame = _read(path, arguments.text, None)
+            texts.append(_checked(_counts_of(frame["text"], key), str(path)))
+        else:
+            from .reading import file_size
+
+            progress = Progress(err, f"reading {path.name}", file_size(path), show_progress)
+            texts.append(count_file(path, key, progress))
+    return texts
+
+
+def _checked(counts: TextCounts, name: str) -> TextCounts:
+    if counts.tokens == 0:
+        raise InputError(f"{name}: no words in its documents")
+    return counts
+
+
+def run_series(arguments: argparse.Namespace, key: str, out: TextIO) -> int:
+    """`moodvane series`: reads, scores, prints and writes what was asked."""
+    if arguments.boot < 1:
+        raise InputError(f"--boot must be 1 or more, got {arguments.boot}")
+    if arguments.plot is not None:
+        _require_plot(arguments.plot)
+    for path in (arguments.csv, arguments.plot):
+        if path is not None:
+            _check_writable(path)
+    _pandas_needed()
+    from .corpus import happiness_series
+
+    if arguments.key is None and not arguments.corpus.is_dir():
+        raise InputError("series needs --key, the column of each document's group or date")
+    frame = _read(arguments.corpus, arguments.text,
+                  None if arguments.corpus.is_dir() else arguments.key)
+    try:
+        series = happiness_series(
+            frame["text"], frame["key"], key, freq=arguments.freq, n_boot=arguments.boot,
+            stop_lens=tuple(arguments.stop_lens) if arguments.stop_lens else None)
+    except (TypeError, ValueError) as error:
+        raise InputError(f"{arguments.corpus}: {error}") from None
+    if series.empty:
+        raise InputError(f"{arguments.corpus}: no document has a key")
+    _print_series(out, series)
+    if arguments.csv is not None:
+        series.to_csv(arguments.csv, index_label="key", float_format="%.6g")
+    if arguments.plot is not None:
+        from .series_graph import series_graph
+
+        ax = series_graph(series, title=f"{arguments.corpus.name}: average score"
+                          + (f" by {arguments.freq}" if arguments.freq else ""))
+        ax.figure.savefig(arguments.plot, dpi=150)  # type: ignore[union-attr]
+    return 0
+
+
+def _require_plot(path: Path) -> None:
+    formats = (".png", ".svg", ".pdf")
+    if path.suffix.lower() not in formats:
+        raise InputError(f"{path}: the graph is written as {', '.join(formats)}; "
+                         f"name the file with one of these endings")
+    try:
+        import matplotlib
+    except ImportError:
+        raise InputError("--plot needs matplotlib: pip install 'moodvane[plot]'") from None
+    matplotlib.use("Agg")
+
+
+def _check_writable(path: Path) -> None:
+    """An output that cannot be written is reported before any work starts."""
+    try:
+        with open(path, "ab"):
+            pass
+    except OSError as error:
+        raise InputError(f"{path}: cannot be written: {error.strerror or error}") from None
+
+
+def _format(value: float) -> str:
+    return "-" if math.isnan(value) else f"{value:.3f}"
+
+
+def _print_series(out: TextIO, series: Any) -> None:
+    keys = [str(key.date()) if hasattr(key, "date") and key == key.normalize() else str(key)
+            for key in series.index] if hasattr(series.index, "normalize") else \
+        [str(key) for key in series.index]
+    width = max(len("key"), *(len(key) for key in keys))
+    out.write(f"{'key':<{width}}  {'score':>7}  {'low':>7}  {'high':>7}  "
+              f"{'documents':>9}  {'tokens':>9}  {'scored':>9}\n")
+    for key, row in zip(keys, series.itertuples()):
+        out.write(f"{key:<{width}}  {_format(row.score):>7}  {_format(row.low):>7}  "
+                  f"{_format(row.high):>7}  {row.documents:>9,}  {row.tokens:>9,}  "
+                  f"{row.scored:>9,}\n")

@@ -1,0 +1,136 @@
+"""The corpus functions on a Dask DataFrame (the `dask` extra), on one machine or a cluster.
+
+Each function takes the same arguments as its local twin in `moodvane_tools`, with the
+columns named by `text` and `key`, and gives the same result: the work is done per
+partition and combined once, so point estimates equal the local ones bit for bit and
+bootstrap bounds are the same for the same seed.
+
+    from distributed import Client
+    import dask.dataframe as dd
+    from moodvane_tools import dask as mvd
+
+    client = Client("scheduler-address:8786")          # or Client() on this machine
+    posts = dd.read_parquet("posts/")                  # a directory of Parquet files
+    daily = mvd.happiness_series(posts, text="body", key="created", freq="D")
+"""
+
+from __future__ import annotations
+
+from collections import Counter
+from collections.abc import Iterable, Mapping, Sequence
+from typing import Any
+
+import dask.dataframe as dd
+import numpy
+import pandas  # type: ignore[import-untyped, unused-ignore]
+from dask.delayed import delayed
+
+from .corpus import (
+    Scoring,
+    _check_bootstrap,
+    _floor,
+    _frame_of,
+    _group_codes,
+    _text_batches,
+    score_documents as _score_documents,
+    series_frame,
+)
+
+__all__ = ["count_groups", "happiness_series", "score_documents"]
+
+
+def _require_columns(ddf: dd.DataFrame, *columns: str) -> None:
+    for column in columns:
+        if column not in ddf.columns:
+            raise ValueError(f"no column {column!r}; the columns are "
+                             f"{', '.join(map(repr, map(str, ddf.columns)))}")
+
+
+def score_documents(ddf: dd.DataFrame, *, text: str = "text",
+                    lexicon: str | Mapping[str, float] = "english", language: str | None = None,
+                    stop_lens: Sequence[float] | None = None,
+                    stop_words: Iterable[str] | None = None) -> dd.DataFrame:
+    """`ddf` with the columns `score`, `scored` and `tokens` of
+    `moodvane_tools.score_documents` added, computed partition by partition (lazily)."""
+    _require_columns(ddf, text)
+    Scoring.of(lexicon, language, stop_lens, stop_words)  # bad arguments fail here, not later
+    words = tuple(stop_words) if stop_words is not None else None
+    meta = ddf._meta.assign(score=numpy.float64(), scored=numpy.int64(), tokens=numpy.int64())
+    scored: dd.DataFrame = ddf.map_partitions(  # type: ignore[no-untyped-call]
+        _scored_partition, text, lexicon, language, stop_lens, words, meta=meta)
+    return scored
+
+
+def _scored_partition(part: pandas.DataFrame, text: str, lexicon: Any, language: Any,
+                      stop_lens: Any, stop_words: Any) -> pandas.DataFrame:
+    scores = _score_documents(part[text], lexicon, language=language, stop_lens=stop_lens,
+                              stop_words=stop_words)
+    return part.assign(score=scores["score"].to_numpy(), scored=scores["scored"].to_numpy(),
+                       tokens=scores["tokens"].to_numpy())
+
+
+def _partition_groups(part: pandas.DataFrame, text: str, key: str, scoring: Scoring,
+                      freq: str | None) -> tuple[pandas.DataFrame, dict[Any, Counter[str]]]:
+    """One partition's documents (floored key, score, scored) and each key's pooled
+    counts."""
+    keys = part[key]
+    if freq is not None:
+        keys = _floor(keys.reset_index(drop=True), freq)
+    codes, uniques = _group_codes(keys, len(part), None)
+    strings = [one for batch in _text_batches(part[text]) for one in batch]
+    documents, _, pooled = scoring.score_texts(strings, codes, len(uniques), pooled=True)
+    frame = _frame_of([documents])
+    frame["key"] = keys.to_numpy()
+    assert pooled is not None
+    return frame, {group: Counter(counts)
+                   for group, counts in zip(uniques.tolist(), pooled, strict=True)}
+
+
+def _merge(parts: list[tuple[pandas.DataFrame, dict[Any, Counter[str]]]]
+           ) -> tuple[pandas.DataFrame, dict[Any, Counter[str]]]:
+    merged: dict[Any, Counter[str]] = {}
+    for _, counts in parts:
+        for group, group_counts in counts.items():
+            merged.setdefault(group, Counter()).update(group_counts)
+    documents = pandas.concat([frame for frame, _ in parts], ignore_index=True) if parts \
+        else pandas.DataFrame({"score": [], "scored": [], "tokens": [], "key": []})
+    return documents, merged
+
+
+def _grouped(ddf: dd.DataFrame, text: str, key: str, scoring: Scoring,
+             freq: str | None) -> tuple[pandas.DataFrame, dict[Any, Counter[str]]]:
+    _require_columns(ddf, text, key)
+    if freq is not None:
+        _floor(pandas.Series(["2000-01-01"]), freq)  # a bad alias fails before any work
+    parts = [delayed(_partition_groups)(part, text, key, scoring, freq)
+             for part in ddf[[text, key]].to_delayed()]
+    merged: tuple[pandas.DataFrame, dict[Any, Counter[str]]] = \
+        delayed(_merge)(parts).compute()
+    return merged
+
+
+def count_groups(ddf: dd.DataFrame, *, text: str = "text", key: str = "key",
+                 language: str = "english", freq: str | None = None) -> dict[Any, Counter[str]]:
+    """`moodvane_tools.count_groups` of the columns `text` and `key`: each group's pooled
+    counts, in sorted key order, documents with a missing key dropped."""
+    scoring = Scoring.of(language, language, None, None)
+    _, merged = _grouped(ddf, text, key, scoring, freq)
+    return {group: merged[group] for group in sorted(merged)}
+
+
+def happiness_series(ddf: dd.DataFrame, *, text: str = "text", key: str = "key",
+                     lexicon: str | Mapping[str, float] = "english",
+                     language: str | None = None, freq: str | None = None,
+                     stop_lens: Sequence[float] | None = None,
+                     stop_words: Iterable[str] | None = None, n_boot: int = 1000,
+                     ci: float = 0.95, seed: int = 0) -> pandas.DataFrame:
+    """`moodvane_tools.happiness_series` of the columns `text` and `key`: the same frame,
+    scores bit for bit and the bootstrap bounds of the same seed. The documents' own
+    scores come back to this process (three numbers each) for the bootstrap."""
+    scoring = Scoring.of(lexicon, language, stop_lens, stop_words)
+    _check_bootstrap(n_boot, ci)
+    documents, merged = _grouped(ddf, text, key, scoring, freq)
+    codes, uniques = _group_codes(documents["key"], len(documents), None)
+    pooled = [merged[group] for group in uniques.tolist()]
+    groups = _frame_of([scoring.score_counts(pooled)], index=uniques)
+    return series_frame(groups, documents, codes, n_boot, ci, seed)

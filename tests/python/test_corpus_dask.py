@@ -1,0 +1,65 @@
+"""moodvane_tools.dask on a cluster of two worker processes equals the local functions."""
+
+from __future__ import annotations
+
+import os
+
+import pytest
+
+pandas = pytest.importorskip("pandas")
+dd = pytest.importorskip("dask.dataframe")
+distributed = pytest.importorskip("distributed")
+
+import moodvane_tools  # noqa: E402
+from moodvane_tools import dask as mvd  # noqa: E402
+
+TEXTS = ["a happy day", "war and fear", "", "love love love", "the end", "sad news today",
+         "joy", "nothing scored here zzz", "great fun", "terrible loss"] * 7
+DATES = pandas.to_datetime(["2024-03-01", "2024-03-02", None, "2024-03-09", "2024-03-09",
+                            "2024-03-15", "2024-04-01", "2024-04-02", "2024-04-03",
+                            "2024-04-28"] * 7)
+
+
+@pytest.fixture(scope="module")
+def client():
+    if os.environ.get("MOODVANE_SANITIZED"):
+        pytest.skip("worker processes would start under the sanitizer runtimes")
+    with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True,
+                                  dashboard_address=None) as cluster, \
+            distributed.Client(cluster) as client:
+        yield client
+
+
+@pytest.fixture(scope="module")
+def corpus():
+    frame = pandas.DataFrame({"body": TEXTS, "when": DATES, "who": [f"u{i % 3}" for i in
+                                                                   range(len(TEXTS))]})
+    return frame, dd.from_pandas(frame, npartitions=4)
+
+
+# A cluster of two processes takes seconds to start and to import everything.
+@pytest.mark.slow
+def test_document_scores_equal_the_local_ones(client, corpus):
+    frame, ddf = corpus
+    got = mvd.score_documents(ddf, text="body", stop_lens=(4, 6)).compute()
+    expected = moodvane_tools.score_documents(frame["body"], stop_lens=(4, 6))
+    pandas.testing.assert_frame_equal(got[["score", "scored", "tokens"]], expected)
+
+
+@pytest.mark.slow
+@pytest.mark.parametrize("key, freq", [("when", "W"), ("who", None)])
+def test_groups_and_series_equal_the_local_ones(client, corpus, key, freq):
+    frame, ddf = corpus
+    assert mvd.count_groups(ddf, text="body", key=key, freq=freq) == \
+        moodvane_tools.count_groups(frame["body"], frame[key], freq=freq)
+    got = mvd.happiness_series(ddf, text="body", key=key, freq=freq, n_boot=200, seed=5)
+    expected = moodvane_tools.happiness_series(frame["body"], frame[key], freq=freq,
+                                               n_boot=200, seed=5)
+    # Bit for bit: the same floats, not merely close ones.
+    pandas.testing.assert_frame_equal(got, expected, check_exact=True)
+
+
+def test_missing_columns_are_named(corpus):
+    _, ddf = corpus
+    with pytest.raises(ValueError, match="no column 'text'; the columns are 'body'"):
+        mvd.score_documents(ddf)
