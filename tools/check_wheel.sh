@@ -12,8 +12,10 @@
 #     differs between interpreters of one stable ABI.
 # The wheel is built from the sdist, so the sdist is tested through it: a second build of
 # it would test the same sources with the same compiler again.
-# The tests import the installed artefact, never the source tree: pytest runs with -P, so
-# the working directory is not on the import path. Extra arguments go to every pytest run.
+# The tests import the installed artefact, never the source tree: pytest runs with -P (and
+# its workers with PYTHONSAFEPATH), so the working directory is not on the import path.
+# They run on two processes (pytest-xdist, a test file to each in turn), as many as the
+# machine the budget is kept on has cores. Extra arguments go to every pytest run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -86,12 +88,13 @@ for version in "${order[@]}"; do
     # What the tests of native code import; the graphs' and type checkers' tools serve
     # only tests that run on the build interpreter.
     "$env/bin/python" -m pip install -q --disable-pip-version-check "$wheel" \
-      "pytest>=7" "hypothesis>=6.100"
+      "pytest>=7" "pytest-xdist>=3" "hypothesis>=6.100"
     selection=(-m "not slow and not pure_python")
     what="fast tests of native code"
   fi
   echo "== Python $version, the wheel, $what"
-  if "$env/bin/python" -P -m pytest tests/python -q -p no:cacheprovider "${selection[@]}" "$@"; then
+  if PYTHONSAFEPATH=1 "$env/bin/python" -P -m pytest tests/python -q -p no:cacheprovider \
+    -n 2 --dist loadfile "${selection[@]}" "$@"; then
     tested+=("$version ($what): passed")
   else
     status=1

@@ -70,7 +70,12 @@ PYTHON
 status=0
 # -P: the source tree's moodvane_tools, which lacks the built extension, must not shadow
 # the sanitized one.
-"$python" -P -m pytest tests/python -q -p sanitized_import_check "$@" || status=$?
+# Two processes, a test file to each in turn, where pytest-xdist is installed;
+# PYTHONSAFEPATH keeps the working directory off the workers' import path too.
+workers=()
+"$python" -c 'import xdist' 2>/dev/null && workers=(-n 2 --dist loadfile)
+PYTHONSAFEPATH=1 "$python" -P -m pytest tests/python -q -p sanitized_import_check \
+  "${workers[@]}" "$@" || status=$?
 
 shopt -s nullglob
 logs=("$reports"/*)
