@@ -47,6 +47,7 @@ struct WordTally::State {
   std::vector<Id> touched_han;
   std::uint64_t tokens = 0;
   std::vector<Id> pending;  // words that may still begin a phrase
+  std::vector<bool> starts_phrase;  // by word id: whether some phrase begins with the word
 
   // What each distinct token seen stands for. The tokens are copied into blocks of their
   // own: a lookup then compares bytes that sit together in the cache, not bytes anywhere in
@@ -466,7 +467,12 @@ Id WordTally::State::intern(std::string_view word, types::FlatMap<std::string, I
                             std::vector<std::uint64_t>& counts) {
   const Id id = static_cast<Id>(counts.size());
   const Id found = map.find_or_insert(word, id);
-  if (found == id) counts.push_back(0);
+  if (found == id) {
+    counts.push_back(0);
+    if (&map == &words) {
+      starts_phrase.push_back(rules->phrases().nodes[0].next.contains(word));
+    }
+  }
   return found;
 }
 
@@ -478,7 +484,8 @@ void WordTally::State::count(Id id) {
     if (han_counts[run]++ == 0) touched_han.push_back(run);
     return;
   }
-  if (rules->phrases().empty()) {
+  // A word that begins no phrase, with none pending before it, counts on its own at once.
+  if (rules->phrases().empty() || (pending.empty() && !starts_phrase[id])) {
     count_word(id);
     return;
   }
