@@ -849,7 +849,8 @@ def sources_markdown(lexicons: list[Lexicon], validity: str | None = None,
         "stopwords-iso collection, as the `stopwordsiso` 0.7.1 wheel on",
         "PyPI ships it, under the MIT licence (Copyright (c) 2018-present Arthit Suriyawongkul",
         "and the stopwords-iso contributors; the MIT notice below applies), by",
-        "`tools/build_stop_words.py`.",
+        "`tools/build_stop_words.py`, which leaves out every word that the language's",
+        "lexicon scores below 4 or above 6: a stop word never hides a feeling.",
         "",
     ]
     out += [

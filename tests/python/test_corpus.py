@@ -13,7 +13,9 @@ pandas = pytest.importorskip("pandas")
 from hypothesis import given, settings, strategies as st  # noqa: E402
 
 import moodvane  # noqa: E402
-from moodvane_tools import count_groups, count_words, happiness_series, score_documents  # noqa: E402
+from moodvane_tools import (  # noqa: E402
+    count_groups, count_words, happiness_series, lexicon_scores, score_documents,
+)
 from moodvane_tools.corpus_reading import CorpusError, read_corpus  # noqa: E402
 
 # Words the English lexicon scores, words it does not, and the characters that make the
@@ -244,3 +246,6 @@ def test_stop_words_are_words_the_counter_makes(language, function_word):
     # A stop word that counting never produces would silently stop nothing.
     for word in words:
         assert count_words(word, language, segmenter="dictionary") == Counter({word: 1}), word
+    # A stop word that carries feeling would hide it from every shift that stops it.
+    scores = lexicon_scores(language)
+    assert [word for word in words if not 4.0 <= scores.get(word, 5.0) <= 6.0] == []

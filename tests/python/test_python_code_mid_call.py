@@ -190,9 +190,10 @@ def test_ctrl_c_answered_after_the_words_are_safe(handler):
             meddle("refill", tables[:1])
         return original_import(*args, **kwargs)
 
-    previous = signal.getsignal(signal.SIGINT)
-    if handler != "default":
-        signal.signal(signal.SIGINT, lambda signum, frame: handled.append(signum))
+    # Whatever SIGINT's handler the test process has (a test runner's worker may ignore
+    # it), the case sets its own: Python's default, or a program's own that returns.
+    previous = signal.signal(signal.SIGINT, signal.default_int_handler if handler == "default"
+                             else lambda signum, frame: handled.append(signum))
     builtins.__import__ = meddling_import
     try:
         got = outcome(lambda t: moodvane.weighted_avg_shift_custom(
