@@ -113,6 +113,8 @@ CHILD = textwrap.dedent("""
         _fields_ = [("value", ctypes.c_void_p), ("signo", ctypes.c_int),
                     ("notify", ctypes.c_int), ("rest", ctypes.c_int * 12)]
 
+    # A process started from a shell's background job inherits SIGINT ignored.
+    signal.signal(signal.SIGINT, signal.default_int_handler)
     libc = ctypes.CDLL(None, use_errno=True)
     timer = ctypes.c_void_p()
     SIGEV_SIGNAL = 0

@@ -180,7 +180,7 @@ def interrupting_index():
 @pytest.mark.parametrize("handler", ["the program's own", "default"])
 def test_ctrl_c_answered_after_the_words_are_safe(handler):
     tables = inputs(True)
-    expected = canonical(moodvane.weighted_avg_shift_custom(*snapshot(tables), top_n=1))
+    before = snapshot(tables)
     handled = []
     original_import = builtins.__import__
 
@@ -207,7 +207,11 @@ def test_ctrl_c_answered_after_the_words_are_safe(handler):
         assert got == "KeyboardInterrupt"
     else:
         assert handled == [signal.SIGINT]
-        assert got == expected
+        # Whether the handler or the meddling import runs first is the interpreter's choice
+        # (3.13 answers the signal later than 3.11): the first dict is read as it was, or as
+        # the import left it, never from freed words.
+        assert allowed(got, lambda t: moodvane.weighted_avg_shift_custom(
+            t[0], t[1], t[2], top_n=1), before, snapshot(tables))
 
 
 @pytest.mark.parametrize("name", ["weighted_avg_shift_custom", "proportion_shift"])
