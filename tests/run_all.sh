@@ -67,7 +67,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
   ctest --test-dir "$MOODVANE_SANITIZE_BUILD" --output-on-failure --no-tests=error --parallel 2
 
 stage "Fuzz targets, a short run each on their seed corpora"
-bash tests/fuzz/run_smoke.sh 30
+bash tests/fuzz/run_smoke.sh 20
 
 stage "Release artefacts: the sdist and the manylinux wheel built from it, audited; the Python tests against that wheel on every CPython >= 3.11 here"
 status=0

@@ -27,6 +27,8 @@ module="$site/$(basename "${built[0]}")"
 # extension, sanitized too.
 cp -r src/moodvane_tools "$site/moodvane_tools"
 cp "$build"/module/general/_general*.so "$site/moodvane_tools/"
+# The stop-word lists, which an installation puts beside the package's sources.
+cp -r lexicons/data/stopwords "$site/moodvane_tools/stopwords"
 
 reports="$build/reports"
 rm -rf "$reports"
