@@ -20,7 +20,7 @@ std::atomic<std::int64_t> g_initialising_interpreter{-1};
 // Set once, by the first successful initialisation, under the interpreter lock.
 PyObject* g_module = nullptr;
 
-PyResult<PyHandle> create(PyObject* spec) {
+PyResult<PyHandle> create(PyObject* import_entry) {
   const std::int64_t interpreter = PyInterpreterState_GetID(PyInterpreterState_Get());
   if (interpreter == -1) return raised();
 
@@ -34,7 +34,7 @@ PyResult<PyHandle> create(PyObject* spec) {
                          "only in the interpreter that imported it first"));
   }
   if (g_module != nullptr) return PyHandle::borrow(g_module);
-  const PyHandle name = PyHandle::steal(PyObject_GetAttrString(spec, "name"));
+  const PyHandle name = PyHandle::steal(PyObject_GetAttrString(import_entry, "name"));
   if (!name) return raised();
   PyHandle module = PyHandle::steal(PyModule_NewObject(name.get()));
   if (!module) return raised();
@@ -58,8 +58,8 @@ PyResult<void> fill(PyObject* module) {
   return {};
 }
 
-PyObject* create_slot(PyObject* spec, PyModuleDef* /*definition*/) {
-  return run_in_barrier([spec] { return create(spec); });
+PyObject* create_slot(PyObject* import_entry, PyModuleDef* /*definition*/) {
+  return run_in_barrier([import_entry] { return create(import_entry); });
 }
 
 int exec_slot(PyObject* module) {

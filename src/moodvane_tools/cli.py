@@ -182,9 +182,9 @@ def _measure_options(arguments: argparse.Namespace) -> dict[str, Any]:
 def _check_kind_options(arguments: argparse.Namespace) -> None:
     """An option that the kind would ignore is an error, so that nobody reads a result
     believing it was taken into account."""
-    spec = REGISTRY[arguments.kind]
+    entry = REGISTRY[arguments.kind]
     for option in _measure_options(arguments):
-        if option not in spec.options:
+        if option not in entry.options:
             takers = [name for name, other in REGISTRY.items() if option in other.options]
             raise InputError(f"{MEASURE_FLAGS[option]} does not apply to --kind "
                              f"{arguments.kind} (only to {', '.join(takers)})")
@@ -355,11 +355,11 @@ def _labels(arguments: argparse.Namespace) -> tuple[str, str]:
 def _shift(arguments: argparse.Namespace, key: str, texts: list[TextCounts],
            stop_words: set[str] | None) -> Mapping[str, Any]:
     """The result of the kind of shift asked for."""
-    spec = REGISTRY[arguments.kind]
+    entry = REGISTRY[arguments.kind]
     options = _measure_options(arguments)
-    if "lexicon" in spec.options:
+    if "lexicon" in entry.options:
         options["lexicon"] = key
-    return spec.compute(texts[0].counts, texts[1].counts, stop_words=stop_words, **options)
+    return entry.compute(texts[0].counts, texts[1].counts, stop_words=stop_words, **options)
 
 
 def _print_summary(out: TextIO, key: str, labels: tuple[str, str], texts: list[TextCounts],
@@ -413,7 +413,7 @@ def _meta(arguments: argparse.Namespace, key: str, labels: tuple[str, str],
           stop_words: set[str] | None) -> dict[str, Any]:
     """Where a result came from: the program, the inputs, the lexicon and every option
     that shaped it."""
-    spec = REGISTRY[arguments.kind]
+    kind_entry = REGISTRY[arguments.kind]
     weighted = arguments.kind == "weighted"
     scores = lexicon_scores(key) if weighted else None
     info = lexicon_info(key)
@@ -424,7 +424,7 @@ def _meta(arguments: argparse.Namespace, key: str, labels: tuple[str, str],
         if scores is not None:
             entry["coverage"] = coverage(text.counts, scores)
         inputs.append(entry)
-    options = {**spec.defaults, **_measure_options(arguments)}
+    options = {**kind_entry.defaults, **_measure_options(arguments)}
     options.pop("lexicon", None)
     if "stop_lens" in options and options["stop_lens"] is not None:
         options["stop_lens"] = sorted(options["stop_lens"])

@@ -215,7 +215,7 @@ _LABELS: Final[Mapping[str, KindLabels]] = {
 
 
 @dataclass(frozen=True)
-class KindSpec:
+class KindEntry:
     """One kind of shift: its labels, the function that computes it from two word-count
     dicts, the options that function takes beyond ``stop_words`` and ``top_n``, and
     whether its values are entropies or divergences, whose unit follows ``base`` and
@@ -243,7 +243,7 @@ class KindSpec:
         the kinds that do."""
         for option in options:
             if option not in self.options and option not in ("stop_words", "top_n"):
-                takers = [name for name, spec in REGISTRY.items() if option in spec.options]
+                takers = [name for name, entry in REGISTRY.items() if option in entry.options]
                 raise TypeError(f"the {self.name} shift takes no {option} (only "
                                 f"{', '.join(takers) or 'none'} do)")
         return self.callable()(type2freq_1, type2freq_2, **options)
@@ -260,21 +260,21 @@ class KindSpec:
         return unit_name(base, alpha) if self.measured else None
 
 
-_SPECS: Final[Mapping[str, KindSpec]] = {
-    "proportion": KindSpec(_LABELS["proportion"], "moodvane_tools.generalized.proportion_shift",
+_SPECS: Final[Mapping[str, KindEntry]] = {
+    "proportion": KindEntry(_LABELS["proportion"], "moodvane_tools.generalized.proportion_shift",
                            ()),
-    "entropy": KindSpec(_LABELS["entropy"], "moodvane_tools.generalized.entropy_shift",
+    "entropy": KindEntry(_LABELS["entropy"], "moodvane_tools.generalized.entropy_shift",
                         ("alpha", "base", "reference_value"), measured=True,
                         defaults={"alpha": 1.0, "base": 2.0, "reference_value": None}),
-    "kld": KindSpec(_LABELS["kld"], "moodvane_tools.generalized.kld_shift",
+    "kld": KindEntry(_LABELS["kld"], "moodvane_tools.generalized.kld_shift",
                     ("base", "pseudocount"), measured=True,
                     defaults={"base": 2.0, "pseudocount": 0.0}),
-    "jsd": KindSpec(_LABELS["jsd"], "moodvane_tools.generalized.jsd_shift",
+    "jsd": KindEntry(_LABELS["jsd"], "moodvane_tools.generalized.jsd_shift",
                     ("alpha", "base", "weight_1", "weight_2"), measured=True,
                     defaults={"alpha": 1.0, "base": 2.0, "weight_1": 0.5, "weight_2": 0.5}),
     # The average score with a built-in lexicon; weighted_avg_shift_pair computes the same
     # kind with a score map per text.
-    "weighted": KindSpec(_LABELS["weighted"], "moodvane.weighted_avg_shift",
+    "weighted": KindEntry(_LABELS["weighted"], "moodvane.weighted_avg_shift",
                          ("lexicon", "stop_lens", "reference_value"),
                          defaults={"lexicon": "english", "stop_lens": None,
                                    "reference_value": None}),
@@ -282,11 +282,11 @@ _SPECS: Final[Mapping[str, KindSpec]] = {
 
 # Every kind that the native extension computes, in its order; a kind it knows that has no
 # entry here fails the import at once rather than at its first use.
-REGISTRY: Final[Mapping[Kind, KindSpec]] = {
+REGISTRY: Final[Mapping[Kind, KindEntry]] = {
     name: _SPECS[name] for name in _general.kind_names()  # type: ignore[misc]
 }
 KIND_LABELS: Final[Mapping[Kind, KindLabels]] = {
-    name: spec.labels for name, spec in REGISTRY.items()
+    name: entry.labels for name, entry in REGISTRY.items()
 }
 
 # The kinds by name; "weighted" is also what a plain moodvane result is.

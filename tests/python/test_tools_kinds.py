@@ -416,11 +416,11 @@ def test_one_registry_computes_each_kind_and_refuses_other_kinds_options(kind):
     choices = next(action.choices for action in cli._parser()._subparsers._group_actions[0]
                    .choices["compare"]._actions if action.dest == "kind")
     assert list(choices) == list(REGISTRY)
-    spec = REGISTRY[kind]
-    result = spec.compute(BOTH, AFTER, **spec.defaults)
+    entry = REGISTRY[kind]
+    result = entry.compute(BOTH, AFTER, **entry.defaults)
     assert kind_of(result).name == kind
-    assert getattr(result, "unit", None) == spec.unit()
+    assert getattr(result, "unit", None) == entry.unit()
     foreign = next(option for other in REGISTRY.values() for option in other.options
-                   if option not in spec.options)
+                   if option not in entry.options)
     with pytest.raises(TypeError, match=f"the {kind} shift takes no {foreign} "):
-        spec.compute(BOTH, AFTER, **{foreign: 1.0})
+        entry.compute(BOTH, AFTER, **{foreign: 1.0})
