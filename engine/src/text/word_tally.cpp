@@ -47,7 +47,10 @@ struct WordTally::State {
   std::vector<Id> touched_han;
   std::uint64_t tokens = 0;
   std::vector<Id> pending;  // words that may still begin a phrase
-  std::vector<bool> starts_phrase;  // by word id: whether some phrase begins with the word
+  // By word id: the word's number in the phrase trie (PhraseTrie::kNone when no phrase has
+  // it), and whether some phrase begins with it.
+  std::vector<std::uint32_t> phrase_word;
+  std::vector<bool> starts_phrase;
 
   // What each distinct token seen stands for. The tokens are copied into blocks of their
   // own: a lookup then compares bytes that sit together in the cache, not bytes anywhere in
@@ -180,8 +183,8 @@ class Scan {
   std::size_t at_word(std::size_t pos, const Read& first) {
     const CountingOptions& options = state_.options;
     if (!options.urls && starts_url(pos)) return end_of_chunk(pos);
-    if (options.emoticons && rules_.may_begin_emoticon(first.cp)) {
-      if (const std::size_t end = emoticon(pos)) return end;
+    if (options.emoticons) {
+      if (const std::size_t end = emoticon(pos, first.cp)) return end;
     }
     bool folded = first.folded;
     std::size_t end = pos + first.size;
@@ -226,8 +229,8 @@ class Scan {
 
   std::size_t at_other(std::size_t pos, const Read& at) {
     const CountingOptions& options = state_.options;
-    if (options.emoticons && rules_.may_begin_emoticon(at.cp)) {
-      if (const std::size_t end = emoticon(pos)) return end;
+    if (options.emoticons) {
+      if (const std::size_t end = emoticon(pos, at.cp)) return end;
     }
     if (options.emoji && (at.cls & kEmoji)) return emoji(pos);
     if ((at.cp == U'@' && !options.handles) || (at.cp == U'#' && !options.hashtags)) {
@@ -338,11 +341,12 @@ class Scan {
     return !at_end(p) && p > letters && text_[p] == ';' ? p + 1 : 0;
   }
 
-  // The end of the longest emoticon of the list at `pos` (counted), or 0.
-  std::size_t emoticon(std::size_t pos) {
+  // The end of the longest emoticon of the list at `pos`, whose first code point is
+  // `first` (counted), or 0.
+  std::size_t emoticon(std::size_t pos, char32_t first) {
     const Emoticon* best = nullptr;
     std::size_t best_end = 0;
-    for (const Emoticon& e : rules_.emoticons()) {
+    for (const Emoticon& e : rules_.emoticons_beginning(first)) {
       std::size_t end = 0;
       if (e.unit != 0) {
         std::size_t p = pos;
@@ -470,7 +474,9 @@ Id WordTally::State::intern(std::string_view word, types::FlatMap<std::string, I
   if (found == id) {
     counts.push_back(0);
     if (&map == &words) {
-      starts_phrase.push_back(rules->phrases().nodes[0].next.contains(word));
+      const PhraseTrie& trie = rules->phrases();
+      phrase_word.push_back(trie.number_of(word));
+      starts_phrase.push_back(trie.next(0, phrase_word.back()) != PhraseTrie::kNone);
     }
   }
   return found;
@@ -508,12 +514,12 @@ void WordTally::State::settle_phrases(bool text_ends) {
     std::size_t walked = 0;
     bool open = true;  // the walk used every pending word and may go on
     for (; walked < pending.size(); ++walked) {
-      const std::uint32_t* next = trie.nodes[node].next.find(words.entry(pending[walked]).first);
-      if (next == nullptr) {
+      const std::uint32_t next = trie.next(node, phrase_word[pending[walked]]);
+      if (next == PhraseTrie::kNone) {
         open = false;
         break;
       }
-      node = *next;
+      node = next;
       if (trie.nodes[node].phrase >= 0) {
         longest = walked + 1;
         phrase = trie.nodes[node].phrase;
