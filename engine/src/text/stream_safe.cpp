@@ -80,7 +80,12 @@ bool has_capitals(std::string_view text) noexcept {
   return false;
 }
 
-bool is_nfc(std::string_view text) noexcept {
+namespace {
+
+// is_nfc over `text` as the tally reads it: with kLowering, every code point lowered as the
+// tally lowers tokens, and false for a character that only the interpreter lowers.
+template <bool kLowering>
+bool nfc_as_read(std::string_view text) noexcept {
   char32_t starter = 0;
   bool have_starter = false;
   bool starter_decomposes = false;
@@ -90,7 +95,7 @@ bool is_nfc(std::string_view text) noexcept {
   for (std::size_t pos = 0; pos < text.size();) {
     const unsigned char lead = static_cast<unsigned char>(text[pos]);
     if (lead < 0x80) {  // ASCII: a starter that composes with nothing before it
-      starter = lead;
+      starter = kLowering && lead >= 'A' && lead <= 'Z' ? lead + 32 : lead;
       have_starter = true;
       starter_decomposes = false;
       adjacent = true;
@@ -99,9 +104,14 @@ bool is_nfc(std::string_view text) noexcept {
       ++pos;
       continue;
     }
-    const Decoded d = decode_utf8(text.data() + pos);
+    Decoded d = decode_utf8(text.data() + pos);
     pos += d.size;
-    const NormalizationClass n = normalization_class(d.cp);
+    NormalizationClass n = normalization_class(d.cp);
+    if (kLowering && n.lowers) {
+      if (n.interpreter_lowers) return false;
+      d.cp = simple_lower(d.cp);
+      n = normalization_class(d.cp);
+    }
     if (n.quick_check_no) return false;
     const std::uint8_t c = n.combining_class;
     if (c != 0 && previous_class > c) return false;  // marks out of canonical order
@@ -125,6 +135,14 @@ bool is_nfc(std::string_view text) noexcept {
     previous_class = c;
   }
   return true;
+}
+
+}  // namespace
+
+bool is_nfc(std::string_view text) noexcept { return nfc_as_read<false>(text); }
+
+bool ready_to_count(std::string_view text, bool lowering) noexcept {
+  return lowering ? nfc_as_read<true>(text) : nfc_as_read<false>(text);
 }
 
 }  // namespace moodvane::text

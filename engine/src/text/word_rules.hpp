@@ -87,6 +87,7 @@ class CountingRules {
   }
 
   Language language() const noexcept { return language_; }
+  bool lower_case() const noexcept { return lower_case_; }
   // The emoticons of the list that begin with `cp` (ASCII lower-cased), longest first and,
   // of equal length, in the list's order: the few worth trying where a text has `cp`
   // (English words begin with the t of T_T and the o of o_O all the time).
