@@ -92,15 +92,12 @@ class CountingRules {
   // of equal length, in the list's order: the few worth trying where a text has `cp`
   // (English words begin with the t of T_T and the o of o_O all the time).
   std::span<const Emoticon> emoticons_beginning(char32_t cp) const noexcept {
-    if (cp >= 'A' && cp <= 'Z') cp += 32;
-    if (cp < 128) {
-      const EmoticonGroup group = emoticon_ascii_[cp];
-      return std::span(emoticons_).subspan(group.begin, group.end - group.begin);
-    }
-    for (const auto& [first, group] : emoticon_other_) {
-      if (first == cp) return std::span(emoticons_).subspan(group.begin, group.end - group.begin);
-    }
-    return {};
+    const EmoticonGroup group = emoticon_group(cp);
+    return std::span(emoticons_).subspan(group.begin, group.end - group.begin);
+  }
+  bool may_begin_emoticon(char32_t cp) const noexcept {
+    const EmoticonGroup group = emoticon_group(cp);
+    return group.begin != group.end;
   }
   const PhraseTrie& phrases() const noexcept { return phrases_; }
 
@@ -119,6 +116,14 @@ class CountingRules {
     std::uint32_t begin = 0;
     std::uint32_t end = 0;
   };
+  EmoticonGroup emoticon_group(char32_t cp) const noexcept {
+    if (cp >= 'A' && cp <= 'Z') cp += 32;
+    if (cp < 128) return emoticon_ascii_[cp];
+    for (const auto& [first, group] : emoticon_other_) {
+      if (first == cp) return group;
+    }
+    return {};
+  }
   std::vector<Emoticon> emoticons_;  // grouped by first code point, longest first in each
   EmoticonGroup emoticon_ascii_[128] = {};
   std::vector<std::pair<char32_t, EmoticonGroup>> emoticon_other_;  // the few beyond ASCII

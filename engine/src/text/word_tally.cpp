@@ -41,10 +41,20 @@ const AsciiClasses kAscii;
 
 struct WordTally::State {
   State(std::shared_ptr<const CountingRules> r, CountingOptions o)
-      : rules(std::move(r)), options(o) {}
+      : rules(std::move(r)), options(o) {
+    for (char32_t c = 0; c < 128; ++c) {
+      passes[c] = !(kAscii.of[c] & kWord) &&
+                  !(options.emoticons && rules->may_begin_emoticon(c)) &&
+                  !(c == U'@' && !options.handles) && !(c == U'#' && !options.hashtags) &&
+                  !(c == U'&' && !options.entities);
+    }
+  }
 
   std::shared_ptr<const CountingRules> rules;
   CountingOptions options;
+  // The ASCII characters that the scanner passes over without a look: no word character,
+  // and nothing that begins an emoticon or a name, hashtag or entity to leave out.
+  bool passes[128];
   // Every word and Han run seen, with its id (its position in insertion order).
   types::FlatMap<std::string, Id> words;
   types::FlatMap<std::string, Id> han_runs;
@@ -150,6 +160,11 @@ class Scan {
   void run() {
     std::size_t pos = 0;
     while (pos < text_.size()) {
+      const unsigned char byte = static_cast<unsigned char>(text_[pos]);
+      if (byte < 0x80 && state_.passes[byte]) {
+        ++pos;
+        continue;
+      }
       const Read at = read(pos);
       if (at.cp == CountingRules::kDropped) {
         pos += at.size;
@@ -188,7 +203,7 @@ class Scan {
   std::size_t at_word(std::size_t pos, const Read& first) {
     const CountingOptions& options = state_.options;
     if (!options.urls && starts_url(pos)) return end_of_chunk(pos);
-    if (options.emoticons) {
+    if (options.emoticons && rules_.may_begin_emoticon(first.cp)) {
       if (const std::size_t end = emoticon(pos, first.cp)) return end;
     }
     std::size_t end = pos + first.size;
@@ -220,7 +235,7 @@ class Scan {
 
   std::size_t at_other(std::size_t pos, const Read& at) {
     const CountingOptions& options = state_.options;
-    if (options.emoticons) {
+    if (options.emoticons && rules_.may_begin_emoticon(at.cp)) {
       if (const std::size_t end = emoticon(pos, at.cp)) return end;
     }
     if (options.emoji && (at.cls & kEmoji)) return emoji(pos);
@@ -236,8 +251,12 @@ class Scan {
 
   // "http://", "https://", "ftp://" or "www." (in any ASCII case) at `pos`.
   bool starts_url(std::size_t pos) const noexcept {
+    // Nearly every word fails on its first two letters.
     const char first = ascii_lower(text_[pos]);
     if (first != 'h' && first != 'f' && first != 'w') return false;
+    if (text_.size() - pos < 4 || ascii_lower(text_[pos + 1]) != (first == 'w' ? 'w' : 't')) {
+      return false;
+    }
     static constexpr std::string_view kStarts[] = {"http://", "https://", "ftp://", "www."};
     for (const std::string_view start : kStarts) {
       if (text_.size() - pos < start.size()) continue;
