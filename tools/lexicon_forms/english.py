@@ -34,7 +34,6 @@ from pathlib import Path
 
 REPO = Path(__file__).resolve().parents[2]
 REVIEW = REPO / "lexicons" / "review" / "english.tsv"
-SOURCE = REPO / "lexicons" / "data" / "english.tsv"
 FORMS = REPO / "lexicons" / "review" / "english.forms.tsv"
 
 VOWELS = frozenset("aeiou")
@@ -190,7 +189,9 @@ def main(argv: list[str] | None = None) -> int:
 
     review = read_review(REVIEW)
     lemmas = [word for word, decision in review if decision in LEMMA_DECISIONS]
-    taken = read_words(SOURCE) | {word for word, _ in review}
+    # Every source entry and added word has its line in the review; the built lexicon
+    # (lexicons/data) is no guide, as it holds the forms already written.
+    taken = {word for word, _ in review}
     known = read_words(args.known) if args.known else None
 
     pairs = propose(lemmas, taken, known)
