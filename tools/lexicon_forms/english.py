@@ -40,6 +40,10 @@ VOWELS = frozenset("aeiou")
 # Decisions whose word stays in the lexicon and can therefore lend its score to forms.
 LEMMA_DECISIONS = frozenset({"keep", "rescore", "add"})
 
+# Forms whose common sense in running text is not their lemma's, found on reading text: the
+# verb progress mostly marks time passing ("as the film progresses"), not improvement.
+NOT_FORMS = frozenset({"progresses", "progressed", "progressing"})
+
 
 def _ends_consonant_y(word: str) -> bool:
     return len(word) > 1 and word[-1] == "y" and word[-2] not in VOWELS
@@ -172,7 +176,7 @@ def propose(lemmas: Iterable[str], taken: set[str], known: set[str] | None) -> l
     chosen: dict[str, str] = {}
     for lemma in lemmas:
         for form in candidate_forms(lemma):
-            if form in taken or form in chosen or form == lemma:
+            if form in taken or form in chosen or form == lemma or form in NOT_FORMS:
                 continue
             if known is not None and form not in known:
                 continue

@@ -155,6 +155,8 @@ REJECT: set[str] = {
     "soucie", "soucies", "souhaite", "souhaites", "respecte", "respectes",
     # the carers (personnel soignant, les soignants), a neutral noun
     "soignant",
+    # the conditional of aimer is a wish, "would like", neutral as aimerait
+    "aimeraient",
 }
 
 def is_word(form: str) -> bool:
@@ -185,7 +187,16 @@ IRREGULAR_ADJECTIVES: dict[str, list[str]] = {
     "sec": ["sèche", "sèches", "secs"],
     "malin": ["maligne", "malignes", "malins"],
     "bénin": ["bénigne", "bénignes", "bénins"],
+    "chef-d'oeuvre": ["chefs-d'oeuvre"],
 }
+
+
+def ligature_twin(word: str) -> str:
+    """The word in the other spelling of œ: French text writes cœur and coeur, vœux and
+    voeux alike. Only before u and i is oe the ligature (moelleux, coercition are not)."""
+    for joined, apart in (("œu", "oeu"), ("œi", "oei")):
+        word = word.replace(joined, "\0").replace(apart, joined).replace("\0", apart)
+    return word
 
 
 def noun_adjective_forms(w: str) -> list[str]:
@@ -353,6 +364,9 @@ def main(argv: list[str] | None = None) -> None:
         offer(inf, lemma)
         for form in verb_forms(inf):
             offer(form, lemma)
+    # Both spellings of œ, for the lexicon words and for their forms.
+    for word, lemma in [(w, w) for w in final] + list(forms.items()):
+        offer(ligature_twin(word), lemma)
 
     lines = ["form\tlemma"] + [f"{f}\t{l}" for f, l in sorted(forms.items(), key=lambda x: (x[1], x[0]))]
     out.write_text("\n".join(lines) + "\n", encoding="utf-8")
