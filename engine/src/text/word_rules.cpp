@@ -144,6 +144,7 @@ CountingRules::CountingRules(RulesData data)
       emoticon_ascii_[emoticons_[i].first] = group;
     } else {
       emoticon_other_.emplace_back(emoticons_[i].first, group);
+      emoticon_other_blocks_ |= std::uint64_t{1} << ((emoticons_[i].first >> 8) & 63);
     }
     i = end;
   }

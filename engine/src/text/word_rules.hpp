@@ -76,7 +76,9 @@ class CountingRules {
   // their typographic forms; in Hindi, no nukta (kDropped) and anusvara for chandrabindu.
   static constexpr char32_t kDropped = 0xFFFFFFFF;
   char32_t fold_code_point(char32_t cp) const noexcept {
-    if (cp < 0x2BC) return cp;
+    // Every code point it changes lies in one of three blocks of 256.
+    const char32_t block = cp >> 8;
+    if (block != 0x02 && block != 0x09 && block != 0x20) return cp;
     if (cp == 0x2019 || cp == 0x2BC) return U'\'';
     if (cp == 0x2010 || cp == 0x2011) return U'-';
     if (language_ == Language::hindi) {
@@ -119,6 +121,7 @@ class CountingRules {
   EmoticonGroup emoticon_group(char32_t cp) const noexcept {
     if (cp >= 'A' && cp <= 'Z') cp += 32;
     if (cp < 128) return emoticon_ascii_[cp];
+    if ((emoticon_other_blocks_ & (std::uint64_t{1} << ((cp >> 8) & 63))) == 0) return {};
     for (const auto& [first, group] : emoticon_other_) {
       if (first == cp) return group;
     }
@@ -127,6 +130,9 @@ class CountingRules {
   std::vector<Emoticon> emoticons_;  // grouped by first code point, longest first in each
   EmoticonGroup emoticon_ascii_[128] = {};
   std::vector<std::pair<char32_t, EmoticonGroup>> emoticon_other_;  // the few beyond ASCII
+  // Bit b set when the block of 256 of some first in emoticon_other_ is b modulo 64: most
+  // letters beyond ASCII are turned away without a search.
+  std::uint64_t emoticon_other_blocks_ = 0;
   const ChineseSegmenter& (*chinese_segmenter_)();
 };
 

@@ -49,10 +49,17 @@ struct NormalizationClass {
   bool interpreter_lowers;  // and only str.lower may lower it (see simple_lower)
 };
 
+// The bits of normalization_class as the table stores them (see character_table.cpp), for
+// loops that pass over the code points whose bits are all clear.
+inline constexpr std::uint16_t kDecomposesBit = 1024;
+inline std::uint16_t normalization_bits(char32_t cp) noexcept {
+  if (cp > kLastCodePoint) return 256;  // never in NFC
+  return detail::kNormBlocks[std::size_t{detail::kNormBlockOf[cp >> 8]} * 256 + (cp & 0xFF)];
+}
+
 inline NormalizationClass normalization_class(char32_t cp) noexcept {
   if (cp > kLastCodePoint) return {0, true, false, false, false, false};
-  const std::uint16_t v =
-      detail::kNormBlocks[std::size_t{detail::kNormBlockOf[cp >> 8]} * 256 + (cp & 0xFF)];
+  const std::uint16_t v = normalization_bits(cp);
   return {static_cast<std::uint8_t>(v & 0xFF), (v & 256) != 0, (v & 512) != 0,
           (v & 1024) != 0, (v & 2048) != 0, (v & 4096) != 0};
 }
