@@ -24,7 +24,7 @@ enum CharacterClass : std::uint8_t {
   kLetter = 2,        // a letter
   kMark = 4,          // a combining mark
   kNonStarter = 8,    // a canonical combining class other than 0
-  kStableBreak = 16,  // a cut just before it splits no token and no normalisation
+  kStableBreak = 16,  // a cut just before it splits no token, normalisation or final sigma
   kSpace = 32,        // white space
   kEmoji = 64,        // begins an emoji (a pictograph or a regional indicator)
   kEmojiModifier = 128,  // goes on an emoji: variation selector, skin tone, keycap, tag
