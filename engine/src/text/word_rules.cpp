@@ -83,11 +83,13 @@ struct Ending {
 constexpr std::array<std::string_view, 3> kHada = {"", "하다", ""};
 constexpr std::array<std::string_view, 3> kSeureopda = {"", "스럽다", "스러운"};
 constexpr std::array<std::string_view, 3> kDoeda = {"", "되다", "된"};
-constexpr std::array<Ending, 35> kEndings = {{
-    {"스럽습니다", kSeureopda}, {"했습니다", kHada}, {"스러웠다", kSeureopda},
+constexpr std::array<Ending, 41> kEndings = {{
+    {"스럽습니다", kSeureopda}, {"되었습니다", kDoeda}, {"했습니다", kHada},
+    {"스러웠다", kSeureopda},   {"되었으며", kDoeda}, {"됐습니다", kDoeda},
     {"합니다", kHada},          {"했어요", kHada},   {"스럽다", kSeureopda},
     {"스러운", kSeureopda},     {"스럽게", kSeureopda}, {"스러워", kSeureopda},
-    {"되었다", kDoeda},         {"하다", kHada},     {"한다", kHada},
+    {"되었다", kDoeda},         {"됩니다", kDoeda},   {"되도록", kDoeda},
+    {"했지만", kHada},          {"하다", kHada},     {"한다", kHada},
     {"했다", kHada},            {"해요", kHada},     {"해서", kHada},
     {"하고", kHada},            {"하게", kHada},     {"하면", kHada},
     {"하는", kHada},            {"했던", kHada},     {"하며", kHada},
