@@ -101,6 +101,15 @@ class CountingRules {
     const EmoticonGroup group = emoticon_group(cp);
     return group.begin != group.end;
   }
+  // Whether an emoticon of the list may begin with the ASCII `first` followed by the byte
+  // `second` (the t of "the" begins no T_T); true for a byte beyond ASCII.
+  bool may_begin_emoticon(char32_t first, char second) const noexcept {
+    const auto byte = static_cast<unsigned char>(second >= 'A' && second <= 'Z' ? second + 32
+                                                                               : second);
+    if (first >= 'A' && first <= 'Z') first += 32;
+    if (first >= 128 || byte >= 128) return may_begin_emoticon(first);
+    return (emoticon_seconds_[first][byte / 64] >> (byte % 64)) & 1;
+  }
   const PhraseTrie& phrases() const noexcept { return phrases_; }
 
  private:
@@ -129,6 +138,9 @@ class CountingRules {
   }
   std::vector<Emoticon> emoticons_;  // grouped by first code point, longest first in each
   EmoticonGroup emoticon_ascii_[128] = {};
+  // By ASCII first character, the set of second bytes (ASCII lower-cased) its emoticons
+  // may have.
+  std::uint64_t emoticon_seconds_[128][2] = {};
   std::vector<std::pair<char32_t, EmoticonGroup>> emoticon_other_;  // the few beyond ASCII
   // Bit b set when the block of 256 of some first in emoticon_other_ is b modulo 64: most
   // letters beyond ASCII are turned away without a search.

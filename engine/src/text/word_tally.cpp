@@ -64,6 +64,7 @@ struct WordTally::State {
   std::vector<Id> touched_han;
   std::uint64_t tokens = 0;
   std::vector<Id> pending;  // words that may still begin a phrase
+  std::uint32_t pending_node = 0;  // the phrase trie's node that the pending words lead to
   // By word id: the word's number in the phrase trie (PhraseTrie::kNone when no phrase has
   // it), and whether some phrase begins with it.
   std::vector<std::uint32_t> phrase_word;
@@ -203,7 +204,7 @@ class Scan {
   std::size_t at_word(std::size_t pos, const Read& first) {
     const CountingOptions& options = state_.options;
     if (!options.urls && starts_url(pos)) return end_of_chunk(pos);
-    if (options.emoticons && rules_.may_begin_emoticon(first.cp)) {
+    if (options.emoticons && may_be_emoticon(pos, first.cp)) {
       if (const std::size_t end = emoticon(pos, first.cp)) return end;
     }
     std::size_t end = pos + first.size;
@@ -235,7 +236,7 @@ class Scan {
 
   std::size_t at_other(std::size_t pos, const Read& at) {
     const CountingOptions& options = state_.options;
-    if (options.emoticons && rules_.may_begin_emoticon(at.cp)) {
+    if (options.emoticons && may_be_emoticon(pos, at.cp)) {
       if (const std::size_t end = emoticon(pos, at.cp)) return end;
     }
     if (options.emoji && (at.cls & kEmoji)) return emoji(pos);
@@ -247,6 +248,13 @@ class Scan {
       if (const std::size_t end = entity(pos)) return end;
     }
     return pos + at.size;
+  }
+
+  // Whether an emoticon may begin at `pos`, where the rules read `first`: a test of the
+  // first two bytes, before the search.
+  bool may_be_emoticon(std::size_t pos, char32_t first) const noexcept {
+    if (first >= 128 || pos + 1 >= text_.size()) return rules_.may_begin_emoticon(first);
+    return rules_.may_begin_emoticon(first, text_[pos + 1]);
   }
 
   // "http://", "https://", "ftp://" or "www." (in any ASCII case) at `pos`.
@@ -517,6 +525,16 @@ void WordTally::State::count(Id id) {
     count_word(id);
     return;
   }
+  if (pending.size() == 1 &&
+      rules->phrases().next(pending_node, phrase_word[id]) == PhraseTrie::kNone) {
+    // The common case, a word that begins a phrase and one that does not go on with it
+    // ("the" of "the likes of", then "day"): the first counts on its own, and the second as
+    // if it came first.
+    count_word(pending.front());
+    pending.clear();
+    count(id);
+    return;
+  }
   offer_to_phrase(id);
 }
 
@@ -548,7 +566,10 @@ void WordTally::State::settle_phrases(bool text_ends) {
       }
     }
     if (open && trie.nodes[node].next.empty()) open = false;
-    if (open && !text_ends) return;
+    if (open && !text_ends) {
+      pending_node = node;
+      return;
+    }
     if (longest > 1) {
       count_word(intern(trie.phrases[static_cast<std::size_t>(phrase)], words, word_counts));
       pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(longest));
