@@ -10,6 +10,7 @@
 #include "moodvane/text/utf8.hpp"
 #include "moodvane/text/word_counting.hpp"
 #include "lower_case.hpp"
+#include "short_tokens.hpp"
 #include "word_rules.hpp"
 
 namespace moodvane::text {
@@ -74,7 +75,8 @@ struct WordTally::State {
   // lexicon is lower-case, and through the lexicon's rules once, when first seen. The tokens
   // are copied into blocks of their own: a lookup then compares bytes that sit together in
   // the cache, not bytes anywhere in a text of many megabytes.
-  types::FlatMap<std::string_view, Meaning> known;
+  types::FlatMap<std::string_view, Meaning> known;  // the longer ones
+  ShortTokens<Meaning> known_short;
   std::vector<Id> resolved;
   std::vector<std::unique_ptr<char[]>> token_blocks;
   char* block_free = nullptr;
@@ -97,7 +99,8 @@ struct WordTally::State {
   }
 
   void add(std::string_view text);
-  void count_token(std::string_view token);
+  // Counts `token`, whose first byte lies `readable` bytes before the end of the text.
+  void count_token(std::string_view token, std::size_t readable);
   Meaning resolve(std::string_view token);
   Id intern(std::string_view word, types::FlatMap<std::string, Id>& map,
             std::vector<std::uint64_t>& counts);
@@ -230,7 +233,7 @@ class Scan {
     if (!options.emails && !at_end(end) && may_go_on_as_email(text_[end])) {
       if (const std::size_t email_end = email(pos)) return email_end;
     }
-    state_.count_token(text_.substr(pos, end - pos));
+    state_.count_token(text_.substr(pos, end - pos), text_.size() - pos);
     return end;
   }
 
@@ -447,14 +450,21 @@ void WordTally::State::add(std::string_view text) {
   settle_phrases(true);
 }
 
-void WordTally::State::count_token(std::string_view token) {
-  const std::uint64_t hash = types::hash_word(token);
-  const Meaning* meaning = known.find(token, hash);
-  if (meaning == nullptr) {
-    const Meaning fresh = resolve(token);
-    meaning = known.find_or_insert_if(
-        token, hash, [&fresh] { return std::optional<Meaning>(fresh); },
-        [this](std::string_view key) { return keep(key); });
+void WordTally::State::count_token(std::string_view token, std::size_t readable) {
+  const Meaning* meaning = nullptr;
+  if (token.size() <= ShortTokens<Meaning>::kLongest) {
+    const auto key = ShortTokens<Meaning>::key_of(token, readable);
+    meaning = known_short.find(key);
+    if (meaning == nullptr) meaning = &known_short.insert(key, resolve(token));
+  } else {
+    const std::uint64_t hash = types::hash_word(token);
+    meaning = known.find(token, hash);
+    if (meaning == nullptr) {
+      const Meaning fresh = resolve(token);
+      meaning = known.find_or_insert_if(
+          token, hash, [&fresh] { return std::optional<Meaning>(fresh); },
+          [this](std::string_view key) { return keep(key); });
+    }
   }
   if (meaning->single && pending.empty()) {
     count_word(meaning->first);
