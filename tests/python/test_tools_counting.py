@@ -240,6 +240,31 @@ def test_documented_rules_for_things_that_are_not_words(text, options, expected)
     assert count_words(text, **options) == Counter(expected.split())
 
 
+@settings(max_examples=150, deadline=None)
+@given(pieces=st.lists(st.sampled_from(PIECES + ["special", "effects", "good", "luck"]),
+                       max_size=60),
+       options=OPTIONS)
+def test_a_long_text_counts_alike_whatever_its_pieces(pieces, options):
+    # Phrases go on across pieces; URLs, addresses, emoticons and emoji sequences are never
+    # cut, since a piece ends before white space (where a run without any is shorter than
+    # a piece).
+    from moodvane_tools import counting
+
+    text = "".join(pieces)
+    if any(len(run) >= 30 for run in text.split()):
+        return
+    piece, carry = counting._PIECE, counting._LONGEST_CARRY
+    counting._PIECE, counting._LONGEST_CARRY = 40, 50
+    try:
+        for language in ("english", "french"):
+            expected = reference_count_words(text, language, "dictionary", **options)
+            # (not ASCII, so that it goes in pieces)
+            assert count_words("é " + text, language, **options) - Counter(["é"]) == expected
+            assert count_words(io.StringIO(text), language, **options) == expected
+    finally:
+        counting._PIECE, counting._LONGEST_CARRY = piece, carry
+
+
 SMALL_LEXICON = ("special", "effects", "pas", "mal", "rumah", "sakit", "a", "b", "c", "d")
 PHRASES = ("special effects", "pas mal", "rumah sakit", "a b", "a b c", "b c d", "c d")
 
