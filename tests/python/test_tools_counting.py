@@ -295,6 +295,17 @@ def test_the_checks_never_pass_a_text_that_needs_normalising_or_lowering(text):
     assert bool(needs & 2) == (text.lower() != text)
 
 
+@settings(max_examples=300, deadline=None)
+@given(text=st.one_of(MIXED_TEXT, ANY_TEXT))
+def test_the_counter_takes_on_only_text_it_lowers_as_str_lower_does(text):
+    if _general.character_table_version() != unicodedata.unidata_version:
+        pytest.skip("the character table follows another Unicode version than this Python")
+    tally = _general.new_tally(_general.counting_rules("english", (), True, ()))
+    if _general.tally_add(tally, text):
+        assert unicodedata.is_normalized("NFC", text.lower())
+        assert "\u0130" not in text and "\u03a3" not in text
+
+
 @pytest.mark.parametrize("text, native", [
     (unicodedata.normalize("NFC", SENTENCES["german"]), True),
     (unicodedata.normalize("NFC", SENTENCES["russian"]), True),
