@@ -85,14 +85,16 @@ def verdicts(key: str, sheets: Path = SHEETS) -> list[str]:
 
     The sheet was drawn from the lexicon as it stood then; entries added since do not
     make a judgement wrong, but an entry dropped or rescored since was not judged as it is
-    shipped, and calls for a new draw."""
+    shipped, and calls for a new draw. An entry judged wrong and dropped for that reason
+    stays on its sheet as the wrong it was."""
     lines = (sheets / f"{key}.tsv").read_text(encoding="utf-8").splitlines()
     if lines[0] != HEADER:
         raise ValueError(f"{key}: the sheet's header must be {HEADER!r}")
     rows = [line.split("\t") for line in lines[1:]]
     shipped = dict(line.split("\t") for line in
                    (DATA / f"{key}.tsv").read_text(encoding="utf-8").splitlines())
-    changed = [r[0] for r in rows if shipped.get(r[0]) != r[1]]
+    changed = [r[0] for r in rows if shipped.get(r[0]) != r[1]
+               and not (r[2] == "wrong" and r[0] not in shipped)]
     if changed:
         raise ValueError(f"{key}: judged entries no longer shipped as judged: {changed[:5]}")
     found = [r[2] for r in rows]

@@ -232,7 +232,7 @@ def character_class(cp, seconds, emoji):
     return bits
 
 
-def normalization_class(cp, seconds):
+def normalization_class(cp, seconds, classes):
     import unicodedata
 
     char = chr(cp)
@@ -247,7 +247,32 @@ def normalization_class(cp, seconds):
         value |= 1024
     if char.lower() != char:
         value |= 2048
+        if cp >= 0x80 and simple_lower(cp, classes) is None:
+            value |= 4096
     return value
+
+
+# What the scanner reads must not change when it lowers a token itself after finding it:
+# boundaries, emoji and emoticons come from the characters as written.
+CASE_SENSITIVE_CLASSES = CHARACTER_CLASSES["emoji"] | CHARACTER_CLASSES["emoji_modifier"]
+
+
+def simple_lower(cp, classes):
+    """The one code point str.lower makes of `cp` wherever it stands, when the counter may
+    lower it natively: not U+03A3 (final sigma depends on context), not U+0130 (two code
+    points), nothing lowered into ASCII (the Kelvin sign), nothing whose class changes
+    or that is part of an emoji. None otherwise, and for what lower leaves alone."""
+    lowered = chr(cp).lower()
+    if lowered == chr(cp):
+        return None
+    if lowered.lower() != lowered:
+        raise ValueError(f"str.lower is not idempotent on U+{cp:04X}")
+    if len(lowered) != 1 or cp == 0x3A3 or cp < 0x80:  # ASCII: the scanner's own loop
+        return None
+    low = ord(lowered)
+    if low < 0x80 or classes[cp] != classes[low] or classes[cp] & CASE_SENSITIVE_CLASSES:
+        return None
+    return low
 
 
 def composition_pairs():
@@ -273,21 +298,28 @@ def write_character_table(output, emoji_data):
     seconds = composition_seconds()
     emoji = emoji_starts(emoji_data)
     emoji_version = re.search(r"Emoji Version (\d+\.\d+)", emoji_data.read_text(encoding="utf-8"))
+    classes = [character_class(cp, seconds, emoji) for cp in range(MAX_CODE_POINT + 1)]
     blocks, block_of, index = [], [], {}
     for first in range(0, MAX_CODE_POINT + 1, BLOCK):
-        block = tuple(character_class(cp, seconds, emoji) for cp in range(first, first + BLOCK))
+        block = tuple(classes[first:first + BLOCK])
         if block not in index:
             index[block] = len(blocks)
             blocks.append(block)
         block_of.append(index[block])
     norm_blocks, norm_block_of, norm_index = [], [], {}
     for first in range(0, MAX_CODE_POINT + 1, BLOCK):
-        block = tuple(normalization_class(cp, seconds) for cp in range(first, first + BLOCK))
+        block = tuple(normalization_class(cp, seconds, classes)
+                      for cp in range(first, first + BLOCK))
         if block not in norm_index:
             norm_index[block] = len(norm_blocks)
             norm_blocks.append(block)
         norm_block_of.append(norm_index[block])
     pairs = sorted(composition_pairs())
+    lowers = [(cp, low) for cp in range(0x80, MAX_CODE_POINT + 1)
+              if (low := simple_lower(cp, classes)) is not None]
+    lower_rows = "\n".join(
+        "    " + " ".join(f"0x{(a << 21) | b:X}," for a, b in lowers[i:i + 6])
+        for i in range(0, len(lowers), 6))
     norm_rows = "\n".join(
         "    " + ", ".join(str(v) for v in block[i:i + 24]) + ","
         for block in norm_blocks for i in range(0, BLOCK, 24))
@@ -327,7 +359,8 @@ const std::uint8_t kBlocks[{len(blocks) * BLOCK}] = {{
 
 // Normalisation: the canonical combining class in the low 8 bits, then 256 for
 // NFC_Quick_Check=No, 512 for Maybe, 1024 for a canonical decomposition, 2048 for a
-// character that str.lower changes.
+// character that str.lower changes, 4096 for one of those that only the interpreter
+// lowers (not in kSimpleLowers).
 const std::uint16_t kNormBlockOf[{len(norm_block_of)}] = {{
 {norm_index_rows}
 }};
@@ -341,6 +374,13 @@ const std::uint64_t kCompositionPairs[{len(pairs)}] = {{
 {pair_rows}
 }};
 const std::size_t kCompositionPairCount = {len(pairs)};
+
+// The pairs (code point << 21 | its lower case) beyond ASCII that the counter lowers
+// itself, exactly as str.lower does, in increasing order.
+const std::uint64_t kSimpleLowers[{len(lowers)}] = {{
+{lower_rows}
+}};
+const std::size_t kSimpleLowerCount = {len(lowers)};
 // clang-format on
 
 }}  // namespace moodvane::text::detail

@@ -196,13 +196,13 @@ std::unexpected<module::PyErr> busy_error() {
   return raised();
 }
 
+// Counts a text, or answers False without counting when the interpreter must first lower
+// and normalise it (see text::ready_to_count); a `prepared` text counts as it stands.
 PyResult<PyHandle> tally_add(PyObject* args) {
   PyObject* capsule = nullptr;
   PyObject* text = nullptr;
-  int lower_ascii = 0;
-  if (!PyArg_ParseTuple(args, "OU|p:tally_add", &capsule, &text, &lower_ascii)) {
-    return raised();
-  }
+  int prepared = 0;
+  if (!PyArg_ParseTuple(args, "OU|p:tally_add", &capsule, &text, &prepared)) return raised();
   PyResult<TallyBox*> box = tally_of(capsule);
   if (!box) return std::unexpected(std::move(box.error()));
   // The UTF-8 form is cached in the str, which the caller's arguments keep alive, and no
@@ -212,15 +212,20 @@ PyResult<PyHandle> tally_add(PyObject* args) {
   TallyUse use(*box);
   if (!use.acquired()) return busy_error();
   std::exception_ptr failure;
+  bool counted = true;
   PyThreadState* thread = PyEval_SaveThread();
   try {
-    (*box)->tally.add(*utf8, lower_ascii != 0);
+    if (prepared != 0) {
+      (*box)->tally.add(*utf8);
+    } else {
+      counted = (*box)->tally.add_if_ready(*utf8);
+    }
   } catch (...) {
     failure = std::current_exception();
   }
   PyEval_RestoreThread(thread);
   if (failure) std::rethrow_exception(failure);  // the boundary turns it into an exception
-  return PyHandle::borrow(Py_None);
+  return PyHandle::borrow(counted ? Py_True : Py_False);
 }
 
 PyResult<PyHandle> dict_of(const std::vector<std::pair<std::string_view, std::uint64_t>>& counts) {

@@ -12,9 +12,11 @@ Text that is not words: URLs, e-mail addresses, @handles and HTML entities are n
 counted; a hashtag counts as its word; emoji and emoticons are tokens of their own (see
 `count_words`).
 
-The interpreter's own routines lower-case and normalise the text; the extension
-`_general` finds the tokens and counts the words they stand for, with the interpreter's
-lock released, so that threads count texts side by side.
+The extension `_general` finds the tokens, lowers them as str.lower does and counts the
+words they stand for, with the interpreter's lock released, so that threads count texts
+side by side; the interpreter's own routines lower-case and normalise only a text that the
+extension finds not in NFC, or holding a character whose lower case only the interpreter
+gives (U+0130 and U+03A3, whose lower case is two characters or depends on the next).
 """
 
 from __future__ import annotations
@@ -170,13 +172,10 @@ class WordCounter:
         return counts
 
     def _count(self, text: str) -> None:
-        if not text:
-            return
-        if self._rules.lower_case and text.isascii():
-            # ASCII needs no normalising, and the counter lowers its capitals itself.
-            _general.tally_add(self._tally, text, True)
-        else:
-            _general.tally_add(self._tally, _prepared(text, self._rules.lower_case))
+        # The counter lowers and checks the text itself, with the lock released; the
+        # interpreter prepares the few texts that it must (see _prepared).
+        if text and not _general.tally_add(self._tally, text):
+            _general.tally_add(self._tally, _prepared(text, self._rules.lower_case), True)
 
 
 def _read_all(stream: _TextFile, counter: WordCounter) -> None:

@@ -65,6 +65,10 @@ ALPHABET = list("aBé'-’ʼ‐‑ .,\t\n0ё") + [
     "क", "ि", "\u093c", "\u0901", "\u0902", "ड", "।",
     "한", "글", "을", "는", "했", "다", "ᄀ", "ᅡ", "ᆨ", "ㅋ",
     "你", "好", "不", "开", "心", "😀", "\U00020000", "Ω", "\u0345", "ﬁ",
+    # Case mappings the counter must leave to str.lower, or get exactly right itself: two
+    # code points (İ), final sigma, into ASCII (Kelvin sign), out of an emoji (Ⓜ), a
+    # capital whose lower case composes with a mark (J + caron: ǰ), title case (ǅ).
+    "İ", "I", "Σ", "σ", "ς", "\u212a", "Ⓜ", "J", "\u030c", "ǅ", "ẞ", "Д",
 ]
 MIXED_TEXT = st.text(alphabet=st.sampled_from(ALPHABET), max_size=80)
 # Any character that the interpreter can encode, from every plane.
@@ -264,6 +268,21 @@ def test_the_checks_never_pass_a_text_that_needs_normalising_or_lowering(text):
     if not needs & 1:
         assert unicodedata.is_normalized("NFC", text)
     assert bool(needs & 2) == (text.lower() != text)
+
+
+@pytest.mark.parametrize("text, native", [
+    (unicodedata.normalize("NFC", SENTENCES["german"]), True),
+    (unicodedata.normalize("NFC", SENTENCES["russian"]), True),
+    ("ΟΔΥΣΣΕΥΣ", False),  # final sigma
+    ("İstanbul", False),  # lower case of two code points
+    ("20 \u212a", False),  # the Kelvin sign lowers into ASCII
+    ("J\u030c", False),  # NFC, but its lower case is not
+    ("cafe\u0301", False),  # not NFC
+])
+def test_the_counter_lowers_itself_only_what_it_lowers_as_str_lower(text, native):
+    tally = _general.new_tally(_general.counting_rules("english", (), True, ()))
+    assert _general.tally_add(tally, text) is native
+    assert (_general.tally_take(tally)[2] > 0) is native
 
 
 @pytest.mark.parametrize("language", sorted(SENTENCES))

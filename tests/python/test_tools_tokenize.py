@@ -96,6 +96,16 @@ def test_korean_particles_count_under_the_listed_stem(particle):
         assert count_words(text, "korean")[noun] == 1, text
 
 
+@pytest.mark.parametrize("written, stem", [
+    ("향상되었습니다", "향상"), ("개선됩니다", "개선"), ("해결되었으며", "해결"),
+    ("해결됐습니다", "해결"), ("향상되도록", "향상"), ("피곤했지만", "피곤하다"),
+])
+def test_korean_polite_and_linking_endings_reach_the_listed_word(written, stem):
+    """The formal endings of news and notices (되었습니다, 됩니다) and the concessive
+    했지만 come off like 되었다 and 했다."""
+    assert count_words(f"문제가 {written}.", "korean")[stem] == 1
+
+
 def test_korean_verb_endings_and_latin_words_with_particles():
     scores = lexicon_scores("korean")
     stems = [w[:-2] for w in sorted(scores) if w.endswith("하다") and len(w) > 2][:3]

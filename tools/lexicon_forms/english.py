@@ -34,12 +34,15 @@ from pathlib import Path
 
 REPO = Path(__file__).resolve().parents[2]
 REVIEW = REPO / "lexicons" / "review" / "english.tsv"
-SOURCE = REPO / "lexicons" / "data" / "english.tsv"
 FORMS = REPO / "lexicons" / "review" / "english.forms.tsv"
 
 VOWELS = frozenset("aeiou")
 # Decisions whose word stays in the lexicon and can therefore lend its score to forms.
 LEMMA_DECISIONS = frozenset({"keep", "rescore", "add"})
+
+# Forms whose common sense in running text is not their lemma's, found on reading text: the
+# verb progress mostly marks time passing ("as the film progresses"), not improvement.
+NOT_FORMS = frozenset({"progresses", "progressed", "progressing"})
 
 
 def _ends_consonant_y(word: str) -> bool:
@@ -173,7 +176,7 @@ def propose(lemmas: Iterable[str], taken: set[str], known: set[str] | None) -> l
     chosen: dict[str, str] = {}
     for lemma in lemmas:
         for form in candidate_forms(lemma):
-            if form in taken or form in chosen or form == lemma:
+            if form in taken or form in chosen or form == lemma or form in NOT_FORMS:
                 continue
             if known is not None and form not in known:
                 continue
@@ -190,7 +193,9 @@ def main(argv: list[str] | None = None) -> int:
 
     review = read_review(REVIEW)
     lemmas = [word for word, decision in review if decision in LEMMA_DECISIONS]
-    taken = read_words(SOURCE) | {word for word, _ in review}
+    # Every source entry and added word has its line in the review; the built lexicon
+    # (lexicons/data) is no guide, as it holds the forms already written.
+    taken = {word for word, _ in review}
     known = read_words(args.known) if args.known else None
 
     pairs = propose(lemmas, taken, known)

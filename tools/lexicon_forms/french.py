@@ -1,8 +1,7 @@
 """Candidate inflected forms for the reviewed French lexicon.
 
-Reads the source lexicon (lexicons/data/french.tsv) and its review
-(lexicons/review/french.tsv), and writes lexicons/review/french.forms.tsv: for every kept,
-rescored or added word, the forms that French text writes for it -- gender and number of
+Reads the review of the French lexicon (lexicons/review/french.tsv) and writes
+lexicons/review/french.forms.tsv: for every kept, rescored or added word, the forms that French text writes for it -- gender and number of
 adjectives and participles, plural of nouns, and for verbs the present, imparfait, future,
 conditional, simple past (third persons) and both participles. Each form is linked to the
 lexicon word it inflects and so takes that word's final score.
@@ -15,17 +14,20 @@ fluent reader; forms found wrong are listed in REJECT below, so that running thi
 gives the reviewed file.
 
     python3 tools/lexicon_forms/french.py            # rewrite lexicons/review/french.forms.tsv
+    python3 tools/lexicon_forms/french.py --out FILE # write elsewhere
 """
 
 from __future__ import annotations
 
+import argparse
 import sys
 import unicodedata
 from collections.abc import Callable
 from pathlib import Path
 
+from review_words import every_word, final_words
+
 ROOT = Path(__file__).resolve().parents[2]
-DATA = ROOT / "lexicons" / "data" / "french.tsv"
 REVIEW = ROOT / "lexicons" / "review" / "french.tsv"
 OUTPUT = ROOT / "lexicons" / "review" / "french.forms.tsv"
 
@@ -35,6 +37,10 @@ NOT_VERBS = {
     "mensonger", "meurtrier", "plaisir", "désir", "sourire", "rire", "tendre", "chef-d'oeuvre",
     "mer", "hiver", "fer",
 }
+
+# Nouns whose ending looks like an adjective's: the rules would give them a feminine that is
+# another word (refuse is of refuser, complote of comploter).
+NOUNS = {"refus", "complot"}
 
 # Verbs whose every form carries the feeling of the lexicon word they come from (read one by
 # one: a verb that the rules find behind a lexicon word but that means something neutral --
@@ -73,7 +79,7 @@ VERBS = set(
     célébrer embellir fasciner féliciter impressionner réussir étonner adorer chérir rigoler
     absoudre acclamer accomplir acquitter aider améliorer applaudir approuver apprécier
     bénir concilier disculper encourager espérer profiter recommander remercier résoudre
-    sauver soulager soutenir
+    sauver soulager soutenir perdre craindre mentir plaindre soigner assassiner survivre
     """.split()
 )
 
@@ -122,6 +128,7 @@ IRREGULAR: dict[str, list[str]] = {
                  "craigne", "craignirent"],
     "mentir": ["mens", "ment", "mentons", "mentez", "mentent", "mentais", "mentait",
                "mentaient", "mentant", "menti", "mentira", "mentirait", "mente", "mentes"],
+    "survivre": ["survit", "survivent"],
     "plaindre": ["plains", "plaint", "plaignons", "plaignez", "plaignent", "plaignais",
                  "plaignait", "plaignaient", "plaignant", "plaindra", "plaindrait",
                  "plaigne"],
@@ -134,15 +141,22 @@ REJECT: set[str] = {
     "amitiée", "beautée", "beautées", "difficultée", "difficultées", "facilitée", "facilitées",
     "qualitée", "qualitées", "libertée", "pitiée", "favorie", "favorises", "nule", "nules",
     "mercie", "nuie", "rie", "ries", "réussise", "piége", "piéges", "ambigue", "ambigues",
-    "l'horreurs", "supère", "violante", "pète-secs",
+    "l'horreurs", "supère", "violante", "pète-secs", "survécue", "survécus", "viruses", "wows",
     # another word, not a form of the lexicon word
     "accidente", "délite", "bordelle", "conforte", "confortes", "foire", "foires", "empire",
     "empires", "brise", "brises", "mouse", "paradise", "terreuse", "terreuses", "supers",
     "sabre", "sabres", "ratons", "rations", "éclate", "éclates", "règlemente", "bels",
     "marres", "hâtes", "oks", "lols", "violons", "échecs", "éclats", "gênes", "peines",
-    "attaquant", "attaquants", "stupéfiants", "chef-d'oeuvres",
+    "attaquant", "attaquants", "stupéfiants", "chef-d'oeuvres", "calculatrice",
+    "calculatrices", "incidente", "incidentes",
+    # slang for clothes and well-dressed (les sapes, bien sapé)
+    "sapes", "sapé", "sapée", "sapés",
     # a verb form whose common sense is neutral: se soucier, souhaiter, respecter
     "soucie", "soucies", "souhaite", "souhaites", "respecte", "respectes",
+    # the carers (personnel soignant, les soignants), a neutral noun
+    "soignant",
+    # the conditional of aimer is a wish, "would like", neutral as aimerait
+    "aimeraient",
 }
 
 def is_word(form: str) -> bool:
@@ -173,7 +187,16 @@ IRREGULAR_ADJECTIVES: dict[str, list[str]] = {
     "sec": ["sèche", "sèches", "secs"],
     "malin": ["maligne", "malignes", "malins"],
     "bénin": ["bénigne", "bénignes", "bénins"],
+    "chef-d'oeuvre": ["chefs-d'oeuvre"],
 }
+
+
+def ligature_twin(word: str) -> str:
+    """The word in the other spelling of œ: French text writes cœur and coeur, vœux and
+    voeux alike. Only before u and i is oe the ligature (moelleux, coercition are not)."""
+    for joined, apart in (("œu", "oeu"), ("œi", "oei")):
+        word = word.replace(joined, "\0").replace(apart, joined).replace("\0", apart)
+    return word
 
 
 def noun_adjective_forms(w: str) -> list[str]:
@@ -302,18 +325,15 @@ def load_seen() -> Callable[[str], bool]:
     return lambda form: wordfreq.zipf_frequency(form, "fr") > 0
 
 
-def read_tsv(path: Path) -> list[list[str]]:
-    """The tab-separated fields of every line of a UTF-8 file."""
-    return [line.rstrip("\n").split("\t") for line in path.read_text(encoding="utf-8").splitlines()]
-
-
-def main() -> None:
+def main(argv: list[str] | None = None) -> None:
     """Write the forms file from the review of the French lexicon."""
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--out", type=Path, default=OUTPUT, help="the forms file to write")
+    out = parser.parse_args(argv).out
     seen = load_seen()
-    source = {row[0] for row in read_tsv(DATA)}
-    final = [row[0] for row in read_tsv(REVIEW)[1:] if row[1] in ("keep", "rescore", "add")]
+    final = final_words(REVIEW)
     final_set = set(final)
-    taken = source | final_set
+    taken = every_word(REVIEW)
     forms: dict[str, str] = {}
 
     def offer(form: str, lemma: str) -> None:
@@ -336,7 +356,7 @@ def main() -> None:
         if inf is not None and inf in VERBS:
             verbs.setdefault(inf, inf if inf in final_set else w)
     for w in final:
-        if w in verbs and w.endswith(("er", "ir", "re")):
+        if w in NOUNS or (w in verbs and w.endswith(("er", "ir", "re"))):
             continue
         for form in noun_adjective_forms(w):
             offer(form, w)
@@ -344,10 +364,13 @@ def main() -> None:
         offer(inf, lemma)
         for form in verb_forms(inf):
             offer(form, lemma)
+    # Both spellings of œ, for the lexicon words and for their forms.
+    for word, lemma in [(w, w) for w in final] + list(forms.items()):
+        offer(ligature_twin(word), lemma)
 
     lines = ["form\tlemma"] + [f"{f}\t{l}" for f, l in sorted(forms.items(), key=lambda x: (x[1], x[0]))]
-    OUTPUT.write_text("\n".join(lines) + "\n", encoding="utf-8")
-    print(f"{len(forms)} forms written to {OUTPUT.relative_to(ROOT)}")
+    out.write_text("\n".join(lines) + "\n", encoding="utf-8")
+    print(f"{len(forms)} forms written to {out}")
 
 
 if __name__ == "__main__":

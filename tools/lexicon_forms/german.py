@@ -19,14 +19,14 @@ Usage: python3 tools/lexicon_forms/german.py [--min-zipf 1.5]
 from __future__ import annotations
 
 import argparse
-import csv
 import sys
 import unicodedata
 from pathlib import Path
 
+from review_words import every_word, final_words
+
 ROOT = Path(__file__).resolve().parents[2]
 REVIEW = ROOT / "lexicons" / "review" / "german.tsv"
-SOURCE = ROOT / "lexicons" / "data" / "german.tsv"
 OUT = ROOT / "lexicons" / "review" / "german.forms.tsv"
 
 UMLAUT = {"a": "ä", "o": "ö", "u": "ü"}
@@ -57,7 +57,7 @@ IRREGULAR: dict[str, tuple[str, ...]] = {
     "streiten": ("streitet", "stritt", "stritten", "gestritten"),
     "fehlt": ("fehlen", "fehlte", "fehlten", "gefehlt", "fehle"),
     "lecker": ("leckere", "leckerem", "leckeren", "leckerer", "leckeres"),
-    "freuen": ("freue", "freust", "freut", "freute", "freuten", "gefreut"),
+    "freuen": ("freu", "freue", "freust", "freut", "freute", "freuten", "gefreut"),
     "hoffen": ("hoffe", "hoffst", "hofft", "hoffte", "hofften", "gehofft"),
     "retten": ("rette", "rettet", "rettete", "retteten"),
     "weinen": ("weine", "weinst", "weint", "weinte", "weinten", "geweint"),
@@ -67,6 +67,10 @@ IRREGULAR: dict[str, tuple[str, ...]] = {
     "fürchten": ("fürchte", "fürchtet", "fürchtete", "fürchteten", "gefürchtet"),
     "zerstören": ("zerstöre", "zerstörte", "zerstörten"),
     "verletzen": ("verletze", "verletzte", "verletzten"),
+    "ficken": ("fick",),
+    "lüge": ("gelogen",),
+    "lohnt": ("gelohnt",),
+    "umbringen": ("umgebracht",),
 }
 
 ADJ_ENDINGS = ("e", "en", "er", "es", "em")
@@ -75,24 +79,6 @@ ADJ_ENDINGS = ("e", "en", "er", "es", "em")
 def nfc(word: str) -> str:
     """Return the NFC form of a word."""
     return unicodedata.normalize("NFC", word)
-
-
-def read_lemmas() -> dict[str, str]:
-    """Return the final words of the lexicon (kept, rescored, added) with their decision."""
-    lemmas: dict[str, str] = {}
-    with REVIEW.open(encoding="utf-8") as f:
-        for row in csv.DictReader(f, delimiter="\t"):
-            if row["decision"] in ("keep", "rescore", "add"):
-                lemmas[row["word"]] = row["decision"]
-    return lemmas
-
-
-def read_all_words() -> set[str]:
-    """Return every word that the lexicon knows in its own right (source or added)."""
-    words = {line.split("\t")[0] for line in SOURCE.read_text(encoding="utf-8").splitlines() if line}
-    with REVIEW.open(encoding="utf-8") as f:
-        words |= {row["word"] for row in csv.DictReader(f, delimiter="\t")}
-    return words
 
 
 def umlauted(word: str) -> str | None:
@@ -188,15 +174,16 @@ def candidates(word: str) -> list[str]:
     return seen
 
 
-def main() -> int:
+def main(argv: list[str] | None = None) -> int:
     """Write the forms file from the current review."""
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--min-zipf", type=float, default=1.5)
-    args = parser.parse_args()
+    parser.add_argument("--out", type=Path, default=OUT, help="the forms file to write")
+    args = parser.parse_args(argv)
     import wordfreq  # development tool only
 
-    lemmas = read_lemmas()
-    known = read_all_words()
+    lemmas = final_words(REVIEW)
+    known = every_word(REVIEW)
     owner: dict[str, str] = {}
     for lemma in sorted(lemmas, key=len):
         for form in candidates(lemma):
@@ -214,7 +201,7 @@ def main() -> int:
             if variant not in known and variant not in owner and variant not in REJECT:
                 owner[variant] = lemma
     lines = ["form\tlemma"] + [f"{f}\t{l}" for f, l in sorted(owner.items(), key=lambda x: (x[1], x[0]))]
-    OUT.write_text("\n".join(lines) + "\n", encoding="utf-8")
+    args.out.write_text("\n".join(lines) + "\n", encoding="utf-8")
     print(f"{len(owner)} forms for {len(set(owner.values()))} lemmas", file=sys.stderr)
     return 0
 
@@ -247,6 +234,10 @@ wärmsten wärmster willkomme zorne zörner zweifler irren muntern düstern heit
 kritikern lieber möge mögt teuerer teueres lecke lecken leckere leckerem leckeren leckerer
 leckeres sünder applause furchte fürchte tröster schuldest schuldet schuldete schuldeten
 sorges vornehmen angeklagten angeklagter
+behinderte behindertem behinderten behinderter behindertes erfolgen flotte flotten
+ger gere gerner gerst gert gerte gerten hetzen hochzeiter mitleiden reiches stärkere stärkerem
+stärkeren stärkerer stärkeres stärkste stärkstem stärksten stärkster stärkstes stürmen stürmer
+stürmern urlauber viruses
 """.split()
 )
 

@@ -57,9 +57,11 @@ AGREEING = frozenset("""
 """.split())
 
 # Candidates that the rules produce but that are other words of the language, found by
-# reading the generated list.
+# reading the generated list, or forms whose common sense is not the lemma's (विश्वासों is
+# "beliefs", a neutral word, where विश्वास is "trust").
 NOT_FORMS = frozenset("""
     आगे चोटी आहे सजे कोसों कोसी रोके छलनी बहाने दानों कड़ी अकेले रोकें हंस हंसनी घुटनों
+    विश्वासों
 """.split())
 
 

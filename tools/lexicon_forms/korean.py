@@ -18,17 +18,18 @@ word of the review file. A form that is a lexicon word in its own right, or a fo
 already produced for another lemma, is left out (the first lemma wins). The output
 was read and corrected by hand; the tables below hold only what survived that reading.
 
-Run from the repository root: ``python3 tools/lexicon_forms/korean.py``.
+Run from the repository root: ``python3 tools/lexicon_forms/korean.py [--out FILE]``.
 """
 
 from __future__ import annotations
 
-import csv
+import argparse
 import unicodedata
 from pathlib import Path
 
+from review_words import every_word, final_words
+
 ROOT = Path(__file__).resolve().parents[2]
-SOURCE = ROOT / "lexicons" / "data" / "korean.tsv"
 REVIEW = ROOT / "lexicons" / "review" / "korean.tsv"
 OUTPUT = ROOT / "lexicons" / "review" / "korean.forms.tsv"
 
@@ -41,8 +42,8 @@ RIEUL_FINAL = 8  # index of ㄹ among the 28 final-consonant slots
 NOUNS: tuple[str, ...] = tuple(
     """
     감격 기쁨 기적 승리 승자 감동 감탄 매력 매혹 번영 사랑 성공 애정 인기 존경 찬양
-    최고 축복 축하 칭찬 행복 행복감 활기 활력 가치 감사 감상 강점 개선 격려 경의 공감
-    교양 구원 구출 기대 기부 기회 농담 능력 도움 동의 두려움 로맨스 만족 모험 무죄 미소
+    최고 축복 축하 칭찬 행복 행복감 활기 활력 감사 강점 개선 격려 경의 공감
+    교양 구원 구출 기대 기부 기회 농담 도움 동의 두려움 로맨스 만족 모험 무죄 미소
     박수 배려 보람 보물 보상 성실 성장 성취 안전 영감 영광 영예 영웅 예의 완성 용기
     용서 우정 위로 유머 응원 이득 이익 이점 자비 자신감 자유 장점 재능 조화 존엄 지원
     천국 추천 친구 친절 키스 평화 포옹 해결 향상 헌신 혜택 호의 화해 환영 환호 희망
@@ -168,8 +169,8 @@ IRREGULAR: dict[str, tuple[str, ...]] = {
     "멋있다": ("멋있어", "멋있어요", "멋있는", "멋있고", "멋있게", "멋있었다", "멋있네요"),
     "귀엽다": ("귀여운", "귀여워", "귀여워요", "귀엽고", "귀엽게", "귀여웠다", "귀엽네요",
              "귀엽습니다"),
-    "슬프다": ("슬프고", "슬펐다", "슬픕니다", "슬프네요", "슬펐던"),
-    "기쁘다": ("기쁘고", "기뻤다", "기쁩니다", "기뻐요", "기쁘네요", "기쁠"),
+    "슬프다": ("슬프고", "슬펐다", "슬픕니다", "슬프네요", "슬펐던", "슬펐어요"),
+    "기쁘다": ("기쁘고", "기뻤다", "기쁩니다", "기뻐요", "기쁘네요", "기쁠", "기뻤어요"),
     "무섭다": ("무섭고", "무섭게", "무서웠다", "무서워요", "무섭네요", "무섭습니다"),
     "즐겁다": ("즐겁고", "즐거워", "즐거워요", "즐거웠다", "즐거웠어요", "즐겁습니다",
              "즐겁네요", "즐거웠던"),
@@ -206,7 +207,7 @@ IRREGULAR: dict[str, tuple[str, ...]] = {
     "당황스럽다": ("당황스러운", "당황스러웠다"),
     "고통스럽다": ("고통스러운", "고통스러웠다"),
     "웃기다": ("웃긴", "웃겨", "웃겨요", "웃기고", "웃기네요", "웃겼다"),
-    "미친": ("미쳐", "미쳤다", "미쳤어", "미치겠다", "미치겠어요", "미친다", "미치겠네"),
+    "미친": ("미쳐", "미쳤어", "미치겠다", "미치겠어요", "미치겠네"),
     "최고": ("최고다", "최고야", "최고예요", "최고입니다", "최고였다"),
     "최악": ("최악이다", "최악이야", "최악이에요", "최악입니다", "최악이었다"),
     "웃음": ("웃다", "웃고", "웃는", "웃어", "웃어요", "웃었어요"),
@@ -223,7 +224,7 @@ IRREGULAR: dict[str, tuple[str, ...]] = {
     "쓸데없다": ("쓸데없는", "쓸데없이", "쓸데없어"),
     "지치다": ("지쳐", "지쳤다", "지친", "지쳐서", "지쳤어요"),
     "두렵다": ("두려운", "두렵고", "두려웠다", "두렵습니다", "두렵네요"),
-    "반하다": ("반해", "반했다", "반한", "반했어요"),
+    "반하다": ("반했다", "반한", "반했어요"),
     "설레다": ("설레는", "설레", "설렌다", "설렜다", "설레요", "설레고"),
     "아깝다": ("아까운", "아까워", "아깝게", "아깝네요", "아까웠다"),
     "하찮다": ("하찮은", "하찮게"),
@@ -235,7 +236,30 @@ IRREGULAR: dict[str, tuple[str, ...]] = {
     "잘생긴": ("잘생겼다", "잘생겼네요", "잘생기고", "잘생겼어"),
     "못생긴": ("못생겼다", "못생기고"),
     "시끄러운": ("시끄럽다", "시끄러워", "시끄럽고", "시끄럽네요"),
+    "별로": ("별로다", "별로야", "별로였다", "별로네", "별로예요", "별로에요", "별로였어", "별로임"),
+    "보고싶다": ("보고싶어", "보고싶어요", "보고싶네", "보고싶은", "보고싶었어", "보고싶다고", "보고싶었다", "보고싶네요"),
+    "서운하다": ("서운해", "서운한", "서운했다", "서운하네", "서운해요", "서운했어", "서운했어요", "서운함"),
+    "노잼": ("노잼이다", "노잼이네", "노잼임"),
+    "꿀잼": ("꿀잼이다", "꿀잼이네", "꿀잼임"),
+    "놀랍다": ("놀랍네", "놀랍네요", "놀라웠다", "놀랍습니다", "놀라웠어요"),
+    "괴롭다": ("괴로워", "괴로워요", "괴로웠다", "괴롭고", "괴롭네"),
+    "힘내": ("힘내요", "힘내세요", "힘내자", "힘냅시다"),
+    "난리": ("난리다", "난리네"),
+    "큰일": ("큰일이다", "큰일났다", "큰일이네"),
+    "깔끔하다": ("깔끔한", "깔끔해", "깔끔하게", "깔끔하고", "깔끔해요", "깔끔했다", "깔끔하네요"),
+    "흥미롭다": ("흥미로운", "흥미롭게", "흥미롭네요", "흥미롭다고", "흥미로웠다"),
+    "문제없다": ("문제없어", "문제없어요", "문제없습니다", "문제없이", "문제없는"),
 }
+
+# Forms that the tables give but that are mostly another word, found by reading the output:
+# X도 as the noun "degree of X" (만족도 "satisfaction rating", 위험도 "risk level"), 빚은 of
+# 빚다 (갈등을 빚은, "that caused conflict"), 고소한 "nutty, savoury", 수상했다 "won a prize".
+NOT_FORMS: frozenset[str] = frozenset("""
+    매력도 인기도 행복도 활력도 공감도 만족도 성실도 성취도 안전도 완성도 자유도 친절도 관심도
+    명성도 이해도 긴장도 부족도 불만도 불안도 오염도 우울도 위험도 중독도 피로도 건강도 신뢰도
+    호감도 빚은 고소해 고소해요 고소한 고소하고 고소해서 고소하게 수상하다 수상했다 수상했어요
+    수상합니다 수상했습니다 수상하고 수상해서 수상했던 수상함
+""".split())
 
 
 def has_final_consonant(word: str) -> bool:
@@ -265,24 +289,6 @@ def particle_forms(noun: str) -> list[str]:
     ]
 
 
-def read_review(path: Path) -> tuple[set[str], set[str]]:
-    """All words of the review file, and those that end up in the lexicon."""
-    every: set[str] = set()
-    final: set[str] = set()
-    with path.open(encoding="utf-8", newline="") as handle:
-        for row in csv.DictReader(handle, delimiter="\t", quoting=csv.QUOTE_NONE):
-            every.add(row["word"])
-            if row["decision"] != "drop":
-                final.add(row["word"])
-    return every, final
-
-
-def read_source(path: Path) -> set[str]:
-    """The words of the lexicon as its sources give it."""
-    with path.open(encoding="utf-8") as handle:
-        return {line.split("\t", 1)[0] for line in handle if line.strip()}
-
-
 def candidate_forms() -> list[tuple[str, str]]:
     """Every (form, lemma) pair the tables describe, in a stable order."""
     pairs: list[tuple[str, str]] = []
@@ -299,27 +305,29 @@ def candidate_forms() -> list[tuple[str, str]]:
 
 def build() -> list[tuple[str, str]]:
     """The forms to write: real forms of final words that are not words themselves."""
-    every, final = read_review(REVIEW)
-    words = every | read_source(SOURCE)
+    words, final = every_word(REVIEW), set(final_words(REVIEW))
     chosen: dict[str, str] = {}
     for form, lemma in candidate_forms():
         form = unicodedata.normalize("NFC", form)
         if lemma not in final:
             raise ValueError(f"lemma {lemma!r} of {form!r} is not a kept, rescored or added word")
-        if form in words or form in chosen:
+        if form in words or form in chosen or form in NOT_FORMS:
             continue
         chosen[form] = lemma
     return list(chosen.items())
 
 
-def main() -> None:
+def main(argv: list[str] | None = None) -> None:
     """Write the forms file."""
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--out", type=Path, default=OUTPUT, help="the forms file to write")
+    out = parser.parse_args(argv).out
     rows = build()
-    with OUTPUT.open("w", encoding="utf-8", newline="") as handle:
+    with out.open("w", encoding="utf-8", newline="") as handle:
         handle.write("form\tlemma\n")
         for form, lemma in rows:
             handle.write(f"{form}\t{lemma}\n")
-    print(f"{len(rows)} forms written to {OUTPUT.relative_to(ROOT)}")
+    print(f"{len(rows)} forms written to {out}")
 
 
 if __name__ == "__main__":

@@ -21,14 +21,14 @@ Usage: python3 tools/lexicon_forms/russian.py [--min-zipf 1.5]
 from __future__ import annotations
 
 import argparse
-import csv
 import sys
 import unicodedata
 from pathlib import Path
 
+from review_words import every_word, final_words
+
 ROOT = Path(__file__).resolve().parents[2]
 REVIEW = ROOT / "lexicons" / "review" / "russian.tsv"
-SOURCE = ROOT / "lexicons" / "data" / "russian.tsv"
 OUT = ROOT / "lexicons" / "review" / "russian.forms.tsv"
 
 VELAR = "гкх"
@@ -53,7 +53,7 @@ IRREGULAR: dict[str, tuple[str, ...]] = {
     "виноват": ("виновата", "виноваты", "виновато"),
     "ранен": ("ранена", "ранены", "ранено"),
     "украсть": ("украду", "украдет", "украла", "украли", "украдено", "украден", "украдены"),
-    "плакать": ("плачу", "плачешь", "плачет", "плачем", "плачут", "плакал", "плакали", "плачь"),
+    "плакать": ("плачешь", "плачет", "плачем", "плачут", "плакал", "плакали", "плачь"),
     "бороться": ("борюсь", "борется", "борются", "боремся", "боролся", "боролась"),
     "умереть": ("умру", "умрешь", "умрёшь", "умрет", "умрёт", "умрем", "умрут"),
     "спасти": ("спасу", "спасет", "спасёт", "спасут", "спас", "спасла", "спасли"),
@@ -66,6 +66,12 @@ IRREGULAR: dict[str, tuple[str, ...]] = {
     "боюсь": ("боится", "боятся", "бояться", "боялся", "боялась", "боялись", "боишься", "боимся"),
     "спасибо": ("спасибки",),
     "поздравляю": ("поздравляем",),
+    "рак": ("рака",),
+    "смерть": ("смерти", "смертью"),
+    "каникулы": ("каникул", "каникулах"),
+    "наркотики": ("наркотикам", "наркотиками", "наркотиков"),
+    "блядь": ("бля",),
+    "соболезнования": ("соболезную",),
 }
 
 # Neuter nouns in -о (most -о words of the lexicon are adverbs, which do not decline).
@@ -81,20 +87,6 @@ ADJ_STRESSED = ("ой", "ого", "ому", "ым", "ом", "ая", "ой", "у�
 def nfc(word: str) -> str:
     """Return the NFC form of a word."""
     return unicodedata.normalize("NFC", word)
-
-
-def read_lemmas() -> set[str]:
-    """Return the final words of the lexicon: kept, rescored and added."""
-    with REVIEW.open(encoding="utf-8") as f:
-        return {r["word"] for r in csv.DictReader(f, delimiter="\t") if r["decision"] in ("keep", "rescore", "add")}
-
-
-def read_all_words() -> set[str]:
-    """Return every word that the lexicon knows in its own right (source or added)."""
-    words = {line.split("\t")[0] for line in SOURCE.read_text(encoding="utf-8").splitlines() if line}
-    with REVIEW.open(encoding="utf-8") as f:
-        words |= {r["word"] for r in csv.DictReader(f, delimiter="\t")}
-    return words
 
 
 def plural_i(stem: str) -> str:
@@ -223,15 +215,16 @@ def candidates(word: str) -> list[str]:
     return seen
 
 
-def main() -> int:
+def main(argv: list[str] | None = None) -> int:
     """Write the forms file from the current review."""
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--min-zipf", type=float, default=1.5)
-    args = parser.parse_args()
+    parser.add_argument("--out", type=Path, default=OUT, help="the forms file to write")
+    args = parser.parse_args(argv)
     import wordfreq  # development tool only
 
-    lemmas = read_lemmas()
-    known = read_all_words()
+    lemmas = final_words(REVIEW)
+    known = every_word(REVIEW)
     owner: dict[str, str] = {}
     for lemma in sorted(lemmas, key=lambda w: (len(w), w)):
         for form in candidates(lemma):
@@ -252,7 +245,7 @@ def main() -> int:
             if wordfreq.zipf_frequency(variant, "ru") >= args.min_zipf:
                 owner[variant] = lemma
     lines = ["form\tlemma"] + [f"{f}\t{l}" for f, l in sorted(owner.items(), key=lambda x: (x[1], x[0]))]
-    OUT.write_text("\n".join(lines) + "\n", encoding="utf-8")
+    args.out.write_text("\n".join(lines) + "\n", encoding="utf-8")
     print(f"{len(owner)} forms for {len(set(owner.values()))} lemmas", file=sys.stderr)
     return 0
 
@@ -272,6 +265,9 @@ REJECT: frozenset[str] = frozenset(
 тяжёло жёсток чёрте ген гена гено гены гён гер гера герая геро
 геры юрк юрка юрки пол пола поло полы полом полой полая полого
 полое полую полым полыми полых туп
+варвара друга другу друге житье житьё исключено казне казню казня лене леней леню леня
+лёне лёни лёнь лёня объят объято объятого объяты объятые объятый объятых пожали помощью
+поражена поражено поражены признана признано признаны пугало уверен уверена уверены
 стран страна страно страны уверено бессмыслено рисковано искрен довера отст отста лучша лучши лучш творческо терпены горьк почитаем стойка стойки бойка бойки
 """.split()
 )

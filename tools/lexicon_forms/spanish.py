@@ -14,6 +14,7 @@ Usage: ``python3 tools/lexicon_forms/spanish.py``
 
 from __future__ import annotations
 
+import argparse
 import sys
 import unicodedata
 from collections.abc import Iterable, Iterator
@@ -100,7 +101,7 @@ vengo vengas vengamos vengan suicido estampido estampidos crimenes enfada enfada
 sobrecargo pánica pérdido pérdidos sabia sabias práctica prácticas iras donas
 espinosa inmaculada serena lucrativos descuida descuidas gentiles
 impresiones anime done dones deporte deportes dispares fallen mate mates amen ría rías
-preocupe preocupes perdone
+preocupe preocupes perdone aniversaria humores
 """.split())
 
 
@@ -311,10 +312,13 @@ def read_forms(path: Path) -> list[tuple[str, str]]:
         return [tuple(line.rstrip("\n").split("\t")) for line in handle]  # type: ignore[misc]
 
 
-def main() -> int:
+def main(argv: list[str] | None = None) -> int:
     """Add the new forms to the forms file and report how many it holds. The forms
     already in the file stay (some were added by hand), as long as their lemma is still
     a word of the review and the form is not one itself."""
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--out", type=Path, default=OUTPUT, help="the forms file to write")
+    out = parser.parse_args(argv).out
     lemmas, reviewed = read_review(REVIEW)
     kept = set(lemmas)
     committed = [(form, lemma) for form, lemma in read_forms(OUTPUT)
@@ -324,11 +328,11 @@ def main() -> int:
         source = {line.split("\t")[0] for line in handle} - listed
     taken = reviewed | source | {form for form, _ in committed}
     pairs = committed + list(generate(lemmas, taken))
-    with OUTPUT.open("w", encoding="utf-8") as handle:
+    with out.open("w", encoding="utf-8") as handle:
         handle.write("form\tlemma\n")
         for form, lemma in pairs:
             handle.write(f"{form}\t{lemma}\n")
-    print(f"{len(pairs)} forms written to {OUTPUT.relative_to(ROOT)}")
+    print(f"{len(pairs)} forms written to {out}")
     return 0
 
 

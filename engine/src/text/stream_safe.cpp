@@ -4,6 +4,7 @@
 // NFC takes linear time. And a linear check that a text is in NFC already.
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -80,7 +81,24 @@ bool has_capitals(std::string_view text) noexcept {
   return false;
 }
 
-bool is_nfc(std::string_view text) noexcept {
+namespace {
+
+// The end of the run of ASCII bytes that begins at `pos`, eight bytes at a time.
+std::size_t end_of_ascii(std::string_view text, std::size_t pos) noexcept {
+  while (text.size() - pos >= 8) {
+    std::uint64_t eight;
+    std::memcpy(&eight, text.data() + pos, 8);
+    if (eight & 0x8080808080808080u) break;
+    pos += 8;
+  }
+  while (pos < text.size() && static_cast<unsigned char>(text[pos]) < 0x80) ++pos;
+  return pos;
+}
+
+// is_nfc over `text` as the tally reads it: with kLowering, every code point lowered as the
+// tally lowers tokens, and false for a character that only the interpreter lowers.
+template <bool kLowering>
+bool nfc_as_read(std::string_view text) noexcept {
   char32_t starter = 0;
   bool have_starter = false;
   bool starter_decomposes = false;
@@ -89,19 +107,27 @@ bool is_nfc(std::string_view text) noexcept {
   std::uint8_t previous_class = 0;
   for (std::size_t pos = 0; pos < text.size();) {
     const unsigned char lead = static_cast<unsigned char>(text[pos]);
-    if (lead < 0x80) {  // ASCII: a starter that composes with nothing before it
-      starter = lead;
+    if (lead < 0x80) {
+      // A run of ASCII: starters that compose with nothing before them, of which only the
+      // last may compose with what follows the run.
+      pos = end_of_ascii(text, pos);
+      const unsigned char last = static_cast<unsigned char>(text[pos - 1]);
+      starter = kLowering && last >= 'A' && last <= 'Z' ? last + 32 : last;
       have_starter = true;
       starter_decomposes = false;
       adjacent = true;
       highest_between = 0;
       previous_class = 0;
-      ++pos;
       continue;
     }
-    const Decoded d = decode_utf8(text.data() + pos);
+    Decoded d = decode_utf8(text.data() + pos);
     pos += d.size;
-    const NormalizationClass n = normalization_class(d.cp);
+    NormalizationClass n = normalization_class(d.cp);
+    if (kLowering && n.lowers) {
+      if (n.interpreter_lowers) return false;
+      d.cp = simple_lower(d.cp);
+      n = normalization_class(d.cp);
+    }
     if (n.quick_check_no) return false;
     const std::uint8_t c = n.combining_class;
     if (c != 0 && previous_class > c) return false;  // marks out of canonical order
@@ -125,6 +151,14 @@ bool is_nfc(std::string_view text) noexcept {
     previous_class = c;
   }
   return true;
+}
+
+}  // namespace
+
+bool is_nfc(std::string_view text) noexcept { return nfc_as_read<false>(text); }
+
+bool ready_to_count(std::string_view text, bool lowering) noexcept {
+  return lowering ? nfc_as_read<true>(text) : nfc_as_read<false>(text);
 }
 
 }  // namespace moodvane::text

@@ -83,11 +83,13 @@ struct Ending {
 constexpr std::array<std::string_view, 3> kHada = {"", "하다", ""};
 constexpr std::array<std::string_view, 3> kSeureopda = {"", "스럽다", "스러운"};
 constexpr std::array<std::string_view, 3> kDoeda = {"", "되다", "된"};
-constexpr std::array<Ending, 35> kEndings = {{
-    {"스럽습니다", kSeureopda}, {"했습니다", kHada}, {"스러웠다", kSeureopda},
+constexpr std::array<Ending, 41> kEndings = {{
+    {"스럽습니다", kSeureopda}, {"되었습니다", kDoeda}, {"했습니다", kHada},
+    {"스러웠다", kSeureopda},   {"되었으며", kDoeda}, {"됐습니다", kDoeda},
     {"합니다", kHada},          {"했어요", kHada},   {"스럽다", kSeureopda},
     {"스러운", kSeureopda},     {"스럽게", kSeureopda}, {"스러워", kSeureopda},
-    {"되었다", kDoeda},         {"하다", kHada},     {"한다", kHada},
+    {"되었다", kDoeda},         {"됩니다", kDoeda},   {"되도록", kDoeda},
+    {"했지만", kHada},          {"하다", kHada},     {"한다", kHada},
     {"했다", kHada},            {"해요", kHada},     {"해서", kHada},
     {"하고", kHada},            {"하게", kHada},     {"하면", kHada},
     {"하는", kHada},            {"했던", kHada},     {"하며", kHada},
@@ -128,43 +130,54 @@ CountingRules::CountingRules(RulesData data)
       chinese_segmenter_(data.chinese_segmenter) {
   for (std::string& word : data.words) words_.insert_or_assign(word, true);
   phrases_.nodes.emplace_back();
-  for (std::string& phrase : data.phrases) {
-    std::uint32_t node = 0;
-    std::size_t start = 0;
-    while (start <= phrase.size()) {
-      std::size_t end = phrase.find(' ', start);
-      if (end == std::string::npos) end = phrase.size();
-      const std::string_view word = std::string_view(phrase).substr(start, end - start);
-      const std::uint32_t* next = phrases_.nodes[node].next.find(word);
-      if (next != nullptr) {
-        node = *next;
-      } else {
-        const auto fresh = static_cast<std::uint32_t>(phrases_.nodes.size());
-        phrases_.nodes[node].next.insert_or_assign(word, fresh);
-        phrases_.nodes.emplace_back();
-        node = fresh;
-      }
-      start = end + 1;
-    }
-    if (phrases_.nodes[node].phrase < 0) {
-      phrases_.nodes[node].phrase = static_cast<std::int32_t>(phrases_.phrases.size());
-      phrases_.phrases.push_back(std::move(phrase));
-    }
-  }
+  for (std::string& phrase : data.phrases) phrases_.add(std::move(phrase));
   for (const std::string& written : data.emoticons) {
-    if (written.empty()) continue;
-    emoticons_.push_back(emoticon_of(written));
-    const char32_t first = emoticons_.back().first;
-    if (first < 128) {
-      emoticon_ascii_[first] = true;
-    } else if (std::find(emoticon_other_.begin(), emoticon_other_.end(), first) ==
-               emoticon_other_.end()) {
-      emoticon_other_.push_back(first);
-    }
+    if (!written.empty()) emoticons_.push_back(emoticon_of(written));
   }
   std::stable_sort(emoticons_.begin(), emoticons_.end(), [](const Emoticon& a, const Emoticon& b) {
+    if (a.first != b.first) return a.first < b.first;
     return a.match.size() > b.match.size();
   });
+  for (std::size_t i = 0; i < emoticons_.size();) {
+    std::size_t end = i;
+    while (end < emoticons_.size() && emoticons_[end].first == emoticons_[i].first) ++end;
+    const EmoticonGroup group{static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(end)};
+    if (emoticons_[i].first < 128) {
+      emoticon_ascii_[emoticons_[i].first] = group;
+    } else {
+      emoticon_other_.emplace_back(emoticons_[i].first, group);
+    }
+    i = end;
+  }
+}
+
+void PhraseTrie::add(std::string phrase) {
+  std::uint32_t node = 0;
+  std::size_t start = 0;
+  while (start <= phrase.size()) {
+    std::size_t end = phrase.find(' ', start);
+    if (end == std::string::npos) end = phrase.size();
+    const std::string_view word = std::string_view(phrase).substr(start, end - start);
+    const auto fresh_number = static_cast<std::uint32_t>(word_numbers.size());
+    const std::uint32_t number = word_numbers.find_or_insert(word, fresh_number);
+    if (number == fresh_number) root_next.push_back(kNone);
+    std::uint32_t child = next(node, number);
+    if (child == kNone) {
+      child = static_cast<std::uint32_t>(nodes.size());
+      if (node == 0) {
+        root_next[number] = child;
+      } else {
+        nodes[node].next.emplace_back(number, child);
+      }
+      nodes.emplace_back();
+    }
+    node = child;
+    start = end + 1;
+  }
+  if (nodes[node].phrase < 0) {
+    nodes[node].phrase = static_cast<std::int32_t>(phrases.size());
+    phrases.push_back(std::move(phrase));
+  }
 }
 
 std::shared_ptr<const CountingRules> make_counting_rules(RulesData data) {

@@ -3,8 +3,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "../flat_map.hpp"
@@ -22,15 +24,34 @@ struct TokenWords {
   }
 };
 
-// Phrases as a trie over their words: node 0 is the root.
+// Phrases as a trie over their words: node 0 is the root. Each word that occurs in a phrase
+// has a number, so that a tally walks the trie by integers it looked up once per word.
 struct PhraseTrie {
+  static constexpr std::uint32_t kNone = 0xFFFFFFFF;
   struct Node {
-    types::FlatMap<std::string, std::uint32_t> next;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> next;  // (word number, node)
     std::int32_t phrase = -1;  // index into `phrases` of the phrase ending here
   };
+  types::FlatMap<std::string, std::uint32_t> word_numbers;
+  std::vector<std::uint32_t> root_next;  // by word number: the root's child, or kNone
   std::vector<Node> nodes;
   std::vector<std::string> phrases;
+
   bool empty() const noexcept { return phrases.empty(); }
+  std::uint32_t number_of(std::string_view word) const noexcept {
+    const std::uint32_t* found = word_numbers.find(word);
+    return found == nullptr ? kNone : *found;
+  }
+  // The node reached from `node` by the word numbered `word`, or kNone.
+  std::uint32_t next(std::uint32_t node, std::uint32_t word) const noexcept {
+    if (word == kNone) return kNone;
+    if (node == 0) return root_next[word];
+    for (const auto& [number, child] : nodes[node].next) {
+      if (number == word) return child;
+    }
+    return kNone;
+  }
+  void add(std::string phrase);
 };
 
 // An emoticon of the list: `written` as the list writes it, `match` its bytes lower-cased
@@ -66,13 +87,17 @@ class CountingRules {
   }
 
   Language language() const noexcept { return language_; }
-  const std::vector<Emoticon>& emoticons() const noexcept { return emoticons_; }
-  // Whether an emoticon of the list begins with `cp` (ASCII lower-cased).
+  bool lower_case() const noexcept { return lower_case_; }
+  // The emoticons of the list that begin with `cp` (ASCII lower-cased), longest first and,
+  // of equal length, in the list's order: the few worth trying where a text has `cp`
+  // (English words begin with the t of T_T and the o of o_O all the time).
+  std::span<const Emoticon> emoticons_beginning(char32_t cp) const noexcept {
+    const EmoticonGroup group = emoticon_group(cp);
+    return std::span(emoticons_).subspan(group.begin, group.end - group.begin);
+  }
   bool may_begin_emoticon(char32_t cp) const noexcept {
-    if (cp >= 'A' && cp <= 'Z') cp += 32;
-    if (cp < 128) return emoticon_ascii_[cp];
-    return std::find(emoticon_other_.begin(), emoticon_other_.end(), cp) !=
-           emoticon_other_.end();
+    const EmoticonGroup group = emoticon_group(cp);
+    return group.begin != group.end;
   }
   const PhraseTrie& phrases() const noexcept { return phrases_; }
 
@@ -86,9 +111,22 @@ class CountingRules {
   bool lower_case_;
   types::FlatMap<std::string, bool> words_;
   PhraseTrie phrases_;
-  std::vector<Emoticon> emoticons_;  // longest first
-  bool emoticon_ascii_[128] = {};
-  std::vector<char32_t> emoticon_other_;  // the few first code points beyond ASCII
+  // Positions [begin, end) in emoticons_ of the emoticons that share a first code point.
+  struct EmoticonGroup {
+    std::uint32_t begin = 0;
+    std::uint32_t end = 0;
+  };
+  EmoticonGroup emoticon_group(char32_t cp) const noexcept {
+    if (cp >= 'A' && cp <= 'Z') cp += 32;
+    if (cp < 128) return emoticon_ascii_[cp];
+    for (const auto& [first, group] : emoticon_other_) {
+      if (first == cp) return group;
+    }
+    return {};
+  }
+  std::vector<Emoticon> emoticons_;  // grouped by first code point, longest first in each
+  EmoticonGroup emoticon_ascii_[128] = {};
+  std::vector<std::pair<char32_t, EmoticonGroup>> emoticon_other_;  // the few beyond ASCII
   const ChineseSegmenter& (*chinese_segmenter_)();
 };
 

@@ -9,6 +9,7 @@
 #include "moodvane/text/character_classes.hpp"
 #include "moodvane/text/utf8.hpp"
 #include "moodvane/text/word_counting.hpp"
+#include "lower_case.hpp"
 #include "word_rules.hpp"
 
 namespace moodvane::text {
@@ -17,9 +18,12 @@ namespace {
 using Id = std::uint32_t;
 constexpr Id kHanRun = 0x80000000u;
 
-struct Span {
-  std::uint32_t first;
-  std::uint32_t size;
+// What a distinct token as written stands for. Most tokens are one word that begins no
+// phrase, counted straight away; the others are `size` ids from resolved[first].
+struct Meaning {
+  std::uint32_t first;  // the word's id when `single`
+  std::uint32_t size : 31;
+  std::uint32_t single : 1;
 };
 
 // The class byte of each ASCII character, looked up without the two-stage table.
@@ -29,15 +33,28 @@ struct AsciiClasses {
     for (char32_t c = 0; c < 128; ++c) of[c] = character_class(c);
   }
 };
+// Made when the library loads (the generated tables it reads are constants), so that no
+// lookup in the scanner's loops checks whether it is made yet.
+const AsciiClasses kAscii;
 
 }  // namespace
 
 struct WordTally::State {
   State(std::shared_ptr<const CountingRules> r, CountingOptions o)
-      : rules(std::move(r)), options(o) {}
+      : rules(std::move(r)), options(o) {
+    for (char32_t c = 0; c < 128; ++c) {
+      passes[c] = !(kAscii.of[c] & kWord) &&
+                  !(options.emoticons && rules->may_begin_emoticon(c)) &&
+                  !(c == U'@' && !options.handles) && !(c == U'#' && !options.hashtags) &&
+                  !(c == U'&' && !options.entities);
+    }
+  }
 
   std::shared_ptr<const CountingRules> rules;
   CountingOptions options;
+  // The ASCII characters that the scanner passes over without a look: no word character,
+  // and nothing that begins an emoticon or a name, hashtag or entity to leave out.
+  bool passes[128];
   // Every word and Han run seen, with its id (its position in insertion order).
   types::FlatMap<std::string, Id> words;
   types::FlatMap<std::string, Id> han_runs;
@@ -47,17 +64,22 @@ struct WordTally::State {
   std::vector<Id> touched_han;
   std::uint64_t tokens = 0;
   std::vector<Id> pending;  // words that may still begin a phrase
-  std::vector<bool> starts_phrase;  // by word id: whether some phrase begins with the word
+  // By word id: the word's number in the phrase trie (PhraseTrie::kNone when no phrase has
+  // it), and whether some phrase begins with it.
+  std::vector<std::uint32_t> phrase_word;
+  std::vector<bool> starts_phrase;
 
-  // What each distinct token seen stands for. The tokens are copied into blocks of their
-  // own: a lookup then compares bytes that sit together in the cache, not bytes anywhere in
-  // a text of many megabytes.
-  types::FlatMap<std::string_view, Span> known;
+  // What each distinct token seen, as written, stands for: folded, lowered where the
+  // lexicon is lower-case, and through the lexicon's rules once, when first seen. The tokens
+  // are copied into blocks of their own: a lookup then compares bytes that sit together in
+  // the cache, not bytes anywhere in a text of many megabytes.
+  types::FlatMap<std::string_view, Meaning> known;
   std::vector<Id> resolved;
   std::vector<std::unique_ptr<char[]>> token_blocks;
   char* block_free = nullptr;
   std::size_t block_left = 0;
   TokenWords scratch;
+  std::string form;  // a token folded and lowered, while it is resolved
 
   std::string_view keep(std::string_view token) {
     if (token.size() > block_left) {
@@ -73,10 +95,9 @@ struct WordTally::State {
     return kept;
   }
 
-  void add(std::string_view text, bool lower_ascii);
+  void add(std::string_view text);
   void count_token(std::string_view token);
-  bool lower_ascii = false;  // this text's ASCII capitals are still to be lowered
-  Span resolve(std::string_view token);
+  Meaning resolve(std::string_view token);
   Id intern(std::string_view word, types::FlatMap<std::string, Id>& map,
             std::vector<std::uint64_t>& counts);
   void count(Id id);
@@ -94,8 +115,12 @@ WordTally::WordTally(std::shared_ptr<const CountingRules> rules, CountingOptions
     : state_(std::make_unique<State>(std::move(rules), options)) {}
 WordTally::~WordTally() = default;
 
-void WordTally::add(std::string_view text, bool lower_ascii) {
-  state_->add(text, lower_ascii);
+void WordTally::add(std::string_view text) { state_->add(text); }
+
+bool WordTally::add_if_ready(std::string_view text) {
+  if (!ready_to_count(text, state_->rules->lower_case())) return false;
+  state_->add(text);
+  return true;
 }
 
 WordTally::Counts WordTally::counts() const {
@@ -124,7 +149,6 @@ struct Read {
   char32_t cp;
   std::uint8_t cls;
   std::uint8_t size;
-  bool folded;  // the rules read another code point there, or none (kDropped)
 };
 
 // One text on its way through the scanner.
@@ -136,6 +160,11 @@ class Scan {
   void run() {
     std::size_t pos = 0;
     while (pos < text_.size()) {
+      const unsigned char byte = static_cast<unsigned char>(text_[pos]);
+      if (byte < 0x80 && state_.passes[byte]) {
+        ++pos;
+        continue;
+      }
       const Read at = read(pos);
       if (at.cp == CountingRules::kDropped) {
         pos += at.size;
@@ -148,21 +177,15 @@ class Scan {
   }
 
  private:
-  static const AsciiClasses& ascii_classes() noexcept {
-    static const AsciiClasses ascii;
-    return ascii;
-  }
-
   Read read(std::size_t pos) const noexcept {
     const unsigned char lead = static_cast<unsigned char>(text_[pos]);
-    if (lead < 0x80) return {lead, ascii_classes().of[lead], 1, false};
+    if (lead < 0x80) return {lead, kAscii.of[lead], 1};
     const Decoded d = decode_utf8(text_.data() + pos);
     const char32_t folded = rules_.fold_code_point(d.cp);
     if (folded == CountingRules::kDropped) {
-      return {folded, kWord, static_cast<std::uint8_t>(d.size), true};
+      return {folded, kWord, static_cast<std::uint8_t>(d.size)};
     }
-    return {folded, character_class(folded), static_cast<std::uint8_t>(d.size),
-            folded != d.cp};
+    return {folded, character_class(folded), static_cast<std::uint8_t>(d.size)};
   }
 
   // The first code point at or after `pos` that the rules do not drop, and where it is.
@@ -172,7 +195,7 @@ class Scan {
       if (at.cp != CountingRules::kDropped) return {at, pos};
       pos += at.size;
     }
-    return {Read{0, 0, 0, false}, pos};
+    return {Read{0, 0, 0}, pos};
   }
 
   bool at_end(std::size_t pos) const noexcept { return pos >= text_.size(); }
@@ -181,53 +204,39 @@ class Scan {
     const CountingOptions& options = state_.options;
     if (!options.urls && starts_url(pos)) return end_of_chunk(pos);
     if (options.emoticons && rules_.may_begin_emoticon(first.cp)) {
-      if (const std::size_t end = emoticon(pos)) return end;
+      if (const std::size_t end = emoticon(pos, first.cp)) return end;
     }
-    bool folded = first.folded;
     std::size_t end = pos + first.size;
     while (true) {
       Read at{};
       // Most words are ASCII letters: a tight loop over them first.
       while (!at_end(end)) {
         const unsigned char byte = static_cast<unsigned char>(text_[end]);
-        if (byte >= 0x80 || !(ascii_classes().of[byte] & kWord)) break;
+        if (byte >= 0x80 || !(kAscii.of[byte] & kWord)) break;
         ++end;
       }
       while (!at_end(end)) {
         at = read(end);
         if (!(at.cls & kWord)) break;
-        folded |= at.folded;
         end += at.size;
       }
       // One apostrophe or hyphen between two word characters joins them.
       if (at_end(end) || (at.cp != U'\'' && at.cp != U'-')) break;
       const auto [after, next] = read_kept(end + at.size);
       if (at_end(next) || !(after.cls & kWord)) break;
-      folded |= at.folded || next != end + at.size;
       end = next;
     }
     if (!options.emails && !at_end(end) && may_go_on_as_email(text_[end])) {
       if (const std::size_t email_end = email(pos)) return email_end;
     }
-    const std::string_view raw = text_.substr(pos, end - pos);
-    if (!folded) {
-      state_.count_token(raw);
-    } else {
-      std::string token;
-      token.reserve(raw.size());
-      for_each_code_point(raw, [&](char32_t cp) {
-        const char32_t f = rules_.fold_code_point(cp);
-        if (f != CountingRules::kDropped) append_utf8(token, f);
-      });
-      state_.count_token(token);
-    }
+    state_.count_token(text_.substr(pos, end - pos));
     return end;
   }
 
   std::size_t at_other(std::size_t pos, const Read& at) {
     const CountingOptions& options = state_.options;
     if (options.emoticons && rules_.may_begin_emoticon(at.cp)) {
-      if (const std::size_t end = emoticon(pos)) return end;
+      if (const std::size_t end = emoticon(pos, at.cp)) return end;
     }
     if (options.emoji && (at.cls & kEmoji)) return emoji(pos);
     if ((at.cp == U'@' && !options.handles) || (at.cp == U'#' && !options.hashtags)) {
@@ -242,8 +251,12 @@ class Scan {
 
   // "http://", "https://", "ftp://" or "www." (in any ASCII case) at `pos`.
   bool starts_url(std::size_t pos) const noexcept {
+    // Nearly every word fails on its first two letters.
     const char first = ascii_lower(text_[pos]);
     if (first != 'h' && first != 'f' && first != 'w') return false;
+    if (text_.size() - pos < 4 || ascii_lower(text_[pos + 1]) != (first == 'w' ? 'w' : 't')) {
+      return false;
+    }
     static constexpr std::string_view kStarts[] = {"http://", "https://", "ftp://", "www."};
     for (const std::string_view start : kStarts) {
       if (text_.size() - pos < start.size()) continue;
@@ -338,11 +351,12 @@ class Scan {
     return !at_end(p) && p > letters && text_[p] == ';' ? p + 1 : 0;
   }
 
-  // The end of the longest emoticon of the list at `pos` (counted), or 0.
-  std::size_t emoticon(std::size_t pos) {
+  // The end of the longest emoticon of the list at `pos`, whose first code point is
+  // `first` (counted), or 0.
+  std::size_t emoticon(std::size_t pos, char32_t first) {
     const Emoticon* best = nullptr;
     std::size_t best_end = 0;
-    for (const Emoticon& e : rules_.emoticons()) {
+    for (const Emoticon& e : rules_.emoticons_beginning(first)) {
       std::size_t end = 0;
       if (e.unit != 0) {
         std::size_t p = pos;
@@ -420,47 +434,59 @@ class Scan {
   std::string_view text_;
 };
 
-void WordTally::State::add(std::string_view text, bool lower) {
-  lower_ascii = lower;
+void WordTally::State::add(std::string_view text) {
   Scan(*this, text).run();
   settle_phrases(true);
 }
 
 void WordTally::State::count_token(std::string_view token) {
   const std::uint64_t hash = types::hash_word(token);
-  const Span* span = known.find(token, hash);
-  Span fresh;
-  if (span == nullptr) {
-    fresh = resolve(token);
-    known.find_or_insert_if(
-        token, hash, [&fresh] { return std::optional<Span>(fresh); },
+  const Meaning* meaning = known.find(token, hash);
+  if (meaning == nullptr) {
+    const Meaning fresh = resolve(token);
+    meaning = known.find_or_insert_if(
+        token, hash, [&fresh] { return std::optional<Meaning>(fresh); },
         [this](std::string_view key) { return keep(key); });
-    span = &fresh;
   }
-  for (std::uint32_t i = 0; i < span->size; ++i) count(resolved[span->first + i]);
+  if (meaning->single && pending.empty()) {
+    count_word(meaning->first);
+    return;
+  }
+  if (meaning->single) {
+    count(meaning->first);
+    return;
+  }
+  for (std::uint32_t i = 0; i < meaning->size; ++i) count(resolved[meaning->first + i]);
 }
 
-Span WordTally::State::resolve(std::string_view token) {
-  scratch.clear();
-  if (lower_ascii && std::any_of(token.begin(), token.end(),
-                                 [](char c) { return c >= 'A' && c <= 'Z'; })) {
-    std::string lowered(token);
-    for (char& c : lowered) {
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-    }
-    rules->words_of(lowered, scratch);
-  } else {
-    rules->words_of(token, scratch);
+Meaning WordTally::State::resolve(std::string_view token) {
+  // The token as the rules read it: folded, and lowered where the lexicon is lower-case.
+  form.clear();
+  for_each_code_point(token, [this](char32_t cp) {
+    const char32_t folded = rules->fold_code_point(cp);
+    if (folded != CountingRules::kDropped) append_utf8(form, folded);
+  });
+  if (rules->lower_case() && has_capitals(form)) {
+    std::string lowered;
+    append_lowered(form, lowered);
+    form = std::move(lowered);
   }
-  const Span span{static_cast<std::uint32_t>(resolved.size()),
-                  static_cast<std::uint32_t>(scratch.words.size() + scratch.han_runs.size())};
+  scratch.clear();
+  rules->words_of(form, scratch);
+  const std::size_t size = scratch.words.size() + scratch.han_runs.size();
+  if (scratch.words.size() == 1 && scratch.han_runs.empty()) {
+    const Id id = intern(scratch.words.front(), words, word_counts);
+    if (rules->phrases().empty() || !starts_phrase[id]) return Meaning{id, 1, 1};
+  }
+  const Meaning meaning{static_cast<std::uint32_t>(resolved.size()),
+                        static_cast<std::uint32_t>(size), 0};
   for (const std::string& word : scratch.words) {
     resolved.push_back(intern(word, words, word_counts));
   }
   for (const std::string& run : scratch.han_runs) {
     resolved.push_back(intern(run, han_runs, han_counts) | kHanRun);
   }
-  return span;
+  return meaning;
 }
 
 Id WordTally::State::intern(std::string_view word, types::FlatMap<std::string, Id>& map,
@@ -470,7 +496,9 @@ Id WordTally::State::intern(std::string_view word, types::FlatMap<std::string, I
   if (found == id) {
     counts.push_back(0);
     if (&map == &words) {
-      starts_phrase.push_back(rules->phrases().nodes[0].next.contains(word));
+      const PhraseTrie& trie = rules->phrases();
+      phrase_word.push_back(trie.number_of(word));
+      starts_phrase.push_back(trie.next(0, phrase_word.back()) != PhraseTrie::kNone);
     }
   }
   return found;
@@ -508,12 +536,12 @@ void WordTally::State::settle_phrases(bool text_ends) {
     std::size_t walked = 0;
     bool open = true;  // the walk used every pending word and may go on
     for (; walked < pending.size(); ++walked) {
-      const std::uint32_t* next = trie.nodes[node].next.find(words.entry(pending[walked]).first);
-      if (next == nullptr) {
+      const std::uint32_t next = trie.next(node, phrase_word[pending[walked]]);
+      if (next == PhraseTrie::kNone) {
         open = false;
         break;
       }
-      node = *next;
+      node = next;
       if (trie.nodes[node].phrase >= 0) {
         longest = walked + 1;
         phrase = trie.nodes[node].phrase;

@@ -15,6 +15,8 @@ extern const std::uint16_t kNormBlockOf[];
 extern const std::uint16_t kNormBlocks[];
 extern const std::uint64_t kCompositionPairs[];
 extern const std::size_t kCompositionPairCount;
+extern const std::uint64_t kSimpleLowers[];
+extern const std::size_t kSimpleLowerCount;
 }  // namespace detail
 
 enum CharacterClass : std::uint8_t {
@@ -44,15 +46,21 @@ struct NormalizationClass {
   bool quick_check_maybe;
   bool decomposes;
   bool lowers;  // str.lower changes it
+  bool interpreter_lowers;  // and only str.lower may lower it (see simple_lower)
 };
 
 inline NormalizationClass normalization_class(char32_t cp) noexcept {
-  if (cp > kLastCodePoint) return {0, true, false, false, false};
+  if (cp > kLastCodePoint) return {0, true, false, false, false, false};
   const std::uint16_t v =
       detail::kNormBlocks[std::size_t{detail::kNormBlockOf[cp >> 8]} * 256 + (cp & 0xFF)];
   return {static_cast<std::uint8_t>(v & 0xFF), (v & 256) != 0, (v & 512) != 0,
-          (v & 1024) != 0, (v & 2048) != 0};
+          (v & 1024) != 0, (v & 2048) != 0, (v & 4096) != 0};
 }
+
+// What str.lower makes of `cp`, for a code point beyond ASCII that lowers but not only in
+// the interpreter: one code point of the same class, never ASCII, whatever stands around it
+// (U+0130 and U+03A3 are left to the interpreter). Any other code point comes back as is.
+char32_t simple_lower(char32_t cp) noexcept;
 
 // The Unicode version the table was generated from.
 std::string_view character_table_version() noexcept;

@@ -1,7 +1,8 @@
 // Counting the words of texts the way a lexicon writes its words.
 //
-// The caller hands over UTF-8 text already in NFC and lower-cased where the lexicon is
-// (Python's own routines do that). A token is a run of word characters (letters, combining
+// The caller hands over UTF-8 text in NFC (as read: see ready_to_count); where the lexicon is
+// lower-case, the tally lowers each token as str.lower would, unless the caller has lowered
+// the text already (Python's own routines, for what ready_to_count refuses). A token is a run of word characters (letters, combining
 // marks, numbers, zero-width joiners); runs joined by one apostrophe or hyphen stay one
 // token. A token counts as the lexicon's words it stands for (see word_rules.cpp), and a run
 // of words that spells a listed phrase counts as the phrase.
@@ -60,10 +61,12 @@ class WordTally {
   WordTally(const WordTally&) = delete;
   WordTally& operator=(const WordTally&) = delete;
 
-  // Counts the words of one whole text (no word goes on across two calls). With
-  // `lower_ascii`, the text's ASCII capitals count as small letters (for ASCII text that
-  // the caller did not lower-case).
-  void add(std::string_view text, bool lower_ascii = false);
+  // Counts the words of one whole text (no word goes on across two calls): text for which
+  // ready_to_count holds, or text that str.lower and NFC have prepared.
+  void add(std::string_view text);
+  // Counts `text` when ready_to_count says the tally may (lowering it where the lexicon is
+  // lower-case), and says whether it did; else the tally is left as it was.
+  bool add_if_ready(std::string_view text);
 
   struct Counts {
     std::vector<std::pair<std::string_view, std::uint64_t>> words;
@@ -90,6 +93,11 @@ class WordTally {
 bool is_nfc(std::string_view text) noexcept;
 // Whether `text` holds a character that str.lower changes.
 bool has_capitals(std::string_view text) noexcept;
+// Whether a tally may count `text` as it stands: it is certainly in NFC once lowered as the
+// tally lowers tokens (with `lowering`), and holds no character that only str.lower may
+// lower (U+0130, whose lower case is two code points; U+03A3, whose lower case depends on
+// what follows). In linear time.
+bool ready_to_count(std::string_view text, bool lowering) noexcept;
 
 // Unicode's Stream-Safe Text Format (UAX #15): `text` with U+034F COMBINING GRAPHEME JOINER
 // after every 30 non-starters in a row, so that normalising it takes linear time, in pieces
