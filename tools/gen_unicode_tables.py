@@ -202,7 +202,29 @@ def emoji_starts(emoji_data):
     return found
 
 
-def character_class(cp, seconds, emoji):
+def sigma_context(derived_core_properties):
+    """Code points that str.lower looks at, or looks through, to choose the final form of
+    U+03A3 (Cased and Case_Ignorable), from the interpreter's own case data and from
+    DerivedCoreProperties.txt together: a text cut before one of them may lower otherwise
+    ("ΒΣⓂ": σ before the cased Ⓜ, ς at the end of a piece)."""
+    import unicodedata
+
+    found = set()
+    pattern = re.compile(r"^([0-9A-F]+)(?:\.\.([0-9A-F]+))?\s*;\s*(Cased|Case_Ignorable)\s*#")
+    for line in derived_core_properties.read_text(encoding="utf-8").splitlines():
+        match = pattern.match(line)
+        if match:
+            first = int(match.group(1), 16)
+            found.update(range(first, int(match.group(2) or match.group(1), 16) + 1))
+    for cp in range(MAX_CODE_POINT + 1):
+        char = chr(cp)
+        if (char.lower() != char or char.upper() != char or char.islower() or char.isupper()
+                or unicodedata.category(char) in ("Mn", "Me", "Cf", "Lm", "Sk", "Lt")):
+            found.add(cp)
+    return found
+
+
+def character_class(cp, seconds, emoji, sigma):
     import unicodedata
 
     char = chr(cp)
@@ -217,10 +239,11 @@ def character_class(cp, seconds, emoji):
     combining = unicodedata.combining(char)
     if combining:
         bits |= CHARACTER_CLASSES["non_starter"]
-    # A break before this character splits no token and no normalisation: it is no word
-    # character, never composes with what precedes it, and NFC leaves it as it is.
+    # A break before this character splits no token, no normalisation and no choice of
+    # final sigma: it is no word character, never composes with what precedes it, NFC
+    # leaves it as it is, and it is neither cased nor case-ignorable.
     if (not bits & CHARACTER_CLASSES["word"] and cp not in JOINER_FORMS and not combining
-            and cp not in seconds and category != "Cs"
+            and cp not in seconds and category != "Cs" and cp not in sigma
             and unicodedata.normalize("NFC", char) == char):
         bits |= CHARACTER_CLASSES["stable_break"]
     if char.isspace():
@@ -298,7 +321,8 @@ def write_character_table(output, emoji_data):
     seconds = composition_seconds()
     emoji = emoji_starts(emoji_data)
     emoji_version = re.search(r"Emoji Version (\d+\.\d+)", emoji_data.read_text(encoding="utf-8"))
-    classes = [character_class(cp, seconds, emoji) for cp in range(MAX_CODE_POINT + 1)]
+    sigma = sigma_context(DEFAULT_UCD / "DerivedCoreProperties.txt")
+    classes = [character_class(cp, seconds, emoji, sigma) for cp in range(MAX_CODE_POINT + 1)]
     blocks, block_of, index = [], [], {}
     for first in range(0, MAX_CODE_POINT + 1, BLOCK):
         block = tuple(classes[first:first + BLOCK])

@@ -35,8 +35,10 @@ from .lexicon_data import _scores, resolve_name, writes_lower_case
 # A long text is counted in pieces of at most _PIECE characters (so that no copy of all of
 # it is made at once), each cut just before a character where a cut splits no word and no
 # normalisation. A text read in pieces keeps back for the next read what follows the last
-# such place, when that is among the last _LONGEST_CARRY characters.
-_PIECE = 1 << 20
+# such place, when that is among the last _LONGEST_CARRY characters. Pieces stay below the
+# size that the C library maps fresh pages for (and unmaps when freed): the copies of one
+# piece reuse the memory of the last, rather than fault in new pages under the lock.
+_PIECE = 1 << 15
 _LONGEST_CARRY = 1 << 16
 # Text that is not in NFC is normalised in pieces of about this many bytes (the
 # interpreter's normalisation slows down on long texts with many combining marks).

@@ -122,6 +122,18 @@ bool nfc_as_read(std::string_view text) noexcept {
     }
     Decoded d = decode_utf8(text.data() + pos);
     pos += d.size;
+    const std::uint16_t bits = normalization_bits(d.cp);
+    if ((bits & ~kDecomposesBit) == 0) {
+      // The common case (a small letter, a Hangul syllable): a starter in NFC that does not
+      // lower and composes with nothing before it.
+      starter = d.cp;
+      have_starter = true;
+      starter_decomposes = bits != 0;
+      adjacent = true;
+      highest_between = 0;
+      previous_class = 0;
+      continue;
+    }
     NormalizationClass n = normalization_class(d.cp);
     if (kLowering && n.lowers) {
       if (n.interpreter_lowers) return false;

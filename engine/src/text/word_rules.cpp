@@ -144,8 +144,25 @@ CountingRules::CountingRules(RulesData data)
     const EmoticonGroup group{static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(end)};
     if (emoticons_[i].first < 128) {
       emoticon_ascii_[emoticons_[i].first] = group;
+      for (std::size_t e = i; e < end; ++e) {
+        const Emoticon& emoticon = emoticons_[e];
+        std::uint64_t* seconds = emoticon_seconds_[emoticon.first];
+        if (emoticon.match.size() < 2) {
+          seconds[0] = seconds[1] = ~std::uint64_t{0};
+        } else {
+          // A repeating emoticon repeats its first character (read past dropped ones).
+          const auto second = static_cast<unsigned char>(
+              emoticon.unit != 0 ? static_cast<char>(emoticon.unit) : emoticon.match[1]);
+          if (second >= 128) {
+            seconds[0] = seconds[1] = ~std::uint64_t{0};
+          } else {
+            seconds[second / 64] |= std::uint64_t{1} << (second % 64);
+          }
+        }
+      }
     } else {
       emoticon_other_.emplace_back(emoticons_[i].first, group);
+      emoticon_other_blocks_ |= std::uint64_t{1} << ((emoticons_[i].first >> 8) & 63);
     }
     i = end;
   }

@@ -76,7 +76,9 @@ class CountingRules {
   // their typographic forms; in Hindi, no nukta (kDropped) and anusvara for chandrabindu.
   static constexpr char32_t kDropped = 0xFFFFFFFF;
   char32_t fold_code_point(char32_t cp) const noexcept {
-    if (cp < 0x2BC) return cp;
+    // Every code point it changes lies in one of three blocks of 256.
+    const char32_t block = cp >> 8;
+    if (block != 0x02 && block != 0x09 && block != 0x20) return cp;
     if (cp == 0x2019 || cp == 0x2BC) return U'\'';
     if (cp == 0x2010 || cp == 0x2011) return U'-';
     if (language_ == Language::hindi) {
@@ -99,6 +101,15 @@ class CountingRules {
     const EmoticonGroup group = emoticon_group(cp);
     return group.begin != group.end;
   }
+  // Whether an emoticon of the list may begin with the ASCII `first` followed by the byte
+  // `second` (the t of "the" begins no T_T); true for a byte beyond ASCII.
+  bool may_begin_emoticon(char32_t first, char second) const noexcept {
+    const auto byte = static_cast<unsigned char>(second >= 'A' && second <= 'Z' ? second + 32
+                                                                               : second);
+    if (first >= 'A' && first <= 'Z') first += 32;
+    if (first >= 128 || byte >= 128) return may_begin_emoticon(first);
+    return (emoticon_seconds_[first][byte / 64] >> (byte % 64)) & 1;
+  }
   const PhraseTrie& phrases() const noexcept { return phrases_; }
 
  private:
@@ -119,6 +130,7 @@ class CountingRules {
   EmoticonGroup emoticon_group(char32_t cp) const noexcept {
     if (cp >= 'A' && cp <= 'Z') cp += 32;
     if (cp < 128) return emoticon_ascii_[cp];
+    if ((emoticon_other_blocks_ & (std::uint64_t{1} << ((cp >> 8) & 63))) == 0) return {};
     for (const auto& [first, group] : emoticon_other_) {
       if (first == cp) return group;
     }
@@ -126,7 +138,13 @@ class CountingRules {
   }
   std::vector<Emoticon> emoticons_;  // grouped by first code point, longest first in each
   EmoticonGroup emoticon_ascii_[128] = {};
+  // By ASCII first character, the set of second bytes (ASCII lower-cased) its emoticons
+  // may have.
+  std::uint64_t emoticon_seconds_[128][2] = {};
   std::vector<std::pair<char32_t, EmoticonGroup>> emoticon_other_;  // the few beyond ASCII
+  // Bit b set when the block of 256 of some first in emoticon_other_ is b modulo 64: most
+  // letters beyond ASCII are turned away without a search.
+  std::uint64_t emoticon_other_blocks_ = 0;
   const ChineseSegmenter& (*chinese_segmenter_)();
 };
 

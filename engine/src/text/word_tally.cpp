@@ -10,6 +10,7 @@
 #include "moodvane/text/utf8.hpp"
 #include "moodvane/text/word_counting.hpp"
 #include "lower_case.hpp"
+#include "short_tokens.hpp"
 #include "word_rules.hpp"
 
 namespace moodvane::text {
@@ -64,6 +65,7 @@ struct WordTally::State {
   std::vector<Id> touched_han;
   std::uint64_t tokens = 0;
   std::vector<Id> pending;  // words that may still begin a phrase
+  std::uint32_t pending_node = 0;  // the phrase trie's node that the pending words lead to
   // By word id: the word's number in the phrase trie (PhraseTrie::kNone when no phrase has
   // it), and whether some phrase begins with it.
   std::vector<std::uint32_t> phrase_word;
@@ -73,7 +75,8 @@ struct WordTally::State {
   // lexicon is lower-case, and through the lexicon's rules once, when first seen. The tokens
   // are copied into blocks of their own: a lookup then compares bytes that sit together in
   // the cache, not bytes anywhere in a text of many megabytes.
-  types::FlatMap<std::string_view, Meaning> known;
+  types::FlatMap<std::string_view, Meaning> known;  // the longer ones
+  ShortTokens<Meaning> known_short;
   std::vector<Id> resolved;
   std::vector<std::unique_ptr<char[]>> token_blocks;
   char* block_free = nullptr;
@@ -96,7 +99,8 @@ struct WordTally::State {
   }
 
   void add(std::string_view text);
-  void count_token(std::string_view token);
+  // Counts `token`, whose first byte lies `readable` bytes before the end of the text.
+  void count_token(std::string_view token, std::size_t readable);
   Meaning resolve(std::string_view token);
   Id intern(std::string_view word, types::FlatMap<std::string, Id>& map,
             std::vector<std::uint64_t>& counts);
@@ -203,7 +207,7 @@ class Scan {
   std::size_t at_word(std::size_t pos, const Read& first) {
     const CountingOptions& options = state_.options;
     if (!options.urls && starts_url(pos)) return end_of_chunk(pos);
-    if (options.emoticons && rules_.may_begin_emoticon(first.cp)) {
+    if (options.emoticons && may_be_emoticon(pos, first.cp)) {
       if (const std::size_t end = emoticon(pos, first.cp)) return end;
     }
     std::size_t end = pos + first.size;
@@ -229,13 +233,13 @@ class Scan {
     if (!options.emails && !at_end(end) && may_go_on_as_email(text_[end])) {
       if (const std::size_t email_end = email(pos)) return email_end;
     }
-    state_.count_token(text_.substr(pos, end - pos));
+    state_.count_token(text_.substr(pos, end - pos), text_.size() - pos);
     return end;
   }
 
   std::size_t at_other(std::size_t pos, const Read& at) {
     const CountingOptions& options = state_.options;
-    if (options.emoticons && rules_.may_begin_emoticon(at.cp)) {
+    if (options.emoticons && may_be_emoticon(pos, at.cp)) {
       if (const std::size_t end = emoticon(pos, at.cp)) return end;
     }
     if (options.emoji && (at.cls & kEmoji)) return emoji(pos);
@@ -247,6 +251,13 @@ class Scan {
       if (const std::size_t end = entity(pos)) return end;
     }
     return pos + at.size;
+  }
+
+  // Whether an emoticon may begin at `pos`, where the rules read `first`: a test of the
+  // first two bytes, before the search.
+  bool may_be_emoticon(std::size_t pos, char32_t first) const noexcept {
+    if (first >= 128 || pos + 1 >= text_.size()) return rules_.may_begin_emoticon(first);
+    return rules_.may_begin_emoticon(first, text_[pos + 1]);
   }
 
   // "http://", "https://", "ftp://" or "www." (in any ASCII case) at `pos`.
@@ -439,14 +450,21 @@ void WordTally::State::add(std::string_view text) {
   settle_phrases(true);
 }
 
-void WordTally::State::count_token(std::string_view token) {
-  const std::uint64_t hash = types::hash_word(token);
-  const Meaning* meaning = known.find(token, hash);
-  if (meaning == nullptr) {
-    const Meaning fresh = resolve(token);
-    meaning = known.find_or_insert_if(
-        token, hash, [&fresh] { return std::optional<Meaning>(fresh); },
-        [this](std::string_view key) { return keep(key); });
+void WordTally::State::count_token(std::string_view token, std::size_t readable) {
+  const Meaning* meaning = nullptr;
+  if (token.size() <= ShortTokens<Meaning>::kLongest) {
+    const auto key = ShortTokens<Meaning>::key_of(token, readable);
+    meaning = known_short.find(key);
+    if (meaning == nullptr) meaning = &known_short.insert(key, resolve(token));
+  } else {
+    const std::uint64_t hash = types::hash_word(token);
+    meaning = known.find(token, hash);
+    if (meaning == nullptr) {
+      const Meaning fresh = resolve(token);
+      meaning = known.find_or_insert_if(
+          token, hash, [&fresh] { return std::optional<Meaning>(fresh); },
+          [this](std::string_view key) { return keep(key); });
+    }
   }
   if (meaning->single && pending.empty()) {
     count_word(meaning->first);
@@ -517,6 +535,16 @@ void WordTally::State::count(Id id) {
     count_word(id);
     return;
   }
+  if (pending.size() == 1 &&
+      rules->phrases().next(pending_node, phrase_word[id]) == PhraseTrie::kNone) {
+    // The common case, a word that begins a phrase and one that does not go on with it
+    // ("the" of "the likes of", then "day"): the first counts on its own, and the second as
+    // if it came first.
+    count_word(pending.front());
+    pending.clear();
+    count(id);
+    return;
+  }
   offer_to_phrase(id);
 }
 
@@ -548,7 +576,10 @@ void WordTally::State::settle_phrases(bool text_ends) {
       }
     }
     if (open && trie.nodes[node].next.empty()) open = false;
-    if (open && !text_ends) return;
+    if (open && !text_ends) {
+      pending_node = node;
+      return;
+    }
     if (longest > 1) {
       count_word(intern(trie.phrases[static_cast<std::size_t>(phrase)], words, word_counts));
       pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(longest));

@@ -24,7 +24,7 @@ enum CharacterClass : std::uint8_t {
   kLetter = 2,        // a letter
   kMark = 4,          // a combining mark
   kNonStarter = 8,    // a canonical combining class other than 0
-  kStableBreak = 16,  // a cut just before it splits no token and no normalisation
+  kStableBreak = 16,  // a cut just before it splits no token, normalisation or final sigma
   kSpace = 32,        // white space
   kEmoji = 64,        // begins an emoji (a pictograph or a regional indicator)
   kEmojiModifier = 128,  // goes on an emoji: variation selector, skin tone, keycap, tag
@@ -49,10 +49,17 @@ struct NormalizationClass {
   bool interpreter_lowers;  // and only str.lower may lower it (see simple_lower)
 };
 
+// The bits of normalization_class as the table stores them (see character_table.cpp), for
+// loops that pass over the code points whose bits are all clear.
+inline constexpr std::uint16_t kDecomposesBit = 1024;
+inline std::uint16_t normalization_bits(char32_t cp) noexcept {
+  if (cp > kLastCodePoint) return 256;  // never in NFC
+  return detail::kNormBlocks[std::size_t{detail::kNormBlockOf[cp >> 8]} * 256 + (cp & 0xFF)];
+}
+
 inline NormalizationClass normalization_class(char32_t cp) noexcept {
   if (cp > kLastCodePoint) return {0, true, false, false, false, false};
-  const std::uint16_t v =
-      detail::kNormBlocks[std::size_t{detail::kNormBlockOf[cp >> 8]} * 256 + (cp & 0xFF)];
+  const std::uint16_t v = normalization_bits(cp);
   return {static_cast<std::uint8_t>(v & 0xFF), (v & 256) != 0, (v & 512) != 0,
           (v & 1024) != 0, (v & 2048) != 0, (v & 4096) != 0};
 }
