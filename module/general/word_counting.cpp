@@ -197,12 +197,17 @@ std::unexpected<module::PyErr> busy_error() {
 }
 
 // Counts a text, or answers False without counting when the interpreter must first lower
-// and normalise it (see text::ready_to_count); a `prepared` text counts as it stands.
+// and normalise it (see text::ready_to_count); a `prepared` text counts as it stands. With
+// `goes_on`, the text is a piece of a longer one, cut before white space, whose next piece
+// the next call brings (a phrase may go on there).
 PyResult<PyHandle> tally_add(PyObject* args) {
   PyObject* capsule = nullptr;
   PyObject* text = nullptr;
   int prepared = 0;
-  if (!PyArg_ParseTuple(args, "OU|p:tally_add", &capsule, &text, &prepared)) return raised();
+  int goes_on = 0;
+  if (!PyArg_ParseTuple(args, "OU|pp:tally_add", &capsule, &text, &prepared, &goes_on)) {
+    return raised();
+  }
   PyResult<TallyBox*> box = tally_of(capsule);
   if (!box) return std::unexpected(std::move(box.error()));
   // The UTF-8 form is cached in the str, which the caller's arguments keep alive, and no
@@ -216,9 +221,9 @@ PyResult<PyHandle> tally_add(PyObject* args) {
   PyThreadState* thread = PyEval_SaveThread();
   try {
     if (prepared != 0) {
-      (*box)->tally.add(*utf8);
+      (*box)->tally.add(*utf8, goes_on != 0);
     } else {
-      counted = (*box)->tally.add_if_ready(*utf8);
+      counted = (*box)->tally.add_if_ready(*utf8, goes_on != 0);
     }
   } catch (...) {
     failure = std::current_exception();
@@ -284,12 +289,19 @@ PyResult<PyHandle> stream_safe_text(PyObject* args) {
 }
 
 // The largest index i with end - window < i <= end and i < len(text) such that text may be
-// cut just before text[i], or -1 when there is none.
+// cut just before text[i], or -1 when there is none. A cut before white space comes first:
+// nothing that the counter reads as one spans it (URLs, addresses, emoticons, emoji
+// sequences; a phrase does, but the tally carries it over); only a window without one
+// (Chinese writes no spaces) is cut elsewhere, where no token or normalisation is split,
+// unless `white_space_only`.
 PyResult<PyHandle> last_break(PyObject* args) {
   PyObject* text = nullptr;
   Py_ssize_t end = 0;
   Py_ssize_t window = 0;
-  if (!PyArg_ParseTuple(args, "Unn:last_break", &text, &end, &window)) return raised();
+  int white_space_only = 0;
+  if (!PyArg_ParseTuple(args, "Unn|p:last_break", &text, &end, &window, &white_space_only)) {
+    return raised();
+  }
   const Py_ssize_t length = PyUnicode_GetLength(text);
   if (length < 0) return raised();
   if (end >= length) end = length - 1;
@@ -298,11 +310,15 @@ PyResult<PyHandle> last_break(PyObject* args) {
   for (Py_ssize_t i = end; i > lowest && i >= 0; --i) {
     const Py_UCS4 cp = PyUnicode_ReadChar(text, i);
     if (cp == static_cast<Py_UCS4>(-1) && PyErr_Occurred() != nullptr) return raised();
-    if (text::character_class(cp) & text::kStableBreak) {
+    const std::uint8_t cls = text::character_class(cp);
+    if (!(cls & text::kStableBreak)) continue;
+    if (cls & text::kSpace) {
       found = i;
       break;
     }
+    if (found < 0 && white_space_only == 0) found = -2 - i;  // should no space come
   }
+  if (found < -1) found = -2 - found;
   PyHandle out = PyHandle::steal(PyLong_FromSsize_t(found));
   if (!out) return raised();
   return out;

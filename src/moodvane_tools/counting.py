@@ -33,11 +33,13 @@ from .chinese import SEGMENTERS, Segmenter, dictionary_segmenter, jieba_segmente
 from .lexicon_data import _scores, resolve_name, writes_lower_case
 
 # A long text is counted in pieces of at most _PIECE characters (so that no copy of all of
-# it is made at once), each cut just before a character where a cut splits no word and no
-# normalisation. A text read in pieces keeps back for the next read what follows the last
-# such place, when that is among the last _LONGEST_CARRY characters. Pieces stay below the
-# size that the C library maps fresh pages for (and unmaps when freed): the copies of one
-# piece reuse the memory of the last, rather than fault in new pages under the lock.
+# it is made at once), each cut just before white space (see _general.last_break), and a
+# phrase goes on from one piece into the next. A text read in pieces keeps back for the
+# next read what follows the last such place, when that is among the last _LONGEST_CARRY
+# characters. Pieces stay below the size that the C library maps fresh pages for (and
+# unmaps when freed): the copies of one piece reuse the memory of the last, rather than
+# fault in new pages under the lock. A text in ASCII is its own UTF-8, which the counter
+# reads in place: it is counted whole, in one call.
 _PIECE = 1 << 15
 _LONGEST_CARRY = 1 << 16
 # Text that is not in NFC is normalised in pieces of about this many bytes (the
@@ -136,13 +138,14 @@ class WordCounter:
         if not isinstance(text, str):
             raise TypeError(f"text must be a str, not {type(text).__name__!r}")
         start = 0
-        while len(text) - start > _PIECE:
-            end = start + _PIECE
-            cut = _general.last_break(text, end, _PIECE)
-            if cut <= start:  # a piece without a break: cut anyway, as a stream would
-                cut = end
-            self._count(text[start:cut])
-            start = cut
+        if not text.isascii():  # (ASCII is counted whole, in place)
+            while len(text) - start > _PIECE:
+                end = start + _PIECE
+                cut = _general.last_break(text, end, _PIECE)
+                if cut <= start:  # a piece without a break: cut anyway, as a stream would
+                    cut = end
+                self._count(text[start:cut], goes_on=True)
+                start = cut
         self._count(text[start:])
 
     def feed(self, piece: str) -> None:
@@ -151,11 +154,14 @@ class WordCounter:
         text = self._carry + piece
         if not text:
             return
-        cut = _general.last_break(text, len(text) - 1, _LONGEST_CARRY)
-        if cut < 0:
-            cut = len(text) if len(text) > _LONGEST_CARRY else 0
+        cut = _general.last_break(text, len(text) - 1, _LONGEST_CARRY, True)
+        if cut < 0 and len(text) > _LONGEST_CARRY:  # no white space: any break will do
+            cut = _general.last_break(text, len(text) - 1, _LONGEST_CARRY)
+            if cut < 0:
+                cut = len(text)
+        cut = max(cut, 0)
         self._carry = text[cut:]
-        self._count(text[:cut])
+        self._count(text[:cut], goes_on=True)
 
     def finish(self) -> Counter[str]:
         """The counts of everything added and fed since the last `finish`."""
@@ -173,11 +179,13 @@ class WordCounter:
         self.tokens = tokens
         return counts
 
-    def _count(self, text: str) -> None:
+    def _count(self, text: str, goes_on: bool = False) -> None:
         # The counter lowers and checks the text itself, with the lock released; the
-        # interpreter prepares the few texts that it must (see _prepared).
-        if text and not _general.tally_add(self._tally, text):
-            _general.tally_add(self._tally, _prepared(text, self._rules.lower_case), True)
+        # interpreter prepares the few texts that it must (see _prepared). A text that
+        # does not go on ends any phrase still open, even when it is empty.
+        if not _general.tally_add(self._tally, text, False, goes_on):
+            _general.tally_add(self._tally, _prepared(text, self._rules.lower_case), True,
+                               goes_on)
 
 
 def _read_all(stream: _TextFile, counter: WordCounter) -> None:

@@ -240,6 +240,31 @@ def test_documented_rules_for_things_that_are_not_words(text, options, expected)
     assert count_words(text, **options) == Counter(expected.split())
 
 
+@settings(max_examples=150, deadline=None)
+@given(pieces=st.lists(st.sampled_from(PIECES + ["special", "effects", "good", "luck"]),
+                       max_size=60),
+       options=OPTIONS)
+def test_a_long_text_counts_alike_whatever_its_pieces(pieces, options):
+    # Phrases go on across pieces; URLs, addresses, emoticons and emoji sequences are never
+    # cut, since a piece ends before white space (where a run without any is shorter than
+    # a piece).
+    from moodvane_tools import counting
+
+    text = "".join(pieces)
+    if any(len(run) >= 30 for run in text.split()):
+        return
+    piece, carry = counting._PIECE, counting._LONGEST_CARRY
+    counting._PIECE, counting._LONGEST_CARRY = 40, 50
+    try:
+        for language in ("english", "french"):
+            expected = reference_count_words(text, language, "dictionary", **options)
+            # (not ASCII, so that it goes in pieces)
+            assert count_words("é " + text, language, **options) - Counter(["é"]) == expected
+            assert count_words(io.StringIO(text), language, **options) == expected
+    finally:
+        counting._PIECE, counting._LONGEST_CARRY = piece, carry
+
+
 SMALL_LEXICON = ("special", "effects", "pas", "mal", "rumah", "sakit", "a", "b", "c", "d")
 PHRASES = ("special effects", "pas mal", "rumah sakit", "a b", "a b c", "b c d", "c d")
 
@@ -268,6 +293,17 @@ def test_the_checks_never_pass_a_text_that_needs_normalising_or_lowering(text):
     if not needs & 1:
         assert unicodedata.is_normalized("NFC", text)
     assert bool(needs & 2) == (text.lower() != text)
+
+
+@settings(max_examples=300, deadline=None)
+@given(text=st.one_of(MIXED_TEXT, ANY_TEXT))
+def test_the_counter_takes_on_only_text_it_lowers_as_str_lower_does(text):
+    if _general.character_table_version() != unicodedata.unidata_version:
+        pytest.skip("the character table follows another Unicode version than this Python")
+    tally = _general.new_tally(_general.counting_rules("english", (), True, ()))
+    if _general.tally_add(tally, text):
+        assert unicodedata.is_normalized("NFC", text.lower())
+        assert "\u0130" not in text and "\u03a3" not in text
 
 
 @pytest.mark.parametrize("text, native", [

@@ -95,72 +95,82 @@ std::size_t end_of_ascii(std::string_view text, std::size_t pos) noexcept {
   return pos;
 }
 
-// is_nfc over `text` as the tally reads it: with kLowering, every code point lowered as the
-// tally lowers tokens, and false for a character that only the interpreter lowers.
-template <bool kLowering>
-bool nfc_as_read(std::string_view text) noexcept {
+// What the NFC check knows of the text before the code point it looks at.
+struct NfcContext {
   char32_t starter = 0;
   bool have_starter = false;
   bool starter_decomposes = false;
   bool adjacent = false;            // the previous code point is the starter
   std::uint8_t highest_between = 0;  // the highest class since the starter
   std::uint8_t previous_class = 0;
-  for (std::size_t pos = 0; pos < text.size();) {
-    const unsigned char lead = static_cast<unsigned char>(text[pos]);
-    if (lead < 0x80) {
-      // A run of ASCII: starters that compose with nothing before them, of which only the
-      // last may compose with what follows the run.
-      pos = end_of_ascii(text, pos);
-      const unsigned char last = static_cast<unsigned char>(text[pos - 1]);
-      starter = kLowering && last >= 'A' && last <= 'Z' ? last + 32 : last;
-      have_starter = true;
-      starter_decomposes = false;
-      adjacent = true;
-      highest_between = 0;
-      previous_class = 0;
-      continue;
-    }
-    Decoded d = decode_utf8(text.data() + pos);
-    pos += d.size;
-    const std::uint16_t bits = normalization_bits(d.cp);
-    if ((bits & ~kDecomposesBit) == 0) {
-      // The common case (a small letter, a Hangul syllable): a starter in NFC that does not
-      // lower and composes with nothing before it.
-      starter = d.cp;
-      have_starter = true;
-      starter_decomposes = bits != 0;
-      adjacent = true;
-      highest_between = 0;
-      previous_class = 0;
-      continue;
-    }
-    NormalizationClass n = normalization_class(d.cp);
+
+  // After a code point that is a starter, in NFC, and composes with nothing before it.
+  void after_plain_starter(char32_t cp, bool decomposes) noexcept {
+    *this = NfcContext{cp, true, decomposes, true, 0, 0};
+  }
+
+  // Takes in a code point that may not stay as it is (read as the tally reads it):
+  // false when the text is not in NFC.
+  template <bool kLowering>
+  [[gnu::noinline]] bool take(char32_t cp) noexcept {
+    NormalizationClass n = normalization_class(cp);
     if (kLowering && n.lowers) {
       if (n.interpreter_lowers) return false;
-      d.cp = simple_lower(d.cp);
-      n = normalization_class(d.cp);
+      cp = simple_lower(cp);
+      n = normalization_class(cp);
     }
     if (n.quick_check_no) return false;
     const std::uint8_t c = n.combining_class;
     if (c != 0 && previous_class > c) return false;  // marks out of canonical order
     if (n.quick_check_maybe && have_starter) {
       const bool blocked = !adjacent && (c == 0 || highest_between >= c);
-      if (!blocked) {
-        // A decomposed starter might compose with this through one of its own marks.
-        if (starter_decomposes || composes(starter, d.cp)) return false;
-      }
+      // A decomposed starter might compose with this through one of its own marks.
+      if (!blocked && (starter_decomposes || composes(starter, cp))) return false;
     }
     if (c == 0) {
-      starter = d.cp;
-      have_starter = true;
-      starter_decomposes = n.decomposes;
-      adjacent = true;
-      highest_between = 0;
+      after_plain_starter(cp, n.decomposes);
     } else {
       adjacent = false;
       if (c > highest_between) highest_between = c;
+      previous_class = c;
     }
-    previous_class = c;
+    return true;
+  }
+};
+
+// is_nfc over `text` as the tally reads it: with kLowering, every code point lowered as the
+// tally lowers tokens, and false for a character that only the interpreter lowers. Most
+// code points (ASCII, small letters, Hangul syllables) are starters in NFC that do not lower
+// and compose with nothing before them: the loop passes over them, remembering only the
+// last, and sets up the context only for the few that need a closer look.
+template <bool kLowering>
+bool nfc_as_read(std::string_view text) noexcept {
+  NfcContext context;
+  std::size_t plain_end = std::string_view::npos;  // where the last plain starter ends
+  char32_t plain = 0;
+  bool plain_decomposes = false;
+  for (std::size_t pos = 0; pos < text.size();) {
+    const unsigned char lead = static_cast<unsigned char>(text[pos]);
+    if (lead < 0x80) {
+      pos = end_of_ascii(text, pos);
+      const unsigned char last = static_cast<unsigned char>(text[pos - 1]);
+      plain = kLowering && last >= 'A' && last <= 'Z' ? last + 32 : last;
+      plain_decomposes = false;
+      plain_end = pos;
+      continue;
+    }
+    const Decoded d = decode_utf8(text.data() + pos);
+    const std::uint16_t bits = normalization_bits(d.cp);
+    if ((bits & ~kDecomposesBit) == 0) {
+      plain = d.cp;
+      plain_decomposes = bits != 0;
+      plain_end = pos + d.size;
+      pos = plain_end;
+      continue;
+    }
+    if (plain_end == pos) context.after_plain_starter(plain, plain_decomposes);
+    if (!context.template take<kLowering>(d.cp)) return false;
+    pos += d.size;
   }
   return true;
 }

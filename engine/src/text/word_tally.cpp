@@ -98,7 +98,7 @@ struct WordTally::State {
     return kept;
   }
 
-  void add(std::string_view text);
+  void add(std::string_view text, bool goes_on);
   // Counts `token`, whose first byte lies `readable` bytes before the end of the text.
   void count_token(std::string_view token, std::size_t readable);
   Meaning resolve(std::string_view token);
@@ -119,11 +119,11 @@ WordTally::WordTally(std::shared_ptr<const CountingRules> rules, CountingOptions
     : state_(std::make_unique<State>(std::move(rules), options)) {}
 WordTally::~WordTally() = default;
 
-void WordTally::add(std::string_view text) { state_->add(text); }
+void WordTally::add(std::string_view text, bool goes_on) { state_->add(text, goes_on); }
 
-bool WordTally::add_if_ready(std::string_view text) {
+bool WordTally::add_if_ready(std::string_view text, bool goes_on) {
   if (!ready_to_count(text, state_->rules->lower_case())) return false;
-  state_->add(text);
+  state_->add(text, goes_on);
   return true;
 }
 
@@ -445,9 +445,9 @@ class Scan {
   std::string_view text_;
 };
 
-void WordTally::State::add(std::string_view text) {
+void WordTally::State::add(std::string_view text, bool goes_on) {
   Scan(*this, text).run();
-  settle_phrases(true);
+  if (!goes_on) settle_phrases(true);
 }
 
 void WordTally::State::count_token(std::string_view token, std::size_t readable) {

@@ -61,12 +61,14 @@ class WordTally {
   WordTally(const WordTally&) = delete;
   WordTally& operator=(const WordTally&) = delete;
 
-  // Counts the words of one whole text (no word goes on across two calls): text for which
-  // ready_to_count holds, or text that str.lower and NFC have prepared.
-  void add(std::string_view text);
+  // Counts the words of `text`: text for which ready_to_count holds, or text that
+  // str.lower and NFC have prepared. No word goes on across two calls, but a phrase may,
+  // while the text `goes_on` in the next call (a long text counted in pieces, each cut
+  // before white space).
+  void add(std::string_view text, bool goes_on = false);
   // Counts `text` when ready_to_count says the tally may (lowering it where the lexicon is
   // lower-case), and says whether it did; else the tally is left as it was.
-  bool add_if_ready(std::string_view text);
+  bool add_if_ready(std::string_view text, bool goes_on = false);
 
   struct Counts {
     std::vector<std::pair<std::string_view, std::uint64_t>> words;
