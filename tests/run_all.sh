@@ -74,6 +74,8 @@ status=0
 bash tools/check_wheel.sh || status=$?
 if ((status == 0)); then
   stage "Python tests against the extensions built with AddressSanitizer and UndefinedBehaviorSanitizer"
-  bash tests/sanitize/run_python_suite.sh || status=$?
+  # The tests of native code: those of pure-Python code (marked pure_python: the command
+  # line, the graphs, the lexicon tools) reach the native calls only as other tests do.
+  bash tests/sanitize/run_python_suite.sh -m "not pure_python" || status=$?
 fi
 exit "$status"

@@ -5,11 +5,12 @@
 #     auditwheel show must name a manylinux tag, abi3audit must find no symbol outside the
 #     stable ABI of CPython 3.11;
 #  3. the sdist's contents checked: what the build needs, and no build trees or caches;
-#  4. that one wheel installed into a fresh virtual environment of every CPython >= 3.11
-#     found on this machine, with the Python tests run against it: the whole suite on the
-#     build interpreter; on the others the fast tests (not marked slow) that reach native
-#     code, since the tests of pure-Python code (marked pure_python) have nothing that
-#     differs between interpreters of one stable ABI.
+#  4. that one wheel installed for every CPython >= 3.11 found on this machine, with the
+#     Python tests run against it: the whole suite on the build interpreter (in its active
+#     virtual environment, else a fresh one); on the others, each in a fresh virtual
+#     environment, the fast tests (not marked slow) that reach native code, since the tests
+#     of pure-Python code (marked pure_python) have nothing that differs between
+#     interpreters of one stable ABI.
 # The wheel is built from the sdist, so the sdist is tested through it: a second build of
 # it would test the same sources with the same compiler again.
 # The tests import the installed artefact, never the source tree: pytest runs with -P (and
@@ -75,25 +76,61 @@ done
 build_version=${order[0]}
 echo "== Interpreters: $(for v in "${order[@]}"; do printf '%s (%s)  ' "$v" "${chosen[$v]}"; done)"
 
+# Every interpreter but the build one gets a fresh virtual environment with the wheel and
+# what its tests import (jieba: the counter's tests compare with it; the graphs' and type
+# checkers' tools serve only the build interpreter's tests). They are made in the
+# background while the build interpreter's tests run: installing waits mostly on the
+# package index, not on the processor.
+declare -A preparing=()
+prepare() {  # version: its environment, with a log and an exit status beside it
+  local version=$1 env="$venvs/$1" code=0
+  {
+    "${chosen[$version]}" -m venv "$env" &&
+      "$env/bin/python" -m pip install -q --disable-pip-version-check "$wheel[zh]" \
+        "pytest>=7" "pytest-xdist>=3" "hypothesis>=6.100"
+  } >"$venvs/$version.log" 2>&1 || code=$?
+  echo "$code" >"$venvs/$version.status"
+}
+for version in "${order[@]:1}"; do
+  prepare "$version" &
+  preparing[$version]=$!
+done
+
+# The build interpreter runs the whole suite. In a virtual environment (tests/run_all.sh
+# makes sure of one), the wheel replaces whatever moodvane is installed there, beside the
+# test tools already installed; a fresh environment of the bare wheel, which must need
+# nothing beyond the standard library, is one of the tests (test_tools_install.py).
+# Otherwise the wheel goes into a fresh environment of its own.
+if "$python" -c 'import sys; sys.exit(sys.prefix == sys.base_prefix)'; then
+  build_python=$python
+  "$python" -m pip uninstall -q -y moodvane >/dev/null 2>&1 || true
+else
+  "$python" -m venv "$venvs/$build_version"
+  build_python="$venvs/$build_version/bin/python"
+fi
+"$build_python" -m pip install -q --disable-pip-version-check "$wheel[test]"
+
 status=0
 tested=()
 for version in "${order[@]}"; do
-  env="$venvs/$version"
-  "${chosen[$version]}" -m venv "$env"
   if [[ $version == "$build_version" ]]; then
-    "$env/bin/python" -m pip install -q --disable-pip-version-check "$wheel[test]"
+    interpreter=$build_python
     selection=()
     what="whole suite"
   else
-    # What the tests of native code import (jieba: the counter's tests compare with it);
-    # the graphs' and type checkers' tools serve only tests of the build interpreter.
-    "$env/bin/python" -m pip install -q --disable-pip-version-check "$wheel[zh]" \
-      "pytest>=7" "pytest-xdist>=3" "hypothesis>=6.100"
+    wait "${preparing[$version]}"
+    if [[ $(cat "$venvs/$version.status") != 0 ]]; then
+      cat "$venvs/$version.log" >&2
+      status=1
+      tested+=("$version: its environment could not be made (log above)")
+      continue
+    fi
+    interpreter="$venvs/$version/bin/python"
     selection=(-m "not slow and not pure_python")
     what="fast tests of native code"
   fi
   echo "== Python $version, the wheel, $what"
-  if PYTHONSAFEPATH=1 "$env/bin/python" -P -m pytest tests/python -q -p no:cacheprovider \
+  if PYTHONSAFEPATH=1 "$interpreter" -P -m pytest tests/python -q -p no:cacheprovider \
     -n 2 --dist loadfile "${selection[@]}" "$@"; then
     tested+=("$version ($what): passed")
   else

@@ -7,15 +7,10 @@
 #include <thread>
 #include <vector>
 
+#include "splitmix64.hpp"
+
 namespace moodvane::bootstrap {
 namespace {
-
-std::uint64_t splitmix64(std::uint64_t& state) noexcept {
-  std::uint64_t z = (state += 0x9E3779B97F4A7C15u);
-  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
-  z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
-  return z ^ (z >> 31);
-}
 
 // xoshiro256**: fast, and fully specified, so the same seed gives the same draws on every
 // machine.

@@ -8,16 +8,10 @@
 #include <cstdint>
 
 #include "flat_map.hpp"
+#include "splitmix64.hpp"
 
 namespace moodvane::types {
 namespace {
-
-std::uint64_t splitmix(std::uint64_t& state) noexcept {
-  std::uint64_t z = (state += 0x9E3779B97F4A7C15u);
-  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
-  z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
-  return z ^ (z >> 31);
-}
 
 bool read_all(int fd, unsigned char* into, std::size_t size) noexcept {
   while (size > 0) {
@@ -32,9 +26,9 @@ bool read_all(int fd, unsigned char* into, std::size_t size) noexcept {
 
 HashKeys keys_from(std::uint64_t seed) noexcept {
   HashKeys keys{};
-  keys.k0 = splitmix(seed);
-  keys.k1 = splitmix(seed);
-  keys.k2 = splitmix(seed);
+  keys.k0 = splitmix64(seed);
+  keys.k1 = splitmix64(seed);
+  keys.k2 = splitmix64(seed);
   // An odd multiplier operand never makes the mix degenerate for a whole class of inputs.
   keys.k1 |= 1;
   return keys;
@@ -65,7 +59,7 @@ std::uint64_t os_random_seed() noexcept {
   std::uint64_t state =
       static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
       reinterpret_cast<std::uintptr_t>(&seed) ^ static_cast<std::uint64_t>(getpid());
-  return splitmix(state);
+  return splitmix64(state);
 }
 
 void set_hash_seed(std::uint64_t seed) noexcept {

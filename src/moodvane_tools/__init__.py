@@ -20,6 +20,7 @@ Parquet or text files, `score_documents` scores each document, `count_groups` po
 counts of groups of documents, `happiness_series` gives each group's average score with a
 bootstrap band and `series_graph` draws it. `moodvane_tools.dask` does the same on a Dask
 cluster. `stop_words(language)` gives a stop-word list for each built-in language.
+`sample_text` and `sample_path` give the sample texts the README uses.
 """
 
 from __future__ import annotations
@@ -42,6 +43,7 @@ from .generalized import (
 )
 from .graph import shift_graph
 from .lexicon_data import lexicon_info, lexicon_names, lexicon_scores
+from .samples import sample_path, sample_text
 from .stop_words import stop_words
 from .text_graph import text_shift
 from .counting import count_documents, count_words
@@ -98,6 +100,8 @@ __all__ = [
     "lexicon_scores",
     "proportion_shift",
     "read_corpus",
+    "sample_path",
+    "sample_text",
     "score_documents",
     "series_graph",
     "shift_graph",

@@ -6,6 +6,7 @@
     moodvane series CORPUS --text COL --key COL [--freq F] [--csv OUT] [--plot OUT.png]
     moodvane lexicons
     moodvane score WORD... [--lexicon NAME]
+    moodvane samples [FOLDER]
     moodvane --version
 
 Bad input (also a path that no output can be written to, found before any text is read)
@@ -35,6 +36,7 @@ from .lexicon_data import (lexicon_info, lexicon_names, lexicon_scores, resolve_
                            writes_lower_case)
 from .outputs import Writer, check_output_paths, write_all
 from .reading import InputError, Progress, TextCounts, count_file, file_size
+from .samples import write_samples
 from .text_graph import pad, text_shift
 
 PLOT_FORMATS = (".png", ".svg", ".pdf")
@@ -126,6 +128,13 @@ def _parser() -> argparse.ArgumentParser:
     score.add_argument("words", nargs="+", metavar="WORD")
     score.add_argument("--lexicon", default="english", metavar="NAME",
                        help="built-in lexicon (english)")
+
+    samples = commands.add_parser(
+        "samples", help="write the sample texts into a folder",
+        description="Write the sample texts that the README uses (two diary pages and a "
+                    "diary corpus) into FOLDER, to try the other commands on.")
+    samples.add_argument("folder", nargs="?", type=Path, default=Path("moodvane-samples"),
+                         metavar="FOLDER", help="where to write them (moodvane-samples)")
     return parser
 
 
@@ -221,6 +230,8 @@ def main(argv: Sequence[str] | None = None) -> int:
             return _lexicons(sys.stdout)
         if arguments.command == "series":
             return run_series(arguments, _lexicon_key(arguments.lexicon), sys.stdout)
+        if arguments.command == "samples":
+            return _samples(arguments.folder, sys.stdout)
         return _score(arguments, sys.stdout)
     except InputError as error:
         print(f"moodvane: {error}", file=sys.stderr)
@@ -236,6 +247,17 @@ def main(argv: Sequence[str] | None = None) -> int:
         # The reader of the output went away (| head); nothing more to say to it.
         sys.stdout = None
         return 0
+
+
+def _samples(folder: Path, out: TextIO) -> int:
+    try:
+        written = write_samples(folder)
+    except OSError as error:
+        raise InputError(str(error) if isinstance(error, FileExistsError)
+                         else f"{error.filename or folder}: {error.strerror}") from None
+    for path in written:
+        print(path, file=out)
+    return 0
 
 
 def _lexicon_key(name: str) -> str:

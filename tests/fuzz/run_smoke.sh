@@ -44,16 +44,36 @@ echo "== fuzz oracles"
 
 scratch=$(mktemp -d)
 trap 'rm -rf "$probe" "$scratch"' EXIT
-status=0
-for target in "${targets[@]}"; do
-  echo "== $target: ${seconds}s"
-  work=$scratch/$target
+
+run_target() {  # target: fuzzes it, leaving its log and exit status in its work folder
+  local target=$1 work=$scratch/$1 code=0
   mkdir -p "$work/corpus"
   cp tests/fuzz/corpus/"$target"/* "$work/corpus/"
-  args=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1
-        -artifact_prefix="$work/")
+  local args=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1
+              -artifact_prefix="$work/")
   [[ -f tests/fuzz/$target.dict ]] && args+=(-dict="tests/fuzz/$target.dict")
-  if "$build/$target" "${args[@]}" "$work/corpus" >"$work/log" 2>&1; then
+  "$build/$target" "${args[@]}" "$work/corpus" >"$work/log" 2>&1 || code=$?
+  echo "$code" >"$work/status"
+}
+
+# One target per core at a time: each still gets its full time on a core of its own.
+cores=$(nproc)
+running=0
+for target in "${targets[@]}"; do
+  if ((running >= cores)); then
+    wait -n
+    running=$((running - 1))
+  fi
+  run_target "$target" &
+  running=$((running + 1))
+done
+wait
+
+status=0
+for target in "${targets[@]}"; do
+  work=$scratch/$target
+  echo "== $target: ${seconds}s"
+  if [[ $(cat "$work/status") == 0 ]]; then
     grep -E '^(Done|stat::)' "$work/log" || true
     grep -E '^#[0-9]+.*(DONE|pulse|NEW|REDUCE)' "$work/log" | tail -n 1 || true
   else

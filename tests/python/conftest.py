@@ -22,7 +22,8 @@ LEXICON_DATA = REPO / "lexicons" / "data"
 # nothing in them differs between interpreters of one stable ABI.
 PURE_PYTHON_FILES = frozenset({
     "test_example.py", "test_general_example.py", "test_lexicon_data.py",
-    "test_lexicon_review.py", "test_packaging.py", "test_tools_cli.py", "test_tools_export.py",
+    "test_lexicon_review.py", "test_packaging.py", "test_readme.py", "test_tools_cli.py",
+    "test_tools_export.py",
     "test_tools_graph.py", "test_tools_kinds.py", "test_tools_lexicons.py",
     "test_tools_outputs.py", "test_tools_text.py",
 })

@@ -50,12 +50,17 @@ settings.register_profile("moodvane-ci", derandomize=True, database=None, **_com
 settings.register_profile("moodvane-long", **_common)
 _PROFILE = os.environ.get("MOODVANE_HYPOTHESIS_PROFILE") or (
     "ci" if os.environ.get("CI", "").lower() not in ("", "0", "false") else "dev")
-_SCALE = 20 if _PROFILE == "long" else 1
+# Under the sanitizers each call costs several times as much: a quarter of the examples
+# still takes every path of the module through them, and the plain runs try them all.
+_SCALE = (20 if _PROFILE == "long" else
+          0.25 if os.environ.get("MOODVANE_SANITIZED") == "1" else 1)
 
 
 def examples(count):
-    """The settings of one test: the chosen profile, `count` examples (more in a long run)."""
-    return settings(settings.get_profile(f"moodvane-{_PROFILE}"), max_examples=count * _SCALE)
+    """The settings of one test: the chosen profile, `count` examples (more in a long run,
+    fewer under the sanitizers)."""
+    return settings(settings.get_profile(f"moodvane-{_PROFILE}"),
+                    max_examples=max(10, round(count * _SCALE)))
 
 
 @functools.cache

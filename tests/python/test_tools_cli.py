@@ -113,6 +113,12 @@ def _empty_directory(tmp_path):
     return tmp_path / "folder"
 
 
+def _own_rainy_monday(tmp_path):
+    (tmp_path / "mine").mkdir()
+    (tmp_path / "mine" / "rainy_monday.txt").write_text("my own diary", encoding="utf-8")
+    return tmp_path / "mine"
+
+
 @pytest.mark.parametrize("case, message", [
     ("missing", "missing.txt: no such file"),
     ("not utf-8", "latin1.txt: not UTF-8 text (invalid continuation byte at byte offset 9)"),
@@ -125,6 +131,7 @@ def _empty_directory(tmp_path):
     ("directory", "is a directory with no .txt files"),
     ("stop words", "nostop.txt: cannot be read"),
     ("no command", "the following arguments are required"),
+    ("samples over a file", "rainy_monday.txt exists and is not the sample of that name"),
 ])
 def test_bad_input_is_one_line_and_status_2(tmp_path, case, message):
     bad, empty, blank = _bad(tmp_path)
@@ -141,6 +148,7 @@ def test_bad_input_is_one_line_and_status_2(tmp_path, case, message):
         "directory": ["compare", RAINY, _empty_directory(tmp_path)],
         "stop words": ["compare", RAINY, SUNNY, "--stop-words", tmp_path / "nostop.txt"],
         "no command": [],
+        "samples over a file": ["samples", _own_rainy_monday(tmp_path)],
     }[case]
     run = _run(*arguments)
     assert run.returncode == 2
@@ -148,6 +156,9 @@ def test_bad_input_is_one_line_and_status_2(tmp_path, case, message):
     assert len(run.stderr.splitlines()) == 1, run.stderr
     assert message in run.stderr
     assert "Traceback" not in run.stderr
+    if case == "samples over a file":  # nothing was written, nothing overwritten
+        assert [path.name for path in (tmp_path / "mine").iterdir()] == ["rainy_monday.txt"]
+        assert (tmp_path / "mine" / "rainy_monday.txt").read_text("utf-8") == "my own diary"
 
 
 def test_plot_without_matplotlib_names_the_extra(monkeypatch, capsys):

@@ -29,6 +29,10 @@ cp -r src/moodvane_tools "$site/moodvane_tools"
 cp "$build"/module/general/_general*.so "$site/moodvane_tools/"
 # The stop-word lists, which an installation puts beside the package's sources.
 cp -r lexicons/data/stopwords "$site/moodvane_tools/stopwords"
+# And the sample texts, which it also puts there.
+mkdir -p "$site/moodvane_tools/samples"
+cp examples/texts/rainy_monday.txt examples/texts/sunny_saturday.txt examples/diary.csv \
+  "$site/moodvane_tools/samples/"
 
 reports="$build/reports"
 rm -rf "$reports"
