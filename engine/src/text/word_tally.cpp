@@ -83,6 +83,7 @@ struct WordTally::State {
   std::size_t block_left = 0;
   TokenWords scratch;
   std::string form;  // a token folded and lowered, while it is resolved
+  std::string emoji_written;  // an emoji sequence as it counts, while it is read
 
   std::string_view keep(std::string_view token) {
     if (token.size() > block_left) {
@@ -408,7 +409,8 @@ class Scan {
   // Counts the emoji sequence at `pos` and returns its end: pictographs (or pairs of
   // regional indicators) joined by U+200D, without variation selectors and skin tones.
   std::size_t emoji(std::size_t pos) {
-    std::string written;
+    std::string& written = state_.emoji_written;
+    written.clear();
     while (true) {
       Read at = read(pos);
       append_utf8(written, at.cp);
