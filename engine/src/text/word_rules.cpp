@@ -134,6 +134,12 @@ CountingRules::CountingRules(RulesData data)
   for (const std::string& written : data.emoticons) {
     if (!written.empty()) emoticons_.push_back(emoticon_of(written));
   }
+  group_emoticons();
+}
+
+// Sorts the emoticons into groups by first code point, longest first in each (the list's
+// order among equals), and notes each group and the second bytes that its members may have.
+void CountingRules::group_emoticons() {
   std::stable_sort(emoticons_.begin(), emoticons_.end(), [](const Emoticon& a, const Emoticon& b) {
     if (a.first != b.first) return a.first < b.first;
     return a.match.size() > b.match.size();
@@ -150,7 +156,8 @@ CountingRules::CountingRules(RulesData data)
         if (emoticon.match.size() < 2) {
           seconds[0] = seconds[1] = ~std::uint64_t{0};
         } else {
-          // A repeating emoticon repeats its first character (read past dropped ones).
+          // A repeating emoticon goes on with its first character (or with a code point
+          // that the rules drop, beyond ASCII, which every test lets through).
           const auto second = static_cast<unsigned char>(
               emoticon.unit != 0 ? static_cast<char>(emoticon.unit) : emoticon.match[1]);
           if (second >= 128) {

@@ -117,6 +117,7 @@ class CountingRules {
   std::string listed_form(std::string_view token) const;
   void joined(std::string_view token, TokenWords& out) const;
   std::string korean_stem(std::string_view token) const;
+  void group_emoticons();
 
   Language language_;
   bool lower_case_;

@@ -72,11 +72,12 @@ struct WordTally::State {
   std::vector<bool> starts_phrase;
 
   // What each distinct token seen, as written, stands for: folded, lowered where the
-  // lexicon is lower-case, and through the lexicon's rules once, when first seen. The tokens
-  // are copied into blocks of their own: a lookup then compares bytes that sit together in
-  // the cache, not bytes anywhere in a text of many megabytes.
-  types::FlatMap<std::string_view, Meaning> known;  // the longer ones
+  // lexicon is lower-case, and through the lexicon's rules once, when first seen. Tokens
+  // longer than ShortTokens takes are copied into blocks of their own: a lookup then
+  // compares bytes that sit together in the cache, not bytes anywhere in a text of many
+  // megabytes.
   ShortTokens<Meaning> known_short;
+  types::FlatMap<std::string_view, Meaning> known;
   std::vector<Id> resolved;
   std::vector<std::unique_ptr<char[]>> token_blocks;
   char* block_free = nullptr;
@@ -468,12 +469,12 @@ void WordTally::State::count_token(std::string_view token, std::size_t readable)
           [this](std::string_view key) { return keep(key); });
     }
   }
-  if (meaning->single && pending.empty()) {
-    count_word(meaning->first);
-    return;
-  }
-  if (meaning->single) {
-    count(meaning->first);
+  if (meaning->single) {  // at once, unless a phrase is pending
+    if (pending.empty()) {
+      count_word(meaning->first);
+    } else {
+      count(meaning->first);
+    }
     return;
   }
   for (std::uint32_t i = 0; i < meaning->size; ++i) count(resolved[meaning->first + i]);
