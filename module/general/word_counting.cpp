@@ -307,6 +307,7 @@ PyResult<PyHandle> last_break(PyObject* args) {
   if (end >= length) end = length - 1;
   const Py_ssize_t lowest = end - window;
   Py_ssize_t found = -1;
+  Py_ssize_t other = -1;  // the last other break, should no white space come
   for (Py_ssize_t i = end; i > lowest && i >= 0; --i) {
     const Py_UCS4 cp = PyUnicode_ReadChar(text, i);
     if (cp == static_cast<Py_UCS4>(-1) && PyErr_Occurred() != nullptr) return raised();
@@ -316,9 +317,9 @@ PyResult<PyHandle> last_break(PyObject* args) {
       found = i;
       break;
     }
-    if (found < 0 && white_space_only == 0) found = -2 - i;  // should no space come
+    if (other < 0) other = i;
   }
-  if (found < -1) found = -2 - found;
+  if (found < 0 && white_space_only == 0) found = other;
   PyHandle out = PyHandle::steal(PyLong_FromSsize_t(found));
   if (!out) return raised();
   return out;

@@ -265,6 +265,18 @@ def test_a_long_text_counts_alike_whatever_its_pieces(pieces, options):
         counting._PIECE, counting._LONGEST_CARRY = piece, carry
 
 
+@pytest.mark.parametrize("text, end, white_space_only, cut", [
+    ("see http://x.co/a now", 19, False, 17),  # before white space, not before "/"
+    ("see http://x.co/a now", 14, False, 3),
+    ("你好，世界，再见", 7, False, 5),  # no white space: the last other break
+    ("你好，世界，再见", 7, True, -1),
+    ("wordwithoutbreak", 15, False, -1),
+])
+def test_a_long_text_is_cut_where_nothing_that_counts_as_one_goes_on(text, end,
+                                                                      white_space_only, cut):
+    assert _general.last_break(text, end, len(text), white_space_only) == cut
+
+
 SMALL_LEXICON = ("special", "effects", "pas", "mal", "rumah", "sakit", "a", "b", "c", "d")
 PHRASES = ("special effects", "pas mal", "rumah sakit", "a b", "a b c", "b c d", "c d")
 
