@@ -28,10 +28,10 @@ HEADER = (
 
 
 def installed_jieba_dictionary() -> pathlib.Path:
-    spec = importlib.util.find_spec("jieba")
-    if spec is None or spec.origin is None:
+    jieba = importlib.util.find_spec("jieba")
+    if jieba is None or jieba.origin is None:
         sys.exit("jieba is not installed: pip install jieba, or pass the path of its dict.txt")
-    return pathlib.Path(spec.origin).parent / "dict.txt"
+    return pathlib.Path(jieba.origin).parent / "dict.txt"
 
 
 def derived_lines(jieba_text: str) -> list[str]:
