@@ -358,8 +358,9 @@ def _compare(arguments: argparse.Namespace, out: TextIO, err: TextIO) -> int:
         print(f"moodvane: internal fault in the native module: {error}", file=err)
         return 1
 
-    _print_summary(out, key, labels, texts, result, arguments)
+    # The files first: they are whole whatever becomes of the standard output (| head).
     write_all(_outputs(arguments, key, labels, texts, result, stop_words))
+    _print_summary(out, key, labels, texts, result, arguments)
     return 0
 
 

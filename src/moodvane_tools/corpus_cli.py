@@ -14,8 +14,9 @@ import argparse
 import math
 from collections import Counter
 from pathlib import Path
-from typing import Any, TextIO
+from typing import Any, BinaryIO, TextIO
 
+from .outputs import Writer, check_output_paths, write_all
 from .reading import InputError, Progress, TextCounts, count_file
 
 # Suffixes read as corpora by `compare` (a directory is one too); anything else is a text.
@@ -149,9 +150,9 @@ def run_series(arguments: argparse.Namespace, key: str, out: TextIO) -> int:
         raise InputError(f"--boot must be 1 or more, got {arguments.boot}")
     if arguments.plot is not None:
         _require_plot(arguments.plot)
-    for path in (arguments.csv, arguments.plot):
-        if path is not None:
-            _check_writable(path)
+    check_output_paths([(option, path) for option, path in
+                        (("--csv", arguments.csv), ("--plot", arguments.plot))
+                        if path is not None], [arguments.corpus])
     _pandas_needed()
     from .corpus import happiness_series
 
@@ -167,16 +168,42 @@ def run_series(arguments: argparse.Namespace, key: str, out: TextIO) -> int:
         raise InputError(f"{arguments.corpus}: {error}") from None
     if series.empty:
         raise InputError(f"{arguments.corpus}: no document has a key")
+    # The files first: they are whole whatever becomes of the standard output (| head).
+    write_all(_series_outputs(arguments, series))
     _print_series(out, series)
+    return 0
+
+
+# The periods of the common pandas offset aliases, as a graph's title names them.
+PERIODS = {"D": "day", "W": "week", "MS": "month", "M": "month", "ME": "month",
+           "QS": "quarter", "Q": "quarter", "QE": "quarter", "YS": "year", "Y": "year",
+           "YE": "year", "AS": "year", "A": "year", "h": "hour", "H": "hour"}
+
+
+def _series_outputs(arguments: argparse.Namespace, series: Any) -> list[tuple[Path, Writer]]:
+    outputs: list[tuple[Path, Writer]] = []
     if arguments.csv is not None:
-        series.to_csv(arguments.csv, index_label="key", float_format="%.6g")
+        table = str(series.to_csv(index_label="key", float_format="%.6g")).encode("utf-8")
+
+        def write_table(stream: BinaryIO) -> None:
+            stream.write(table)
+
+        outputs.append((arguments.csv, write_table))
     if arguments.plot is not None:
         from .series_graph import series_graph
 
+        period = arguments.freq and PERIODS.get(arguments.freq, arguments.freq)
         ax = series_graph(series, title=f"{arguments.corpus.name}: average score"
-                          + (f" by {arguments.freq}" if arguments.freq else ""))
-        ax.figure.savefig(arguments.plot, dpi=150)  # type: ignore[union-attr]
-    return 0
+                          + (f" by {period}" if period else "")
+                          + "\n(band: 95% bootstrap interval; bars: documents)")
+        figure: Any = ax.figure
+        kind = arguments.plot.suffix[1:].lower()
+
+        def write_plot(stream: BinaryIO) -> None:
+            figure.savefig(stream, format=kind, dpi=150)
+
+        outputs.append((arguments.plot, write_plot))
+    return outputs
 
 
 def _require_plot(path: Path) -> None:
@@ -189,15 +216,6 @@ def _require_plot(path: Path) -> None:
     except ImportError:
         raise InputError("--plot needs matplotlib: pip install 'moodvane[plot]'") from None
     matplotlib.use("Agg")
-
-
-def _check_writable(path: Path) -> None:
-    """An output that cannot be written is reported before any work starts."""
-    try:
-        with open(path, "ab"):
-            pass
-    except OSError as error:
-        raise InputError(f"{path}: cannot be written: {error.strerror or error}") from None
 
 
 def _format(value: float) -> str:

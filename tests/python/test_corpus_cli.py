@@ -53,7 +53,7 @@ def test_series_prints_writes_and_draws_the_series(corpus, tmp_path):
     (["series", "{corpus}", "--text", "nope", "--key", "day"], "no column 'nope'"),
     (["series", "{corpus}", "--text", "body", "--key", "day", "--freq", "XX"], "offset alias"),
     (["series", "{corpus}", "--text", "body", "--key", "day", "--csv", "/no/such/dir/x.csv"],
-     "cannot be written"),
+     "the folder /no/such/dir does not exist"),
     (["series", "{corpus}", "--text", "body", "--key", "day", "--plot", "x.bmp"],
      "the graph is written as"),
     (["compare", "{corpus}", "--text", "body", "--key", "day", "--groups", "2024-05-01", "x"],

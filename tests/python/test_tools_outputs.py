@@ -146,3 +146,30 @@ def test_labels_title_dpi_and_version_reach_their_outputs(tmp_path, monkeypatch,
         cli.main(["--version"])
     assert info.value.code == 0
     assert capsys.readouterr().out == f"moodvane {moodvane_tools.__version__}\n"
+
+
+class _GoneReader:
+    """A standard output whose reader went away, as after `| head`."""
+
+    def write(self, text):
+        raise BrokenPipeError(errno.EPIPE, "Broken pipe")
+
+    def flush(self):
+        pass
+
+
+@pytest.mark.parametrize("command", ["compare", "series"])
+def test_outputs_are_whole_when_the_reader_of_the_output_goes_away(command, tmp_path,
+                                                                   monkeypatch):
+    pytest.importorskip("matplotlib")
+    if command == "series":
+        pytest.importorskip("pandas")
+    plot, table = tmp_path / "out.png", tmp_path / "out.csv"
+    inputs = {"compare": [str(RAINY), str(SUNNY)],
+              "series": [str(REPO / "examples" / "diary.csv"), "--text", "text",
+                         "--key", "date", "--freq", "MS", "--boot", "20"]}[command]
+    monkeypatch.setattr(sys, "stdout", _GoneReader())
+    assert cli.main([command, *inputs, "--plot", str(plot), "--csv", str(table)]) == 0
+    assert plot.read_bytes().startswith(b"\x89PNG")
+    assert table.read_text("utf-8").startswith("rank," if command == "compare" else "key,")
+    assert sorted(path.name for path in tmp_path.iterdir()) == ["out.csv", "out.png"]
