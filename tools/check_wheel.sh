@@ -78,10 +78,9 @@ echo "== Interpreters: $(for v in "${order[@]}"; do printf '%s (%s)  ' "$v" "${c
 
 # Every interpreter but the build one gets a fresh virtual environment with the wheel and
 # what its tests import (jieba: the counter's tests compare with it; the graphs' and type
-# checkers' tools serve only the build interpreter's tests). They are made in the
-# background while the build interpreter's tests run: installing waits mostly on the
-# package index, not on the processor.
-declare -A preparing=()
+# checkers' tools serve only the build interpreter's tests). Each is made just before its
+# tests, never beside another suite: the interrupt tests measure processor time, which a
+# busy neighbour on the same core inflates.
 prepare() {  # version: its environment, with a log and an exit status beside it
   local version=$1 env="$venvs/$1" code=0
   {
@@ -91,11 +90,6 @@ prepare() {  # version: its environment, with a log and an exit status beside it
   } >"$venvs/$version.log" 2>&1 || code=$?
   echo "$code" >"$venvs/$version.status"
 }
-for version in "${order[@]:1}"; do
-  prepare "$version" &
-  preparing[$version]=$!
-done
-
 # The build interpreter runs the whole suite. In a virtual environment (tests/run_all.sh
 # makes sure of one), the wheel replaces whatever moodvane is installed there, beside the
 # test tools already installed; a fresh environment of the bare wheel, which must need
@@ -118,7 +112,7 @@ for version in "${order[@]}"; do
     selection=()
     what="whole suite"
   else
-    wait "${preparing[$version]}"
+    prepare "$version"
     if [[ $(cat "$venvs/$version.status") != 0 ]]; then
       cat "$venvs/$version.log" >&2
       status=1
