@@ -175,10 +175,13 @@ def interrupt_after(cpu_seconds: list[float], words: int) -> list[list[str]]:
 @pytest.mark.skipif(not sys.platform.startswith("linux"), reason="a Linux timer raises the signal")
 @pytest.mark.skipif(os.environ.get("MOODVANE_SANITIZED") == "1",
                     reason="the sanitizers slow every stage several times over")
-def test_ctrl_c_ends_a_long_call_within_a_fifth_of_a_second_of_work():
+def test_ctrl_c_ends_a_long_call_well_before_the_rest_of_its_work():
     # 1,500,000 words per dict keep a call busy for about a second of CPU time; the delays
     # put the signal into the conversion of the dicts, the engine and the end of the call.
     delays = [0.02, 0.25, 0.5, 0.8]
+    # About 0.2 s of processor time on an idle machine; a check missing from a stage
+    # leaves the rest of the call, most of a second after the early signals.
+    BOUND = 0.35
     best: dict[float, float] = {}
     # A second round where a first is slow: processor time still grows with the cache
     # misses that neighbours cause, while a stage without checks is slow every time.
@@ -191,11 +194,11 @@ def test_ctrl_c_ends_a_long_call_within_a_fifth_of_a_second_of_work():
             best[delay] = min(best.get(delay, math.inf), float(late))
             assert same_counts == "True", "a reference was leaked or lost"
             assert int(new_objects) < 100
-        if best and all(t < 0.2 for t in best.values()):
+        if best and all(t < BOUND for t in best.values()):
             break
     assert best, "every call finished before its signal"
     # Without the checks the signal waits for the rest of the call (most of a second).
-    assert all(t < 0.2 for t in best.values()), best
+    assert all(t < BOUND for t in best.values()), best
 
 
 HANDLER_CHILD = textwrap.dedent("""
