@@ -18,7 +18,7 @@ from dataclasses import dataclass
 from itertools import islice
 from typing import TYPE_CHECKING, Any
 
-from . import _general
+from . import _native
 from .counting import _prepared, _rules, count_documents
 from .lexicon_data import _scores, resolve_name
 
@@ -85,7 +85,7 @@ class Scoring:
         prepared = tuple(_prepared(text, rules.lower_case) for text in texts)
         code_bytes = None if codes is None else \
             numpy.ascontiguousarray(codes, dtype=numpy.int64).tobytes()
-        return _general.score_texts(rules.native, prepared, code_bytes, groups, self.scores,
+        return _native.score_texts(rules.native, prepared, code_bytes, groups, self.scores,
                                     self.stop_lens, self.stop_words, pooled)
 
     def _score_counted(self, counts: list[Counter[str]], codes: np.ndarray | None, groups: int,
@@ -102,7 +102,7 @@ class Scoring:
 
     def score_counts(self, counts: Sequence[dict[str, int]]) -> tuple[bytes, bytes, bytes]:
         """The same for documents given as word counts (dicts)."""
-        return _general.average_scores(tuple(counts), self.scores, self.stop_lens,
+        return _native.average_scores(tuple(counts), self.scores, self.stop_lens,
                                        self.stop_words)
 
 
@@ -309,7 +309,7 @@ def series_frame(groups: pd.DataFrame, documents: pd.DataFrame, codes: np.ndarra
     counts = numpy.bincount(group_codes, minlength=len(uniques))
     starts = numpy.concatenate([[0], numpy.cumsum(counts)]).astype(numpy.int64)
     resamples = numpy.frombuffer(
-        _general.resample_ratios(sums.tobytes(), totals.tobytes(), starts.tobytes(), n_boot,
+        _native.resample_ratios(sums.tobytes(), totals.tobytes(), starts.tobytes(), n_boot,
                                  seed & 0xFFFFFFFFFFFFFFFF),
     ).reshape(len(uniques), n_boot)
     tail = (1.0 - ci) / 2.0 * 100.0

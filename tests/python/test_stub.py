@@ -37,3 +37,21 @@ def test_stubtest_finds_no_mismatch(tmp_path):
         env={**os.environ, "MYPYPATH": str(stubs)},
     )
     assert run.returncode == 0, run.stdout + run.stderr
+
+
+@pytest.mark.slow
+def test_the_companion_extension_matches_its_stub(tmp_path):
+    """Every function and type of moodvane_tools._native has the signature its stub says
+    (the signature line of its docstring, which the interpreter reads) and nothing more."""
+    pytest.importorskip("mypy.stubtest", reason="mypy is not installed")
+    import moodvane_tools
+
+    config = tmp_path / "mypy.ini"
+    config.write_text("[mypy]\n")
+    run = subprocess.run(
+        [sys.executable, "-m", "mypy.stubtest", "moodvane_tools._native",
+         "--mypy-config-file", str(config)],
+        capture_output=True, text=True, timeout=300, cwd=tmp_path,
+        env={**os.environ, "MYPYPATH": str(Path(moodvane_tools.__file__).parent.parent)},
+    )
+    assert run.returncode == 0, run.stdout + run.stderr

@@ -14,7 +14,8 @@ from hypothesis import given, settings
 from hypothesis import strategies as st
 from reference_counting import emoji_starts, reference_count_words
 
-from moodvane_tools import _general, count_documents, count_words, lexicon_names
+from moodvane_tools import _native as extension
+from moodvane_tools import count_documents, count_words, lexicon_names
 from moodvane_tools.counting import WordCounter
 
 pytestmark = pytest.mark.skipif(
@@ -85,7 +86,7 @@ def test_generated_text_counts_as_the_reference_counts(text, language, segmenter
 @settings(max_examples=200, deadline=None)
 @given(text=ANY_TEXT, language=st.sampled_from(["english", "korean", "hindi", "chinese"]))
 def test_any_characters_count_as_the_reference_counts(text, language):
-    if _general.character_table_version() != unicodedata.unidata_version:
+    if extension.character_table_version() != unicodedata.unidata_version:
         pytest.skip("the character table follows another Unicode version than this Python")
     assert _native(text, language) == _reference(text, language)
 
@@ -136,8 +137,9 @@ def test_long_texts_go_in_pieces_that_count_as_the_whole(monkeypatch):
     (lambda: count_documents("happy"), TypeError),
     (lambda: count_words("x", "klingon"), ValueError),
     (lambda: count_words("x", "chinese", segmenter="nltk"), ValueError),
-    (lambda: _general.tally_add(_general.counting_rules("english", (), True, ()), "x"),
-     ValueError),
+    (lambda: extension.WordTally(extension.WordTally(extension.CountingRules("english", (), True))),
+     TypeError),
+    (lambda: extension.CountingRules("english", ("happy",), True, phrases=[3]), TypeError),
 ])
 def test_hostile_inputs_give_the_right_counts_or_a_clear_error(call, outcome):
     if isinstance(outcome, type):
@@ -149,8 +151,8 @@ def test_hostile_inputs_give_the_right_counts_or_a_clear_error(call, outcome):
 
 def test_counting_lets_other_threads_run():
     text = "some happy words and some sad ones " * 30_000
-    rules = _general.counting_rules("english", ("happy", "sad"), True, ())
-    tally = _general.new_tally(rules)
+    rules = extension.CountingRules("english", ("happy", "sad"), True, phrases=())
+    tally = extension.WordTally(rules)
     ticks: list[float] = []
     done = threading.Event()
 
@@ -165,7 +167,7 @@ def test_counting_lets_other_threads_run():
     try:
         start = time.perf_counter()
         for _ in range(8):
-            _general.tally_add(tally, text)
+            tally.add(text)
         end = time.perf_counter()
     finally:
         done.set()
@@ -176,18 +178,18 @@ def test_counting_lets_other_threads_run():
     middle = [t for t in ticks if start + (end - start) / 4 < t < end - (end - start) / 4]
     assert middle, "no other thread ran while the text was counted"
     expected = Counter(text.split())
-    assert _general.tally_take(tally)[0] == {w: 8 * c for w, c in expected.items()}
+    assert tally.take()[0] == {w: 8 * c for w, c in expected.items()}
 
 
 def test_a_tally_refuses_a_second_thread():
-    tally = _general.new_tally(_general.counting_rules("english", (), True, ()))
+    tally = extension.WordTally(extension.CountingRules("english", (), True, phrases=()))
     text = "word " * 2_000_000
     errors: list[BaseException] = []
 
     def take_while_counting():
         try:
             while not finished.is_set():
-                _general.tally_take(tally)
+                tally.take()
         except RuntimeError as error:
             errors.append(error)
 
@@ -196,7 +198,7 @@ def test_a_tally_refuses_a_second_thread():
     other.start()
     try:
         while not errors and other.is_alive():
-            _general.tally_add(tally, text)
+            tally.add(text)
     finally:
         finished.set()
         other.join()
@@ -274,7 +276,7 @@ def test_a_long_text_counts_alike_whatever_its_pieces(pieces, options):
 ])
 def test_a_long_text_is_cut_where_nothing_that_counts_as_one_goes_on(text, end,
                                                                       white_space_only, cut):
-    assert _general.last_break(text, end, len(text), white_space_only) == cut
+    assert extension.last_break(text, end, len(text), white_space_only) == cut
 
 
 SMALL_LEXICON = ("special", "effects", "pas", "mal", "rumah", "sakit", "a", "b", "c", "d")
@@ -287,10 +289,10 @@ PHRASES = ("special effects", "pas mal", "rumah sakit", "a b", "a b c", "b c d",
        separators=st.lists(st.sampled_from([" ", ", ", "\n", "-"]), min_size=12, max_size=12))
 def test_phrases_count_as_one_token_where_their_words_meet(words, separators):
     text = "".join(word + separator for word, separator in zip(words, separators))
-    rules = _general.counting_rules("french", SMALL_LEXICON, True, PHRASES)
-    tally = _general.new_tally(rules)
-    _general.tally_add(tally, text)
-    native = Counter(_general.tally_take(tally)[0])
+    rules = extension.CountingRules("french", SMALL_LEXICON, True, PHRASES)
+    tally = extension.WordTally(rules)
+    tally.add(text)
+    native = Counter(tally.take()[0])
     assert native == reference_count_words(text, "french", phrases=PHRASES,
                                            words=frozenset(SMALL_LEXICON))
 
@@ -299,9 +301,9 @@ def test_phrases_count_as_one_token_where_their_words_meet(words, separators):
 @given(text=st.one_of(MIXED_TEXT, ANY_TEXT,
                       MIXED_TEXT.map(lambda t: unicodedata.normalize("NFC", t))))
 def test_the_checks_never_pass_a_text_that_needs_normalising_or_lowering(text):
-    if _general.character_table_version() != unicodedata.unidata_version:
+    if extension.character_table_version() != unicodedata.unidata_version:
         pytest.skip("the character table follows another Unicode version than this Python")
-    needs = _general.text_needs(text, True)
+    needs = extension.text_needs(text, True)
     if not needs & 1:
         assert unicodedata.is_normalized("NFC", text)
     assert bool(needs & 2) == (text.lower() != text)
@@ -310,10 +312,10 @@ def test_the_checks_never_pass_a_text_that_needs_normalising_or_lowering(text):
 @settings(max_examples=300, deadline=None)
 @given(text=st.one_of(MIXED_TEXT, ANY_TEXT))
 def test_the_counter_takes_on_only_text_it_lowers_as_str_lower_does(text):
-    if _general.character_table_version() != unicodedata.unidata_version:
+    if extension.character_table_version() != unicodedata.unidata_version:
         pytest.skip("the character table follows another Unicode version than this Python")
-    tally = _general.new_tally(_general.counting_rules("english", (), True, ()))
-    if _general.tally_add(tally, text):
+    tally = extension.WordTally(extension.CountingRules("english", (), True, phrases=()))
+    if tally.add(text):
         assert unicodedata.is_normalized("NFC", text.lower())
         assert "\u0130" not in text and "\u03a3" not in text
 
@@ -328,13 +330,13 @@ def test_the_counter_takes_on_only_text_it_lowers_as_str_lower_does(text):
     ("cafe\u0301", False),  # not NFC
 ])
 def test_the_counter_lowers_itself_only_what_it_lowers_as_str_lower(text, native):
-    tally = _general.new_tally(_general.counting_rules("english", (), True, ()))
-    assert _general.tally_add(tally, text) is native
-    assert (_general.tally_take(tally)[2] > 0) is native
+    tally = extension.WordTally(extension.CountingRules("english", (), True, phrases=()))
+    assert tally.add(text) is native
+    assert (tally.take()[2] > 0) is native
 
 
 @pytest.mark.parametrize("language", sorted(SENTENCES))
 def test_real_text_in_nfc_passes_the_check_without_normalising(language):
     # Devanagari's nukta and Korean jamo may compose, and yet NFC text passes.
-    assert _general.text_needs(unicodedata.normalize("NFC", SENTENCES[language].lower()),
+    assert extension.text_needs(unicodedata.normalize("NFC", SENTENCES[language].lower()),
                                True) == 0

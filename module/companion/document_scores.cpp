@@ -16,9 +16,11 @@
 #include "py_handle.hpp"
 #include "read_tables.hpp"
 #include "word_pins.hpp"
-#include "word_counting.hpp"
+#include "counter_types.hpp"
+#include "lock_release.hpp"
+#include "match_arguments.hpp"
 
-namespace moodvane::general_module {
+namespace moodvane::companion {
 namespace {
 
 using module::PyErr;
@@ -35,19 +37,6 @@ template <class T>
 std::unexpected<PyErr> failed(PyResult<T>& result) {
   return std::unexpected(std::move(result.error()));
 }
-
-// Lets other threads run during pure C++ work; takes the interpreter back however the
-// work ends, before any error reaches the call boundary.
-class ThreadsReleased {
- public:
-  ThreadsReleased() noexcept : state_(PyEval_SaveThread()) {}
-  ~ThreadsReleased() { PyEval_RestoreThread(state_); }
-  ThreadsReleased(const ThreadsReleased&) = delete;
-  ThreadsReleased& operator=(const ThreadsReleased&) = delete;
-
- private:
-  PyThreadState* state_;
-};
 
 Result<PyHandle> as_bytes(std::span<const double> values) {
   PyHandle bytes = PyHandle::steal(PyBytes_FromStringAndSize(
@@ -127,15 +116,17 @@ struct Columns {
   }
 };
 
-Result<PyHandle> average_scores(PyObject* args) {
-  PyObject* documents = nullptr;
-  PyObject* score_dict = nullptr;
-  PyObject* lens_object = nullptr;
-  PyObject* stop_tuple = nullptr;
-  if (!PyArg_ParseTuple(args, "O!OOO:average_scores", &PyTuple_Type, &documents, &score_dict,
-                        &lens_object, &stop_tuple)) {
-    return raised();
-  }
+constexpr module::FunctionSignature kAverageScoresSignature{
+    "average_scores", {"documents", "scores", "stop_lens", "stop_words"}, 4};
+
+Result<PyHandle> average_scores(module::ArgumentSlots& slots) {
+  PyResult<PyObject*> tuple = module::typed_argument(
+      slots[0], "documents", reinterpret_cast<PyObject*>(&PyTuple_Type), "PyTuple");
+  if (!tuple) return failed(tuple);
+  PyObject* documents = *tuple;
+  PyObject* score_dict = slots[1].get();
+  PyObject* lens_object = slots[2].get();
+  PyObject* stop_tuple = slots[3].get();
   WordPins pins;  // before the tables: it outlives every view of the caller's words
   Scoring scoring;
   if (Result<void> read = read_scoring(scoring, pins, score_dict, lens_object, stop_tuple); !read) {
@@ -254,22 +245,28 @@ class PooledCounts {
 // none), also pools the counts of each of `group_count` groups and scores them. Returns
 // the documents' three columns, the groups' three columns, and, when `pooled` is true, a
 // list with each group's counts as a dict (None otherwise).
-Result<PyHandle> score_texts(PyObject* args) {
-  PyObject* rules_capsule = nullptr;
-  PyObject* texts = nullptr;
-  PyObject* groups_object = nullptr;
-  Py_ssize_t group_count = 0;
-  PyObject* score_dict = nullptr;
-  PyObject* lens_object = nullptr;
-  PyObject* stop_tuple = nullptr;
-  int want_pooled = 0;
-  if (!PyArg_ParseTuple(args, "OO!OnOOOp:score_texts", &rules_capsule, &PyTuple_Type, &texts,
-                        &groups_object, &group_count, &score_dict, &lens_object, &stop_tuple,
-                        &want_pooled)) {
-    return raised();
-  }
-  Result<std::shared_ptr<const text::CountingRules>> rules = counting_rules_of(rules_capsule);
+constexpr module::FunctionSignature kScoreTextsSignature{
+    "score_texts",
+    {"rules", "texts", "groups", "group_count", "scores", "stop_lens", "stop_words", "pooled"},
+    8};
+
+Result<PyHandle> score_texts(PyObject* module, module::ArgumentSlots& slots) {
+  Result<std::shared_ptr<const text::CountingRules>> rules =
+      rules_of(module, slots[0].get(), "rules");
   if (!rules) return failed(rules);
+  PyResult<PyObject*> tuple = module::typed_argument(
+      slots[1], "texts", reinterpret_cast<PyObject*>(&PyTuple_Type), "PyTuple");
+  if (!tuple) return failed(tuple);
+  PyObject* texts = *tuple;
+  PyObject* groups_object = slots[2].get();
+  PyResult<Py_ssize_t> read_count = module::index_argument(slots[3], "group_count");
+  if (!read_count) return failed(read_count);
+  const Py_ssize_t group_count = *read_count;
+  PyObject* score_dict = slots[4].get();
+  PyObject* lens_object = slots[5].get();
+  PyObject* stop_tuple = slots[6].get();
+  PyResult<bool> want_pooled = module::bool_argument(slots[7], false);
+  if (!want_pooled) return failed(want_pooled);
   const auto count = static_cast<std::size_t>(PyTuple_Size(texts));
   std::span<const std::int64_t> groups;
   if (groups_object != Py_None) {
@@ -310,7 +307,7 @@ Result<PyHandle> score_texts(PyObject* args) {
   Columns pooled_columns;
   std::vector<PooledCounts> pooled(groups.empty() ? 0 : static_cast<std::size_t>(group_count));
   {
-    const ThreadsReleased computing;
+    const module::LockReleased computing;
     text::WordTally tally(*rules);
     types::InputSystem system;
     for (std::size_t i = 0; i < count; ++i) {
@@ -339,7 +336,7 @@ Result<PyHandle> score_texts(PyObject* args) {
   Result<PyHandle> group_columns = pooled_columns.to_python();
   if (!group_columns) return failed(group_columns);
   PyHandle counts_list = PyHandle::borrow(Py_None);
-  if (want_pooled != 0) {
+  if (*want_pooled) {
     counts_list = PyHandle::steal(PyList_New(0));
     if (!counts_list) return raised();
     for (const PooledCounts& group : pooled) {
@@ -354,14 +351,19 @@ Result<PyHandle> score_texts(PyObject* args) {
   return result;
 }
 
-Result<PyHandle> resample_ratios(PyObject* args) {
-  PyObject* sums_bytes = nullptr;
-  PyObject* totals_bytes = nullptr;
-  PyObject* starts_bytes = nullptr;
-  Py_ssize_t n_boot = 0;
-  unsigned long long seed = 0;
-  if (!PyArg_ParseTuple(args, "OOOnK:resample_ratios", &sums_bytes, &totals_bytes,
-                        &starts_bytes, &n_boot, &seed)) {
+constexpr module::FunctionSignature kResampleSignature{
+    "resample_ratios", {"sums", "totals", "starts", "n_boot", "seed"}, 5};
+
+Result<PyHandle> resample_ratios(module::ArgumentSlots& slots) {
+  PyObject* sums_bytes = slots[0].get();
+  PyObject* totals_bytes = slots[1].get();
+  PyObject* starts_bytes = slots[2].get();
+  PyResult<Py_ssize_t> read_boot = module::index_argument(slots[3], "n_boot");
+  if (!read_boot) return failed(read_boot);
+  const Py_ssize_t n_boot = *read_boot;
+  // Any int, taken modulo 2**64 as the generator's seed.
+  const unsigned long long seed = PyLong_AsUnsignedLongLongMask(slots[4].get());
+  if (seed == static_cast<unsigned long long>(-1) && PyErr_Occurred() != nullptr) {
     return raised();
   }
   Result<std::span<const double>> sums = buffer_of<double>(sums_bytes, "sums");
@@ -394,7 +396,7 @@ Result<PyHandle> resample_ratios(PyObject* args) {
   std::vector<double> out(groups * static_cast<std::size_t>(n_boot));
   {
     // The bytes objects are held by the call's arguments and never change.
-    const ThreadsReleased computing;
+    const module::LockReleased computing;
     bootstrap::resample_ratios(*sums, *totals, *starts, static_cast<std::size_t>(n_boot),
                                seed, out);
   }
@@ -403,16 +405,18 @@ Result<PyHandle> resample_ratios(PyObject* args) {
 
 }  // namespace
 
-PyObject* average_scores_entry(PyObject* /*module*/, PyObject* args) {
-  return module::run_in_barrier([args] { return average_scores(args); });
+PyObject* average_scores_entry(PyObject* /*module*/, PyObject* args, PyObject* keywords) {
+  return module::call_with_arguments(kAverageScoresSignature, args, keywords, average_scores);
 }
 
-PyObject* score_texts_entry(PyObject* /*module*/, PyObject* args) {
-  return module::run_in_barrier([args] { return score_texts(args); });
+PyObject* score_texts_entry(PyObject* module, PyObject* args, PyObject* keywords) {
+  return module::call_with_arguments(
+      kScoreTextsSignature, args, keywords,
+      [module](module::ArgumentSlots& slots) { return score_texts(module, slots); });
 }
 
-PyObject* resample_ratios_entry(PyObject* /*module*/, PyObject* args) {
-  return module::run_in_barrier([args] { return resample_ratios(args); });
+PyObject* resample_ratios_entry(PyObject* /*module*/, PyObject* args, PyObject* keywords) {
+  return module::call_with_arguments(kResampleSignature, args, keywords, resample_ratios);
 }
 
-}  // namespace moodvane::general_module
+}  // namespace moodvane::companion

@@ -1,20 +1,25 @@
-// Fills the seven parameter slots from the positional tuple and the keyword dict, with the
+// Fills the parameter slots from the positional tuple and the keyword dict, with the
 // interpreter's own wording for every mismatch.
-#include <string>
+#include "match_arguments.hpp"
 
-#include "arguments.hpp"
+#include <string>
 
 namespace moodvane::module {
 
 namespace {
 
 PyErr too_many_positional(const FunctionSignature& signature, Py_ssize_t given) {
+  const std::size_t count = signature.parameter_count();
   std::string message = signature.function_name;
-  message += "() takes from ";
-  message += std::to_string(signature.required_positional);
-  message += " to ";
-  message += std::to_string(kParameterCount);
-  message += " positional arguments but ";
+  if (signature.required_positional == count) {
+    message += "() takes ";
+  } else {
+    message += "() takes from ";
+    message += std::to_string(signature.required_positional);
+    message += " to ";
+  }
+  message += std::to_string(count);
+  message += count == 1 ? " positional argument but " : " positional arguments but ";
   message += std::to_string(given);
   message += given == 1 ? " was given" : " were given";
   return PyErr::new_error(PyExc_TypeError, message);
@@ -71,14 +76,15 @@ PyErr missing_required(const FunctionSignature& signature, const ArgumentSlots& 
   return PyErr::new_error(PyExc_TypeError, message);
 }
 
-// The slot of the parameter a keyword names, or kParameterCount. A keyword that is not a
+// The slot of the parameter a keyword names, or kMostParameters. A keyword that is not a
 // str, or does not encode as UTF-8, equals no (ASCII) parameter name.
 std::size_t parameter_index(const FunctionSignature& signature, PyObject* keyword) {
-  if (!PyUnicode_Check(keyword)) return kParameterCount;
-  for (std::size_t i = 0; i < kParameterCount; ++i) {
+  const std::size_t count = signature.parameter_count();
+  if (!PyUnicode_Check(keyword)) return kMostParameters;
+  for (std::size_t i = 0; i < count; ++i) {
     if (PyUnicode_CompareWithASCIIString(keyword, signature.parameter_names[i]) == 0) return i;
   }
-  return kParameterCount;
+  return kMostParameters;
 }
 
 }  // namespace
@@ -86,11 +92,12 @@ std::size_t parameter_index(const FunctionSignature& signature, PyObject* keywor
 PyResult<ArgumentSlots> match_arguments(const FunctionSignature& signature, PyObject* positional,
                                         PyObject* keywords) {
   ArgumentSlots slots;
+  const auto count = static_cast<Py_ssize_t>(signature.parameter_count());
   const Py_ssize_t given = positional != nullptr ? PyTuple_Size(positional) : 0;
-  for (Py_ssize_t i = 0; i < given && i < static_cast<Py_ssize_t>(kParameterCount); ++i) {
+  for (Py_ssize_t i = 0; i < given && i < count; ++i) {
     slots[static_cast<std::size_t>(i)] = PyHandle::borrow(PyTuple_GetItem(positional, i));
   }
-  if (given > static_cast<Py_ssize_t>(kParameterCount)) {
+  if (given > count) {
     return std::unexpected(too_many_positional(signature, given));
   }
 
@@ -100,7 +107,7 @@ PyResult<ArgumentSlots> match_arguments(const FunctionSignature& signature, PyOb
     PyObject* value = nullptr;
     while (PyDict_Next(keywords, &position, &keyword, &value)) {
       const std::size_t index = parameter_index(signature, keyword);
-      if (index == kParameterCount) {
+      if (index == kMostParameters) {
         return std::unexpected(unexpected_keyword(signature, keyword));
       }
       if (slots[index]) {
@@ -116,6 +123,24 @@ PyResult<ArgumentSlots> match_arguments(const FunctionSignature& signature, PyOb
     }
   }
   return slots;
+}
+
+PyErr argument_error(const char* name, PyErr error) {
+  // Identity, not a subclass test: only the interpreter's plain TypeError is renamed.
+  if (error.type() != PyExc_TypeError) return error;
+  PyObject* replaced = error.normalized_value();
+  const PyHandle text = PyHandle::steal(PyObject_Str(replaced));
+  if (!text) return PyErr::fetch();
+  const PyHandle message =
+      PyHandle::steal(PyUnicode_FromFormat("argument '%s': %U", name, text.get()));
+  if (!message) return PyErr::fetch();
+  PyHandle renamed =
+      PyHandle::steal(PyObject_CallFunctionObjArgs(PyExc_TypeError, message.get(), nullptr));
+  if (!renamed) return PyErr::fetch();
+  if (PyHandle cause = PyHandle::steal(PyException_GetCause(replaced))) {
+    PyException_SetCause(renamed.get(), cause.release());
+  }
+  return PyErr::from_instance(std::move(renamed));
 }
 
 }  // namespace moodvane::module

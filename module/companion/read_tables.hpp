@@ -16,7 +16,7 @@
 #include "py_error.hpp"
 #include "word_pins.hpp"
 
-namespace moodvane::general_module {
+namespace moodvane::companion {
 
 // What a table's values must be.
 enum class ValueRule {
@@ -34,4 +34,4 @@ module::PyResult<general::Table> read_table(PyObject* dict, const char* name, Va
 // The stop words: a tuple of str, viewed as UTF-8 (the tuple keeps them alive).
 module::PyResult<std::vector<std::string_view>> read_words(PyObject* tuple, const char* name);
 
-}  // namespace moodvane::general_module
+}  // namespace moodvane::companion

@@ -6,7 +6,7 @@
 #include "conversions.hpp"
 #include "dict_walk.hpp"
 
-namespace moodvane::general_module {
+namespace moodvane::companion {
 
 using module::PyHandle;
 using module::PyResult;
@@ -105,4 +105,4 @@ PyResult<std::vector<std::string_view>> read_words(PyObject* tuple, const char* 
   return words;
 }
 
-}  // namespace moodvane::general_module
+}  // namespace moodvane::companion

@@ -6,11 +6,12 @@
 
 #include "boundary.hpp"
 #include "conversions.hpp"
+#include "match_arguments.hpp"
 #include "moodvane/catalogue.hpp"
 #include "moodvane/lexicon_scores.hpp"
 #include "py_error.hpp"
 
-namespace moodvane::general_module {
+namespace moodvane::companion {
 namespace {
 
 using module::PyHandle;
@@ -33,19 +34,20 @@ PyResult<PyHandle> lexicon_keys() {
   return keys;
 }
 
+constexpr module::FunctionSignature kResolveSignature{"resolve_lexicon", {"name"}, 1};
+constexpr module::FunctionSignature kScoresSignature{"lexicon_scores", {"name"}, 1};
+
 // The lexicon a name stands for, by the rules of weighted_avg_shift's `lexicon`.
-PyResult<std::expected<lexicons::LexiconId, std::string>> resolved(PyObject* args,
-                                                                   const char* format) {
-  PyObject* name = nullptr;
-  if (!PyArg_ParseTuple(args, format, &name)) return raised();
-  PyResult<std::string_view> utf8 = module::utf8_view(name);
+PyResult<std::expected<lexicons::LexiconId, std::string>> resolved(module::ArgumentSlots& slots) {
+  PyResult<PyObject*> name = module::str_argument(slots[0], "name");
+  if (!name) return std::unexpected(std::move(name.error()));
+  PyResult<std::string_view> utf8 = module::utf8_view(*name);
   if (!utf8) return std::unexpected(std::move(utf8.error()));
   return lexicons::resolve_lexicon(*utf8);
 }
 
-PyResult<PyHandle> resolve_lexicon(PyObject* args) {
-  PyResult<std::expected<lexicons::LexiconId, std::string>> id =
-      resolved(args, "U:resolve_lexicon");
+PyResult<PyHandle> resolve_lexicon(module::ArgumentSlots& slots) {
+  PyResult<std::expected<lexicons::LexiconId, std::string>> id = resolved(slots);
   if (!id) return std::unexpected(std::move(id.error()));
   if (!*id) return PyHandle::borrow(Py_None);
   PyHandle key = text(lexicons::lexicon_key(**id));
@@ -53,9 +55,8 @@ PyResult<PyHandle> resolve_lexicon(PyObject* args) {
   return key;
 }
 
-PyResult<PyHandle> lexicon_scores(PyObject* args) {
-  PyResult<std::expected<lexicons::LexiconId, std::string>> id =
-      resolved(args, "U:lexicon_scores");
+PyResult<PyHandle> lexicon_scores(module::ArgumentSlots& slots) {
+  PyResult<std::expected<lexicons::LexiconId, std::string>> id = resolved(slots);
   if (!id) return std::unexpected(std::move(id.error()));
   if (!*id) return std::unexpected(module::PyErr::new_error(PyExc_ValueError, id->error()));
   // Parsed once per process and never changed: its words outlive this call.
@@ -83,14 +84,14 @@ PyResult<PyHandle> lexicon_sources() {
 PyObject* lexicon_keys_entry(PyObject*, PyObject*) {
   return module::run_in_barrier([] { return lexicon_keys(); });
 }
-PyObject* resolve_lexicon_entry(PyObject*, PyObject* args) {
-  return module::run_in_barrier([args] { return resolve_lexicon(args); });
+PyObject* resolve_lexicon_entry(PyObject*, PyObject* args, PyObject* keywords) {
+  return module::call_with_arguments(kResolveSignature, args, keywords, resolve_lexicon);
 }
-PyObject* lexicon_scores_entry(PyObject*, PyObject* args) {
-  return module::run_in_barrier([args] { return lexicon_scores(args); });
+PyObject* lexicon_scores_entry(PyObject*, PyObject* args, PyObject* keywords) {
+  return module::call_with_arguments(kScoresSignature, args, keywords, lexicon_scores);
 }
 PyObject* lexicon_sources_entry(PyObject*, PyObject*) {
   return module::run_in_barrier([] { return lexicon_sources(); });
 }
 
-}  // namespace moodvane::general_module
+}  // namespace moodvane::companion

@@ -7,7 +7,7 @@
 #include "py_error.hpp"
 #include "py_handle.hpp"
 
-namespace moodvane::general_module {
+namespace moodvane::companion {
 
 using module::PyHandle;
 using module::PyResult;
@@ -15,4 +15,4 @@ using module::raised;
 
 PyResult<PyHandle> to_py_dict(const types::ShiftResult& result);
 
-}  // namespace moodvane::general_module
+}  // namespace moodvane::companion

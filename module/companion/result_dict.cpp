@@ -4,7 +4,7 @@
 #include <cmath>
 #include <string_view>
 
-namespace moodvane::general_module {
+namespace moodvane::companion {
 namespace {
 
 // The helpers leave a failure pending in the interpreter and say so by a null handle or
@@ -97,4 +97,4 @@ PyResult<PyHandle> to_py_dict(const types::ShiftResult& result) {
   return dict;
 }
 
-}  // namespace moodvane::general_module
+}  // namespace moodvane::companion

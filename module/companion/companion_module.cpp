@@ -1,9 +1,9 @@
-// moodvane_tools._general: the private extension behind moodvane_tools.generalized.
-//
-// One function, shift(kind, type2freq_1, type2freq_2, scores_1, scores_2, stop_words,
-// top_n, alpha, base, weight_1, weight_2, reference_value), all positional; the public
-// functions in generalized.py shape their arguments into these. Everything is checked here
-// as well, so that no call, however malformed, can take the interpreter down.
+// moodvane_tools._native: the native half of moodvane_tools, a second abi3 extension built
+// from the same engine and lexicons as moodvane. It holds the generalized shifts (shift),
+// the word counter (CountingRules, WordTally and their text functions), the lexicon
+// catalogue, the Chinese segmenter and the corpus kernels (document scores, bootstrap).
+// Every function takes keywords as the module's do, and checks everything itself, so that
+// no call, however malformed, can take the interpreter down.
 #include <cmath>
 #include <cstring>
 #include <iterator>
@@ -12,16 +12,19 @@
 #include <string_view>
 
 #include "boundary.hpp"
-#include "interrupts.hpp"
 #include "chinese_segmentation.hpp"
+#include "counter_types.hpp"
 #include "document_scores.hpp"
+#include "interrupts.hpp"
 #include "lexicon_catalogue.hpp"
+#include "lock_release.hpp"
+#include "match_arguments.hpp"
+#include "module_state.hpp"
 #include "moodvane/general_shift.hpp"
 #include "read_tables.hpp"
 #include "result_dict.hpp"
-#include "word_counting.hpp"
 
-namespace moodvane::general_module {
+namespace moodvane::companion {
 namespace {
 
 using general::Kind;
@@ -54,27 +57,18 @@ std::optional<Kind> kind_named(std::string_view name) {
 class EngineProgress {
  public:
   EngineProgress(WordPins& pins, bool release_lock) noexcept
-      : pins_(pins), state_(release_lock ? PyEval_SaveThread() : nullptr) {}
-  ~EngineProgress() {
-    if (state_ != nullptr) PyEval_RestoreThread(state_);
-  }
-  EngineProgress(const EngineProgress&) = delete;
-  EngineProgress& operator=(const EngineProgress&) = delete;
+      : pins_(pins), released_(release_lock) {}
 
   shift::Progress hook() noexcept { return {check, this}; }
 
  private:
   static void check(void* context) {
     auto* self = static_cast<EngineProgress*>(context);
-    PyThreadState* const released = std::exchange(self->state_, nullptr);
-    if (released != nullptr) PyEval_RestoreThread(released);
-    // Throws with the lock held, which the destructor then leaves held.
-    module::answer_interrupt_or_throw(&self->pins_);
-    if (released != nullptr) self->state_ = PyEval_SaveThread();
+    self->released_.holding([self] { module::answer_interrupt_or_throw(&self->pins_); });
   }
 
   WordPins& pins_;
-  PyThreadState* state_;
+  module::LockReleased released_;
 };
 
 std::unexpected<module::PyErr> parameter_error(const general::ParameterProblem& problem,
@@ -100,32 +94,44 @@ std::unexpected<module::PyErr> parameter_error(const general::ParameterProblem& 
   return raised();
 }
 
-PyResult<PyHandle> shift(PyObject* args) {
-  const char* kind_name = nullptr;
-  PyObject* freqs_1 = nullptr;
-  PyObject* freqs_2 = nullptr;
-  PyObject* scores_1 = nullptr;
-  PyObject* scores_2 = nullptr;
-  PyObject* stop_words = nullptr;
-  Py_ssize_t top_n = 0;
+constexpr module::FunctionSignature kShiftSignature{
+    "shift",
+    {"kind", "type2freq_1", "type2freq_2", "scores_1", "scores_2", "stop_words", "top_n",
+     "alpha", "base", "weight_1", "weight_2", "reference_value"},
+    12};
+
+PyResult<PyHandle> shift(module::ArgumentSlots& slots) {
+  PyResult<std::string_view> kind_text = module::utf8_argument(slots[0], "kind");
+  if (!kind_text) return std::unexpected(std::move(kind_text.error()));
+  PyObject* freqs_1 = slots[1].get();
+  PyObject* freqs_2 = slots[2].get();
+  PyObject* scores_1 = slots[3].get();
+  PyObject* scores_2 = slots[4].get();
+  PyObject* stop_words = slots[5].get();
+  PyResult<Py_ssize_t> top_n = module::index_argument(slots[6], "top_n");
+  if (!top_n) return std::unexpected(std::move(top_n.error()));
   general::Parameters parameters;
-  PyObject* reference = nullptr;
-  if (!PyArg_ParseTuple(args, "sOOOOOnddddO:shift", &kind_name, &freqs_1, &freqs_2, &scores_1,
-                        &scores_2, &stop_words, &top_n, &parameters.alpha, &parameters.base,
-                        &parameters.weight_1, &parameters.weight_2, &reference)) {
-    return raised();
+  double general::Parameters::*const numbers[] = {
+      &general::Parameters::alpha, &general::Parameters::base, &general::Parameters::weight_1,
+      &general::Parameters::weight_2};
+  const char* const number_names[] = {"alpha", "base", "weight_1", "weight_2"};
+  for (std::size_t i = 0; i < std::size(numbers); ++i) {
+    PyResult<double> value = module::float_argument(slots[7 + i], number_names[i]);
+    if (!value) return std::unexpected(std::move(value.error()));
+    parameters.*numbers[i] = *value;
   }
-  const std::optional<Kind> kind = kind_named(kind_name);
+  PyObject* reference = slots[11].get();
+  const std::optional<Kind> kind = kind_named(*kind_text);
   if (!kind) {
-    PyErr_Format(PyExc_ValueError, "unknown kind %s", kind_name);
+    PyErr_Format(PyExc_ValueError, "unknown kind %U", slots[0].get());
     return raised();
   }
   parameters.kind = *kind;
-  if (top_n < 0) {
-    PyErr_Format(PyExc_ValueError, "top_n must be >= 0, got %zd", top_n);
+  if (*top_n < 0) {
+    PyErr_Format(PyExc_ValueError, "top_n must be >= 0, got %zd", *top_n);
     return raised();
   }
-  parameters.max_entries = static_cast<std::size_t>(top_n);
+  parameters.max_entries = static_cast<std::size_t>(*top_n);
   if (reference != Py_None) {
     const double value = PyFloat_AsDouble(reference);
     if (value == -1.0 && PyErr_Occurred() != nullptr) return raised();
@@ -209,8 +215,8 @@ PyResult<PyHandle> shift(PyObject* args) {
   return to_py_dict(**result);
 }
 
-PyObject* shift_entry(PyObject* /*module*/, PyObject* args) {
-  return module::run_in_barrier([args] { return shift(args); });
+PyObject* shift_entry(PyObject* /*module*/, PyObject* args, PyObject* keywords) {
+  return module::call_with_arguments(kShiftSignature, args, keywords, shift);
 }
 
 PyResult<PyHandle> kind_names() {
@@ -228,55 +234,109 @@ PyObject* kind_names_entry(PyObject* /*module*/, PyObject* /*unused*/) {
   return module::run_in_barrier([] { return kind_names(); });
 }
 
+// Through void(*)(): the interpreter calls each entry with the keyword dict, as the flags
+// tell it to.
+template <class Entry>
+PyCFunction with_keywords(Entry entry) noexcept {
+  return reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(entry));
+}
+constexpr int kKeywords = METH_VARARGS | METH_KEYWORDS;
+
 PyMethodDef methods[] = {
-    {"shift", shift_entry, METH_VARARGS,
-     PyDoc_STR("shift(kind, type2freq_1, type2freq_2, scores_1, scores_2, stop_words, top_n, "
-               "alpha, base, weight_1, weight_2, reference_value) -> dict\n\n"
-               "The generalized word shift of text 2 against text 1. Private: use the "
+    {"shift", with_keywords(shift_entry), kKeywords,
+     PyDoc_STR("shift($module, kind, type2freq_1, type2freq_2, scores_1, scores_2, stop_words, top_n, "
+               "alpha, base, weight_1, weight_2, reference_value)\n--\n\n"
+               "-> dict. The generalized word shift of text 2 against text 1. Private: use the "
                "functions of moodvane_tools.")},
     {"kind_names", kind_names_entry, METH_NOARGS,
-     PyDoc_STR("kind_names() -> tuple[str, ...]\n\nThe kinds that shift() computes.")},
-    {"counting_rules", counting_rules_entry, METH_VARARGS, nullptr},
-    {"new_tally", new_tally_entry, METH_VARARGS, nullptr},
-    {"tally_add", tally_add_entry, METH_VARARGS, nullptr},
-    {"tally_take", tally_take_entry, METH_VARARGS, nullptr},
-    {"stream_safe_pieces", stream_safe_entry, METH_VARARGS, nullptr},
-    {"last_break", last_break_entry, METH_VARARGS, nullptr},
-    {"text_needs", text_needs_entry, METH_VARARGS, nullptr},
-    {"character_table_version", character_table_version_entry, METH_NOARGS, nullptr},
-    {"lexicon_keys", lexicon_keys_entry, METH_NOARGS, nullptr},
-    {"resolve_lexicon", resolve_lexicon_entry, METH_VARARGS, nullptr},
-    {"lexicon_scores", lexicon_scores_entry, METH_VARARGS, nullptr},
-    {"lexicon_sources", lexicon_sources_entry, METH_NOARGS, nullptr},
-    {"segment_chinese", segment_chinese_entry, METH_VARARGS, PyDoc_STR(kSegmentChineseDoc)},
-    {"average_scores", average_scores_entry, METH_VARARGS,
-     PyDoc_STR("average_scores(documents, scores, stop_lens, stop_words) -> (bytes, bytes, "
-               "bytes)\n\nEach document's weighted-average score. Private: use "
+     PyDoc_STR("kind_names($module)\n--\n\n-> tuple[str, ...]. The kinds that shift() computes.")},
+    {"stream_safe_pieces", with_keywords(stream_safe_pieces_entry), kKeywords,
+     PyDoc_STR("stream_safe_pieces($module, text, piece_bytes)\n--\n\n-> list[str]. "
+               "text in Unicode's Stream-Safe Text Format (U+034F after every 30 "
+               "non-starters in a row), in pieces of about piece_bytes bytes of UTF-8 cut "
+               "where normalising the pieces one by one gives the same text.")},
+    {"last_break", with_keywords(last_break_entry), kKeywords,
+     PyDoc_STR("last_break($module, text, end, window, white_space_only=False)\n--\n\n-> int. "
+               "The largest index i with end - window < i <= end at which text may be cut "
+               "without changing its counts, white space first; -1 when there is none.")},
+    {"text_needs", with_keywords(text_needs_entry), kKeywords,
+     PyDoc_STR("text_needs($module, text, lowering)\n--\n\n-> int. "
+               "What text still needs before it is counted: 1 when it may not be in NFC, 2 "
+               "when str.lower would change it (asked only with lowering).")},
+    {"character_table_version", character_table_version_entry, METH_NOARGS,
+     PyDoc_STR("character_table_version($module)\n--\n\n-> str. "
+               "The Unicode version of the word counter's character table.")},
+    {"lexicon_keys", lexicon_keys_entry, METH_NOARGS,
+     PyDoc_STR("lexicon_keys($module)\n--\n\n-> tuple[str, ...]. "
+               "The keys of the built-in lexicons, in catalogue order.")},
+    {"resolve_lexicon", with_keywords(resolve_lexicon_entry), kKeywords,
+     PyDoc_STR("resolve_lexicon($module, name)\n--\n\n-> str | None. "
+               "The key of the built-in lexicon that name stands for (by the rules of "
+               "moodvane.weighted_avg_shift's lexicon), or None.")},
+    {"lexicon_scores", with_keywords(lexicon_scores_entry), kKeywords,
+     PyDoc_STR("lexicon_scores($module, name)\n--\n\n-> dict[str, float]. "
+               "A new dict of every word of the built-in lexicon name and its score, in "
+               "the text's order; ValueError for an unknown name.")},
+    {"lexicon_sources", lexicon_sources_entry, METH_NOARGS,
+     PyDoc_STR("lexicon_sources($module)\n--\n\n-> str. "
+               "The JSON text that says what each built-in lexicon is made of.")},
+    {"segment_chinese", with_keywords(segment_chinese_entry), kKeywords,
+     PyDoc_STR(kSegmentChineseDoc)},
+    {"average_scores", with_keywords(average_scores_entry), kKeywords,
+     PyDoc_STR("average_scores($module, documents, scores, stop_lens, stop_words)\n--\n\n"
+               "-> (bytes, bytes, bytes). Each document's weighted-average score. Private: use "
                "moodvane_tools.score_documents.")},
-    {"score_texts", score_texts_entry, METH_VARARGS,
-     PyDoc_STR("score_texts(rules, texts, groups, group_count, scores, stop_lens, stop_words, "
-               "pooled) -> tuple\n\nCounts and scores texts, and groups of them, in one "
+    {"score_texts", with_keywords(score_texts_entry), kKeywords,
+     PyDoc_STR("score_texts($module, rules, texts, groups, group_count, scores, stop_lens, stop_words, "
+               "pooled)\n--\n\n-> tuple. Counts and scores texts, and groups of them, in one "
                "pass. Private: use moodvane_tools.score_documents.")},
-    {"resample_ratios", resample_ratios_entry, METH_VARARGS,
-     PyDoc_STR("resample_ratios(sums, totals, starts, n_boot, seed) -> bytes\n\nBootstrap "
+    {"resample_ratios", with_keywords(resample_ratios_entry), kKeywords,
+     PyDoc_STR("resample_ratios($module, sums, totals, starts, n_boot, seed)\n--\n\n-> bytes. Bootstrap "
                "resamples of each group's ratio of sums. Private: use "
                "moodvane_tools.happiness_series.")},
     {nullptr, nullptr, 0, nullptr},
 };
 
+int exec_module(PyObject* module) { return module::exec_in_barrier(module, add_counter_types); }
+
+int traverse_module(PyObject* module, visitproc visit, void* arg) {
+  ModuleState& state = state_of(module);
+  Py_VISIT(state.counting_rules_type);
+  Py_VISIT(state.word_tally_type);
+  return 0;
+}
+
+int clear_module(PyObject* module) {
+  ModuleState& state = state_of(module);
+  Py_CLEAR(state.counting_rules_type);
+  Py_CLEAR(state.word_tally_type);
+  return 0;
+}
+
+void free_module(void* module) { clear_module(static_cast<PyObject*>(module)); }
+
 PyModuleDef_Slot slots[] = {
+    {Py_mod_exec, reinterpret_cast<void*>(exec_module)},
     {0, nullptr},
 };
 
 PyModuleDef definition = {
-    PyModuleDef_HEAD_INIT, "moodvane_tools._general",
-    PyDoc_STR("Generalized word shifts computed natively (private)."),
-    0, methods, slots, nullptr, nullptr, nullptr,
+    PyModuleDef_HEAD_INIT,
+    "moodvane_tools._native",
+    PyDoc_STR("The native half of moodvane_tools: generalized word shifts, the word counter, "
+              "the lexicon catalogue, the Chinese segmenter and the corpus kernels "
+              "(private)."),
+    sizeof(ModuleState),
+    methods,
+    slots,
+    traverse_module,
+    clear_module,
+    free_module,
 };
 
 }  // namespace
-}  // namespace moodvane::general_module
+}  // namespace moodvane::companion
 
-PyMODINIT_FUNC PyInit__general() {
-  return PyModuleDef_Init(&moodvane::general_module::definition);
+PyMODINIT_FUNC PyInit__native() {
+  return PyModuleDef_Init(&moodvane::companion::definition);
 }
