@@ -142,6 +142,7 @@ REJECT: set[str] = {
     "qualitée", "qualitées", "libertée", "pitiée", "favorie", "favorises", "nule", "nules",
     "mercie", "nuie", "rie", "ries", "réussise", "piége", "piéges", "ambigue", "ambigues",
     "l'horreurs", "supère", "violante", "pète-secs", "survécue", "survécus", "viruses", "wows",
+    "combate", "véritée", "torte",
     # another word, not a form of the lexicon word
     "accidente", "délite", "bordelle", "conforte", "confortes", "foire", "foires", "empire",
     "empires", "brise", "brises", "mouse", "paradise", "terreuse", "terreuses", "supers",
