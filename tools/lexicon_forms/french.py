@@ -150,6 +150,7 @@ REJECT: set[str] = {
     "marres", "hâtes", "oks", "lols", "violons", "échecs", "éclats", "gênes", "peines",
     "attaquant", "attaquants", "stupéfiants", "chef-d'oeuvres", "calculatrice",
     "calculatrices", "incidente", "incidentes",
+    "décline", "exploite", "exploites",
     # slang for clothes and well-dressed (les sapes, bien sapé)
     "sapes", "sapé", "sapée", "sapés",
     # a verb form whose common sense is neutral: se soucier, souhaiter, respecter
