@@ -238,6 +238,7 @@ behinderte behindertem behinderten behinderter behindertes erfolgen flotte flott
 ger gere gerner gerst gert gerte gerten hetzen hochzeiter mitleiden reiches stärkere stärkerem
 stärkeren stärkerer stärkeres stärkste stärkstem stärksten stärkster stärkstes stürmen stürmer
 stürmern urlauber viruses
+freundinen freundinn heye heyen heyer heyes ruhen
 """.split()
 )
 
