@@ -71,6 +71,7 @@ IRREGULAR: dict[str, tuple[str, ...]] = {
     "lüge": ("gelogen",),
     "lohnt": ("gelohnt",),
     "umbringen": ("umgebracht",),
+    "schaden": ("schäden",),
 }
 
 ADJ_ENDINGS = ("e", "en", "er", "es", "em")
@@ -239,6 +240,8 @@ ger gere gerner gerst gert gerte gerten hetzen hochzeiter mitleiden reiches stä
 stärkeren stärkerer stärkeres stärkste stärkstem stärksten stärkster stärkstes stürmen stürmer
 stürmern urlauber viruses
 freundinen freundinn heye heyen heyer heyes ruhen
+hie hien hier hies brande branden brander brandes schiefer wehen weher
+überlebenden überlebender überlebendes
 """.split()
 )
 
