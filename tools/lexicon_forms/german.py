@@ -242,6 +242,7 @@ stürmern urlauber viruses
 freundinen freundinn heye heyen heyer heyes ruhen
 hie hien hier hies brande branden brander brandes schiefer wehen weher
 überlebenden überlebender überlebendes
+ferie ferit funes faken faker knaster shite wiedersehe bittern
 """.split()
 )
 
