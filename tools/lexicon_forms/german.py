@@ -68,10 +68,13 @@ IRREGULAR: dict[str, tuple[str, ...]] = {
     "zerstören": ("zerstöre", "zerstörte", "zerstörten"),
     "verletzen": ("verletze", "verletzte", "verletzten"),
     "ficken": ("fick",),
-    "lüge": ("gelogen",),
+    "lüge": ("gelogen", "lügt", "lügst"),
     "lohnt": ("gelohnt",),
     "umbringen": ("umgebracht",),
     "schaden": ("schäden",),
+    # exciting, not the upset of aufregen, which comes first by length
+    "aufregend": ("aufregende", "aufregenden", "aufregender", "aufregendes"),
+    "erleiden": ("erleidet", "erlitt", "erlitten", "erleide"),
 }
 
 ADJ_ENDINGS = ("e", "en", "er", "es", "em")
@@ -243,6 +246,8 @@ freundinen freundinn heye heyen heyer heyes ruhen
 hie hien hier hies brande branden brander brandes schiefer wehen weher
 überlebenden überlebender überlebendes
 ferie ferit funes faken faker knaster shite wiedersehe bittern
+greater wine winer wines genien schrotten schrötter staue stauen
+aufgeregte aufgeregten aufgeregter aufgeregtes aufregende aufregenden aufregender aufregendes
 """.split()
 )
 
