@@ -36,7 +36,7 @@ SEPARABLE = ("ab", "an", "auf", "aus", "ein", "mit", "nach", "vor", "zu", "los",
 # Irregular forms that rules cannot produce: lemma -> forms.
 IRREGULAR: dict[str, tuple[str, ...]] = {
     "gewinnen": ("gewann", "gewannen", "gewinne", "gewinnst"),
-    "verlieren": ("verlor", "verloren", "verlierst", "verliere"),
+    "verlieren": ("verlor", "verloren", "verlierst", "verliere", "verlorene", "verlorenen", "verlorener", "verlorenes"),
     "lieben": ("liebe", "liebst", "liebten", "geliebt"),
     "leiden": ("leide", "leidest", "gelitten", "litten"),
     "sterben": ("stirbt", "starb", "starben", "sterbe", "stirbst"),
