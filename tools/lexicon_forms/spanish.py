@@ -33,6 +33,8 @@ NOT_VERBS = frozenset({"placer", "bienestar", "cadáver", "cáncer", "espectacul
 IRREGULAR_VERBS: dict[str, tuple[str, ...]] = {
     "recomendar": ("recomiendo", "recomiendas", "recomienda", "recomendamos", "recomiendan",
                    "recomendé", "recomendó", "recomendaron", "recomendado", "recomendando"),
+    "confiar": ("confío", "confías", "confía", "confiamos", "confían", "confié", "confió",
+                "confiaron", "confiado", "confiando"),
     "resolver": ("resuelvo", "resuelves", "resuelve", "resolvemos", "resuelven",
                  "resolví", "resolvió", "resolvieron", "resuelto", "resolviendo"),
     "absolver": ("absuelvo", "absuelve", "absuelven", "absolvió", "absolvieron",
