@@ -103,7 +103,7 @@ vengo vengas vengamos vengan suicido estampido estampidos crimenes enfada enfada
 sobrecargo pánica pérdido pérdidos sabia sabias práctica prácticas iras donas
 espinosa inmaculada serena lucrativos descuida descuidas gentiles
 impresiones anime done dones deporte deportes dispares fallen mate mates amen ría rías
-preocupe preocupes perdone aniversaria humores
+preocupe preocupes perdone aniversaria humores heyes loves jas loles
 """.split())
 
 
@@ -148,7 +148,7 @@ irresoluto loco macabro maldito malévolo mentecato obsceno obsoleto olvidadizo 
 pésimo prisionero severo siniestro sombrío sucio tacaño tenso timorato trémulo turbio vago
 vano molesto corrupto esclavo feo harto horrendo ilegítimo malo moribundo muerto ridículo
 rudo traicionero trapacero puto bastardo bello sano óptimo correcto sabio bendito tierno
-raro pendejo absurdo asesino listo caro oportuno perverso maligno desafortunado
+raro pendejo absurdo asesino listo caro oportuno perverso maligno desafortunado barato gratuito
 """.split())
 
 #: Feminine entries whose masculine is a form of the same word.
