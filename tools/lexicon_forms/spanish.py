@@ -26,7 +26,7 @@ SOURCE = ROOT / "lexicons" / "data" / "spanish.tsv"
 OUTPUT = ROOT / "lexicons" / "review" / "spanish.forms.tsv"
 
 #: Words ending in -ar/-er/-ir that are not verbs.
-NOT_VERBS = frozenset({"placer", "bienestar", "cadáver", "cáncer", "espectacular"})
+NOT_VERBS = frozenset({"placer", "bienestar", "cadáver", "cáncer", "cancer", "espectacular"})
 
 #: Verbs whose stem or spelling changes; their forms are listed in full
 #: (present 1s 2s 3s 1p 3p, preterite 1s 3s 3p, participle, gerund).
