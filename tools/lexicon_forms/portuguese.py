@@ -277,7 +277,7 @@ impedimenta poluido poluida pronto suicido vaga vagas viola violas mente curto b
 brigadas atentada atentadas obra-primas bem-estares mais mato mata vadia vadias formosa serena imaculada
 lucrativos lucrativas
 doe does mine mines matas mate mates morro curta curtas prenda vencido vencida vencidos
-vencidas preocupe preocupem obrigados obrigadas utilidades humores ois olás eis loves foda fodas relaxo hopes
+vencidas preocupe preocupem obrigados obrigadas utilidades humores ois olás eis loves foda fodas relaxo hopes olas
 """.split())
 
 
