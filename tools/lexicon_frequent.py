@@ -15,7 +15,16 @@ wordfreq's releases), and every one of them that the lexicon does not score must
     python3 tools/lexicon_frequent.py snapshot            # rewrite the lists (wordfreq)
     python3 tools/lexicon_frequent.py pending KEY [--limit N]
     python3 tools/lexicon_frequent.py neutral KEY --through RANK
-    python3 tools/lexicon_frequent.py check               # exit 1 on an unjudged word
+    python3 tools/lexicon_frequent.py families KEY        # forms scored one way only
+    python3 tools/lexicon_frequent.py strength KEY        # frequent entries not yet rated
+    python3 tools/lexicon_frequent.py check               # exit 1 on any of these faults
+
+A family is a word and the forms its language's forms generator proposes for it
+(tools/lexicon_forms/<key>.py). A family is one-sided when one member is scored and a
+frequent member is not: the unscored member then needs a written reason (its drop line or
+its unscored line), or a score. And every entry among a language's 2,000 most frequent
+scored words carries a `scale:` note in its review line: it was rated for strength on the
+guide's whole scale, not only for its side.
 
 `pending` prints the words still unjudged, most frequent first, with their rank; a reader
 records the words that carry feeling (review file) and the unclear ones (unscored file),
@@ -27,7 +36,9 @@ Standard library only, but for `snapshot` (wordfreq, an authoring-time tool).
 from __future__ import annotations
 
 import argparse
+import importlib
 import sys
+from collections.abc import Callable, Iterable
 import unicodedata
 from dataclasses import dataclass
 from pathlib import Path
@@ -39,6 +50,8 @@ REVIEW = REPO / "lexicons" / "review"
 SNAPSHOTS = REVIEW / "wordfreq"
 UNSCORED = REVIEW / "unscored"
 LIST_SIZE = 10_000
+STRENGTH_RATED = 2_000
+FORMS_TOOLS = REPO / "tools" / "lexicon_forms"
 UNSCORED_HEADER = ["word", "decision", "reason"]
 UNSCORED_DECISIONS = ("neutral", "unclear")
 WORDFREQ_CODES = {
@@ -132,7 +145,8 @@ def judged_elsewhere(key: str) -> set[str]:
 
 def check(key: str) -> list[str]:
     """The faults of a language's record: unjudged frequent words, repeated or
-    contradictory lines. Empty when all is well."""
+    contradictory lines, one-sided families, frequent entries not rated for strength.
+    Empty when all is well."""
     faults = []
     elsewhere = judged_elsewhere(key)
     seen: set[str] = set()
@@ -146,6 +160,15 @@ def check(key: str) -> list[str]:
     if unjudged:
         shown = ", ".join(unjudged[:20])
         faults.append(f"{key}: {len(unjudged)} frequent words not judged, the first: {shown}")
+    one_sided = one_sided_families(key)
+    if one_sided:
+        shown = "; ".join(f"{w} (not: {' '.join(no)})" for w, _, no in one_sided[:10])
+        faults.append(f"{key}: {len(one_sided)} families scored one way only without a "
+                      f"reason: {shown}")
+    unrated = unrated_for_strength(key)
+    if unrated:
+        faults.append(f"{key}: {len(unrated)} frequent entries without a 'scale:' note, "
+                      f"the first: {', '.join(unrated[:20])}")
     return faults
 
 
@@ -166,6 +189,84 @@ def record_neutral(key: str, through: int) -> int:
     return len(words)
 
 
+def _generator(key: str):  # type: ignore[no-untyped-def]
+    if str(FORMS_TOOLS) not in sys.path:
+        sys.path.insert(0, str(FORMS_TOOLS))
+    return importlib.import_module(key)
+
+
+def _flat(found: Iterable[str] | tuple[list[str], list[str]]) -> list[str]:
+    if isinstance(found, tuple):
+        return [form for part in found for form in part]
+    return list(found)
+
+
+def forms_proposer(key: str) -> Callable[[str], list[str]]:
+    """The forms the language's generator proposes for any word (none for Chinese)."""
+    if key == "chinese":
+        return lambda word: []
+    module = _generator(key)
+    if key == "english":
+        return lambda word: list(module.candidate_forms(word))
+    if key == "french":
+        return lambda word: module.noun_adjective_forms(word) + (
+            module.verb_forms(word) if word.endswith(("er", "ir", "re")) else [])
+    if key == "korean":
+        table: dict[str, list[str]] = {}
+        for form, lemma in module.candidate_forms():
+            table.setdefault(lemma, []).append(form)
+        return lambda word: table.get(word, []) + module.particle_forms(word)
+    return lambda word: _flat(module.candidates(word))
+
+
+def scored_words(key: str) -> set[str]:
+    """The words the lexicon scores in its own right or as forms (phrases aside)."""
+    decisions = lexicon_review.read_review(REVIEW / f"{key}.tsv")
+    words = {d.word for d in decisions if d.decision != "drop"}
+    forms = REVIEW / f"{key}.forms.tsv"
+    if forms.is_file():
+        words |= {form for form, _, _ in lexicon_review.read_forms(forms)}
+    return words
+
+
+def one_sided_families(key: str) -> list[tuple[str, list[str], list[str]]]:
+    """(word, its scored members, its frequent unscored members without a reason) for
+    every family scored one way only."""
+    frequent = read_snapshot(key)
+    frequent_set = set(frequent)
+    scored = scored_words(key)
+    reasons = {d.word: d.reason for d in lexicon_review.read_review(REVIEW / f"{key}.tsv")
+               if d.decision == "drop" and d.reason.strip()}
+    reasons |= {e.word: e.reason for e in read_unscored(key) if e.reason.strip()}
+    propose = forms_proposer(key)
+    found = []
+    for word in dict.fromkeys([*frequent, *sorted(scored)]):
+        members = {word} | {counter_spelling(key, f) for f in propose(word)}
+        members = {m for m in members if m in frequent_set or (m == word and m in scored)}
+        yes = sorted(m for m in members if m in scored)
+        no = sorted(m for m in members if m not in scored and m not in reasons)
+        if yes and no:
+            found.append((word, yes, no))
+    return found
+
+
+def unrated_for_strength(key: str) -> list[str]:
+    """The most frequent scored entries whose review line holds no `scale:` note."""
+    decisions = {d.word: d for d in lexicon_review.read_review(REVIEW / f"{key}.tsv")}
+    lemma_of: dict[str, str] = {}
+    forms = REVIEW / f"{key}.forms.tsv"
+    if forms.is_file():
+        lemma_of = {form: lemma for form, lemma, _ in lexicon_review.read_forms(forms)}
+    scored = scored_words(key)
+    entries = [w for w in read_snapshot(key) if w in scored][:STRENGTH_RATED]
+    unrated = []
+    for word in entries:
+        decision = decisions.get(lemma_of.get(word, word))
+        if decision is not None and "scale:" not in decision.reason:
+            unrated.append(decision.word)
+    return list(dict.fromkeys(unrated))
+
+
 def main(argv: list[str] | None = None) -> int:
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     commands = parser.add_subparsers(dest="command", required=True)
@@ -176,7 +277,12 @@ def main(argv: list[str] | None = None) -> int:
     neutral = commands.add_parser("neutral", help="record the rest up to a rank as neutral")
     neutral.add_argument("key", choices=sorted(WORDFREQ_CODES))
     neutral.add_argument("--through", type=int, required=True)
-    commands.add_parser("check", help="exit 1 if a frequent word is not judged")
+    for name, text in (("families", "families scored one way only"),
+                       ("strength", "frequent entries not rated for strength")):
+        command = commands.add_parser(name, help=text)
+        command.add_argument("key", choices=sorted(WORDFREQ_CODES))
+    commands.add_parser("check", help="exit 1 on an unjudged word, a one-sided family or "
+                        "an unrated frequent entry")
     args = parser.parse_args(argv)
     if args.command == "snapshot":
         write_snapshots()
@@ -185,6 +291,11 @@ def main(argv: list[str] | None = None) -> int:
             print(f"{rank}\t{word}")
     elif args.command == "neutral":
         print(f"{record_neutral(args.key, args.through)} words recorded as neutral")
+    elif args.command == "families":
+        for word, yes, no in one_sided_families(args.key):
+            print(f"{word}\tscored: {' '.join(yes)}\tnot: {' '.join(no)}")
+    elif args.command == "strength":
+        print("\n".join(unrated_for_strength(args.key)))
     else:
         faults = [fault for key in sorted(WORDFREQ_CODES) for fault in check(key)]
         print("\n".join(faults) or "every frequent word is judged")
