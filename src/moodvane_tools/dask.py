@@ -25,6 +25,8 @@ import numpy
 import pandas  # type: ignore[import-untyped, unused-ignore]
 from dask.delayed import delayed
 
+from .periods import utc_for, zone_of
+
 from .corpus import (
     Scoring,
     _check_bootstrap,
@@ -70,12 +72,13 @@ def _scored_partition(part: pandas.DataFrame, text: str, lexicon: Any, language:
 
 
 def _partition_groups(part: pandas.DataFrame, text: str, key: str, scoring: Scoring,
-                      freq: str | None) -> tuple[pandas.DataFrame, dict[Any, Counter[str]]]:
+                      freq: str | None, utc: bool | None = None
+                      ) -> tuple[pandas.DataFrame, dict[Any, Counter[str]]]:
     """One partition's documents (floored key, score, scored) and each key's pooled
     counts."""
     keys = part[key]
     if freq is not None:
-        keys = _floor(keys.reset_index(drop=True), freq)
+        keys = _floor(keys.reset_index(drop=True), freq, utc)
     codes, uniques = _group_codes(keys, len(part), None)
     strings = [one for batch in _text_batches(part[text]) for one in batch]
     documents, _, pooled = scoring.score_texts(strings, codes, len(uniques), pooled=True)
@@ -100,13 +103,29 @@ def _merge(parts: list[tuple[pandas.DataFrame, dict[Any, Counter[str]]]]
 def _grouped(ddf: dd.DataFrame, text: str, key: str, scoring: Scoring,
              freq: str | None) -> tuple[pandas.DataFrame, dict[Any, Counter[str]]]:
     _require_columns(ddf, text, key)
+    utc = None
     if freq is not None:
         _floor(pandas.Series(["2000-01-01"]), freq)  # a bad alias fails before any work
-    parts = [delayed(_partition_groups)(part, text, key, scoring, freq)
+        utc = period_utc(ddf, key)
+    parts = [delayed(_partition_groups)(part, text, key, scoring, freq, utc)
              for part in ddf[[text, key]].to_delayed()]
     merged: tuple[pandas.DataFrame, dict[Any, Counter[str]]] = \
         delayed(_merge)(parts).compute()
     return merged
+
+
+def period_utc(ddf: dd.DataFrame, key: str) -> bool:
+    """Whether the keys of `key` go to UTC before they are grouped into periods: the
+    local rule (`moodvane_tools.periods`) applied to all partitions at once, so that a
+    partition of one zone is grouped as the whole column is. A column of datetimes knows
+    its zone; keys written as text are read once more for it."""
+    column = ddf[key]
+    if pandas.api.types.is_datetime64_any_dtype(column.dtype):
+        return False
+    import dask
+
+    found = dask.compute(*[delayed(zone_of)(part) for part in column.to_delayed()])
+    return utc_for(found)
 
 
 def count_groups(ddf: dd.DataFrame, *, text: str = "text", key: str = "key",

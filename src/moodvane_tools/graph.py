@@ -104,7 +104,7 @@ def shift_graph(
     graph that says so.
     """
     _require_matplotlib()
-    import matplotlib.pyplot as plt
+    from matplotlib.figure import Figure
     from matplotlib.lines import Line2D
     from matplotlib.patches import Patch
     from matplotlib.transforms import offset_copy
@@ -114,8 +114,10 @@ def shift_graph(
     keys = shown_components(labels_kind, shown)
     axes: Axes
     if ax is None:
-        figure, axes = plt.subplots(figsize=(8.0, figure_height(len(shown.bars))),
-                                    layout="constrained")
+        # A Figure of its own, not pyplot's: a notebook shows the returned Figure once,
+        # and nothing stays open after it is gone.
+        figure = Figure(figsize=(8.0, figure_height(len(shown.bars))), layout="constrained")
+        axes = figure.subplots()
     else:
         axes = ax
         figure = axes.figure.figure  # the root figure, also from a subfigure
