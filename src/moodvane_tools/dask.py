@@ -25,6 +25,7 @@ import numpy
 import pandas  # type: ignore[import-untyped, unused-ignore]
 from dask.delayed import delayed
 
+from .period_shifts import PeriodShifts, check_options, shifts_of_groups
 from .periods import utc_for, zone_of
 
 from .corpus import (
@@ -38,7 +39,7 @@ from .corpus import (
     series_frame,
 )
 
-__all__ = ["count_groups", "happiness_series", "score_documents"]
+__all__ = ["count_groups", "happiness_series", "period_shifts", "score_documents"]
 
 
 def _require_columns(ddf: dd.DataFrame, *columns: str) -> None:
@@ -122,9 +123,10 @@ def period_utc(ddf: dd.DataFrame, key: str) -> bool:
     column = ddf[key]
     if pandas.api.types.is_datetime64_any_dtype(column.dtype):
         return False
-    import dask
+    from dask.base import compute
 
-    found = dask.compute(*[delayed(zone_of)(part) for part in column.to_delayed()])
+    found = compute(*[delayed(zone_of)(part)  # type: ignore[no-untyped-call, unused-ignore]
+                      for part in column.to_delayed()])
     return utc_for(found)
 
 
@@ -153,3 +155,24 @@ def happiness_series(ddf: dd.DataFrame, *, text: str = "text", key: str = "key",
     pooled = [merged[group] for group in uniques.tolist()]
     groups = _frame_of([scoring.score_counts(pooled)], index=uniques)
     return series_frame(groups, documents, codes, n_boot, ci, seed)
+
+
+def period_shifts(ddf: dd.DataFrame, *, text: str = "text", key: str = "key",
+                  freq: str | None = None, reference: object = "previous", window: int = 1,
+                  lexicon: str | Mapping[str, float] = "english", language: str | None = None,
+                  kind: str = "weighted", min_documents: int = 1,
+                  stop_lens: Sequence[float] | None = None,
+                  stop_words: Iterable[str] | None = None,
+                  top_n: int | None = None) -> PeriodShifts:
+    """`moodvane_tools.period_shifts` of the columns `text` and `key`: the same shifts, bit
+    for bit, from the groups' pooled counts (each group's counts come back to this
+    process, pooled per partition)."""
+    entries = check_options(kind, stop_lens, window, min_documents, top_n)
+    scoring = Scoring.of(lexicon, language, stop_lens, stop_words)
+    documents, merged = _grouped(ddf, text, key, scoring, freq)
+    codes, uniques = _group_codes(documents["key"], len(documents), None)
+    sizes = numpy.bincount(codes[codes >= 0], minlength=len(uniques))
+    return shifts_of_groups(list(uniques), [merged[group] for group in uniques.tolist()],
+                            sizes.tolist(), scoring, kind=kind, reference=reference,
+                            window=window, freq=freq, min_documents=min_documents,
+                            top_n=entries, lexicon=lexicon)

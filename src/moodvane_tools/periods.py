@@ -24,7 +24,7 @@ MIXED = "mixed"
 
 def _pandas() -> Any:
     try:
-        import pandas
+        import pandas  # type: ignore[import-untyped, unused-ignore]
     except ImportError as error:  # pragma: no cover - depends on the environment
         raise ImportError("periods need pandas: pip install 'moodvane[corpus]'") from None
     return pandas
@@ -40,7 +40,9 @@ def period_alias(freq: str) -> str:
     ('W-SUN', 'M', 'Q-JAN', '2h')
     """
     pandas = _pandas()
-    from pandas.tseries.frequencies import get_period_alias
+    from pandas.tseries.frequencies import (  # type: ignore[import-untyped, unused-ignore]
+        get_period_alias,
+    )
 
     problem = (f"freq must be a pandas period or offset alias such as 'D', 'W', 'MS', 'ME', "
                f"'QS', 'YS' or 'h', got {freq!r}")

@@ -208,7 +208,8 @@ def test_broken_corpora_say_what_is_wrong(tmp_path, kind, damage, message):
         read_corpus(path, text="body" if damage is not None else "text")
 
 
-@pytest.mark.parametrize("module", ["corpus", "corpus_reading"])
+@pytest.mark.parametrize("module", ["corpus", "corpus_reading", "periods", "period_shifts",
+                                    "intervals"])
 def test_docstring_examples_run(module):
     import doctest
     import importlib

@@ -16,7 +16,7 @@ from moodvane_tools.periods import period_alias, period_starts  # noqa: E402
 
 # Aliases that pandas takes as periods, and offset aliases that it names a period for.
 PERIOD_ALIASES = ["D", "W", "W-MON", "W-THU", "M", "Q", "Q-NOV", "Y", "Y-JUN", "h", "15min",
-                  "2D", "B", "s"]
+                  "2D", "s"]
 OFFSET_ALIASES = {"MS": "M", "ME": "M", "YS": "Y", "YE": "Y", "QS": "Q", "QE": "Q",
                   "QS-FEB": "Q-JAN", "YS-JUL": "Y-JUN", "BMS": "M", "BQE": "Q", "SMS": "M",
                   "2MS": "2M"}
