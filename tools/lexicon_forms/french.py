@@ -155,6 +155,8 @@ REJECT: set[str] = {
     "attaquant", "attaquants", "stupéfiants", "chef-d'oeuvres", "calculatrice",
     "calculatrices", "incidente", "incidentes",
     "décline", "exploite", "exploites", "his",
+    # "refined" of language and style (langue châtiée), not punished
+    "châtiée", "châtiées", "châtiés",
     # slang for clothes and well-dressed (les sapes, bien sapé)
     "sapes", "sapé", "sapée", "sapés",
     # a verb form whose common sense is neutral: se soucier, souhaiter, respecter
