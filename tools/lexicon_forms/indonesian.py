@@ -41,7 +41,7 @@ ENCLITICS = ("nya", "ku", "mu", "lah")
 VOWELS = "aeiou"
 
 # Interjections and formulas take no enclitic.
-NO_ENCLITIC = frozenset("hore wow aduh ih alhamdulillah terimakasih makasih untunglah hai halo hallo hi hello bye okay hehehe".split())
+NO_ENCLITIC = frozenset("hore wow aduh ih alhamdulillah terimakasih makasih untunglah hai halo hallo hi hello bye okay okey hehehe hahaha thanks trims".split())
 
 # Attested candidates whose meaning is not their lemma's, found by reading the output.
 NOT_FORMS = frozenset("""
