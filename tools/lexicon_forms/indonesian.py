@@ -54,6 +54,7 @@ NOT_FORMS = frozenset("""
     dipadamkan terkalahkan mengindahkan kegemaran kecerdasan keseimbangan menyeimbangkan
     merapikan sayangnya kerajinan berteduh menggalakkan tergila memanjakan dimanjakan kemurahan
     membetulkan
+    sakitinya salahkannya hancurkannya
 """.split())
 
 
