@@ -36,7 +36,7 @@ SEPARABLE = ("ab", "an", "auf", "aus", "ein", "mit", "nach", "vor", "zu", "los",
 # Irregular forms that rules cannot produce: lemma -> forms.
 IRREGULAR: dict[str, tuple[str, ...]] = {
     "gewinnen": ("gewann", "gewannen", "gewinne", "gewinnst"),
-    "verlieren": ("verlor", "verloren", "verlierst", "verliere"),
+    "verlieren": ("verlor", "verloren", "verlierst", "verliere", "verlorene", "verlorenen", "verlorener", "verlorenes"),
     "lieben": ("liebe", "liebst", "liebten", "geliebt"),
     "leiden": ("leide", "leidest", "gelitten", "litten"),
     "sterben": ("stirbt", "starb", "starben", "sterbe", "stirbst"),
@@ -68,9 +68,13 @@ IRREGULAR: dict[str, tuple[str, ...]] = {
     "zerstören": ("zerstöre", "zerstörte", "zerstörten"),
     "verletzen": ("verletze", "verletzte", "verletzten"),
     "ficken": ("fick",),
-    "lüge": ("gelogen",),
+    "lüge": ("gelogen", "lügt", "lügst"),
     "lohnt": ("gelohnt",),
     "umbringen": ("umgebracht",),
+    "schaden": ("schäden",),
+    # exciting, not the upset of aufregen, which comes first by length
+    "aufregend": ("aufregende", "aufregenden", "aufregender", "aufregendes"),
+    "erleiden": ("erleidet", "erlitt", "erlitten", "erleide"),
 }
 
 ADJ_ENDINGS = ("e", "en", "er", "es", "em")
@@ -238,6 +242,12 @@ behinderte behindertem behinderten behinderter behindertes erfolgen flotte flott
 ger gere gerner gerst gert gerte gerten hetzen hochzeiter mitleiden reiches stärkere stärkerem
 stärkeren stärkerer stärkeres stärkste stärkstem stärksten stärkster stärkstes stürmen stürmer
 stürmern urlauber viruses
+freundinen freundinn heye heyen heyer heyes ruhen
+hie hien hier hies brande branden brander brandes schiefer wehen weher
+überlebenden überlebender überlebendes
+ferie ferit funes faken faker knaster shite wiedersehe bittern
+greater wine winer wines genien schrotten schrötter staue stauen
+aufgeregte aufgeregten aufgeregter aufgeregtes aufregende aufregenden aufregender aufregendes
 """.split()
 )
 
