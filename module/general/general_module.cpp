@@ -19,6 +19,7 @@
 #include "moodvane/general_shift.hpp"
 #include "read_tables.hpp"
 #include "result_dict.hpp"
+#include "shift_resamples.hpp"
 #include "word_counting.hpp"
 
 namespace moodvane::general_module {
@@ -261,6 +262,7 @@ PyMethodDef methods[] = {
      PyDoc_STR("resample_ratios(sums, totals, starts, n_boot, seed) -> bytes\n\nBootstrap "
                "resamples of each group's ratio of sums. Private: use "
                "moodvane_tools.happiness_series.")},
+    {"resample_shift", resample_shift_entry, METH_VARARGS, PyDoc_STR(kResampleShiftDoc)},
     {nullptr, nullptr, 0, nullptr},
 };
 

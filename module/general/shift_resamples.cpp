@@ -1,0 +1,137 @@
+#include "shift_resamples.hpp"
+
+#include <cstdint>
+#include <span>
+#include <utility>
+#include <vector>
+
+#include "boundary.hpp"
+#include "interrupts.hpp"
+#include "moodvane/shift_bootstrap.hpp"
+#include "py_error.hpp"
+#include "py_handle.hpp"
+
+namespace moodvane::general_module {
+namespace {
+
+using module::PyHandle;
+using module::PyResult;
+using module::raised;
+
+template <class T>
+PyResult<std::span<const T>> items_of(PyObject* bytes, const char* name) {
+  if (!PyBytes_Check(bytes) || PyBytes_Size(bytes) % static_cast<Py_ssize_t>(sizeof(T)) != 0) {
+    PyErr_Format(PyExc_TypeError, "%s must be bytes of %zu-byte items", name, sizeof(T));
+    return raised();
+  }
+  const char* data = PyBytes_AsString(bytes);
+  if (data == nullptr) return raised();
+  return std::span<const T>(reinterpret_cast<const T*>(data),
+                            static_cast<std::size_t>(PyBytes_Size(bytes)) / sizeof(T));
+}
+
+PyResult<shift_bootstrap::Documents> documents_of(PyObject* text, const char* name) {
+  PyObject* starts = nullptr;
+  PyObject* words = nullptr;
+  PyObject* counts = nullptr;
+  if (!PyTuple_Check(text) || !PyArg_ParseTuple(text, "OOO", &starts, &words, &counts)) {
+    PyErr_Clear();
+    PyErr_Format(PyExc_TypeError, "%s must be a tuple (starts, words, counts) of bytes", name);
+    return raised();
+  }
+  PyResult<std::span<const std::int64_t>> starts_read = items_of<std::int64_t>(starts, "starts");
+  if (!starts_read) return std::unexpected(std::move(starts_read.error()));
+  PyResult<std::span<const std::int32_t>> words_read = items_of<std::int32_t>(words, "words");
+  if (!words_read) return std::unexpected(std::move(words_read.error()));
+  PyResult<std::span<const double>> counts_read = items_of<double>(counts, "counts");
+  if (!counts_read) return std::unexpected(std::move(counts_read.error()));
+  return shift_bootstrap::Documents{*starts_read, *words_read, *counts_read};
+}
+
+// Lets other threads run while the resamples are drawn, and takes the interpreter's lock
+// back for each look for Ctrl-C (which the kernel asks for about every 0.1 s) and however
+// the work ends.
+class Released {
+ public:
+  Released() noexcept : state_(PyEval_SaveThread()) {}
+  ~Released() {
+    if (state_ != nullptr) PyEval_RestoreThread(state_);
+  }
+  Released(const Released&) = delete;
+  Released& operator=(const Released&) = delete;
+
+  shift::Progress hook() noexcept { return {look, this}; }
+
+ private:
+  static void look(void* context) {
+    auto* self = static_cast<Released*>(context);
+    PyEval_RestoreThread(std::exchange(self->state_, nullptr));
+    // No word is borrowed: the inputs are bytes that the call's arguments hold. Throws
+    // with the lock held, which the destructor then leaves held.
+    module::answer_interrupt_or_throw(nullptr);
+    self->state_ = PyEval_SaveThread();
+  }
+
+  PyThreadState* state_;
+};
+
+PyResult<PyHandle> resample_shift(PyObject* args) {
+  PyObject* text_1 = nullptr;
+  PyObject* text_2 = nullptr;
+  PyObject* scores = nullptr;
+  PyObject* columns = nullptr;
+  Py_ssize_t column_count = 0;
+  Py_ssize_t n_boot = 0;
+  unsigned long long seed = 0;
+  if (!PyArg_ParseTuple(args, "OOOOnnK:resample_shift", &text_1, &text_2, &scores, &columns,
+                        &column_count, &n_boot, &seed)) {
+    return raised();
+  }
+  PyResult<shift_bootstrap::Documents> documents_1 = documents_of(text_1, "text_1");
+  if (!documents_1) return std::unexpected(std::move(documents_1.error()));
+  PyResult<shift_bootstrap::Documents> documents_2 = documents_of(text_2, "text_2");
+  if (!documents_2) return std::unexpected(std::move(documents_2.error()));
+  PyResult<std::span<const double>> score_items = items_of<double>(scores, "scores");
+  if (!score_items) return std::unexpected(std::move(score_items.error()));
+  PyResult<std::span<const std::int32_t>> column_items = items_of<std::int32_t>(columns, "columns");
+  if (!column_items) return std::unexpected(std::move(column_items.error()));
+  if (n_boot < 0 || column_count < 0) {
+    PyErr_SetString(PyExc_ValueError, "n_boot and column_count must be >= 0");
+    return raised();
+  }
+  const shift_bootstrap::Vocabulary vocabulary{*score_items, *column_items,
+                                               static_cast<std::size_t>(column_count)};
+  const auto resamples = static_cast<std::size_t>(n_boot);
+  const std::size_t row = vocabulary.column_count + 1;
+  // The output's size in bytes must fit a bytes object (and the size_t products below).
+  if (resamples != 0 &&
+      row > static_cast<std::size_t>(PY_SSIZE_T_MAX) / sizeof(double) / resamples) {
+    PyErr_SetString(PyExc_OverflowError, "n_boot times the columns is too large to hold");
+    return raised();
+  }
+  if (const char* problem = shift_bootstrap::check(*documents_1, *documents_2, vocabulary,
+                                                   resamples, resamples * row)) {
+    PyErr_SetString(PyExc_ValueError, problem);
+    return raised();
+  }
+  PyHandle out = PyHandle::steal(
+      PyBytes_FromStringAndSize(nullptr, static_cast<Py_ssize_t>(resamples * row * sizeof(double))));
+  if (!out) return raised();
+  // A bytes object is filled in place only before anyone else sees it, as here.
+  auto* values = reinterpret_cast<double*>(PyBytes_AsString(out.get()));
+  if (values == nullptr) return raised();
+  {
+    Released released;
+    shift_bootstrap::resample(*documents_1, *documents_2, vocabulary, resamples, seed,
+                              std::span<double>(values, resamples * row), released.hook());
+  }
+  return out;
+}
+
+}  // namespace
+
+PyObject* resample_shift_entry(PyObject* /*module*/, PyObject* args) {
+  return module::run_in_barrier([args] { return resample_shift(args); });
+}
+
+}  // namespace moodvane::general_module
