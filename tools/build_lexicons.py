@@ -581,6 +581,20 @@ sorted by code point, under a `#total` line with the sum of jieba's frequencies.
 licence text is in `chinese.dictionary.LICENSE` beside it and under Licence texts below.
 """
 
+WORDFREQ_NOTE = """\
+## Frequent words (lexicons/review/wordfreq, a review input, not shipped)
+
+Every word among a language's 10,000 most frequent is judged in the review (scored, or
+recorded as neutral or unclear in `lexicons/review/unscored/`). The lists come from
+wordfreq 3.1.1 (Robyn Speer; code Apache-2.0; its word-frequency data redistributable
+under CC BY-SA 4.0, <https://creativecommons.org/licenses/by-sa/4.0/>), written by
+`tools/lexicon_frequent.py snapshot`: letters-only words in the counter's spelling. As
+wordfreq asks, credit goes to its sources: Google Books Ngrams, the Leeds Internet Corpus,
+Wikipedia, ParaCrawl, OPUS OpenSubtitles 2018 (from opensubtitles.org), and the SUBTLEX
+word lists of Marc Brysbaert et al. (SUBTLEX is freely available data). The lists decide
+only which words were read; no score comes from them.
+"""
+
 JIEBA_LICENCE = """\
 ### jieba's dictionary (chinese.dictionary.txt)
 
@@ -855,6 +869,7 @@ def sources_markdown(lexicons: list[Lexicon], validity: str | None = None,
         "",
     ]
     out.append(CHINESE_DICTIONARY_NOTE)
+    out.append(WORDFREQ_NOTE)
     out.append(LICENCE_NOTICES + "\n" + JIEBA_LICENCE)
     return "\n".join(out)
 

@@ -1,5 +1,6 @@
 #include "moodvane/bootstrap.hpp"
 
+#include <atomic>
 #include <cstdint>
 #include <limits>
 #include <functional>
@@ -7,81 +8,9 @@
 #include <thread>
 #include <vector>
 
-#include "splitmix64.hpp"
+#include "bootstrap_generator.hpp"
 
 namespace moodvane::bootstrap {
-namespace {
-
-// xoshiro256**: fast, and fully specified, so the same seed gives the same draws on every
-// machine.
-class Generator {
- public:
-  Generator(std::uint64_t seed, std::uint64_t stream) noexcept {
-    std::uint64_t state = seed ^ (stream * 0xD1B54A32D192ED03u);
-    for (std::uint64_t& word : s_) word = splitmix64(state);
-  }
-
-  std::uint64_t next() noexcept {
-    const std::uint64_t result = rotl(s_[1] * 5, 7) * 9;
-    const std::uint64_t t = s_[1] << 17;
-    s_[2] ^= s_[0];
-    s_[3] ^= s_[1];
-    s_[1] ^= s_[2];
-    s_[0] ^= s_[3];
-    s_[2] ^= t;
-    s_[3] = rotl(s_[3], 45);
-    return result;
-  }
-
-  // An unbiased draw in [0, bound), bound < 2^32, by Lemire's multiply-and-reject method
-  // on 32 random bits at a time (two per step of the generator).
-  std::uint32_t below(std::uint32_t bound) noexcept {
-    std::uint64_t product = std::uint64_t{half()} * bound;
-    if (static_cast<std::uint32_t>(product) < bound) {
-      const std::uint32_t threshold = static_cast<std::uint32_t>(-bound) % bound;
-      while (static_cast<std::uint32_t>(product) < threshold) {
-        product = std::uint64_t{half()} * bound;
-      }
-    }
-    return static_cast<std::uint32_t>(product >> 32);
-  }
-
-  // Two such draws from one step of the generator, each half rejected and drawn again
-  // exactly as `below` would.
-  void below_2(std::uint32_t bound, std::uint32_t& one, std::uint32_t& two) noexcept {
-    const std::uint64_t bits = next();
-    one = accept(static_cast<std::uint32_t>(bits) * std::uint64_t{bound}, bound);
-    two = accept((bits >> 32) * std::uint64_t{bound}, bound);
-  }
-
- private:
-  std::uint32_t accept(std::uint64_t product, std::uint32_t bound) noexcept {
-    if (static_cast<std::uint32_t>(product) < bound) [[unlikely]] {
-      const std::uint32_t threshold = static_cast<std::uint32_t>(-bound) % bound;
-      if (static_cast<std::uint32_t>(product) < threshold) return below(bound);
-    }
-    return static_cast<std::uint32_t>(product >> 32);
-  }
-
-  std::uint32_t half() noexcept {
-    if (spare_valid_) {
-      spare_valid_ = false;
-      return spare_;
-    }
-    const std::uint64_t bits = next();
-    spare_ = static_cast<std::uint32_t>(bits >> 32);
-    spare_valid_ = true;
-    return static_cast<std::uint32_t>(bits);
-  }
-
-  static std::uint64_t rotl(std::uint64_t x, int k) noexcept { return (x << k) | (x >> (64 - k)); }
-  std::uint64_t s_[4];
-  std::uint32_t spare_ = 0;
-  bool spare_valid_ = false;
-};
-
-}  // namespace
-
 namespace {
 
 struct Document {
@@ -89,10 +18,37 @@ struct Document {
   double total;
 };
 
+// Draws between two looks at the progress hook (or at the stop flag, on a helper thread):
+// a few milliseconds of work.
+constexpr std::size_t kDrawsPerLook = std::size_t{1} << 20;
+
+// Where one thread's work answers to: the progress hook on the calling thread, the flag
+// that the calling thread sets when the hook throws on a helper.
+struct Looks {
+  const shift::Progress* progress;  // null on a helper thread
+  std::atomic<bool>* stop;
+  std::size_t draws = 0;
+
+  // False when the work is to stop; the hook's exception goes on up.
+  bool go_on(std::size_t drawn) {
+    draws += drawn;
+    if (draws < kDrawsPerLook) return true;
+    draws = 0;
+    if (progress == nullptr) return !stop->load(std::memory_order_relaxed);
+    try {
+      (*progress)();
+    } catch (...) {
+      stop->store(true, std::memory_order_relaxed);
+      throw;
+    }
+    return true;
+  }
+};
+
 // The ratios of groups [first_group, last_group).
 void resample_groups(const std::vector<Document>& documents, std::span<const std::int64_t> starts,
                      std::size_t first_group, std::size_t last_group, std::size_t n_boot,
-                     std::uint64_t seed, std::span<double> out) noexcept {
+                     std::uint64_t seed, std::span<double> out, Looks looks) {
   for (std::size_t g = first_group; g < last_group; ++g) {
     const Document* first = documents.data() + starts[g];
     // The module refuses groups of 2^32 documents or more.
@@ -122,6 +78,8 @@ void resample_groups(const std::vector<Document>& documents, std::span<const std
       const double summed = (sum[0] + sum[1]) + (sum[2] + sum[3]);
       out[g * n_boot + b] =
           total > 0.0 ? summed / total : std::numeric_limits<double>::quiet_NaN();
+      // An empty group still counts: a million of them take time too.
+      if (!looks.go_on(size + 1)) return;
     }
   }
 }
@@ -133,7 +91,7 @@ constexpr std::size_t kThreadedDraws = std::size_t{1} << 22;
 
 void resample_ratios(std::span<const double> sums, std::span<const double> totals,
                      std::span<const std::int64_t> starts, std::size_t n_boot, std::uint64_t seed,
-                     std::span<double> out) {
+                     std::span<double> out, const shift::Progress& progress) {
   // Each draw reads a document's sum and total from one place.
   std::vector<Document> documents(sums.size());
   for (std::size_t i = 0; i < sums.size(); ++i) documents[i] = {sums[i], totals[i]};
@@ -143,18 +101,27 @@ void resample_ratios(std::span<const double> sums, std::span<const double> total
   std::size_t split = 0;
   const auto half = static_cast<std::int64_t>(sums.size() / 2);
   while (split < groups && starts[split] < half) ++split;
-  if (sums.size() * n_boot >= kThreadedDraws && split > 0 && split < groups) {
+  std::atomic<bool> stop{false};
+  const bool worth_a_thread = n_boot > 0 && sums.size() >= kThreadedDraws / n_boot;
+  if (worth_a_thread && split > 0 && split < groups) {
+    std::thread helper;
     try {
-      std::thread helper(resample_groups, std::cref(documents), starts, split, groups, n_boot,
-                         seed, out);
-      resample_groups(documents, starts, 0, split, n_boot, seed, out);
-      helper.join();
-      return;
+      helper = std::thread(resample_groups, std::cref(documents), starts, split, groups, n_boot,
+                           seed, out, Looks{nullptr, &stop});
     } catch (const std::system_error&) {
-      // No thread to be had: all on this one.
+      // No thread to be had: all on this one, below.
+    }
+    if (helper.joinable()) {
+      // The helper is joined however this thread's part ends (the hook may throw).
+      struct Join {
+        std::thread& thread;
+        ~Join() { thread.join(); }
+      } join{helper};
+      resample_groups(documents, starts, 0, split, n_boot, seed, out, Looks{&progress, &stop});
+      return;
     }
   }
-  resample_groups(documents, starts, 0, groups, n_boot, seed, out);
+  resample_groups(documents, starts, 0, groups, n_boot, seed, out, Looks{&progress, &stop});
 }
 
 }  // namespace moodvane::bootstrap

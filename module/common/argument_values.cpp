@@ -35,6 +35,17 @@ PyResult<Py_ssize_t> index_argument(const PyHandle& slot, const char* name,
   return value;
 }
 
+PyResult<std::uint64_t> seed_argument(const PyHandle& slot, const char* name) {
+  if (!PyLong_Check(slot.get())) {
+    return std::unexpected(argument_error(name, type_mismatch(slot.get(), "PyLong")));
+  }
+  const unsigned long long seed = PyLong_AsUnsignedLongLongMask(slot.get());
+  if (seed == static_cast<unsigned long long>(-1) && PyErr_Occurred() != nullptr) {
+    return raised();
+  }
+  return static_cast<std::uint64_t>(seed);
+}
+
 PyResult<double> float_argument(const PyHandle& slot, const char* name) {
   PyResult<double> value = to_double(slot.get());
   if (!value) return std::unexpected(argument_error(name, std::move(value.error())));

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 #include <utility>
 
@@ -67,6 +68,8 @@ PyResult<bool> bool_argument(const PyHandle& slot, bool fallback);
 // An integer (or an object with __index__) that fits a Py_ssize_t.
 PyResult<Py_ssize_t> index_argument(const PyHandle& slot, const char* name,
                                     Py_ssize_t fallback = 0);
+// Any int, taken modulo 2**64 (a generator's seed).
+PyResult<std::uint64_t> seed_argument(const PyHandle& slot, const char* name);
 // A real number, by the interpreter's float conversion.
 PyResult<double> float_argument(const PyHandle& slot, const char* name);
 // An object of `type` (or a subclass), borrowed from the slot.

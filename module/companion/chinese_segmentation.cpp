@@ -6,7 +6,7 @@
 
 #include "boundary.hpp"
 #include "conversions.hpp"
-#include "lock_release.hpp"
+#include "lock_released.hpp"
 #include "match_arguments.hpp"
 #include "moodvane/chinese_dictionary.hpp"
 #include "py_error.hpp"

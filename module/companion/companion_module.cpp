@@ -17,12 +17,13 @@
 #include "document_scores.hpp"
 #include "interrupts.hpp"
 #include "lexicon_catalogue.hpp"
-#include "lock_release.hpp"
+#include "lock_released.hpp"
 #include "match_arguments.hpp"
 #include "module_state.hpp"
 #include "moodvane/general_shift.hpp"
 #include "read_tables.hpp"
 #include "result_dict.hpp"
+#include "shift_resamples.hpp"
 
 namespace moodvane::companion {
 namespace {
@@ -50,26 +51,6 @@ std::optional<Kind> kind_named(std::string_view name) {
   }
   return std::nullopt;
 }
-
-// The engine's progress hook: answers Ctrl-C as the native module does. When every word the
-// engine reads is the call's own, other threads run while it computes, and the hook takes
-// the interpreter lock back for each look.
-class EngineProgress {
- public:
-  EngineProgress(WordPins& pins, bool release_lock) noexcept
-      : pins_(pins), released_(release_lock) {}
-
-  shift::Progress hook() noexcept { return {check, this}; }
-
- private:
-  static void check(void* context) {
-    auto* self = static_cast<EngineProgress*>(context);
-    self->released_.holding([self] { module::answer_interrupt_or_throw(&self->pins_); });
-  }
-
-  WordPins& pins_;
-  module::LockReleased released_;
-};
 
 std::unexpected<module::PyErr> parameter_error(const general::ParameterProblem& problem,
                                         const general::Parameters& parameters) {
@@ -187,8 +168,9 @@ PyResult<PyHandle> shift(module::ArgumentSlots& slots) {
   {
     // While words are merely borrowed from the dicts, no other thread may run until the
     // engine is done: it could change them.
-    EngineProgress progress(pins, pins.pinning());
-    result.emplace(general::general_shift(inputs, parameters, progress.hook()));
+    // Ctrl-C is answered as the native module answers it, the lock taken back for each look.
+    module::LockReleased computing(&pins, pins.pinning());
+    result.emplace(general::general_shift(inputs, parameters, computing.progress()));
   }
   if (PyResult<void> answered = module::answer_interrupt(&pins); !answered) {
     return std::unexpected(std::move(answered.error()));
@@ -294,6 +276,8 @@ PyMethodDef methods[] = {
      PyDoc_STR("resample_ratios($module, sums, totals, starts, n_boot, seed)\n--\n\n-> bytes. Bootstrap "
                "resamples of each group's ratio of sums. Private: use "
                "moodvane_tools.happiness_series.")},
+    {"resample_shift", with_keywords(resample_shift_entry), kKeywords,
+     PyDoc_STR(kResampleShiftDoc)},
     {nullptr, nullptr, 0, nullptr},
 };
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "conversions.hpp"
-#include "lock_release.hpp"
+#include "lock_released.hpp"
 #include "match_arguments.hpp"
 #include "module_state.hpp"
 #include "moodvane/counting_data.hpp"
@@ -192,11 +192,12 @@ PyObject* tally_add(PyObject* self, PyObject* args, PyObject* keywords) {
     if (PyResult<void> free = use.check(); !free) return std::unexpected(std::move(free.error()));
     bool counted = true;
     {
-      const module::LockReleased released;
+      // A Ctrl-C handler that runs meanwhile finds the tally busy, should it count too.
+      module::LockReleased counting;
       if (*prepared) {
-        tally.tally.add(*utf8, *goes_on);
+        tally.tally.add(*utf8, *goes_on, counting.progress());
       } else {
-        counted = tally.tally.add_if_ready(*utf8, *goes_on);
+        counted = tally.tally.add_if_ready(*utf8, *goes_on, counting.progress());
       }
     }
     return PyHandle::borrow(counted ? Py_True : Py_False);

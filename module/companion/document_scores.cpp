@@ -12,12 +12,15 @@
 #include "moodvane/shift.hpp"
 #include "moodvane/types.hpp"
 #include "boundary.hpp"
+#include "interrupts.hpp"
+#include "lock_released.hpp"
 #include "py_error.hpp"
 #include "py_handle.hpp"
 #include "read_tables.hpp"
 #include "word_pins.hpp"
+#include "byte_items.hpp"
 #include "counter_types.hpp"
-#include "lock_release.hpp"
+#include "lock_released.hpp"
 #include "match_arguments.hpp"
 
 namespace moodvane::companion {
@@ -138,6 +141,13 @@ Result<PyHandle> average_scores(module::ArgumentSlots& slots) {
   Columns columns;
   types::InputSystem system;
   for (Py_ssize_t i = 0; i < count; ++i) {
+    // Each dict's own reading looks every so many words; a million small ones need looks
+    // between them.
+    if (i % 1024 == 1023) {
+      if (Result<void> answered = module::answer_interrupt(&pins); !answered) {
+        return failed(answered);
+      }
+    }
     PyObject* document = PyTuple_GetItem(documents, i);
     if (document == nullptr) return raised();
     Result<general::Table> table = read_table(document, "documents", ValueRule::count, pins);
@@ -147,18 +157,6 @@ Result<PyHandle> average_scores(module::ArgumentSlots& slots) {
     columns.add(system, scoring);
   }
   return columns.to_python();
-}
-
-template <class T>
-Result<std::span<const T>> buffer_of(PyObject* bytes, const char* name) {
-  if (!PyBytes_Check(bytes) || PyBytes_Size(bytes) % static_cast<Py_ssize_t>(sizeof(T)) != 0) {
-    PyErr_Format(PyExc_TypeError, "%s must be bytes of %zu-byte items", name, sizeof(T));
-    return raised();
-  }
-  const char* data = PyBytes_AsString(bytes);
-  if (data == nullptr) return raised();
-  return std::span<const T>(reinterpret_cast<const T*>(data),
-                            static_cast<std::size_t>(PyBytes_Size(bytes)) / sizeof(T));
 }
 
 // Owned copies of the scores and stop words, so that no other thread can take the words
@@ -270,7 +268,7 @@ Result<PyHandle> score_texts(PyObject* module, module::ArgumentSlots& slots) {
   const auto count = static_cast<std::size_t>(PyTuple_Size(texts));
   std::span<const std::int64_t> groups;
   if (groups_object != Py_None) {
-    Result<std::span<const std::int64_t>> read = buffer_of<std::int64_t>(groups_object, "groups");
+    Result<std::span<const std::int64_t>> read = items_of<std::int64_t>(groups_object, "groups");
     if (!read) return failed(read);
     groups = *read;
     if (groups.size() != count || group_count < 0) {
@@ -307,11 +305,12 @@ Result<PyHandle> score_texts(PyObject* module, module::ArgumentSlots& slots) {
   Columns pooled_columns;
   std::vector<PooledCounts> pooled(groups.empty() ? 0 : static_cast<std::size_t>(group_count));
   {
-    const module::LockReleased computing;
+    module::LockReleased computing;
+    const shift::Progress progress = computing.progress();
     text::WordTally tally(*rules);
     types::InputSystem system;
     for (std::size_t i = 0; i < count; ++i) {
-      tally.add(views[i]);
+      tally.add(views[i], false, progress);
       const text::WordTally::Counts counts = tally.counts();
       system.words.clear();
       system.freqs.clear();
@@ -361,16 +360,13 @@ Result<PyHandle> resample_ratios(module::ArgumentSlots& slots) {
   PyResult<Py_ssize_t> read_boot = module::index_argument(slots[3], "n_boot");
   if (!read_boot) return failed(read_boot);
   const Py_ssize_t n_boot = *read_boot;
-  // Any int, taken modulo 2**64 as the generator's seed.
-  const unsigned long long seed = PyLong_AsUnsignedLongLongMask(slots[4].get());
-  if (seed == static_cast<unsigned long long>(-1) && PyErr_Occurred() != nullptr) {
-    return raised();
-  }
-  Result<std::span<const double>> sums = buffer_of<double>(sums_bytes, "sums");
+  PyResult<std::uint64_t> seed = module::seed_argument(slots[4], "seed");
+  if (!seed) return failed(seed);
+  Result<std::span<const double>> sums = items_of<double>(sums_bytes, "sums");
   if (!sums) return failed(sums);
-  Result<std::span<const double>> totals = buffer_of<double>(totals_bytes, "totals");
+  Result<std::span<const double>> totals = items_of<double>(totals_bytes, "totals");
   if (!totals) return failed(totals);
-  Result<std::span<const std::int64_t>> starts = buffer_of<std::int64_t>(starts_bytes, "starts");
+  Result<std::span<const std::int64_t>> starts = items_of<std::int64_t>(starts_bytes, "starts");
   if (!starts) return failed(starts);
   if (n_boot < 0 || sums->size() != totals->size()) {
     PyErr_SetString(PyExc_ValueError, "n_boot must be >= 0 and sums as long as totals");
@@ -393,12 +389,21 @@ Result<PyHandle> resample_ratios(module::ArgumentSlots& slots) {
     }
   }
   const std::size_t groups = starts->empty() ? 0 : starts->size() - 1;
-  std::vector<double> out(groups * static_cast<std::size_t>(n_boot));
+  // The ratios come back as one bytes object, whose size is a Py_ssize_t.
+  std::size_t ratios = 0;
+  if (__builtin_mul_overflow(groups, static_cast<std::size_t>(n_boot), &ratios) ||
+      ratios > static_cast<std::size_t>(PY_SSIZE_T_MAX) / sizeof(double)) {
+    PyErr_Format(PyExc_MemoryError,
+                 "%zd resamples of each of %zu groups are more than memory can hold", n_boot,
+                 groups);
+    return raised();
+  }
+  std::vector<double> out(ratios);
   {
     // The bytes objects are held by the call's arguments and never change.
-    const module::LockReleased computing;
+    module::LockReleased computing;
     bootstrap::resample_ratios(*sums, *totals, *starts, static_cast<std::size_t>(n_boot),
-                               seed, out);
+                               *seed, out, computing.progress());
   }
   return as_bytes(out);
 }

@@ -18,8 +18,10 @@ same result form.
 Corpora (the `corpus` extra, pandas): `read_corpus` reads documents from CSV, JSON Lines,
 Parquet or text files, `score_documents` scores each document, `count_groups` pools the
 counts of groups of documents, `happiness_series` gives each group's average score with a
-bootstrap band and `series_graph` draws it. `moodvane_tools.dask` does the same on a Dask
-cluster. `stop_words(language)` gives a stop-word list for each built-in language.
+bootstrap band and `series_graph` draws it; `period_shifts` explains each period of a
+series by its word shift against a reference, `shift_intervals` says how sure each word of
+a shift is. `moodvane_tools.dask` does the same on a Dask cluster. `stop_words(language)`
+gives a stop-word list for each built-in language.
 `sample_text` and `sample_path` give the sample texts the README uses.
 """
 
@@ -51,6 +53,8 @@ from .counting import count_documents, count_words
 if TYPE_CHECKING:
     from .corpus import count_groups, happiness_series, score_documents
     from .corpus_reading import read_corpus
+    from .intervals import shift_intervals
+    from .period_shifts import period_shifts
     from .series_graph import series_graph
 
 # The corpus functions need pandas (an extra): imported on first use, so that importing
@@ -61,6 +65,8 @@ _LAZY = {
     "score_documents": "corpus",
     "read_corpus": "corpus_reading",
     "series_graph": "series_graph",
+    "period_shifts": "period_shifts",
+    "shift_intervals": "intervals",
 }
 
 
@@ -98,6 +104,7 @@ __all__ = [
     "lexicon_info",
     "lexicon_names",
     "lexicon_scores",
+    "period_shifts",
     "proportion_shift",
     "read_corpus",
     "sample_path",
@@ -105,6 +112,7 @@ __all__ = [
     "score_documents",
     "series_graph",
     "shift_graph",
+    "shift_intervals",
     "stop_words",
     "text_shift",
     "to_dataframe",

@@ -79,3 +79,12 @@ def score_texts(
     pooled: bool,
 ) -> tuple[tuple[bytes, bytes, bytes], tuple[bytes, bytes, bytes], list[dict[str, int]] | None]: ...
 def resample_ratios(sums: bytes, totals: bytes, starts: bytes, n_boot: int, seed: int) -> bytes: ...
+def resample_shift(
+    text_1: tuple[bytes, bytes, bytes],
+    text_2: tuple[bytes, bytes, bytes],
+    scores: bytes,
+    columns: bytes,
+    column_count: int,
+    n_boot: int,
+    seed: int,
+) -> bytes: ...

@@ -12,6 +12,7 @@ counted and scored natively in one pass over a batch, not one Python call per do
 
 from __future__ import annotations
 
+import sys
 from collections import Counter
 from collections.abc import Iterable, Mapping, Sequence
 from dataclasses import dataclass
@@ -202,28 +203,12 @@ def _group_codes(keys: Iterable[object], size: int | None,
     return numpy.asarray(codes, dtype=numpy.int64), pandas.Index(uniques)
 
 
-def _floor(values: pd.Series, freq: str) -> pd.Series:
-    """Datetime-like keys floored to the start of their period of `freq`."""
-    pandas = _pandas()
-    try:
-        offset = pandas.tseries.frequencies.to_offset(freq)
-    except ValueError as error:
-        raise ValueError(f"freq must be a pandas offset alias such as 'D', 'W' or 'MS', "
-                         f"got {freq!r}") from error
-    try:
-        times = pandas.to_datetime(values)
-    except (TypeError, ValueError) as error:
-        raise TypeError(f"keys must be dates or times when freq is given: {error}") from error
-    unique = pandas.DatetimeIndex(times.dropna().unique())
-    if isinstance(offset, pandas.offsets.Tick):
-        floored = unique.floor(offset)
-    else:
-        # An anchored offset (month start, week ending Sunday, ...): back to the last day
-        # on the offset at or before the key's day. Adding then taking away one offset
-        # does that for every date at once.
-        days = unique.normalize()
-        floored = (days + offset) - offset
-    return times.map(dict(zip(unique, floored, strict=True)))
+def _floor(values: pd.Series, freq: str, utc: bool | None = None) -> pd.Series:
+    """Datetime-like keys as the start of their period of `freq`, as pandas' `to_period`
+    groups them (see `moodvane_tools.periods`)."""
+    from .periods import period_starts
+
+    return period_starts(values, freq, utc)
 
 
 def _all_texts(texts: Iterable[object]) -> list[str]:
@@ -235,10 +220,12 @@ def count_groups(texts: Iterable[object], keys: Iterable[object], *, language: s
     """The pooled word counts (as `count_words` makes them) of each group of documents,
     in sorted key order.
 
-    `keys` holds one key per text. With `freq`, a pandas offset alias ("D", "W", "MS",
-    "h"), keys are read as dates or times and floored to the start of their period (an
-    anchored alias such as "MS" or "W-MON" rolls back to its anchor day). Documents whose
-    key is missing (None, NaN, NaT) belong to no group: they are dropped.
+    `keys` holds one key per text. With `freq`, a pandas period or offset alias ("D",
+    "W", "MS", "QS", "YS", "h"), keys are read as dates or times and grouped as
+    `pandas.Series.dt.to_period(freq)` groups them (weeks from Monday to Sunday for "W"),
+    each period labelled by its start; keys of several time zones are converted to UTC
+    (see `moodvane_tools.periods`). Documents whose key is missing (None, NaN, NaT) belong
+    to no group: they are dropped.
 
     >>> count_groups(["good day", "bad day", "good"], ["a", "b", "a"])
     {'a': Counter({'good': 2, 'day': 1}), 'b': Counter({'bad': 1, 'day': 1})}
@@ -256,7 +243,7 @@ def happiness_series(texts: Iterable[object], keys: Iterable[object],
                      language: str | None = None, freq: str | None = None,
                      stop_lens: Sequence[float] | None = None,
                      stop_words: Iterable[str] | None = None, n_boot: int = 1000,
-                     ci: float = 0.95, seed: int = 0) -> pd.DataFrame:
+                     ci: float = 0.95, seed: int = 0, min_documents: int = 1) -> pd.DataFrame:
     """The average score of each group of documents, with a bootstrap band.
 
     Indexed by the sorted group keys (floored to periods with `freq`, as in
@@ -265,8 +252,12 @@ def happiness_series(texts: Iterable[object], keys: Iterable[object],
     `moodvane.weighted_avg_shift` on the group's pooled counts, bit for bit; NaN when no
     word of the group is scored); `low` and `high`, a percentile bootstrap interval at
     level `ci` from `n_boot` resamples of the group's documents (reproducible with
-    `seed`, and widened where rounding would leave `score` a hair outside it); `documents`,
-    `tokens` and `scored`, the group's numbers of documents, tokens and scored tokens.
+    `seed`, and widened where rounding would leave `score` a hair outside it; NaN with
+    `n_boot=0`, which draws none); `documents`, `tokens` and `scored`, the group's numbers
+    of documents, tokens and scored tokens. A group of fewer than `min_documents`
+    documents is thin: its score and band are NaN (its counts are kept), a warning says how
+    many groups are, and `series_graph` marks them (the frame's
+    ``attrs["min_documents"]`` records the threshold).
 
     >>> texts = ["a happy day", "a sad day", "love", "war"]
     >>> happiness_series(texts, ["mon", "mon", "tue", "tue"], n_boot=200)[["score", "documents"]]
@@ -276,22 +267,45 @@ def happiness_series(texts: Iterable[object], keys: Iterable[object],
     """
     scoring = Scoring.of(lexicon, language, stop_lens, stop_words)
     _check_bootstrap(n_boot, ci)
+    check_min_documents(min_documents)
     strings = _all_texts(texts)
     codes, uniques = _group_codes(keys, len(strings), freq)
     documents, groups, _ = scoring.score_texts(strings, codes, len(uniques))
     return series_frame(_frame_of([groups], index=uniques), _frame_of([documents]), codes,
-                        n_boot, ci, seed)
+                        n_boot, ci, seed, min_documents)
 
 
 def _check_bootstrap(n_boot: int, ci: float) -> None:
-    if isinstance(n_boot, bool) or not isinstance(n_boot, int) or n_boot < 1:
-        raise ValueError(f"n_boot must be an int >= 1, got {n_boot!r}")
+    if isinstance(n_boot, bool) or not isinstance(n_boot, int) or n_boot < 0:
+        raise ValueError(f"n_boot must be an int >= 0, got {n_boot!r}")
+    if n_boot > sys.maxsize:  # (the native code checks the product with the groups)
+        raise MemoryError(f"{n_boot} resamples of each group are more than memory can hold")
     if not (isinstance(ci, (int, float)) and 0.0 < ci < 1.0):
         raise ValueError(f"ci must be a number between 0 and 1, got {ci!r}")
 
 
+def check_min_documents(min_documents: int) -> None:
+    """A ValueError naming `min_documents` unless it is an int >= 1."""
+    if isinstance(min_documents, bool) or not isinstance(min_documents, int) \
+            or min_documents < 1:
+        raise ValueError(f"min_documents must be an int >= 1, got {min_documents!r}")
+
+
+def warn_thin(documents: Any, min_documents: int, what: str = "periods",
+              consequence: str = "their scores are NaN") -> None:
+    """Warns how many groups have fewer than `min_documents` documents, if any."""
+    import warnings
+
+    import numpy
+
+    thin = int(numpy.count_nonzero(numpy.asarray(documents) < min_documents))
+    if thin:
+        warnings.warn(f"{thin} of {len(documents)} {what} have fewer than {min_documents} "
+                      f"documents (thin): {consequence}", stacklevel=4)
+
+
 def series_frame(groups: pd.DataFrame, documents: pd.DataFrame, codes: np.ndarray,
-                 n_boot: int, ci: float, seed: int) -> pd.DataFrame:
+                 n_boot: int, ci: float, seed: int, min_documents: int = 1) -> pd.DataFrame:
     """The series from each group's pooled scores (columns score, scored, tokens, indexed
     by the sorted keys) and the documents' own (columns score, scored; `codes` their
     group numbers, -1 for none): shared by the local and the Dask version."""
@@ -308,22 +322,28 @@ def series_frame(groups: pd.DataFrame, documents: pd.DataFrame, codes: np.ndarra
     sums = numpy.where(totals > 0.0, means * totals, 0.0)
     counts = numpy.bincount(group_codes, minlength=len(uniques))
     starts = numpy.concatenate([[0], numpy.cumsum(counts)]).astype(numpy.int64)
-    resamples = numpy.frombuffer(
-        _native.resample_ratios(sums.tobytes(), totals.tobytes(), starts.tobytes(), n_boot,
-                                 seed & 0xFFFFFFFFFFFFFFFF),
-    ).reshape(len(uniques), n_boot)
     tail = (1.0 - ci) / 2.0 * 100.0
     low = numpy.full(len(uniques), numpy.nan)
     high = numpy.full(len(uniques), numpy.nan)
-    scored = frame["score"].notna().to_numpy()
-    if scored.any():
+    thin = counts < min_documents
+    score = frame["score"].to_numpy(dtype=numpy.float64).copy()
+    score[thin] = numpy.nan
+    scored = ~numpy.isnan(score)
+    if scored.any() and n_boot > 0:
+        resamples = numpy.frombuffer(
+            _native.resample_ratios(sums.tobytes(), totals.tobytes(), starts.tobytes(), n_boot,
+                                    seed & 0xFFFFFFFFFFFFFFFF),
+        ).reshape(len(uniques), n_boot)
         bounds = numpy.nanpercentile(resamples[scored], [tail, 100.0 - tail], axis=1)
-        point = frame["score"].to_numpy()[scored]
+        point = score[scored]
         low[scored] = numpy.minimum(bounds[0], point)
         high[scored] = numpy.maximum(bounds[1], point)
-    return pandas.DataFrame(
-        {"score": frame["score"], "low": low, "high": high, "documents": counts,
+    warn_thin(counts, min_documents)
+    series = pandas.DataFrame(
+        {"score": score, "low": low, "high": high, "documents": counts,
          "tokens": frame["tokens"], "scored": frame["scored"]},
         index=uniques,
     )
+    series.attrs["min_documents"] = min_documents
+    return series
 

@@ -25,6 +25,9 @@ import numpy
 import pandas  # type: ignore[import-untyped, unused-ignore]
 from dask.delayed import delayed
 
+from .period_shifts import PeriodShifts, check_options, shifts_of_groups
+from .periods import utc_for, zone_of
+
 from .corpus import (
     Scoring,
     _check_bootstrap,
@@ -36,7 +39,7 @@ from .corpus import (
     series_frame,
 )
 
-__all__ = ["count_groups", "happiness_series", "score_documents"]
+__all__ = ["count_groups", "happiness_series", "period_shifts", "score_documents"]
 
 
 def _require_columns(ddf: dd.DataFrame, *columns: str) -> None:
@@ -70,12 +73,13 @@ def _scored_partition(part: pandas.DataFrame, text: str, lexicon: Any, language:
 
 
 def _partition_groups(part: pandas.DataFrame, text: str, key: str, scoring: Scoring,
-                      freq: str | None) -> tuple[pandas.DataFrame, dict[Any, Counter[str]]]:
+                      freq: str | None, utc: bool | None = None
+                      ) -> tuple[pandas.DataFrame, dict[Any, Counter[str]]]:
     """One partition's documents (floored key, score, scored) and each key's pooled
     counts."""
     keys = part[key]
     if freq is not None:
-        keys = _floor(keys.reset_index(drop=True), freq)
+        keys = _floor(keys.reset_index(drop=True), freq, utc)
     codes, uniques = _group_codes(keys, len(part), None)
     strings = [one for batch in _text_batches(part[text]) for one in batch]
     documents, _, pooled = scoring.score_texts(strings, codes, len(uniques), pooled=True)
@@ -100,13 +104,30 @@ def _merge(parts: list[tuple[pandas.DataFrame, dict[Any, Counter[str]]]]
 def _grouped(ddf: dd.DataFrame, text: str, key: str, scoring: Scoring,
              freq: str | None) -> tuple[pandas.DataFrame, dict[Any, Counter[str]]]:
     _require_columns(ddf, text, key)
+    utc = None
     if freq is not None:
         _floor(pandas.Series(["2000-01-01"]), freq)  # a bad alias fails before any work
-    parts = [delayed(_partition_groups)(part, text, key, scoring, freq)
+        utc = period_utc(ddf, key)
+    parts = [delayed(_partition_groups)(part, text, key, scoring, freq, utc)
              for part in ddf[[text, key]].to_delayed()]
     merged: tuple[pandas.DataFrame, dict[Any, Counter[str]]] = \
         delayed(_merge)(parts).compute()
     return merged
+
+
+def period_utc(ddf: dd.DataFrame, key: str) -> bool:
+    """Whether the keys of `key` go to UTC before they are grouped into periods: the
+    local rule (`moodvane_tools.periods`) applied to all partitions at once, so that a
+    partition of one zone is grouped as the whole column is. A column of datetimes knows
+    its zone; keys written as text are read once more for it."""
+    column = ddf[key]
+    if pandas.api.types.is_datetime64_any_dtype(column.dtype):
+        return False
+    from dask.base import compute
+
+    found = compute(*[delayed(zone_of)(part)  # type: ignore[no-untyped-call, unused-ignore]
+                      for part in column.to_delayed()])
+    return utc_for(found)
 
 
 def count_groups(ddf: dd.DataFrame, *, text: str = "text", key: str = "key",
@@ -134,3 +155,24 @@ def happiness_series(ddf: dd.DataFrame, *, text: str = "text", key: str = "key",
     pooled = [merged[group] for group in uniques.tolist()]
     groups = _frame_of([scoring.score_counts(pooled)], index=uniques)
     return series_frame(groups, documents, codes, n_boot, ci, seed)
+
+
+def period_shifts(ddf: dd.DataFrame, *, text: str = "text", key: str = "key",
+                  freq: str | None = None, reference: object = "previous", window: int = 1,
+                  lexicon: str | Mapping[str, float] = "english", language: str | None = None,
+                  kind: str = "weighted", min_documents: int = 1,
+                  stop_lens: Sequence[float] | None = None,
+                  stop_words: Iterable[str] | None = None,
+                  top_n: int | None = None) -> PeriodShifts:
+    """`moodvane_tools.period_shifts` of the columns `text` and `key`: the same shifts, bit
+    for bit, from the groups' pooled counts (each group's counts come back to this
+    process, pooled per partition)."""
+    entries = check_options(kind, stop_lens, window, min_documents, top_n)
+    scoring = Scoring.of(lexicon, language, stop_lens, stop_words)
+    documents, merged = _grouped(ddf, text, key, scoring, freq)
+    codes, uniques = _group_codes(documents["key"], len(documents), None)
+    sizes = numpy.bincount(codes[codes >= 0], minlength=len(uniques))
+    return shifts_of_groups(list(uniques), [merged[group] for group in uniques.tolist()],
+                            sizes.tolist(), scoring, kind=kind, reference=reference,
+                            window=window, freq=freq, min_documents=min_documents,
+                            top_n=entries, lexicon=lexicon)

@@ -88,7 +88,8 @@ def word_rows(result: Mapping[str, Any],
 
 def to_dataframe(result: Mapping[str, Any],
                  counts: tuple[Mapping[str, float], Mapping[str, float]] | None = None,
-                 scores: Mapping[str, float] | None = None) -> pandas.DataFrame:
+                 scores: Mapping[str, float] | None = None, *,
+                 intervals: Any = None) -> pandas.DataFrame:
     """`result` as a pandas DataFrame, one row per word in the result's order, with the
     columns of the command line's CSV output: ``rank``, ``type``, ``mark``, ``count_1``,
     ``count_2``, ``score_1``, ``score_2``, ``p_diff``, ``s_diff``, ``p_avg``,
@@ -97,7 +98,9 @@ def to_dataframe(result: Mapping[str, Any],
     `counts` are the two word-count dicts the result was computed from (else the counts
     are NaN, unless the result was read back from the command line's JSON, which holds
     them); `scores` the score map of both texts (a lexicon, ``lexicon_scores(name)``),
-    else the scores are worked out from the result. Needs pandas: pip install
+    else the scores are worked out from the result. `intervals`, a frame of
+    `shift_intervals` for this result, adds its ``contribution``, ``low`` and ``high``
+    (score units; NaN for a word it lacks). Needs pandas: pip install
     'moodvane[corpus]'."""
     try:
         import pandas  # type: ignore[import-untyped, unused-ignore]
@@ -106,4 +109,7 @@ def to_dataframe(result: Mapping[str, Any],
     frame = pandas.DataFrame(word_rows(result, counts, scores), columns=list(COLUMNS))
     for column in COLUMNS[3:]:
         frame[column] = frame[column].astype("float64")
+    if intervals is not None:
+        for column in ("contribution", "low", "high"):
+            frame[column] = frame["type"].map(intervals[column]).astype("float64")
     return frame

@@ -78,6 +78,12 @@ class ShiftResult(dict[str, Any]):
     def __reduce__(self) -> tuple[Any, ...]:
         return (ShiftResult, (dict(self), self.kind, self.unit))
 
+    def _repr_html_(self) -> str:
+        """A compact table for Jupyter: the values compared and the top words."""
+        from .notebook import shift_html
+
+        return shift_html(self)
+
 
 def _real(name: str, value: object) -> float:
     """``value`` as a float, or a TypeError naming the argument (text is not a number)."""

@@ -11,6 +11,7 @@ from collections.abc import Mapping
 from typing import TYPE_CHECKING, Any
 
 from .fonts import families_for
+from .interval_shares import interval_shares
 from .kinds import SCORE_COMPONENTS, SIDE_COMPONENTS, KindLabels, kind_of, unit_of
 from .result_view import (
     Bar, View, format_percent, headline_phrases, legend_line, shown_components, view,
@@ -44,6 +45,8 @@ WORD_BAR, SUMMARY_BAR, WORD_LABEL = "word", "summary", "word-label"
 # The score part of a word's bar, and the tick at a word's net contribution where its two
 # parts point different ways.
 WORD_SCORE_BAR, WORD_NET = "word-score", "word-net"
+# A word's bootstrap interval, where shift_intervals computed one.
+WORD_INTERVAL = "word-interval"
 SHIFT_AXES_LABEL, SUMMARY_AXES_LABEL, CUMULATIVE_AXES_LABEL = "shift", "summary", "cumulative"
 
 _SUMMARY_ROWS = 6.0  # rows of the words' Axes left free for the summary at the top
@@ -71,6 +74,7 @@ def shift_graph(
     kind: str | None = None,
     font: str | list[str] | None = None,
     unit: str | None = None,
+    intervals: Any = None,
 ) -> Figure:
     """Draws a word-shift graph of `result` (a dict from either function of `moodvane`, or
     a ShiftResult of any kind) and returns its Figure; nothing is shown or saved.
@@ -96,6 +100,10 @@ def shift_graph(
     fill (for KLD, all in the score part). `unit` names the unit of the values (e.g.
     "bits"), by default the result's ``unit``.
 
+    `intervals`, a frame of `shift_intervals` for this result, adds each word's bootstrap
+    interval as a black error bar across its bar (in the same share of all
+    contributions), where the frame has the word.
+
     `labels` names text 1 and text 2, `title` replaces the first line of the title, `ax`
     draws into existing Axes (else a new Figure sized to the number of words). `font`
     names the font family (or families, each glyph from the first that has it); by
@@ -104,7 +112,7 @@ def shift_graph(
     graph that says so.
     """
     _require_matplotlib()
-    import matplotlib.pyplot as plt
+    from matplotlib.figure import Figure
     from matplotlib.lines import Line2D
     from matplotlib.patches import Patch
     from matplotlib.transforms import offset_copy
@@ -114,8 +122,10 @@ def shift_graph(
     keys = shown_components(labels_kind, shown)
     axes: Axes
     if ax is None:
-        figure, axes = plt.subplots(figsize=(8.0, figure_height(len(shown.bars))),
-                                    layout="constrained")
+        # A Figure of its own, not pyplot's: a notebook shows the returned Figure once,
+        # and nothing stays open after it is gone.
+        figure = Figure(figsize=(8.0, figure_height(len(shown.bars))), layout="constrained")
+        axes = figure.subplots()
     else:
         axes = ax
         figure = axes.figure.figure  # the root figure, also from a subfigure
@@ -150,8 +160,12 @@ def shift_graph(
     axes.set_xlabel(labels_kind.text(labels_kind.axis_title, labels), **text_font)
 
     words = len(shown.bars)
-    reach = max(max(-_extent(bar)[0], _extent(bar)[1]) for bar in shown.bars) or 1.0
+    shares = interval_shares(result, intervals) if intervals is not None else {}
+    reach = max(max(-_extent(bar)[0], _extent(bar)[1],
+                    *(abs(end) for end in shares.get(bar.word, ()))) for bar in shown.bars) or 1.0
     _draw_words(axes, shown, reach, text_font)
+    if shares:
+        _draw_intervals(axes, shown, shares)
     axes.axvline(0.0, color="#333333", linewidth=0.8)
     axes.set_xlim(-reach * 1.45, reach * 1.45)
     # The top rows of the Axes are left free for the summary, which has a scale of its own
@@ -169,6 +183,11 @@ def shift_graph(
         legend.append("the word's net contribution, where its two parts point different ways")
         handles.append(Line2D([], [], color="#000000", linewidth=1.6, linestyle="none",
                               marker="|", markersize=9, label=legend[-1]))
+    if shares:
+        level = intervals.attrs.get("ci", 0.95) if hasattr(intervals, "attrs") else 0.95
+        legend.append(f"{level:.0%} bootstrap interval of the word's contribution")
+        handles.append(Line2D([], [], color="#222222", linewidth=1.1, marker="|",
+                              markersize=6, label=legend[-1]))
     axes.legend(
         handles=handles,
         # Below the axis title, whatever the height of the Axes.
@@ -238,6 +257,16 @@ def _draw_words(ax: Axes, shown: View, reach: float, text_font: dict[str, Any]) 
                         ha="left" if right else "right", va="center", fontsize=8,
                         **text_font)
         label.set_gid(WORD_LABEL)
+
+
+def _draw_intervals(ax: Axes, shown: View, shares: dict[str, tuple[float, float]]) -> None:
+    """Each shown word's interval as a horizontal error bar across its bar."""
+    for row, bar in enumerate(shown.bars, 1):
+        if bar.word in shares:
+            low, high = shares[bar.word]
+            (line,) = ax.plot([low, high], [-row, -row], color="#222222", linewidth=1.1,
+                              marker="|", markersize=6, solid_capstyle="butt", zorder=5)
+            line.set_gid(WORD_INTERVAL)
 
 
 def _free_corner(ax: Axes, shown: View, reach: float, summary_reach: float,

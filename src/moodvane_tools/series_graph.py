@@ -12,15 +12,24 @@ if TYPE_CHECKING:
     from matplotlib.axes import Axes
 
 _DOCUMENTS_LABEL = "moodvane documents"
+# gid of the marks of thin periods, so that a caller (or a test) can find them.
+THIN_MARKS = "thin"
 # The bars take at most this share of the height, below the lines.
 _BAR_SHARE = 0.25
 
 
 def series_graph(frame: pd.DataFrame, *, ax: Axes | None = None, title: str | None = None,
                  label: str | None = None, color: str | None = None,
-                 documents: bool = True, band_alpha: float = 0.25) -> Axes:
+                 documents: bool = True, band_alpha: float = 0.25,
+                 min_documents: int | None = None) -> Axes:
     """Draws a `happiness_series` frame into `ax` (a new figure when None) and returns the
-    Axes, as seaborn's functions do; nothing is shown or saved.
+    Axes, as seaborn's functions do; nothing is shown or saved. A new figure is a
+    `matplotlib.figure.Figure` of its own, outside pyplot's state (``ax.figure`` shows it
+    in a notebook, once).
+
+    Thin periods, those with fewer than `min_documents` documents (by default the
+    frame's ``attrs["min_documents"]``, which `happiness_series` sets), have no score:
+    they are marked by grey ticks along the bottom, and the axis is scaled to the rest.
 
     The `score` column is a line over the index (dates or group keys) with the band from
     `low` to `high` around it; `label` names the line in a legend. With `documents`, the
@@ -36,14 +45,14 @@ def series_graph(frame: pd.DataFrame, *, ax: Axes | None = None, title: str | No
     >>> ax.get_title(), [line.get_label() for line in ax.get_lines()]
     ('Mood', ['diary'])
     """
-    import matplotlib.pyplot as plt
+    from matplotlib.figure import Figure
 
     for column in ("score", "low", "high", "documents"):
         if column not in frame.columns:
             raise ValueError(f"frame must have the columns of happiness_series; no {column!r} "
                              f"among {', '.join(map(repr, frame.columns))}")
     if ax is None:
-        _, ax = plt.subplots(figsize=(9, 4.5), layout="constrained")
+        ax = Figure(figsize=(9, 4.5), layout="constrained").subplots()
     x: Any = _positions(frame.index)
     line = ax.plot(x, frame["score"].to_numpy(dtype=float), label=label or "_series",
                    color=color, linewidth=1.8, marker="o" if len(frame) <= 40 else None,
@@ -61,7 +70,8 @@ def series_graph(frame: pd.DataFrame, *, ax: Axes | None = None, title: str | No
             mdates.ConciseDateFormatter(locator))  # type: ignore[no-untyped-call]
     if title is not None:
         ax.set_title(title)
-    if label is not None:
+    _mark_thin(ax, x, frame, min_documents)
+    if label is not None or any(line.get_gid() == THIN_MARKS for line in ax.get_lines()):
         ax.legend(loc="upper left", frameon=False)
     if documents:
         _draw_documents(ax, x, frame["documents"].to_numpy(dtype=float), line.get_color(),
@@ -69,6 +79,31 @@ def series_graph(frame: pd.DataFrame, *, ax: Axes | None = None, title: str | No
     ax.set_zorder(1)  # the lines above the bars' axis
     ax.patch.set_visible(False)
     return ax
+
+
+def thin_periods(frame: pd.DataFrame, min_documents: int | None = None) -> Any:
+    """A boolean array: which rows of a series frame are thin (fewer documents than
+    `min_documents`, by default the frame's own ``attrs["min_documents"]``)."""
+    import numpy
+
+    threshold = frame.attrs.get("min_documents", 1) if min_documents is None else min_documents
+    return numpy.asarray(frame["documents"].to_numpy() < threshold, dtype=bool)
+
+
+def _mark_thin(ax: Axes, x: Any, frame: pd.DataFrame, min_documents: int | None) -> None:
+    import numpy
+
+    thin = thin_periods(frame, min_documents)
+    if not thin.any():
+        return
+    threshold = frame.attrs.get("min_documents", 1) if min_documents is None else min_documents
+    positions = [position for position, marked in zip(x, thin) if marked]
+    # Along the bottom of the Axes, whatever the scores' scale.
+    marks = ax.plot(positions, numpy.zeros(len(positions)), linestyle="none", marker="|",
+                    markersize=10, markeredgewidth=1.5, color="#9a9a9a",
+                    transform=ax.get_xaxis_transform(), clip_on=False, zorder=4,
+                    label=f"thin: fewer than {threshold} documents, no score")
+    marks[0].set_gid(THIN_MARKS)
 
 
 def _is_dates(index: Any) -> bool:

@@ -7,6 +7,7 @@ import unicodedata
 from collections.abc import Mapping
 from typing import Any
 
+from .interval_shares import interval_shares
 from .kinds import kind_of, unit_of
 from .result_view import (
     Bar, format_percent, headline, legend_line, shown_components, view,
@@ -40,6 +41,7 @@ def text_shift(
     kind: str | None = None,
     bar_width: int = 20,
     unit: str | None = None,
+    intervals: Any = None,
 ) -> str:
     """A word shift as text: the two values compared, then the `top_n` largest
     contributions (every one for 0, as in `moodvane`), each with its word, its kind (+/-
@@ -57,7 +59,8 @@ def text_shift(
     more (the columns say which), its length the word's contribution.
     Where a word's score differs between the texts, the score part of its bar is drawn
     with ▒ and its kind column adds △ (score higher in text 2) or ▽ (lower); a word that
-    contributes nothing is marked ·.
+    contributes nothing is marked ·. `intervals`, a frame of `shift_intervals` for this
+    result, adds each word's bootstrap interval, in the same share, after its bar.
     """
     labels_kind = kind_of(result, kind)
     shown = view(result, top_n, labels_kind.value_keys, labels_kind)
@@ -77,13 +80,19 @@ def text_shift(
         left = "…" + left[len(left) - bar_width + 1:]
     lines.append(f"{'#':>{rank_width}}  {pad('word', word_width)}  kind   share  "
                  f"{' ' * (bar_width - display_width(left))}{left}|{right}")
+    shares = interval_shares(result, intervals) if intervals is not None else {}
+    right_width = max((len(_bar_text(bar, largest, bar_width)[1]) for bar in shown.bars),
+                      default=0)
     for bar in shown.bars:
         left, right = _bar_text(bar, largest, bar_width)
         mark = "".join(labels_kind.mark(key) for key in bar.mark) or "·"
-        lines.append(
-            f"{bar.rank:>{rank_width}}  {pad(bar.word, word_width)}  {pad(mark, 4)} "
-            f"{_share(bar.percent)}  {left:>{bar_width}}|{right}"
-        )
+        line = (f"{bar.rank:>{rank_width}}  {pad(bar.word, word_width)}  {pad(mark, 4)} "
+                f"{_share(bar.percent)}  {left:>{bar_width}}|{right}")
+        if bar.word in shares:
+            low, high = shares[bar.word]
+            line = f"{line:<{len(line) - len(right) + right_width}}  " \
+                f"[{format_percent(low)}, {format_percent(high)}]"
+        lines.append(line)
     if largest == 0:
         lines.append(f"Every contribution is zero: the texts do not differ in "
                      f"{labels_kind.value_name}.")

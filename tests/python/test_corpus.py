@@ -107,10 +107,18 @@ def test_bootstrap_is_reproducible_and_narrows_with_more_documents():
     assert single.loc["only", "high"] == pytest.approx(single.loc["only", "score"])
 
 
+@pytest.mark.parametrize("n_boot", [2**62, 2**63 - 1, 2**64 + 5, 2**61 + 1])
+def test_more_resamples_than_memory_holds_raise_memory_error(n_boot):
+    # groups × n_boot ratios overflow the size of the output, or any memory there is.
+    with pytest.raises(MemoryError, match="more than memory can hold"):
+        happiness_series(["good day"] * 4, list("abcd"), n_boot=n_boot)
+
+
 @pytest.mark.parametrize("freq, expected", [
     ("D", ["2024-03-01", "2024-03-02", "2024-04-30"]),
     ("MS", ["2024-03-01", "2024-04-01"]),
-    ("W-MON", ["2024-02-26", "2024-04-29"]),
+    # Weeks ending on Monday, labelled by their Tuesday, as pandas' to_period makes them.
+    ("W-MON", ["2024-02-27", "2024-04-30"]),
     ("h", ["2024-03-01 10:00", "2024-03-01 23:00", "2024-03-02 00:00", "2024-04-30 08:00"]),
 ])
 def test_datetime_keys_are_floored_to_periods(freq, expected):
@@ -136,7 +144,9 @@ def test_datetime_keys_are_floored_to_periods(freq, expected):
     (lambda: count_groups(["a"], ["not a date"], freq="D"), TypeError, "dates or times"),
     (lambda: count_groups(["a"], ["2024-01-01"], freq="fortnightly"), ValueError,
      "offset alias"),
-    (lambda: happiness_series(["a"], ["k"], n_boot=0), ValueError, "n_boot must be"),
+    (lambda: happiness_series(["a"], ["k"], n_boot=-1), ValueError, "n_boot must be"),
+    (lambda: happiness_series(["a"], ["k"], min_documents=0), ValueError,
+     "min_documents must be"),
     (lambda: happiness_series(["a"], ["k"], ci=1.5), ValueError, "ci must be"),
 ])
 def test_bad_arguments_are_named(call, error, message):
@@ -205,7 +215,8 @@ def test_broken_corpora_say_what_is_wrong(tmp_path, kind, damage, message):
         read_corpus(path, text="body" if damage is not None else "text")
 
 
-@pytest.mark.parametrize("module", ["corpus", "corpus_reading"])
+@pytest.mark.parametrize("module", ["corpus", "corpus_reading", "periods", "period_shifts",
+                                    "intervals"])
 def test_docstring_examples_run(module):
     import doctest
     import importlib

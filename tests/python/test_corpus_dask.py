@@ -59,6 +59,33 @@ def test_groups_and_series_equal_the_local_ones(client, corpus, key, freq):
     pandas.testing.assert_frame_equal(got, expected, check_exact=True)
 
 
+@pytest.mark.slow
+@pytest.mark.parametrize("reference, window", [("previous", 2), ("all", 1), ("2024-03-09", 1)])
+def test_period_shifts_equal_the_local_ones(client, corpus, reference, window):
+    from conftest import canonical
+    from moodvane_tools.period_shifts import period_shifts
+
+    frame, ddf = corpus
+    got = mvd.period_shifts(ddf, text="body", key="when", freq="W", reference=reference,
+                            window=window, top_n=5)
+    expected = period_shifts(frame["body"], frame["when"], freq="W", reference=reference,
+                             window=window, top_n=5)
+    assert list(got) == list(expected)
+    assert canonical(dict(got)) == canonical(dict(expected))
+    assert got.references == expected.references and got.documents == expected.documents
+
+
+@pytest.mark.slow
+def test_keys_of_several_zones_are_grouped_as_locally(client):
+    # Each partition alone has one zone; together they have two, so all go to UTC.
+    keys = ["2024-01-01T23:30+01:00", "2024-01-02T00:30+01:00",
+            "2024-01-01T23:30-05:00", "2024-01-02T10:00-05:00"]
+    frame = pandas.DataFrame({"body": ["happy", "sad", "love", "war"], "when": keys})
+    ddf = dd.from_pandas(frame, npartitions=2)
+    assert mvd.count_groups(ddf, text="body", key="when", freq="D") == \
+        moodvane_tools.count_groups(frame["body"], frame["when"], freq="D")
+
+
 def test_missing_columns_are_named(corpus):
     _, ddf = corpus
     with pytest.raises(ValueError, match="no column 'text'; the columns are 'body'"):

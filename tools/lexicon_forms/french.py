@@ -34,13 +34,13 @@ OUTPUT = ROOT / "lexicons" / "review" / "french.forms.tsv"
 # Words ending in -er or -ir that are not verbs (adjectives and nouns).
 NOT_VERBS = {
     "super", "cher", "fier", "amer", "enfer", "danger", "cancer", "grossier", "populacier",
-    "mensonger", "meurtrier", "plaisir", "désir", "sourire", "rire", "tendre", "chef-d'oeuvre",
+    "mensonger", "meurtrier", "plaisir", "désir", "sourire", "tendre", "chef-d'oeuvre",
     "mer", "hiver", "fer",
 }
 
 # Nouns whose ending looks like an adjective's: the rules would give them a feminine that is
 # another word (refuse is of refuser, complote of comploter).
-NOUNS = {"refus", "complot"}
+NOUNS = {"refus", "complot", "assassin", "hi"}
 
 # Verbs whose every form carries the feeling of the lexicon word they come from (read one by
 # one: a verb that the rules find behind a lexicon word but that means something neutral --
@@ -80,6 +80,7 @@ VERBS = set(
     absoudre acclamer accomplir acquitter aider améliorer applaudir approuver apprécier
     bénir concilier disculper encourager espérer profiter recommander remercier résoudre
     sauver soulager soutenir perdre craindre mentir plaindre soigner assassiner survivre
+    pardonner reprocher tuer rire
     """.split()
 )
 
@@ -92,6 +93,9 @@ SECOND_GROUP = {
 
 # Irregular verbs of the lexicon: infinitive -> forms (participles included).
 IRREGULAR: dict[str, list[str]] = {
+    # Too short for the rules that find an infinitive behind a lexicon word.
+    "tuer": ["tue", "tues", "tuons", "tuez", "tuent", "tuais", "tuait", "tuaient", "tuant",
+             "tuera", "tuerai", "tueront", "tuerait", "tueraient", "tua", "tuèrent"],
     "rire": ["ris", "rit", "rions", "riez", "rient", "riais", "riait", "riaient", "riant",
              "rira", "rirai", "riront", "rirait", "riraient", "rirent"],
     "sourire": ["souriez", "sourient", "souriais", "souriait", "souriaient", "souriante",
@@ -142,6 +146,7 @@ REJECT: set[str] = {
     "qualitée", "qualitées", "libertée", "pitiée", "favorie", "favorises", "nule", "nules",
     "mercie", "nuie", "rie", "ries", "réussise", "piége", "piéges", "ambigue", "ambigues",
     "l'horreurs", "supère", "violante", "pète-secs", "survécue", "survécus", "viruses", "wows",
+    "combate", "véritée", "torte",
     # another word, not a form of the lexicon word
     "accidente", "délite", "bordelle", "conforte", "confortes", "foire", "foires", "empire",
     "empires", "brise", "brises", "mouse", "paradise", "terreuse", "terreuses", "supers",
@@ -149,6 +154,9 @@ REJECT: set[str] = {
     "marres", "hâtes", "oks", "lols", "violons", "échecs", "éclats", "gênes", "peines",
     "attaquant", "attaquants", "stupéfiants", "chef-d'oeuvres", "calculatrice",
     "calculatrices", "incidente", "incidentes",
+    "décline", "exploite", "exploites", "his",
+    # "refined" of language and style (langue châtiée), not punished
+    "châtiée", "châtiées", "châtiés",
     # slang for clothes and well-dressed (les sapes, bien sapé)
     "sapes", "sapé", "sapée", "sapés",
     # a verb form whose common sense is neutral: se soucier, souhaiter, respecter

@@ -36,7 +36,7 @@ SEPARABLE = ("ab", "an", "auf", "aus", "ein", "mit", "nach", "vor", "zu", "los",
 # Irregular forms that rules cannot produce: lemma -> forms.
 IRREGULAR: dict[str, tuple[str, ...]] = {
     "gewinnen": ("gewann", "gewannen", "gewinne", "gewinnst"),
-    "verlieren": ("verlor", "verloren", "verlierst", "verliere"),
+    "verlieren": ("verlor", "verloren", "verlierst", "verliere", "verlorene", "verlorenen", "verlorener", "verlorenes"),
     "lieben": ("liebe", "liebst", "liebten", "geliebt"),
     "leiden": ("leide", "leidest", "gelitten", "litten"),
     "sterben": ("stirbt", "starb", "starben", "sterbe", "stirbst"),
@@ -68,9 +68,15 @@ IRREGULAR: dict[str, tuple[str, ...]] = {
     "zerstören": ("zerstöre", "zerstörte", "zerstörten"),
     "verletzen": ("verletze", "verletzte", "verletzten"),
     "ficken": ("fick",),
-    "lüge": ("gelogen",),
+    "lüge": ("gelogen", "lügt", "lügst"),
     "lohnt": ("gelohnt",),
     "umbringen": ("umgebracht",),
+    "schaden": ("schäden",),
+    "gruß": ("grüße", "grüßen"),
+    "mangel": ("mangelnde", "mangelnden", "mangelnder", "mangelndes"),
+    # exciting, not the upset of aufregen, which comes first by length
+    "aufregend": ("aufregende", "aufregenden", "aufregender", "aufregendes"),
+    "erleiden": ("erleidet", "erlitt", "erlitten", "erleide"),
 }
 
 ADJ_ENDINGS = ("e", "en", "er", "es", "em")
@@ -238,6 +244,13 @@ behinderte behindertem behinderten behinderter behindertes erfolgen flotte flott
 ger gere gerner gerst gert gerte gerten hetzen hochzeiter mitleiden reiches stärkere stärkerem
 stärkeren stärkerer stärkeres stärkste stärkstem stärksten stärkster stärkstes stürmen stürmer
 stürmern urlauber viruses
+freundinen freundinn heye heyen heyer heyes ruhen
+hie hien hier hies brande branden brander brandes schiefer wehen weher
+überlebenden überlebender überlebendes
+ferie ferit funes faken faker knaster shite wiedersehe bittern
+moine moines greater wine winer wines genien schrotten schrötter staue stauen
+erbrecht erschlagend erschlagende erschlagenden erschlagender erschlagendes
+klappe aufgeregte aufgeregten aufgeregter aufgeregtes aufregende aufregenden aufregender aufregendes
 """.split()
 )
 

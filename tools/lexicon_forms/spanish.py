@@ -26,13 +26,17 @@ SOURCE = ROOT / "lexicons" / "data" / "spanish.tsv"
 OUTPUT = ROOT / "lexicons" / "review" / "spanish.forms.tsv"
 
 #: Words ending in -ar/-er/-ir that are not verbs.
-NOT_VERBS = frozenset({"placer", "bienestar", "cadáver", "cáncer", "espectacular"})
+NOT_VERBS = frozenset({"placer", "bienestar", "cadáver", "cáncer", "cancer", "espectacular"})
 
 #: Verbs whose stem or spelling changes; their forms are listed in full
 #: (present 1s 2s 3s 1p 3p, preterite 1s 3s 3p, participle, gerund).
 IRREGULAR_VERBS: dict[str, tuple[str, ...]] = {
     "recomendar": ("recomiendo", "recomiendas", "recomienda", "recomendamos", "recomiendan",
                    "recomendé", "recomendó", "recomendaron", "recomendado", "recomendando"),
+    "confiar": ("confío", "confías", "confía", "confiamos", "confían", "confié", "confió",
+                "confiaron", "confiado", "confiando"),
+    "soñar": ("sueño", "sueñas", "sueña", "soñamos", "sueñan", "soñé", "soñó", "soñaron",
+              "soñado", "soñando"),
     "resolver": ("resuelvo", "resuelves", "resuelve", "resolvemos", "resuelven",
                  "resolví", "resolvió", "resolvieron", "resuelto", "resolviendo"),
     "absolver": ("absuelvo", "absuelve", "absuelven", "absolvió", "absolvieron",
@@ -95,13 +99,13 @@ IRREGULAR_VERBS: dict[str, tuple[str, ...]] = {
 #: else in running text (read and rejected by the reviewer).
 EXCLUDED: frozenset[str] = frozenset("""
 ganas ganados cara caras cautivo cautiva cautivas cortejo aliento salvo fes famas justo
-fuerzas concilio motivo río rio sueña sueñas vivo vivos vivas descuenta descuentas choco
+fuerzas concilio motivo río rio vivo vivos vivas descuenta descuentas choco
 desterro acosa acosas acosos dura lista listas fallo privado privada privados privadas
 vengo vengas vengamos vengan suicido estampido estampidos crimenes enfada enfadas
 sobrecargo pánica pérdido pérdidos sabia sabias práctica prácticas iras donas
 espinosa inmaculada serena lucrativos descuida descuidas gentiles
 impresiones anime done dones deporte deportes dispares fallen mate mates amen ría rías
-preocupe preocupes perdone aniversaria humores
+preocupe preocupes perdone aniversaria humores heyes loves jas loles sido sidos sidas tema temas
 """.split())
 
 
@@ -146,8 +150,12 @@ irresoluto loco macabro maldito malévolo mentecato obsceno obsoleto olvidadizo 
 pésimo prisionero severo siniestro sombrío sucio tacaño tenso timorato trémulo turbio vago
 vano molesto corrupto esclavo feo harto horrendo ilegítimo malo moribundo muerto ridículo
 rudo traicionero trapacero puto bastardo bello sano óptimo correcto sabio bendito tierno
-raro pendejo absurdo asesino listo caro oportuno perverso maligno desafortunado
+raro pendejo absurdo asesino listo caro oportuno perverso maligno desafortunado barato gratuito
 """.split())
+
+#: Nouns with an adjective's ending, whose -a forms belong to another word
+#: (sueña is a form of soñar).
+NOUNS_IN_O = frozenset({"sueño"})
 
 #: Feminine entries whose masculine is a form of the same word.
 ADJECTIVES_IN_A = frozenset("""
@@ -164,7 +172,7 @@ def adjective_forms(word: str) -> list[str]:
     """Return gender and number forms of an adjective, participle or noun."""
     if word.endswith("o"):
         stem = word[:-1]
-        if word.endswith(ADJECTIVE_ENDINGS) or word in ADJECTIVES_IN_O:
+        if (word.endswith(ADJECTIVE_ENDINGS) and word not in NOUNS_IN_O) or word in ADJECTIVES_IN_O:
             return [stem + "a", stem + "os", stem + "as"]
         return [word + "s"]
     if word.endswith("a"):
