@@ -313,6 +313,21 @@ def composition_pairs():
     return pairs
 
 
+def canonical_decompositions():
+    """(code point, its full canonical decomposition) for every code point that has one,
+    Hangul syllables aside (their decomposition is arithmetic)."""
+    import unicodedata
+
+    found = []
+    for cp in range(MAX_CODE_POINT + 1):
+        if 0xAC00 <= cp <= 0xD7A3:
+            continue
+        decomposition = unicodedata.decomposition(chr(cp))
+        if decomposition and not decomposition.startswith("<"):
+            found.append((cp, [ord(c) for c in unicodedata.normalize("NFD", chr(cp))]))
+    return found
+
+
 def write_character_table(output, emoji_data):
     """A two-stage table: the class byte of code point c is
     kBlocks[kBlockOf[c / 256] * 256 + c % 256]; identical blocks are stored once."""
@@ -339,6 +354,12 @@ def write_character_table(output, emoji_data):
             norm_blocks.append(block)
         norm_block_of.append(norm_index[block])
     pairs = sorted(composition_pairs())
+    composites = [ord(unicodedata.normalize("NFC", chr(a) + chr(b))) for a, b in pairs]
+    decompositions = canonical_decompositions()
+    parts = [part for _, decomposed in decompositions for part in decomposed]
+    starts = [0]
+    for _, decomposed in decompositions:
+        starts.append(starts[-1] + len(decomposed))
     lowers = [(cp, low) for cp in range(0x80, MAX_CODE_POINT + 1)
               if (low := simple_lower(cp, classes)) is not None]
     lower_rows = "\n".join(
@@ -353,6 +374,16 @@ def write_character_table(output, emoji_data):
     pair_rows = "\n".join(
         "    " + " ".join(f"0x{(a << 21) | b:X}," for a, b in pairs[i:i + 6])
         for i in range(0, len(pairs), 6))
+    composite_rows = "\n".join(
+        "    " + " ".join(f"0x{c:X}," for c in composites[i:i + 12])
+        for i in range(0, len(composites), 12))
+    decomposed_rows = "\n".join(
+        "    " + " ".join(f"0x{cp:X}," for cp, _ in decompositions[i:i + 12])
+        for i in range(0, len(decompositions), 12))
+    start_rows = "\n".join(
+        "    " + " ".join(f"{v}," for v in starts[i:i + 16]) for i in range(0, len(starts), 16))
+    part_rows = "\n".join(
+        "    " + " ".join(f"0x{cp:X}," for cp in parts[i:i + 12]) for i in range(0, len(parts), 12))
     block_rows = "\n".join(
         "    " + ", ".join(str(v) for v in block[i:i + 32]) + ","
         for block in blocks for i in range(0, BLOCK, 32))
@@ -398,6 +429,24 @@ const std::uint64_t kCompositionPairs[{len(pairs)}] = {{
 {pair_rows}
 }};
 const std::size_t kCompositionPairCount = {len(pairs)};
+// What each of those pairs composes into, in the same order.
+const std::uint32_t kComposites[{len(composites)}] = {{
+{composite_rows}
+}};
+
+// The code points with a canonical decomposition, Hangul aside, in increasing order; the
+// full decomposition of the i-th is kDecompositionParts[kDecompositionStarts[i] ..
+// kDecompositionStarts[i + 1]].
+const std::uint32_t kDecomposed[{len(decompositions)}] = {{
+{decomposed_rows}
+}};
+const std::size_t kDecomposedCount = {len(decompositions)};
+const std::uint16_t kDecompositionStarts[{len(starts)}] = {{
+{start_rows}
+}};
+const std::uint32_t kDecompositionParts[{len(parts)}] = {{
+{part_rows}
+}};
 
 // The pairs (code point << 21 | its lower case) beyond ASCII that the counter lowers
 // itself, exactly as str.lower does, in increasing order.

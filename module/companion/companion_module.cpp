@@ -245,6 +245,10 @@ PyMethodDef methods[] = {
      PyDoc_STR("text_needs($module, text, lowering)\n--\n\n-> int. "
                "What text still needs before it is counted: 1 when it may not be in NFC, 2 "
                "when str.lower would change it (asked only with lowering).")},
+    {"prepared_text", with_keywords(prepared_text_entry), kKeywords,
+     PyDoc_STR("prepared_text($module, text, lowering)\n--\n\n-> str | None. text as the "
+               "counter prepares it itself, as str.lower (with lowering) and NFC would, or "
+               "None when only the interpreter may lower one of its characters.")},
     {"character_table_version", character_table_version_entry, METH_NOARGS,
      PyDoc_STR("character_table_version($module)\n--\n\n-> str. "
                "The Unicode version of the word counter's character table.")},
@@ -270,7 +274,7 @@ PyMethodDef methods[] = {
                "moodvane_tools.score_documents.")},
     {"score_texts", with_keywords(score_texts_entry), kKeywords,
      PyDoc_STR("score_texts($module, rules, texts, groups, group_count, scores, stop_lens, stop_words, "
-               "pooled)\n--\n\n-> tuple. Counts and scores texts, and groups of them, in one "
+               "pooled, prepare=None)\n--\n\n-> tuple. Counts and scores texts, and groups of them, in one "
                "pass. Private: use moodvane_tools.score_documents.")},
     {"resample_ratios", with_keywords(resample_ratios_entry), kKeywords,
      PyDoc_STR("resample_ratios($module, sums, totals, starts, n_boot, seed)\n--\n\n-> bytes. Bootstrap "

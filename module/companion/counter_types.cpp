@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <new>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -318,6 +319,7 @@ constexpr FunctionSignature kStreamSafeSignature{"stream_safe_pieces",
 constexpr FunctionSignature kLastBreakSignature{
     "last_break", {"text", "end", "window", "white_space_only"}, 3};
 constexpr FunctionSignature kTextNeedsSignature{"text_needs", {"text", "lowering"}, 2};
+constexpr FunctionSignature kPreparedSignature{"prepared_text", {"text", "lowering"}, 2};
 
 }  // namespace
 
@@ -386,6 +388,28 @@ PyObject* text_needs_entry(PyObject* /*module*/, PyObject* args, PyObject* keywo
     if (!lowering) return std::unexpected(std::move(lowering.error()));
     return int_result((text::is_nfc(*utf8) ? 0 : 1) |
                       (*lowering && text::has_capitals(*utf8) ? 2 : 0));
+  });
+}
+
+// The text as a tally prepares it itself (lowered, in NFC), or None when only the
+// interpreter may lower it.
+PyObject* prepared_text_entry(PyObject* /*module*/, PyObject* args, PyObject* keywords) {
+  return module::call_with_arguments(kPreparedSignature, args, keywords,
+                                     [](ArgumentSlots& slots) -> PyResult<PyHandle> {
+    PyResult<std::string_view> utf8 = module::utf8_argument(slots[0], "text");
+    if (!utf8) return std::unexpected(std::move(utf8.error()));
+    PyResult<bool> lowering = module::bool_argument(slots[1], false);
+    if (!lowering) return std::unexpected(std::move(lowering.error()));
+    std::optional<std::string> prepared;
+    {
+      const module::LockReleased preparing;
+      prepared = text::prepared_for_counting(*utf8, *lowering);
+    }
+    if (!prepared) return PyHandle::borrow(Py_None);
+    PyHandle out = PyHandle::steal(PyUnicode_DecodeUTF8(
+        prepared->data(), static_cast<Py_ssize_t>(prepared->size()), "strict"));
+    if (!out) return raised();
+    return out;
   });
 }
 

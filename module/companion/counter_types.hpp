@@ -25,6 +25,7 @@ module::PyResult<std::shared_ptr<const text::CountingRules>> rules_of(PyObject* 
 PyObject* stream_safe_pieces_entry(PyObject* module, PyObject* args, PyObject* keywords);
 PyObject* last_break_entry(PyObject* module, PyObject* args, PyObject* keywords);
 PyObject* text_needs_entry(PyObject* module, PyObject* args, PyObject* keywords);
+PyObject* prepared_text_entry(PyObject* module, PyObject* args, PyObject* keywords);
 PyObject* character_table_version_entry(PyObject* module, PyObject* unused);
 
 }  // namespace moodvane::companion

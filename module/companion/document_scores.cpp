@@ -19,6 +19,7 @@
 #include "read_tables.hpp"
 #include "word_pins.hpp"
 #include "byte_items.hpp"
+#include "conversions.hpp"
 #include "counter_types.hpp"
 #include "lock_released.hpp"
 #include "match_arguments.hpp"
@@ -237,15 +238,17 @@ class PooledCounts {
   std::vector<std::pair<const std::string*, std::uint64_t>> entries_;
 };
 
-// score_texts(rules, texts, groups, group_count, scores, stop_lens, stop_words, pooled):
-// counts each text with the counting rules (the texts already lower-cased where the
-// lexicon is and in NFC) and scores it; with `groups` (bytes, one int64 per text, -1 for
+// score_texts(rules, texts, groups, group_count, scores, stop_lens, stop_words, pooled,
+// prepare): counts each text with the counting rules, lowering and normalising it natively
+// as count_words does (`prepare(text)` gives the few texts that only the interpreter may
+// lower), and scores it; with `groups` (bytes, one int64 per text, -1 for
 // none), also pools the counts of each of `group_count` groups and scores them. Returns
 // the documents' three columns, the groups' three columns, and, when `pooled` is true, a
 // list with each group's counts as a dict (None otherwise).
 constexpr module::FunctionSignature kScoreTextsSignature{
     "score_texts",
-    {"rules", "texts", "groups", "group_count", "scores", "stop_lens", "stop_words", "pooled"},
+    {"rules", "texts", "groups", "group_count", "scores", "stop_lens", "stop_words", "pooled",
+     "prepare"},
     8};
 
 Result<PyHandle> score_texts(PyObject* module, module::ArgumentSlots& slots) {
@@ -301,16 +304,47 @@ Result<PyHandle> score_texts(PyObject* module, module::ArgumentSlots& slots) {
     views[i] = std::string_view(data, static_cast<std::size_t>(size));
   }
 
+  text::WordTally tally(*rules);
+  // The few texts that only the interpreter may lower (U+0130, U+03A3), found first with
+  // other threads running, then prepared by `prepare`, which the list of their strs keeps.
+  std::vector<std::size_t> for_interpreter;
+  {
+    const module::LockReleased finding;
+    for (std::size_t i = 0; i < count; ++i) {
+      if (tally.only_interpreter_prepares(views[i])) for_interpreter.push_back(i);
+    }
+  }
+  std::vector<bool> prepared(count, false);
+  std::vector<PyHandle> prepared_texts;
+  for (const std::size_t i : for_interpreter) {
+    PyObject* prepare = slots[8].get();
+    if (prepare == nullptr || prepare == Py_None) {
+      PyErr_SetString(PyExc_ValueError, "a text needs prepare(text): only str.lower lowers it");
+      return raised();
+    }
+    PyObject* original = PyTuple_GetItem(texts, static_cast<Py_ssize_t>(i));  // the tuple's
+    PyHandle text = PyHandle::steal(PyObject_CallFunctionObjArgs(prepare, original, nullptr));
+    if (!text) return raised();
+    PyResult<std::string_view> utf8 = module::utf8_view(text.get());
+    if (!utf8) return failed(utf8);
+    views[i] = *utf8;
+    prepared[i] = true;
+    prepared_texts.push_back(std::move(text));
+  }
+
   Columns documents;
   Columns pooled_columns;
   std::vector<PooledCounts> pooled(groups.empty() ? 0 : static_cast<std::size_t>(group_count));
   {
     module::LockReleased computing;
     const shift::Progress progress = computing.progress();
-    text::WordTally tally(*rules);
     types::InputSystem system;
     for (std::size_t i = 0; i < count; ++i) {
-      tally.add(views[i], false, progress);
+      if (prepared[i]) {
+        tally.add(views[i], false, progress);
+      } else {
+        tally.add_if_ready(views[i], false, progress);
+      }
       const text::WordTally::Counts counts = tally.counts();
       system.words.clear();
       system.freqs.clear();

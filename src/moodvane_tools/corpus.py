@@ -12,6 +12,7 @@ counted and scored natively in one pass over a batch, not one Python call per do
 
 from __future__ import annotations
 
+import functools
 import sys
 from collections import Counter
 from collections.abc import Iterable, Mapping, Sequence
@@ -83,11 +84,13 @@ class Scoring:
         if self.language == "chinese":
             return self._score_counted(count_documents(texts, "chinese"), codes, groups, pooled)
         rules = _rules(self.language)
-        prepared = tuple(_prepared(text, rules.lower_case) for text in texts)
         code_bytes = None if codes is None else \
             numpy.ascontiguousarray(codes, dtype=numpy.int64).tobytes()
-        return _native.score_texts(rules.native, prepared, code_bytes, groups, self.scores,
-                                    self.stop_lens, self.stop_words, pooled)
+        # Each text is lowered and normalised natively, as count_words does; the interpreter
+        # prepares only a text that it alone may lower.
+        return _native.score_texts(rules.native, tuple(texts), code_bytes, groups, self.scores,
+                                   self.stop_lens, self.stop_words, pooled,
+                                   functools.partial(_prepared, lower_case=rules.lower_case))
 
     def _score_counted(self, counts: list[Counter[str]], codes: np.ndarray | None, groups: int,
                        pooled: bool) -> tuple[tuple[bytes, bytes, bytes],

@@ -12,11 +12,12 @@ Text that is not words: URLs, e-mail addresses, @handles and HTML entities are n
 counted; a hashtag counts as its word; emoji and emoticons are tokens of their own (see
 `count_words`).
 
-The extension `_native` (its CountingRules and WordTally) finds the tokens, lowers them as str.lower does and counts the
-words they stand for, with the interpreter's lock released, so that threads count texts
-side by side; the interpreter's own routines lower-case and normalise only a text that the
-extension finds not in NFC, or holding a character whose lower case only the interpreter
-gives (U+0130 and U+03A3, whose lower case is two characters or depends on the next).
+The extension `_native` (its CountingRules and WordTally) finds the tokens, lowers them as
+str.lower does, puts text that is not in NFC in NFC (the Unicode version of its tables) and
+counts the words they stand for, with the interpreter's lock released, so that threads
+count texts side by side; the interpreter's own routines prepare only a text holding a
+character whose lower case only the interpreter gives (U+0130 and U+03A3, whose lower case
+is two characters or depends on the next).
 """
 
 from __future__ import annotations
@@ -96,12 +97,11 @@ def _rules(key: str) -> _Rules:
 
 def _prepared(text: str, lower_case: bool) -> str:
     """`text` lower-cased (where the lexicon is) and in NFC, by the interpreter's own
-    routines, called only when a native linear check finds that they would change the
-    text (the interpreter's own NFC check normalises a whole text for one character that
-    may compose, such as a Devanagari nukta). A text that is not in NFC has every run of
-    more than 30 combining marks cut by U+034F, as Unicode's Stream-Safe Text Format does,
-    and is normalised in pieces cut before starters, so that normalising takes linear
-    time."""
+    routines: for the texts that the counter leaves to the interpreter, and the reference
+    that the counter's own preparation is tested against. A text that is not in NFC has
+    every run of more than 30 combining marks cut by U+034F, as Unicode's Stream-Safe Text
+    Format does, and is normalised in pieces cut before starters, so that normalising
+    takes linear time."""
     needs = _native.text_needs(text, lower_case)
     if needs & _LOWER:
         text = text.lower()
@@ -181,7 +181,7 @@ class WordCounter:
         return counts
 
     def _count(self, text: str, goes_on: bool = False) -> None:
-        # The counter lowers and checks the text itself, with the lock released; the
+        # The counter lowers and normalises the text itself, with the lock released; the
         # interpreter prepares the few texts that it must (see _prepared). A text that
         # does not go on ends any phrase still open, even when it is empty.
         if not self._tally.add(text, goes_on=goes_on):

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <optional>
 #include <random>
 #include <string>
 #include <string_view>
@@ -103,15 +104,42 @@ TEST(WordTally, TokensCountEveryWordAndClearForgetsTheCounts) {
   EXPECT_EQ(tally.counts().tokens, 0u);
 }
 
-TEST(WordTally, LeavesToTheInterpreterWhatOnlyItMayPrepare) {
+TEST(WordTally, LeavesToTheInterpreterOnlyWhatOnlyItMayLower) {
   WordTally tally(english_rules());
   // U+0130 lowers to two code points and U+03A3 by what follows: only str.lower may.
   EXPECT_FALSE(tally.add_if_ready("\u0130stanbul"));
   EXPECT_FALSE(tally.add_if_ready("\u03A3"));
-  EXPECT_FALSE(tally.add_if_ready("cafe\u0301"));  // not in NFC
   EXPECT_EQ(tally.counts().tokens, 0u);
-  EXPECT_TRUE(tally.add_if_ready("HAPPY"));
-  EXPECT_EQ(words_of(tally.counts()), (Counts{{"happy", 1}}));
+  // Text not in NFC is normalised natively, after lowering.
+  EXPECT_TRUE(tally.add_if_ready("HAPPY CAFE\u0301 J\u030C"));
+  EXPECT_EQ(words_of(tally.counts()), (Counts{{"happy", 1}, {"caf\u00e9", 1}, {"\u01f0", 1}}));
+}
+
+TEST(Normalization, NfcComposesAsTheStandardSays) {
+  struct Case {
+    const char* text;
+    const char* nfc;
+  } const cases[] = {
+      {"cafe\u0301", "caf\u00e9"},
+      {"\u0958", "\u0915\u093c"},             // excluded from composing: stays decomposed
+      {"\u212b\u2126", "\u00c5\u03a9"},       // singletons
+      {"\u0344", "\u0308\u0301"},             // a non-starter decomposition
+      {"\u1100\u1161\u11a8", "\uac01"},       // Hangul L V T
+      {"\uac00\u11a8", "\uac01"},             // LV + T
+      {"\u1100\u0301\u1161", "\u1100\u0301\u1161"},  // blocked by a mark
+      {"a\u0301\u0316", "\u00e1\u0316"},       // reordered, then composed past the lower mark
+      {"\u0301a", "\u0301a"},                 // a mark before any starter
+      {"\u0b47\u0b3e", "\u0b4b"},             // two starters that compose
+      {"plain ascii", "plain ascii"},
+  };
+  for (const Case& one : cases) {
+    std::string out;
+    append_nfc(one.text, out);
+    EXPECT_EQ(out, one.nfc) << one.text;
+    EXPECT_EQ(prepared_for_counting(one.text, false), std::optional<std::string>(one.nfc));
+  }
+  EXPECT_EQ(prepared_for_counting("\u0130", true), std::nullopt);
+  EXPECT_EQ(prepared_for_counting("\u0130", false), std::optional<std::string>("\u0130"));
 }
 
 TEST(Normalization, NfcCheckKnowsCompositionExclusionsAndHangul) {

@@ -1,9 +1,11 @@
 // The word counter's invariants on valid UTF-8 made from the fuzz bytes:
 // - a text counts the same whole and in pieces cut before white space (as a file read a
 //   piece at a time is counted), the pieces flagged as going on, and the tokens agree too;
-// - no counted word spans white space, but for the lexicon's own phrases.
+// - no counted word spans white space, but for the lexicon's own phrases;
+// - NFC is idempotent, and a text is counted as its NFC form is.
 // The first byte chooses the language's rules and what counts besides words, the second
 // the size of the pieces.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -57,6 +59,18 @@ std::vector<std::size_t> code_point_offsets(std::string_view text) {
   return offsets;
 }
 
+std::size_t longest_mark_run(std::string_view text) {
+  std::size_t run = 0;
+  std::size_t longest = 0;
+  for (std::size_t at = 0; at < text.size();) {
+    const auto decoded = moodvane::fuzz::decode_utf8(text.substr(at));
+    run = character_class(decoded->value) & kNonStarter ? run + 1 : 0;
+    longest = std::max(longest, run);
+    at += decoded->length;
+  }
+  return longest;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -75,8 +89,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       std::string_view(reinterpret_cast<const char*>(data) + 2, size - 2));
   const std::shared_ptr<const CountingRules> rules = rules_for(language);
 
+  std::string nfc;
+  append_nfc(text, nfc);
+  std::string twice;
+  append_nfc(nfc, twice);
+  if (twice != nfc) property_failed("NFC is not idempotent", printable(text));
+
   WordTally whole(rules, options);
   if (!whole.add_if_ready(text)) return 0;  // the interpreter prepares such a text first
+  if (longest_mark_run(text) <= 30) {  // (a longer run is cut by the Stream-Safe Format)
+    WordTally normalised(rules, options);
+    normalised.add_if_ready(nfc);
+    std::uint64_t unused = 0;
+    std::uint64_t unused_too = 0;
+    if (counts_of(normalised, unused) != counts_of(whole, unused_too)) {
+      property_failed("a text counts differently from its NFC form", printable(text));
+    }
+  }
   std::uint64_t whole_tokens = 0;
   const Counts expected = counts_of(whole, whole_tokens);
 

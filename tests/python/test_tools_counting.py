@@ -16,7 +16,7 @@ from reference_counting import emoji_starts, reference_count_words
 
 from moodvane_tools import _native as extension
 from moodvane_tools import count_documents, count_words, lexicon_names
-from moodvane_tools.counting import WordCounter
+from moodvane_tools.counting import WordCounter, _prepared
 
 pytestmark = pytest.mark.skipif(
     not emoji_starts(), reason="the reference needs Unicode's emoji-data.txt (unicode-data)")
@@ -72,6 +72,14 @@ ALPHABET = list("aBé'-’ʼ‐‑ .,\t\n0ё") + [
     "İ", "I", "Σ", "σ", "ς", "\u212a", "Ⓜ", "J", "\u030c", "ǅ", "ẞ", "Д",
 ]
 MIXED_TEXT = st.text(alphabet=st.sampled_from(ALPHABET), max_size=80)
+# Letters with the marks that compose or reorder with them, Hangul jamo and syllables,
+# composition exclusions and singletons: what normalisation has to get right.
+NORMALISING_TEXT = st.text(alphabet=st.sampled_from(
+    [chr(c) for c in [*range(0x41, 0x5B), *range(0x300, 0x370), 0x1100, 0x1112, 0x1113,
+                      0x1161, 0x1175, 0x1176, 0x11A7, 0x11A8, 0x11C2, 0x11C3, 0xAC00, 0xAC01,
+                      0xD7A3, 0x915, 0x921, 0x93C, 0x958, 0x95C, 0x94D, 0xB47, 0xB3E, 0xB57,
+                      0x212B, 0x2126, 0x344, 0xF73, 0xF71, 0xF72, 0xF80, 0x2ADC, 0x1E9B,
+                      0x323, 0xC5, 0xE9, 0x3A3, 0x130, 0x20]]), max_size=30)
 # Any character that the interpreter can encode, from every plane.
 ANY_TEXT = st.text(alphabet=st.characters(blacklist_categories=("Cs",)), max_size=60)
 
@@ -311,13 +319,47 @@ def test_the_checks_never_pass_a_text_that_needs_normalising_or_lowering(text):
 
 @settings(max_examples=300, deadline=None)
 @given(text=st.one_of(MIXED_TEXT, ANY_TEXT))
-def test_the_counter_takes_on_only_text_it_lowers_as_str_lower_does(text):
+def test_the_counter_prepares_a_text_as_the_interpreter_does(text):
+    # Lowered as str.lower and put in NFC natively, or left to the interpreter: the counts
+    # are those of the interpreter's preparation either way.
     if extension.character_table_version() != unicodedata.unidata_version:
         pytest.skip("the character table follows another Unicode version than this Python")
-    tally = extension.WordTally(extension.CountingRules("english", (), True, phrases=()))
+    rules = extension.CountingRules("english", (), True, phrases=())
+    tally = extension.WordTally(rules)
+    reference = extension.WordTally(rules)
+    reference.add(_prepared(text, True), prepared=True)
     if tally.add(text):
-        assert unicodedata.is_normalized("NFC", text.lower())
-        assert "\u0130" not in text and "\u03a3" not in text
+        assert tally.take() == reference.take()
+    else:
+        assert extension.prepared_text(text, True) is None
+        assert tally.take() == ({}, {}, 0)
+
+
+@settings(max_examples=500, deadline=None)
+@given(text=st.one_of(MIXED_TEXT, ANY_TEXT, NORMALISING_TEXT), lowering=st.booleans())
+def test_native_preparation_is_the_interpreters(text, lowering):
+    if extension.character_table_version() != unicodedata.unidata_version:
+        pytest.skip("the character table follows another Unicode version than this Python")
+    prepared = extension.prepared_text(text, lowering)
+    if prepared is None:
+        assert lowering and text.lower() != text
+    else:
+        assert prepared == _prepared(text, lowering)
+    assert extension.prepared_text(text, False) == unicodedata.normalize("NFC", text)
+
+
+@pytest.mark.parametrize("text", [
+    "\u0958", "\u095c\u093c", "\u0915\u093c",  # Devanagari nukta letters: excluded from composing
+    "\u2adc", "\u0f73", "\u0f77", "\u0344", "e\u0344",  # exclusions and non-starter decompositions
+    "\u212b", "\u2126", "\u1e9b\u0323",  # singletons; a decomposition that reorders
+    "\u1100\u1161\u11a8", "\uac00\u11a8", "\u1100\u0301\u1161", "\u1113\u1161",  # Hangul
+    "\u1100\u1161\u11a7", "\u110b\u1175\u11af\u1100\u1161\u11ab",
+    "a\u0316\u0301", "a\u0301\u0316", "\u0301a\u0301", "\u0b47\u0b3e", "\u0b47\u0301\u0b3e",
+])
+def test_native_nfc_of_named_cases_is_unicodedatas(text):
+    if extension.character_table_version() != unicodedata.unidata_version:
+        pytest.skip("the character table follows another Unicode version than this Python")
+    assert extension.prepared_text(text, False) == unicodedata.normalize("NFC", text)
 
 
 @pytest.mark.parametrize("text, native", [
@@ -326,10 +368,10 @@ def test_the_counter_takes_on_only_text_it_lowers_as_str_lower_does(text):
     ("ΟΔΥΣΣΕΥΣ", False),  # final sigma
     ("İstanbul", False),  # lower case of two code points
     ("20 \u212a", False),  # the Kelvin sign lowers into ASCII
-    ("J\u030c", False),  # NFC, but its lower case is not
-    ("cafe\u0301", False),  # not NFC
+    ("J\u030c", True),  # NFC, but its lower case is not: composed natively
+    ("cafe\u0301", True),  # not NFC: composed natively
 ])
-def test_the_counter_lowers_itself_only_what_it_lowers_as_str_lower(text, native):
+def test_the_counter_leaves_to_the_interpreter_only_what_str_lower_alone_lowers(text, native):
     tally = extension.WordTally(extension.CountingRules("english", (), True, phrases=()))
     assert tally.add(text) is native
     assert (tally.take()[2] > 0) is native
