@@ -248,7 +248,7 @@ freundinen freundinn heye heyen heyer heyes ruhen
 hie hien hier hies brande branden brander brandes schiefer wehen weher
 überlebenden überlebender überlebendes
 ferie ferit funes faken faker knaster shite wiedersehe bittern
-greater wine winer wines genien schrotten schrötter staue stauen
+moine moines greater wine winer wines genien schrotten schrötter staue stauen
 erbrecht erschlagend erschlagende erschlagenden erschlagender erschlagendes
 klappe aufgeregte aufgeregten aufgeregter aufgeregtes aufregende aufregenden aufregender aufregendes
 """.split()
