@@ -4,6 +4,7 @@ extra: pandas, and pyarrow for Parquet)."""
 from __future__ import annotations
 
 import codecs
+from collections.abc import Sequence
 from pathlib import Path
 from typing import TYPE_CHECKING, Any
 
@@ -15,7 +16,7 @@ if TYPE_CHECKING:
 FORMATS = ("csv", "tsv", "jsonl", "parquet", "txt", "directory")
 _SUFFIXES = {".csv": "csv", ".tsv": "tsv", ".tab": "tsv", ".jsonl": "jsonl", ".ndjson": "jsonl",
              ".parquet": "parquet", ".pq": "parquet", ".txt": "txt"}
-# Rows read at a time from JSON Lines, so that only the wanted columns are ever held whole.
+# Rows read at a time from JSON Lines, so that a missing column is found in the first.
 _JSON_CHUNK = 50_000
 
 
@@ -40,7 +41,7 @@ def corpus_format(path: Path, format: str | None = None) -> str:
     return found
 
 
-def read_corpus(path: str | Path, *, text: str = "text", key: str | None = None,
+def read_corpus(path: str | Path, *, text: str = "text", key: str | Sequence[str] | None = None,
                 format: str | None = None) -> pd.DataFrame:
     """The documents of a corpus file or directory, one row each, in the order they come.
 
@@ -49,11 +50,16 @@ def read_corpus(path: str | Path, *, text: str = "text", key: str | None = None,
     per file, in name order, the file name as key). `format` ("csv", "tsv", "jsonl",
     "parquet", "txt", "directory") overrides the guess from the suffix. The result has
     the column `text` (a missing text becomes "") and, when `key` is given (or for a
-    directory), `key`.
+    directory), `key`, then every other column of the file under its own name (an
+    author, a place, a label: anything to group by); a column named "text" or "key"
+    whose name the result already uses is kept as "text_" or "key_". `key` may also name several
+    columns (a list): they are checked and kept under their own names, without a `key`
+    column, so that ``corpus[["author", "place"]]`` can be the keys of
+    `happiness_series` or `period_shifts`.
 
-    Only the wanted columns are read. Raises CorpusError (a ValueError) with one line
-    that says what is wrong: a missing file, a missing column (naming the columns there
-    are), bytes that are not UTF-8 (naming the file and the byte offset).
+    Raises CorpusError (a ValueError) with one line that says what is wrong: a missing
+    file, a missing column (naming the columns there are), bytes that are not UTF-8
+    (naming the file and the byte offset).
 
     >>> import pathlib, tempfile
     >>> folder = pathlib.Path(tempfile.mkdtemp())
@@ -65,6 +71,8 @@ def read_corpus(path: str | Path, *, text: str = "text", key: str | None = None,
     pandas = _pandas()
     path = Path(path)
     kind = corpus_format(path, format)
+    several = key is not None and not isinstance(key, str)
+    key_columns = [str(column) for column in key] if several else []  # type: ignore[union-attr]
     if not path.exists():
         raise CorpusError(f"{path}: no such file or directory")
     if kind == "directory":
@@ -76,7 +84,10 @@ def read_corpus(path: str | Path, *, text: str = "text", key: str | None = None,
             raise CorpusError(f"{path}: a plain text file has no columns, so no key column "
                               f"{key!r}; use CSV, TSV, JSON Lines or Parquet")
         return pandas.DataFrame({"text": _lines(path)})
-    wanted = [text] if key is None or key == text else [text, key]
+    if several:
+        wanted = [text] + [column for column in key_columns if column != text]
+    else:
+        wanted = [text] if key is None or key == text else [text, str(key)]
     try:
         if kind == "parquet":
             frame = _read_parquet(path, wanted)
@@ -89,8 +100,17 @@ def read_corpus(path: str | Path, *, text: str = "text", key: str | None = None,
     except OSError as error:
         raise CorpusError(f"{path}: cannot be read: {error.strerror or error}") from None
     result = pandas.DataFrame({"text": frame[text].fillna("").astype(str)})
-    if key is not None:
+    taken = {"text"}
+    if key is not None and not several:
         result["key"] = frame[key].to_numpy()
+        taken.add("key")
+    for column in frame.columns:
+        name = str(column)
+        if name == text or (name == key and not several):
+            continue
+        result[name + "_" if name in taken else name] = frame[column].to_numpy()
+    if several:
+        result.attrs["key"] = key_columns
     return result
 
 
@@ -117,8 +137,7 @@ def _read_delimited(path: Path, wanted: list[str], separator: str, pandas: Any) 
         raise CorpusError(f"{path}: empty file, no header row") from None
     _missing(path, wanted, [str(column) for column in header.columns])
     try:
-        return pandas.read_csv(path, sep=separator, usecols=wanted, encoding="utf-8",
-                               dtype={wanted[0]: str})
+        return pandas.read_csv(path, sep=separator, encoding="utf-8", dtype={wanted[0]: str})
     except pandas.errors.ParserError as error:
         raise CorpusError(f"{path}: not valid {'TSV' if separator == chr(9) else 'CSV'}: "
                           f"{str(error).strip().splitlines()[-1]}") from None
@@ -131,7 +150,7 @@ def _read_json_lines(path: Path, wanted: list[str], pandas: Any) -> Any:
                               dtype=False) as reader:
             for chunk in reader:
                 _missing(path, wanted, [str(column) for column in chunk.columns])
-                parts.append(chunk[wanted])
+                parts.append(chunk)
     except ValueError as error:
         if isinstance(error, (CorpusError, UnicodeDecodeError)):
             raise
@@ -152,7 +171,7 @@ def _read_parquet(path: Path, wanted: list[str]) -> Any:
     except Exception as error:  # pyarrow's own errors: ArrowInvalid and its kin
         raise CorpusError(f"{path}: not a Parquet file: {error}") from None
     _missing(path, wanted, list(columns))
-    return pyarrow.parquet.read_table(path, columns=wanted).to_pandas()
+    return pyarrow.parquet.read_table(path).to_pandas()
 
 
 def _lines(path: Path) -> list[str]:

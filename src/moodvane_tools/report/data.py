@@ -80,7 +80,7 @@ def _search_index(periods: int, counts: Sequence[Mapping[str, int]],
     used = 0
     for word, _ in sorted(totals.items(), key=lambda item: (-item[1], item[0])):
         pairs = by_word[word]
-        gaps = []
+        gaps: list[int] = []
         last = 0
         for position in range(0, len(pairs), 2):
             gaps.extend((pairs[position] - last, pairs[position + 1]))
@@ -103,7 +103,8 @@ def build(texts: Iterable[object], keys: Iterable[object], *, freq: str | None,
           intervals: int = 0, ci: float = 0.95, seed: int = 0, title: str | None = None,
           source: Mapping[str, Any] | None = None,
           search_budget: int = SEARCH_BUDGET) -> tuple[dict[str, Any], PeriodShifts, Any]:
-    """The page's data, the period shifts (every entry) and the series frame."""
+    """The page's data, the period shifts (their first `top_n` entries) and the series
+    frame."""
     from .. import __version__
     from ..intervals import _scored_words
 
@@ -125,9 +126,10 @@ def build(texts: Iterable[object], keys: Iterable[object], *, freq: str | None,
                           ci, seed, min_documents)
     periods = list(uniques)
     sizes = series["documents"].tolist()
+    # The page shows the first top_n words of each shift (the totals cover every word).
     shifts = shifts_of_groups(periods, pooled, sizes, scoring, kind="weighted",
                               reference=reference, window=window, freq=freq,
-                              min_documents=min_documents, top_n=0, lexicon=lexicon)
+                              min_documents=min_documents, top_n=top_n, lexicon=lexicon)
     scored = _scored_words(scoring)
     shares = _period_intervals(strings, codes, periods, shifts, scored, scoring, top_n,
                                intervals, ci, seed) if intervals else {}
@@ -220,9 +222,7 @@ def _period_intervals(strings: list[str], codes: Any, periods: list[Any],
         against = shifts.references[period]
         base = [counts for item in (periods if against == ("all",) else against)
                 for counts in members.get(item, [])]
-        top = dict(result)
-        top["entries"] = result["entries"][:top_n]
-        frame = intervals_of_documents(base, members[period], top, scored, n_boot=n_boot,
-                                       ci=ci, seed=seed)
+        frame = intervals_of_documents(base, members[period], result, scored,
+                                       n_boot=n_boot, ci=ci, seed=seed)
         shares[period] = interval_shares(result, frame)
     return shares
