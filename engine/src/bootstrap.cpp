@@ -1,5 +1,6 @@
 #include "moodvane/bootstrap.hpp"
 
+#include <atomic>
 #include <cstdint>
 #include <limits>
 #include <functional>
@@ -17,10 +18,37 @@ struct Document {
   double total;
 };
 
+// Draws between two looks at the progress hook (or at the stop flag, on a helper thread):
+// a few milliseconds of work.
+constexpr std::size_t kDrawsPerLook = std::size_t{1} << 20;
+
+// Where one thread's work answers to: the progress hook on the calling thread, the flag
+// that the calling thread sets when the hook throws on a helper.
+struct Looks {
+  const shift::Progress* progress;  // null on a helper thread
+  std::atomic<bool>* stop;
+  std::size_t draws = 0;
+
+  // False when the work is to stop; the hook's exception goes on up.
+  bool go_on(std::size_t drawn) {
+    draws += drawn;
+    if (draws < kDrawsPerLook) return true;
+    draws = 0;
+    if (progress == nullptr) return !stop->load(std::memory_order_relaxed);
+    try {
+      (*progress)();
+    } catch (...) {
+      stop->store(true, std::memory_order_relaxed);
+      throw;
+    }
+    return true;
+  }
+};
+
 // The ratios of groups [first_group, last_group).
 void resample_groups(const std::vector<Document>& documents, std::span<const std::int64_t> starts,
                      std::size_t first_group, std::size_t last_group, std::size_t n_boot,
-                     std::uint64_t seed, std::span<double> out) noexcept {
+                     std::uint64_t seed, std::span<double> out, Looks looks) {
   for (std::size_t g = first_group; g < last_group; ++g) {
     const Document* first = documents.data() + starts[g];
     // The module refuses groups of 2^32 documents or more.
@@ -50,6 +78,8 @@ void resample_groups(const std::vector<Document>& documents, std::span<const std
       const double summed = (sum[0] + sum[1]) + (sum[2] + sum[3]);
       out[g * n_boot + b] =
           total > 0.0 ? summed / total : std::numeric_limits<double>::quiet_NaN();
+      // An empty group still counts: a million of them take time too.
+      if (!looks.go_on(size + 1)) return;
     }
   }
 }
@@ -61,7 +91,7 @@ constexpr std::size_t kThreadedDraws = std::size_t{1} << 22;
 
 void resample_ratios(std::span<const double> sums, std::span<const double> totals,
                      std::span<const std::int64_t> starts, std::size_t n_boot, std::uint64_t seed,
-                     std::span<double> out) {
+                     std::span<double> out, const shift::Progress& progress) {
   // Each draw reads a document's sum and total from one place.
   std::vector<Document> documents(sums.size());
   for (std::size_t i = 0; i < sums.size(); ++i) documents[i] = {sums[i], totals[i]};
@@ -71,18 +101,27 @@ void resample_ratios(std::span<const double> sums, std::span<const double> total
   std::size_t split = 0;
   const auto half = static_cast<std::int64_t>(sums.size() / 2);
   while (split < groups && starts[split] < half) ++split;
-  if (sums.size() * n_boot >= kThreadedDraws && split > 0 && split < groups) {
+  std::atomic<bool> stop{false};
+  const bool worth_a_thread = n_boot > 0 && sums.size() >= kThreadedDraws / n_boot;
+  if (worth_a_thread && split > 0 && split < groups) {
+    std::thread helper;
     try {
-      std::thread helper(resample_groups, std::cref(documents), starts, split, groups, n_boot,
-                         seed, out);
-      resample_groups(documents, starts, 0, split, n_boot, seed, out);
-      helper.join();
-      return;
+      helper = std::thread(resample_groups, std::cref(documents), starts, split, groups, n_boot,
+                           seed, out, Looks{nullptr, &stop});
     } catch (const std::system_error&) {
-      // No thread to be had: all on this one.
+      // No thread to be had: all on this one, below.
+    }
+    if (helper.joinable()) {
+      // The helper is joined however this thread's part ends (the hook may throw).
+      struct Join {
+        std::thread& thread;
+        ~Join() { thread.join(); }
+      } join{helper};
+      resample_groups(documents, starts, 0, split, n_boot, seed, out, Looks{&progress, &stop});
+      return;
     }
   }
-  resample_groups(documents, starts, 0, groups, n_boot, seed, out);
+  resample_groups(documents, starts, 0, groups, n_boot, seed, out, Looks{&progress, &stop});
 }
 
 }  // namespace moodvane::bootstrap

@@ -12,6 +12,8 @@
 #include "moodvane/shift.hpp"
 #include "moodvane/types.hpp"
 #include "boundary.hpp"
+#include "interrupts.hpp"
+#include "lock_released.hpp"
 #include "py_error.hpp"
 #include "py_handle.hpp"
 #include "read_tables.hpp"
@@ -35,19 +37,6 @@ template <class T>
 std::unexpected<PyErr> failed(PyResult<T>& result) {
   return std::unexpected(std::move(result.error()));
 }
-
-// Lets other threads run during pure C++ work; takes the interpreter back however the
-// work ends, before any error reaches the call boundary.
-class ThreadsReleased {
- public:
-  ThreadsReleased() noexcept : state_(PyEval_SaveThread()) {}
-  ~ThreadsReleased() { PyEval_RestoreThread(state_); }
-  ThreadsReleased(const ThreadsReleased&) = delete;
-  ThreadsReleased& operator=(const ThreadsReleased&) = delete;
-
- private:
-  PyThreadState* state_;
-};
 
 Result<PyHandle> as_bytes(std::span<const double> values) {
   PyHandle bytes = PyHandle::steal(PyBytes_FromStringAndSize(
@@ -147,6 +136,13 @@ Result<PyHandle> average_scores(PyObject* args) {
   Columns columns;
   types::InputSystem system;
   for (Py_ssize_t i = 0; i < count; ++i) {
+    // Each dict's own reading looks every so many words; a million small ones need looks
+    // between them.
+    if (i % 1024 == 1023) {
+      if (Result<void> answered = module::answer_interrupt(&pins); !answered) {
+        return failed(answered);
+      }
+    }
     PyObject* document = PyTuple_GetItem(documents, i);
     if (document == nullptr) return raised();
     Result<general::Table> table = read_table(document, "documents", ValueRule::count, pins);
@@ -310,11 +306,12 @@ Result<PyHandle> score_texts(PyObject* args) {
   Columns pooled_columns;
   std::vector<PooledCounts> pooled(groups.empty() ? 0 : static_cast<std::size_t>(group_count));
   {
-    const ThreadsReleased computing;
+    LockReleased computing;
+    const shift::Progress progress = computing.progress();
     text::WordTally tally(*rules);
     types::InputSystem system;
     for (std::size_t i = 0; i < count; ++i) {
-      tally.add(views[i]);
+      tally.add(views[i], false, progress);
       const text::WordTally::Counts counts = tally.counts();
       system.words.clear();
       system.freqs.clear();
@@ -391,12 +388,21 @@ Result<PyHandle> resample_ratios(PyObject* args) {
     }
   }
   const std::size_t groups = starts->empty() ? 0 : starts->size() - 1;
-  std::vector<double> out(groups * static_cast<std::size_t>(n_boot));
+  // The ratios come back as one bytes object, whose size is a Py_ssize_t.
+  std::size_t ratios = 0;
+  if (__builtin_mul_overflow(groups, static_cast<std::size_t>(n_boot), &ratios) ||
+      ratios > static_cast<std::size_t>(PY_SSIZE_T_MAX) / sizeof(double)) {
+    PyErr_Format(PyExc_MemoryError,
+                 "%zd resamples of each of %zu groups are more than memory can hold", n_boot,
+                 groups);
+    return raised();
+  }
+  std::vector<double> out(ratios);
   {
     // The bytes objects are held by the call's arguments and never change.
-    const ThreadsReleased computing;
+    LockReleased computing;
     bootstrap::resample_ratios(*sums, *totals, *starts, static_cast<std::size_t>(n_boot),
-                               seed, out);
+                               seed, out, computing.progress());
   }
   return as_bytes(out);
 }

@@ -27,8 +27,10 @@ PyResult<double> real_value(PyObject* value, PyObject* key, const char* name,
   if (!has_real_conversion(value)) {
     PyHandle type_name = PyHandle::steal(PyType_GetQualName(Py_TYPE(value)));
     if (!type_name) return raised();
-    PyErr_Format(PyExc_TypeError, "%s: the value of %R must be a real number, not %S", name, key,
-                 type_name.get());
+    // The key's __repr__ may empty the dict that holds it: it is owned while it runs.
+    const PyHandle held_key = PyHandle::borrow(key);
+    PyErr_Format(PyExc_TypeError, "%s: the value of %R must be a real number, not %S", name,
+                 held_key.get(), type_name.get());
     return raised();
   }
   return module::to_double(value, &pins);
@@ -38,7 +40,8 @@ PyResult<double> real_value(PyObject* value, PyObject* key, const char* name,
 PyResult<void> add_entry(general::Table& table, PyObject* key, PyObject* value, const char* name,
                          ValueRule rule, module::WordPins& pins) {
   if (!PyUnicode_Check(key)) {
-    PyErr_Format(PyExc_TypeError, "%s: keys must be str, got %R", name, key);
+    const PyHandle held_key = PyHandle::borrow(key);
+    PyErr_Format(PyExc_TypeError, "%s: keys must be str, got %R", name, held_key.get());
     return raised();
   }
   PyResult<std::string_view> word = module::utf8_view(key);
@@ -46,14 +49,17 @@ PyResult<void> add_entry(general::Table& table, PyObject* key, PyObject* value, 
   PyResult<double> number = real_value(value, key, name, pins);
   if (!number) return std::unexpected(std::move(number.error()));
   const double v = *number;
-  if (rule == ValueRule::count && !(std::isfinite(v) && v >= 0.0)) {
-    PyErr_Format(PyExc_ValueError, "%s: the count of %R must be finite and >= 0, got %R", name,
-                 key, value);
-    return raised();
-  }
-  if (rule == ValueRule::score && !std::isfinite(v)) {
-    PyErr_Format(PyExc_ValueError, "%s: the score of %R must be finite, got %R", name, key,
-                 value);
+  const bool bad_count = rule == ValueRule::count && !(std::isfinite(v) && v >= 0.0);
+  const bool bad_score = rule == ValueRule::score && !std::isfinite(v);
+  if (bad_count || bad_score) {
+    // Formatting runs the key's and the value's __repr__, which may empty the dict and so
+    // free whatever it alone held: both are owned first.
+    const PyHandle held_key = PyHandle::borrow(key);
+    const PyHandle held_value = PyHandle::borrow(value);
+    PyErr_Format(PyExc_ValueError,
+                 bad_count ? "%s: the count of %R must be finite and >= 0, got %R"
+                           : "%s: the score of %R must be finite, got %R",
+                 name, held_key.get(), held_value.get());
     return raised();
   }
   table.words.push_back(*word);

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <exception>
 #include <memory>
 #include <optional>
 #include <string>
@@ -17,6 +16,7 @@
 #include "moodvane/text/word_counting.hpp"
 #include "boundary.hpp"
 #include "conversions.hpp"
+#include "lock_released.hpp"
 #include "py_error.hpp"
 #include "py_handle.hpp"
 
@@ -216,20 +216,16 @@ PyResult<PyHandle> tally_add(PyObject* args) {
   if (!utf8) return std::unexpected(std::move(utf8.error()));
   TallyUse use(*box);
   if (!use.acquired()) return busy_error();
-  std::exception_ptr failure;
   bool counted = true;
-  PyThreadState* thread = PyEval_SaveThread();
-  try {
+  {
+    // A Ctrl-C handler that runs meanwhile finds the tally busy, should it count too.
+    LockReleased counting;
     if (prepared != 0) {
-      (*box)->tally.add(*utf8, goes_on != 0);
+      (*box)->tally.add(*utf8, goes_on != 0, counting.progress());
     } else {
-      counted = (*box)->tally.add_if_ready(*utf8, goes_on != 0);
+      counted = (*box)->tally.add_if_ready(*utf8, goes_on != 0, counting.progress());
     }
-  } catch (...) {
-    failure = std::current_exception();
   }
-  PyEval_RestoreThread(thread);
-  if (failure) std::rethrow_exception(failure);  // the boundary turns it into an exception
   return PyHandle::borrow(counted ? Py_True : Py_False);
 }
 

@@ -12,6 +12,7 @@ counted and scored natively in one pass over a batch, not one Python call per do
 
 from __future__ import annotations
 
+import sys
 from collections import Counter
 from collections.abc import Iterable, Mapping, Sequence
 from dataclasses import dataclass
@@ -310,6 +311,8 @@ def happiness_series(texts: Iterable[object], keys: Iterable[object],
 def _check_bootstrap(n_boot: int, ci: float) -> None:
     if isinstance(n_boot, bool) or not isinstance(n_boot, int) or n_boot < 0:
         raise ValueError(f"n_boot must be an int >= 0, got {n_boot!r}")
+    if n_boot > sys.maxsize:  # (the native code checks the product with the groups)
+        raise MemoryError(f"{n_boot} resamples of each group are more than memory can hold")
     if not (isinstance(ci, (int, float)) and 0.0 < ci < 1.0):
         raise ValueError(f"ci must be a number between 0 and 1, got {ci!r}")
 

@@ -107,6 +107,13 @@ def test_bootstrap_is_reproducible_and_narrows_with_more_documents():
     assert single.loc["only", "high"] == pytest.approx(single.loc["only", "score"])
 
 
+@pytest.mark.parametrize("n_boot", [2**62, 2**63 - 1, 2**64 + 5, 2**61 + 1])
+def test_more_resamples_than_memory_holds_raise_memory_error(n_boot):
+    # groups × n_boot ratios overflow the size of the output, or any memory there is.
+    with pytest.raises(MemoryError, match="more than memory can hold"):
+        happiness_series(["good day"] * 4, list("abcd"), n_boot=n_boot)
+
+
 @pytest.mark.parametrize("freq, expected", [
     ("D", ["2024-03-01", "2024-03-02", "2024-04-30"]),
     ("MS", ["2024-03-01", "2024-04-01"]),

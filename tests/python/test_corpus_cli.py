@@ -62,6 +62,11 @@ def test_series_prints_writes_and_draws_the_series(corpus, tmp_path):
       "b"], "--groups needs --key"),
     (["compare", "{corpus}", "--text", "body", "--key", "day", "--groups", "2024-05-01",
       "2024-05-02", "--kind", "kld"], "--pseudocount smooths the counts"),
+    # Resamples of every group that no memory holds: one line, not a crash.
+    (["series", "{corpus}", "--text", "body", "--key", "day", "--boot",
+      "4611686018427387904"], "more than memory can hold"),
+    (["series", "{corpus}", "--text", "body", "--key", "day", "--boot", str(2**64)],
+     "more than memory can hold"),
 ])
 def test_bad_corpus_input_is_one_line_and_status_2(corpus, arguments, message, capsys):
     from moodvane_tools.cli import main

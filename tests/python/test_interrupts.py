@@ -248,3 +248,86 @@ def test_a_programs_own_sigint_handler_runs_mid_call_and_the_call_goes_on(delay)
     # call, but the result must still be right.
     if handled != "True":
         pytest.skip("the signal arrived after the call")
+
+
+# The companion's native loops, each on work of about a second of processor time: counting
+# one long text (read whole, in place), scoring a batch of long texts, and the bootstrap of
+# a series (on two threads). The set-up comes before the timer is armed.
+LOOP_CHILD = textwrap.dedent("""
+    import ctypes, signal, sys, time
+    from moodvane_tools import count_words, happiness_series, score_documents
+
+    class Timespec(ctypes.Structure):
+        _fields_ = [("seconds", ctypes.c_long), ("nanoseconds", ctypes.c_long)]
+
+    class Itimerspec(ctypes.Structure):
+        _fields_ = [("interval", Timespec), ("value", Timespec)]
+
+    class Sigevent(ctypes.Structure):
+        _fields_ = [("value", ctypes.c_void_p), ("signo", ctypes.c_int),
+                    ("notify", ctypes.c_int), ("rest", ctypes.c_int * 12)]
+
+    signal.signal(signal.SIGINT, signal.default_int_handler)
+    libc = ctypes.CDLL(None, use_errno=True)
+    timer = ctypes.c_void_p()
+    if libc.timer_create(time.CLOCK_PROCESS_CPUTIME_ID,
+                         ctypes.byref(Sigevent(None, signal.SIGINT, 0)), ctypes.byref(timer)):
+        print("no-timer", flush=True)
+        sys.exit(0)
+
+    name, delays = sys.argv[1], [float(d) for d in sys.argv[2:]]
+    if name == "count_words":
+        text = "a happy day, a sad night; " * 8_000_000
+        call = lambda: count_words(text)
+    elif name == "score_documents":
+        texts = ["a happy day, a sad night; " * 1_500_000] * 5  # a batch of long texts
+        call = lambda: score_documents(texts)
+    else:
+        texts = ["happy", "sad", "love", "war"] * 5_000
+        keys = [i % 2 for i in range(len(texts))]
+        call = lambda: happiness_series(texts, keys, n_boot=60_000)
+    for delay in delays:
+        due = time.process_time() + delay
+        armed = Itimerspec(Timespec(0, 0), Timespec(int(delay), int(delay % 1 * 1e9)))
+        libc.timer_settime(timer, 0, ctypes.byref(armed), None)
+        finished = False
+        try:
+            call()
+            finished = True
+            while True:
+                pass
+        except KeyboardInterrupt:
+            print("finished" if finished else f"interrupted {time.process_time() - due}",
+                  flush=True)
+    print("after", sum(count_words("a happy day").values()), flush=True)
+""")
+
+
+@pytest.mark.slow
+@pytest.mark.skipif(not sys.platform.startswith("linux"), reason="a Linux timer raises the signal")
+@pytest.mark.skipif(os.environ.get("MOODVANE_SANITIZED") == "1",
+                    reason="the sanitizers slow every stage several times over")
+@pytest.mark.parametrize("name", ["count_words", "score_documents", "happiness_series"])
+def test_ctrl_c_ends_the_companions_native_loops(name):
+    # Without a look at Ctrl-C in the loop, the signal waits for the rest of the work, most
+    # of a second (of one thread, or of two for the bootstrap); the looks come every few
+    # milliseconds. Two rounds, as above: neighbours' cache misses cost processor time too.
+    delays = [0.1, 0.4]
+    BOUND = 0.2
+    best: dict[float, float] = {}
+    for _ in range(2):
+        run = subprocess.run([sys.executable, "-c", LOOP_CHILD, name, *map(str, delays)],
+                             capture_output=True, text=True, timeout=300)
+        assert run.returncode == 0, run.stderr
+        *outcomes, after = run.stdout.splitlines()
+        if outcomes == ["no-timer"]:
+            pytest.skip("no timer on the process's CPU clock here")
+        assert after == "after 3", run.stdout
+        for delay, outcome in zip(delays, outcomes):
+            kind, *late = outcome.split()
+            if kind == "interrupted":
+                best[delay] = min(best.get(delay, math.inf), float(late[0]))
+        if best and all(t < BOUND for t in best.values()):
+            break
+    assert best, "every call finished before its signal"
+    assert all(t < BOUND for t in best.values()), best

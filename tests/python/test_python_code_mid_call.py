@@ -66,10 +66,12 @@ def snapshot(tables: list[dict]) -> list[dict]:
 
 def meddle(action: str, tables: list[dict]) -> None:
     for number, table in enumerate(tables):
+        # (A key that is no str, which an error message shows, stays as it is.)
         if action == "replace":  # the same words as new objects: the old ones die
-            items = [(fresh(k), v) for k, v in table.items()]
+            items = [(fresh(k) if isinstance(k, str) else k, v) for k, v in table.items()]
         elif action == "refill":  # other words of the same lengths, likely in the old ones' memory
-            items = [(str(i).rjust(len(k), "#"), number + 1) for i, k in enumerate(table)]
+            items = [(str(i).rjust(len(k) if isinstance(k, str) else 1, "#"), number + 1)
+                     for i, k in enumerate(table)]
         else:
             items = []
         table.clear()
@@ -228,3 +230,64 @@ def test_ctrl_c_is_answered_between_the_dicts(name):
     finally:
         signal.signal(signal.SIGINT, previous)
     assert got == expected
+
+
+def meddling(base: type, hook: str, action: str, tables: list[dict]) -> type:
+    """A subclass of `base` whose `hook` (__repr__, __str__ or __format__) first meddles
+    with the caller's dicts, as a message about the object would have it run."""
+
+    def method(self, *args):
+        meddle(action, tables)
+        return getattr(base, hook)(self, *args)
+
+    return type(f"Meddling{base.__name__.title()}", (base,), {hook: method})
+
+
+# The inputs that each error path formats into its message: (what is bad, the key, the
+# value) made from a meddling type; the bad entry goes into the dict that `where` names.
+BAD_ENTRIES = {
+    "a key that is no str": lambda kind: (kind(object)(), 1.0),
+    "a count or score that is NaN, under a str key": lambda kind: (kind(str)("bad"),
+                                                                   float("nan")),
+    "a NaN that formats itself": lambda kind: ("bad", kind(float)("nan")),
+    "an infinite float": lambda kind: (kind(str)("bad"), kind(float)("inf")),
+    "a value that is no number": lambda kind: (kind(str)("bad"), kind(object)()),
+}
+ERROR_CALLS = {
+    "weighted_avg_shift_custom": (CALLS["weighted_avg_shift_custom"], (TypeError, ValueError)),
+    "proportion_shift": (CALLS["proportion_shift"], (TypeError, ValueError)),
+    "weighted_avg_shift_pair": (CALLS["weighted_avg_shift_pair"], (TypeError, ValueError)),
+}
+
+
+# Each call with each dict it reads (proportion_shift reads no scores).
+READ_DICTS = [pytest.param(name, where, id=f"{name}-{dict_name}")
+              for name in ERROR_CALLS
+              for where, dict_name in enumerate(["type2freq_1", "type2freq_2", "scores"])
+              if not (name == "proportion_shift" and dict_name == "scores")]
+
+
+@pytest.mark.parametrize("action", ["clear", "refill", "replace"])
+@pytest.mark.parametrize("hook", ["__repr__", "__str__", "__format__"])
+@pytest.mark.parametrize("bad", list(BAD_ENTRIES))
+@pytest.mark.parametrize("name, where", READ_DICTS)
+def test_code_run_by_an_error_message(name, where, bad, hook, action):
+    # The message of a bad entry shows the key and the value, which runs their own code
+    # (a str subclass's __repr__): code that empties or refills the dicts, and so frees
+    # whatever only they held, the entry itself included. The call raises its documented
+    # error (the sanitized run of the suite reports any use of freed memory).
+    call, errors = ERROR_CALLS[name]
+    tables = inputs(True)
+    key, value = BAD_ENTRIES[bad](lambda base: meddling(base, hook, action, tables))
+    tables[where][key] = value
+    del key, value  # only the dict holds them now
+    got = run(call, tables)
+    if name == "weighted_avg_shift_custom":
+        # The native module reads every number as the IEEE rules have it: a NaN or an
+        # infinity is a value like any other; only a key or value of a wrong type fails.
+        assert got == "fault" or isinstance(got, dict) or got[0] == "TypeError", got
+    else:
+        assert isinstance(got, tuple) and got[0] in {e.__name__ for e in errors}, got
+        assert got[1].startswith(("type2freq_1", "type2freq_2", "scores")), got
+    # Whatever the code did, the extensions go on working.
+    assert run(call, inputs(True)) == run(call, snapshot(inputs(True)))

@@ -34,7 +34,7 @@ OUTPUT = ROOT / "lexicons" / "review" / "french.forms.tsv"
 # Words ending in -er or -ir that are not verbs (adjectives and nouns).
 NOT_VERBS = {
     "super", "cher", "fier", "amer", "enfer", "danger", "cancer", "grossier", "populacier",
-    "mensonger", "meurtrier", "plaisir", "désir", "sourire", "rire", "tendre", "chef-d'oeuvre",
+    "mensonger", "meurtrier", "plaisir", "désir", "sourire", "tendre", "chef-d'oeuvre",
     "mer", "hiver", "fer",
 }
 
@@ -80,7 +80,7 @@ VERBS = set(
     absoudre acclamer accomplir acquitter aider améliorer applaudir approuver apprécier
     bénir concilier disculper encourager espérer profiter recommander remercier résoudre
     sauver soulager soutenir perdre craindre mentir plaindre soigner assassiner survivre
-    pardonner reprocher tuer
+    pardonner reprocher tuer rire
     """.split()
 )
 
@@ -155,6 +155,8 @@ REJECT: set[str] = {
     "attaquant", "attaquants", "stupéfiants", "chef-d'oeuvres", "calculatrice",
     "calculatrices", "incidente", "incidentes",
     "décline", "exploite", "exploites", "his",
+    # "refined" of language and style (langue châtiée), not punished
+    "châtiée", "châtiées", "châtiés",
     # slang for clothes and well-dressed (les sapes, bien sapé)
     "sapes", "sapé", "sapée", "sapés",
     # a verb form whose common sense is neutral: se soucier, souhaiter, respecter

@@ -72,6 +72,8 @@ IRREGULAR: dict[str, tuple[str, ...]] = {
     "lohnt": ("gelohnt",),
     "umbringen": ("umgebracht",),
     "schaden": ("schäden",),
+    "gruß": ("grüße", "grüßen"),
+    "mangel": ("mangelnde", "mangelnden", "mangelnder", "mangelndes"),
     # exciting, not the upset of aufregen, which comes first by length
     "aufregend": ("aufregende", "aufregenden", "aufregender", "aufregendes"),
     "erleiden": ("erleidet", "erlitt", "erlitten", "erleide"),
@@ -246,8 +248,9 @@ freundinen freundinn heye heyen heyer heyes ruhen
 hie hien hier hies brande branden brander brandes schiefer wehen weher
 überlebenden überlebender überlebendes
 ferie ferit funes faken faker knaster shite wiedersehe bittern
-greater wine winer wines genien schrotten schrötter staue stauen
-aufgeregte aufgeregten aufgeregter aufgeregtes aufregende aufregenden aufregender aufregendes
+moine moines greater wine winer wines genien schrotten schrötter staue stauen
+erbrecht erschlagend erschlagende erschlagenden erschlagender erschlagendes
+klappe aufgeregte aufgeregten aufgeregter aufgeregtes aufregende aufregenden aufregender aufregendes
 """.split()
 )
 

@@ -13,14 +13,15 @@ lexicons/review/hindi.tsv by the regular rules of Hindi morphology. The paradigm
 always written; the plural and oblique forms of a noun depend on its gender, which the review
 file does not record, so a noun's candidate is kept only when it is attested in running text:
 the caller passes a file of attested words (one a line; a frequency list of the language is a
-good source). A form that is a word of the lexicon in its own right is left out (it has its
+good source), or wordfreq's Hindi list serves. The review file writes its words in the counter's
+folded spelling (no nukta, anusvara for chandrabindu), and so does every form written here. A form that is a word of the lexicon in its own right is left out (it has its
 own decision), and so is a form that two lemmas of different scores would share. Forms that
 the rules produce but that are another word of the language (आग gives आगे, "ahead") are
 listed in NOT_FORMS after a reader checked the output.
 
-    python3 tools/lexicon_forms/hindi.py --attested words.txt
+    python3 tools/lexicon_forms/hindi.py [--attested words.txt]
 
-Standard library only.
+Standard library only, but for wordfreq when no list of attested words is given.
 """
 
 from __future__ import annotations
@@ -42,6 +43,7 @@ VERBS = frozenset("""
     थक ढह लूट गंवा ठग खदेड़ कुचल भिड़ हंसना मनाना रिझाना बचाना संजोना सराहना खदेड़ना टालना
     थोपना भड़काना भिड़ना उजाड़ना कराहना गंवाना चिल्लाना चुराना डराना धमकाना धिक्कारना
     बहकाना बिगड़ना बिगाड़ना भुगतना रोना लूटना सताना छलना डांटना तड़पना मरना मारना
+    पीटना चोद
 """.split())
 
 # Perfective and imperfective participles among the lemmas (गिरा "fallen", रोता "crying"),
@@ -58,11 +60,39 @@ AGREEING = frozenset("""
 
 # Candidates that the rules produce but that are other words of the language, found by
 # reading the generated list, or forms whose common sense is not the lemma's (विश्वासों is
-# "beliefs", a neutral word, where विश्वास is "trust").
+# "beliefs", a neutral word, where विश्वास is "trust"; घटने is "to decrease", not a form of
+# घटना "incident"; बायें is "left", not a form of बाय "bye").
 NOT_FORMS = frozenset("""
     आगे चोटी आहे सजे कोसों कोसी रोके छलनी बहाने दानों कड़ी अकेले रोकें हंस हंसनी घुटनों
-    विश्वासों
+    विश्वासों घटने बायें फोड़े
 """.split())
+
+# Forms that no rule gives, found by reading the frequent words: other spellings of a lemma
+# (पसन्द for पसंद, चिन्ता for चिंता, the misspelling मुर्ख), a feminine noun (पीड़िता, a
+# woman victim), an abstract noun that carries its adjective's feeling (पवित्रता, विफलता) and
+# the vocative plural written without its nasal (दोस्तो, मित्रो).
+EXTRA_FORMS = {
+    "पसन्द": "पसंद", "चिन्ता": "चिंता", "गन्दगी": "गंदगी", "काण्ड": "कांड", "नर्क": "नरक",
+    "झूट": "झूठ", "मुर्ख": "मूर्ख", "लण्ड": "लंड", "चुत": "चूत", "पीड़िता": "पीड़ित",
+    "दोस्तो": "दोस्त", "मित्रो": "मित्र", "प्रिये": "प्रिय", "लुट": "लूट",
+    "पवित्रता": "पवित्र", "बहादुरी": "बहादुर", "विफलता": "विफल", "कठोरता": "कठोर",
+    "दृढ़ता": "दृढ", "अज्ञानता": "अज्ञान", "सद्भावना": "सद्भाव", "तानाशाही": "तानाशाह",
+    "कठिनाइयों": "कठिनाई", "शुभकामनायें": "शुभकामना",
+}
+
+
+def fold(word: str) -> str:
+    """The spelling the word counter gives a word: NFC, nukta deleted, chandrabindu as
+    anusvara, so that a form and its lemma are written as the review file writes them."""
+    return unicodedata.normalize("NFC", word).translate(FOLDING)
+
+
+FOLDING = str.maketrans({"\u093c": None, "\u0901": "\u0902"})
+# The review file writes its words folded; the tables above keep the dictionary spelling.
+FOLDED_VERBS = frozenset(fold(w) for w in VERBS)
+FOLDED_AGREEING = frozenset(fold(w) for w in AGREEING)
+FOLDED_NOT_FORMS = frozenset(fold(w) for w in NOT_FORMS)
+FOLDED_EXTRA = {fold(form): fold(lemma) for form, lemma in EXTRA_FORMS.items()}
 
 
 def read_lemmas(path: Path) -> tuple[list[str], set[str], dict[str, str]]:
@@ -133,9 +163,9 @@ def verb_forms(word: str) -> list[str]:
 def candidates(lemma: str) -> tuple[list[str], list[str]]:
     """The forms the rules give for a lemma: (regular forms, forms that need attestation)."""
     regular: list[str] = []
-    if lemma in VERBS:
+    if lemma in FOLDED_VERBS:
         regular += verb_forms(lemma)
-    if lemma in AGREEING:
+    if lemma in FOLDED_AGREEING:
         regular += agreement_forms(lemma)
     return clean(lemma, regular), clean(lemma, noun_forms(lemma))
 
@@ -144,7 +174,7 @@ def clean(lemma: str, forms: list[str]) -> list[str]:
     """NFC, without the lemma and without repeats."""
     out: list[str] = []
     for form in forms:
-        form = unicodedata.normalize("NFC", form)
+        form = fold(form)
         if form != lemma and form not in out:
             out.append(form)
     return out
@@ -159,8 +189,9 @@ def build(lemmas: list[str], every: set[str], attested: set[str],
     for lemma in lemmas:
         regular, needs_attestation = candidates(lemma)
         forms = regular + [f for f in needs_attestation if f in attested]
+        forms += [form for form, owner_lemma in FOLDED_EXTRA.items() if owner_lemma == lemma]
         for form in forms:
-            if form in every or form in NOT_FORMS:
+            if form in every or form in FOLDED_NOT_FORMS:
                 continue
             if form in owner and scores[owner[form]] != scores[lemma]:
                 shared.add(form)
@@ -168,15 +199,27 @@ def build(lemmas: list[str], every: set[str], attested: set[str],
     return [(form, lemma) for form, lemma in owner.items() if form not in shared]
 
 
+def wordfreq_words() -> list[str]:
+    """Every word of wordfreq's Hindi list: the attested words when no file is given, so that
+    a rerun gives the committed forms back (wordfreq is an authoring-time tool)."""
+    import wordfreq  # type: ignore[import-not-found]
+
+    return list(wordfreq.iter_wordlist("hi"))
+
+
 def main(argv: list[str]) -> int:
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("--attested", type=Path, required=True,
-                        help="file of words attested in Hindi text, one a line")
+    parser.add_argument("--attested", type=Path,
+                        help="file of words attested in Hindi text, one a line "
+                        "(default: every word of wordfreq's Hindi list)")
     parser.add_argument("--out", type=Path, default=FORMS, help="forms file to write")
     args = parser.parse_args(argv)
     lemmas, every, scores = read_lemmas(REVIEW)
-    with args.attested.open(encoding="utf-8") as f:
-        attested = {unicodedata.normalize("NFC", line.strip()) for line in f if line.strip()}
+    if args.attested is None:
+        attested = {fold(word) for word in wordfreq_words()}
+    else:
+        with args.attested.open(encoding="utf-8") as f:
+            attested = {fold(line.strip()) for line in f if line.strip()}
     pairs = build(lemmas, every, attested, scores)
     with args.out.open("w", encoding="utf-8") as f:
         f.write("form\tlemma\n")

@@ -41,7 +41,7 @@ ENCLITICS = ("nya", "ku", "mu", "lah")
 VOWELS = "aeiou"
 
 # Interjections and formulas take no enclitic.
-NO_ENCLITIC = frozenset("hore wow aduh ih alhamdulillah terimakasih makasih untunglah".split())
+NO_ENCLITIC = frozenset("hore wow aduh ih alhamdulillah terimakasih makasih untunglah hai halo hallo hi hello bye okay okey hehehe hahaha thanks trims welcome fuck sorry bravo melupakannya bersiaplah".split())
 
 # Attested candidates whose meaning is not their lemma's, found by reading the output.
 NOT_FORMS = frozenset("""
@@ -54,6 +54,7 @@ NOT_FORMS = frozenset("""
     dipadamkan terkalahkan mengindahkan kegemaran kecerdasan keseimbangan menyeimbangkan
     merapikan sayangnya kerajinan berteduh menggalakkan tergila memanjakan dimanjakan kemurahan
     membetulkan
+    sakitinya salahkannya hancurkannya menyentuh disentuh diharapkan
 """.split())
 
 

@@ -103,12 +103,33 @@ HADA_VERBS: dict[str, str] = {
     "기도": "기도", "위로": "위로", "이해": "이해", "인정": "인정", "약속": "약속",
     "초대": "초대", "축복": "축복", "구원": "구원", "구출": "구출", "후원": "후원",
     "회복": "회복", "거절": "거절", "합격": "합격", "욕": "욕", "봉사": "봉사", "활약": "활약", "극복": "극복", "비하": "비하", "입원": "입원", "침해": "침해", "사퇴": "사퇴", "방치": "방치", "보답": "보답", "습격": "습격", "폭파": "폭파",
+    "사망": "사망",
     "선동": "선동", "감금": "감금", "규탄": "규탄", "표절": "표절", "침공": "침공", "뽀뽀": "뽀뽀",
     "비방": "비방", "검거": "검거", "사살": "사살", "횡령": "횡령", "폭격": "폭격",
 }
 HADA_VERB_ENDINGS: tuple[str, ...] = (
     "하다", "한다", "해", "해요", "했다", "했어", "했어요", "했습니다", "합니다", "하는",
     "한", "할", "하고", "해서", "하게", "했던", "했고",
+)
+
+# News reports what befell people in the passive: 체포됐다 "was arrested", 살해된 "who was
+# murdered" (되다), 폭행당했다 "was assaulted" (당하다). Roots -> lemma, as for 하다 verbs.
+DOEDA_PASSIVES: dict[str, str] = {
+    root: root for root in """
+    체포 기소 살해 감염 파괴 해고 처벌 실종 납치 추방 취소 중단 지연 손상 오염 투옥 감금 유출
+    검거 선고 붕괴 마비 사살 구출 석방 폭파 침해 방치 탈락 합격 당첨 회복 개선 향상 해결
+    """.split()
+}
+DOEDA_ENDINGS: tuple[str, ...] = (
+    "됐다", "된", "돼", "되고", "됐고", "되는", "됐습니다", "되었다", "되어", "됐던", "됐어",
+)
+DANGHADA_PASSIVES: dict[str, str] = {
+    root: root for root in """
+    폭행 살해 무시 차별 거부 공격 해고 납치 모욕 배신 비난 협박 학대 왕따 사기 성폭행 성추행
+    """.split()
+}
+DANGHADA_ENDINGS: tuple[str, ...] = (
+    "당했다", "당한", "당해", "당하고", "당했어요", "당하는", "당했고", "당했던", "당했어",
 )
 
 # Noun roots whose 하다 adjective carries the feeling: root -> lemma.
@@ -156,12 +177,12 @@ HADA_ADJECTIVES: dict[str, str] = {
     "완고": "완고한", "우아": "우아한", "유능": "유능한", "유리": "유리한", "유망": "유망한", "유명": "유명한", "음산": "음산한",
     "음울": "음울한", "이상": "이상한", "저렴": "저렴한", "저명": "저명한", "적당": "적당한", "적법": "적법한", "절묘": "절묘한",
     "정당": "정당한", "정직": "정직한", "조용": "조용한", "조잡": "조잡한", "지독": "지독한", "진지": "진지한", "추잡": "추잡한",
-    "충실": "충실한", "쾌적": "쾌적한", "쾌활": "쾌활한", "타당": "타당한", "타락": "타락한", "통렬": "통렬한", "튼튼": "튼튼한",
+    "충실": "충실한", "쾌적": "쾌적한", "쾌활": "쾌활한", "타당": "타당한", "타락": "타락한", "튼튼": "튼튼한",
     "평안": "평안한", "풍부": "풍부한", "허술": "허술한", "험악": "험악한", "화려": "화려한", "활발": "활발한",
 }
 HADA_ADJECTIVE_ENDINGS: tuple[str, ...] = (
     "하다", "한", "해", "해요", "했다", "했어요", "합니다", "했습니다", "하고", "하게",
-    "해서", "했던", "하네요", "함",
+    "해서", "했던", "하네요", "함", "했어", "했고", "하네",
 )
 
 # Verbs and adjectives whose stems change shape: lemma -> forms, written out by hand.
@@ -320,6 +341,23 @@ def particle_forms(noun: str) -> list[str]:
     ]
 
 
+PAST_FINAL = 20  # index of ㅆ among the 28 final-consonant slots
+
+
+def past_informal_forms(form: str) -> list[str]:
+    """The informal and polite past of a written-out past form: 좋았다 -> 좋았어, 좋았어요.
+
+    The tables list a predicate's plain past (-았다/-었다); speech and posts say the same past
+    as -았어, -았어요, -았고, which carry the same feeling."""
+    if len(form) < 2 or not form.endswith("다"):
+        return []
+    code = ord(form[-2])
+    if not (HANGUL_FIRST <= code <= HANGUL_LAST and (code - HANGUL_FIRST) % 28 == PAST_FINAL):
+        return []
+    stem = form[:-1]
+    return [stem + "어", stem + "어요", stem + "고", stem + "습니다"]
+
+
 def candidate_forms() -> list[tuple[str, str]]:
     """Every (form, lemma) pair the tables describe, in a stable order."""
     pairs: list[tuple[str, str]] = []
@@ -329,8 +367,14 @@ def candidate_forms() -> list[tuple[str, str]]:
         pairs.extend((root + ending, lemma) for ending in HADA_VERB_ENDINGS)
     for root, lemma in HADA_ADJECTIVES.items():
         pairs.extend((root + ending, lemma) for ending in HADA_ADJECTIVE_ENDINGS)
+    for root, lemma in DOEDA_PASSIVES.items():
+        pairs.extend((root + ending, lemma) for ending in DOEDA_ENDINGS)
+    for root, lemma in DANGHADA_PASSIVES.items():
+        pairs.extend((root + ending, lemma) for ending in DANGHADA_ENDINGS)
     for lemma, forms in IRREGULAR.items():
         pairs.extend((form, lemma) for form in forms)
+        for form in forms:
+            pairs.extend((past, lemma) for past in past_informal_forms(form))
     return pairs
 
 

@@ -272,12 +272,12 @@ def candidates(word: str) -> list[str]:
 #: else in running text (read and rejected by the reviewer).
 EXCLUDED: frozenset[str] = frozenset("""
 cara caras cortejo concilio salvo forças famas fés rio rius bano dúvido motivo coxa coxas
-dóis doutrinas mino mina minas privado privada privados privadas presa presas raivo
+dóis doutrinas mino mina minas privado privada privados privadas raivo
 impedimenta poluido poluida pronto suicido vaga vagas viola violas mente curto brigada
 brigadas atentada atentadas obra-primas bem-estares mais mato mata vadia vadias formosa serena imaculada
 lucrativos lucrativas
 doe does mine mines matas mate mates morro curta curtas prenda vencido vencida vencidos
-vencidas preocupe preocupem obrigados obrigadas utilidades humores ois olás eis loves foda fodas relaxo hopes olas
+vencidas preocupe preocupem obrigados obrigadas utilidades humores ois olás eis loves foda fodas relaxo hopes olas bloqueo bloquea atrae
 """.split())
 
 

@@ -128,7 +128,10 @@ CountingRules::CountingRules(RulesData data)
       lower_case_(data.lower_case),
       words_(data.words.size()),
       chinese_segmenter_(data.chinese_segmenter) {
-  for (std::string& word : data.words) words_.insert_or_assign(word, true);
+  for (std::string& word : data.words) {
+    longest_word_ = std::max(longest_word_, word.size());
+    words_.insert_or_assign(word, true);
+  }
   phrases_.nodes.emplace_back();
   for (std::string& phrase : data.phrases) phrases_.add(std::move(phrase));
   for (const std::string& written : data.emoticons) {
@@ -296,36 +299,45 @@ std::string CountingRules::listed_form(std::string_view token) const {
 }
 
 void CountingRules::joined(std::string_view whole, TokenWords& out) const {
-  std::string token(whole);
+  // Each step below costs the length of what it takes off, never that of the token: the
+  // token is a view that elisions are taken from; it is looked at for a hyphen once (the
+  // steps neither add nor remove one); and only a token no longer than the longest listed
+  // word is copied into its listed forms, since a longer one has none.
+  const bool hyphenated = whole.find('-') != std::string_view::npos;
+  std::string_view token = whole;
   while (true) {
-    token = listed_form(token);
-    if (listed(token)) break;
-    if (token.find('-') != std::string::npos) {
+    if (token.size() <= longest_word_) {
+      std::string form = listed_form(token);
+      if (listed(form)) {
+        out.words.push_back(std::move(form));
+        return;
+      }
+    }
+    if (hyphenated) {
       // The parts hold no hyphen, so this goes one level deep at most.
       std::size_t start = 0;
-      const std::string parts = std::move(token);
-      while (start <= parts.size()) {
-        std::size_t end = parts.find('-', start);
-        if (end == std::string::npos) end = parts.size();
-        if (end > start) joined(std::string_view(parts).substr(start, end - start), out);
+      while (start <= token.size()) {
+        std::size_t end = token.find('-', start);
+        if (end == std::string_view::npos) end = token.size();
+        if (end > start) joined(token.substr(start, end - start), out);
         start = end + 1;
       }
       return;
     }
-    if (token.find('\'') == std::string::npos) break;
+    if (token.find('\'') == std::string_view::npos) break;
     if (language_ == Language::french) {
       if (const std::size_t prefix = french_elision(token)) {
-        token.erase(0, prefix);
+        token.remove_prefix(prefix);
         continue;
       }
     }
     if (language_ == Language::english && token.ends_with("'s") &&
-        listed(std::string_view(token).substr(0, token.size() - 2))) {
-      token.resize(token.size() - 2);
+        listed(token.substr(0, token.size() - 2))) {
+      token.remove_suffix(2);
     }
     break;
   }
-  out.words.push_back(std::move(token));
+  out.words.emplace_back(token);
 }
 
 std::string CountingRules::korean_stem(std::string_view token) const {

@@ -113,7 +113,11 @@ class CountingRules {
   const PhraseTrie& phrases() const noexcept { return phrases_; }
 
  private:
-  bool listed(std::string_view word) const noexcept { return words_.contains(word); }
+  // A word longer than every listed word is not looked up: each of the many forms that the
+  // rules try of a long token then costs nothing.
+  bool listed(std::string_view word) const noexcept {
+    return word.size() <= longest_word_ && words_.contains(word);
+  }
   std::string listed_form(std::string_view token) const;
   void joined(std::string_view token, TokenWords& out) const;
   std::string korean_stem(std::string_view token) const;
@@ -122,6 +126,7 @@ class CountingRules {
   Language language_;
   bool lower_case_;
   types::FlatMap<std::string, bool> words_;
+  std::size_t longest_word_ = 0;  // in bytes
   PhraseTrie phrases_;
   // Positions [begin, end) in emoticons_ of the emoticons that share a first code point.
   struct EmoticonGroup {

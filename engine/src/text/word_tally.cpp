@@ -100,7 +100,13 @@ struct WordTally::State {
     return kept;
   }
 
-  void add(std::string_view text, bool goes_on);
+  // Bytes still to read before the next call of the progress hook.
+  std::size_t until_look = kBytesPerLook;
+  static constexpr std::size_t kBytesPerLook = std::size_t{1} << 20;
+  // What a call costs on top of its text, so that a million empty texts call the hook too.
+  static constexpr std::size_t kBytesPerCall = 64;
+
+  void add(std::string_view text, bool goes_on, const shift::Progress& progress);
   // Counts `token`, whose first byte lies `readable` bytes before the end of the text.
   void count_token(std::string_view token, std::size_t readable);
   Meaning resolve(std::string_view token);
@@ -121,11 +127,14 @@ WordTally::WordTally(std::shared_ptr<const CountingRules> rules, CountingOptions
     : state_(std::make_unique<State>(std::move(rules), options)) {}
 WordTally::~WordTally() = default;
 
-void WordTally::add(std::string_view text, bool goes_on) { state_->add(text, goes_on); }
+void WordTally::add(std::string_view text, bool goes_on, const shift::Progress& progress) {
+  state_->add(text, goes_on, progress);
+}
 
-bool WordTally::add_if_ready(std::string_view text, bool goes_on) {
+bool WordTally::add_if_ready(std::string_view text, bool goes_on,
+                             const shift::Progress& progress) {
   if (!ready_to_count(text, state_->rules->lower_case())) return false;
-  state_->add(text, goes_on);
+  state_->add(text, goes_on, progress);
   return true;
 }
 
@@ -160,12 +169,19 @@ struct Read {
 // One text on its way through the scanner.
 class Scan {
  public:
-  Scan(WordTally::State& state, std::string_view text) noexcept
-      : state_(state), rules_(*state.rules), text_(text) {}
+  Scan(WordTally::State& state, std::string_view text, const shift::Progress& progress) noexcept
+      : state_(state), rules_(*state.rules), text_(text), progress_(progress) {}
 
   void run() {
     std::size_t pos = 0;
+    // The hook is called where the scanner stands between two tokens, so that the counts
+    // it leaves, should it throw, are those of a text that ends there.
+    std::size_t next_look = state_.until_look;
     while (pos < text_.size()) {
+      if (pos >= next_look) [[unlikely]] {
+        progress_();
+        next_look = pos + WordTally::State::kBytesPerLook;
+      }
       const unsigned char byte = static_cast<unsigned char>(text_[pos]);
       if (byte < 0x80 && state_.passes[byte]) {
         ++pos;
@@ -180,6 +196,8 @@ class Scan {
         pos = at_other(pos, at);
       }
     }
+    const std::size_t read = text_.size() + WordTally::State::kBytesPerCall;
+    state_.until_look = next_look > read ? next_look - read : 0;
   }
 
  private:
@@ -232,7 +250,8 @@ class Scan {
       if (at_end(next) || !(after.cls & kWord)) break;
       end = next;
     }
-    if (!options.emails && !at_end(end) && may_go_on_as_email(text_[end])) {
+    if (!options.emails && !at_end(end) && may_go_on_as_email(text_[end]) &&
+        pos >= no_email_before_) {
       if (const std::size_t email_end = email(pos)) return email_end;
     }
     state_.count_token(text_.substr(pos, end - pos), text_.size() - pos);
@@ -313,12 +332,14 @@ class Scan {
   // The end of an e-mail address whose local part begins at `pos`, or 0: word characters
   // and . _ % + -, then @, then at least two labels of word characters and hyphens
   // separated by dots.
-  std::size_t email(std::size_t pos) const noexcept {
+  std::size_t email(std::size_t pos) noexcept {
     while (!at_end(pos)) {
       const Read at = read(pos);
       if (!(at.cls & kWord) && !is_local_mark(at.cp)) break;
       pos += at.size;
     }
+    // Whatever follows, a local part that begins further on ends here too, and fares alike.
+    no_email_before_ = pos;
     if (at_end(pos) || text_[pos] != '@') return 0;
     ++pos;
     std::size_t labels = 0;
@@ -446,10 +467,15 @@ class Scan {
   WordTally::State& state_;
   const CountingRules& rules_;
   std::string_view text_;
+  const shift::Progress& progress_;
+  // Every token that begins before this position is no e-mail address: its local part runs
+  // to the same place as the last one tried, which had no domain after it. (Each word of
+  // "a.a.a.a..." would otherwise read the whole run again.)
+  std::size_t no_email_before_ = 0;
 };
 
-void WordTally::State::add(std::string_view text, bool goes_on) {
-  Scan(*this, text).run();
+void WordTally::State::add(std::string_view text, bool goes_on, const shift::Progress& progress) {
+  Scan(*this, text, progress).run();
   if (!goes_on) settle_phrases(true);
 }
 

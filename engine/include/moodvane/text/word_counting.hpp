@@ -15,6 +15,8 @@
 #include <utility>
 #include <vector>
 
+#include "moodvane/shift.hpp"
+
 namespace moodvane::text {
 
 // The languages whose words follow rules of their own; every other lexicon is `other`.
@@ -65,10 +67,13 @@ class WordTally {
   // str.lower and NFC have prepared. No word goes on across two calls, but a phrase may,
   // while the text `goes_on` in the next call (a long text counted in pieces, each cut
   // before white space).
-  void add(std::string_view text, bool goes_on = false);
+  // `progress` is called about every megabyte of text read (counted across calls, so that
+  // many short texts call it too); when it throws, the counts hold the part read so far.
+  void add(std::string_view text, bool goes_on = false, const shift::Progress& progress = {});
   // Counts `text` when ready_to_count says the tally may (lowering it where the lexicon is
   // lower-case), and says whether it did; else the tally is left as it was.
-  bool add_if_ready(std::string_view text, bool goes_on = false);
+  bool add_if_ready(std::string_view text, bool goes_on = false,
+                    const shift::Progress& progress = {});
 
   struct Counts {
     std::vector<std::pair<std::string_view, std::uint64_t>> words;
