@@ -144,7 +144,7 @@ def run_explain(arguments: argparse.Namespace, key: str, stop_words: set[str] | 
                          ("--plot", arguments.plot)) if path is not None], _inputs(arguments))
     frame = _read(arguments)
     from .corpus import Scoring, _group_codes
-    from .period_shifts import _shift_function, reference_period
+    from .shifts_by_period import _shift_function, reference_period
 
     scoring = Scoring.of(key, None, arguments.stop_lens, stop_words)
     try:
@@ -195,7 +195,7 @@ def run_explain(arguments: argparse.Namespace, key: str, stop_words: set[str] | 
 
 def _reference_periods(arguments: argparse.Namespace, periods: list[Any],
                        at: int) -> list[Any]:
-    from .period_shifts import reference_period
+    from .shifts_by_period import reference_period
 
     if arguments.reference == "previous":
         if at == 0:

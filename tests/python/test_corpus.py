@@ -215,7 +215,7 @@ def test_broken_corpora_say_what_is_wrong(tmp_path, kind, damage, message):
         read_corpus(path, text="body" if damage is not None else "text")
 
 
-@pytest.mark.parametrize("module", ["corpus", "corpus_reading", "periods", "period_shifts",
+@pytest.mark.parametrize("module", ["corpus", "corpus_reading", "periods", "shifts_by_period",
                                     "intervals", "generalized", "report"])
 def test_docstring_examples_run(module):
     import doctest

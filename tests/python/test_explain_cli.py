@@ -19,7 +19,7 @@ import moodvane  # noqa: E402
 from conftest import canonical  # noqa: E402
 from moodvane_tools import count_documents, happiness_series  # noqa: E402
 from moodvane_tools.cli import main  # noqa: E402
-from moodvane_tools.period_shifts import period_shifts  # noqa: E402
+from moodvane_tools.shifts_by_period import period_shifts  # noqa: E402
 
 DAYS = ["2024-05-01", "2024-05-02", "2024-05-03", "2024-05-06", "2024-05-07", "2024-05-14",
         "2024-05-15", "2024-05-21", "2024-05-22", "2024-05-23"]

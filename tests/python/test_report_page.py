@@ -16,7 +16,7 @@ pandas = pytest.importorskip("pandas")
 
 from moodvane_tools import lexicon_scores, read_corpus, sample_path  # noqa: E402
 from moodvane_tools.graph import COLOURS  # noqa: E402
-from moodvane_tools.period_shifts import period_shifts  # noqa: E402
+from moodvane_tools.shifts_by_period import period_shifts  # noqa: E402
 from moodvane_tools.report import render, write_report  # noqa: E402
 from moodvane_tools.report.data import _search_index  # noqa: E402
 from moodvane_tools.result_view import format_percent, view  # noqa: E402

@@ -19,7 +19,7 @@ from ..corpus import Scoring, _all_texts, _check_bootstrap, _frame_of, _group_co
     check_min_documents, series_frame
 from ..graph import COLOURS, TOTAL_COLOUR
 from ..kinds import COMPONENTS, WEIGHTED
-from ..period_shifts import PeriodShifts, check_options, shifts_of_groups
+from ..shifts_by_period import PeriodShifts, check_options, shifts_of_groups
 from ..result_view import view
 
 # The search box's counts take at most this many bytes of the page; past it, only the
@@ -61,7 +61,6 @@ def shift_view(result: Mapping[str, Any], top_n: int,
         "total": _round(shown.total),
         "components": {key: _round(shown.components[key]) for key in COMPONENTS},
         "words": words,
-        "entries": shown.entries,
     }
 
 

@@ -191,8 +191,8 @@
     const change = shift.values[0] === null || shift.values[1] === null ? null : shift.values[1] - shift.values[0];
     shiftNote.textContent = `average score: ${text1} ${fixed(shift.values[0], 3)}, ${label} ` +
       `${fixed(shift.values[1], 3)} (change ${change === null ? "n/a" : (change >= 0 ? "+" : "") + change.toFixed(3)}; ` +
-      `reference score ${fixed(shift.reference, 3)}); ${periods.documents[at]} documents, ` +
-      `${shift.entries} scored words` + (shift.words.length < shift.entries ? `, the first ${shift.words.length} shown` : "");
+      `reference score ${fixed(shift.reference, 3)}); ${periods.documents[at]} documents; ` +
+      `the ${shift.words.length} words that contribute most`;
     const rows = shift.words.length;
     const rowHeight = 17;
     const summaryRows = 5;
@@ -362,8 +362,10 @@
       (lexicon.sources.length ? `; ${lexicon.sources.join("; ")}` : "")]);
     rows.push(["coverage", data.coverage === null ? "n/a" : `${(data.coverage * 100).toFixed(1)}% of the corpus's words are scored`]);
     const options = data.options;
-    rows.push(["periods", `${count.toLocaleString("en")}` + (options.freq ? ` of ${options.freq}` : " groups") +
-      `; ${periods.thin.filter(Boolean).length} thin (fewer than ${options.min_documents} documents)`]);
+    const thin = periods.thin.filter(Boolean).length;
+    rows.push(["periods", `${count.toLocaleString("en")} ` +
+      (options.freq ? `periods of pandas' ${options.freq}, labelled by their start` : "groups") +
+      (thin ? `; ${thin} thin (fewer than ${options.min_documents} documents each): no score, no shift` : "")]);
     rows.push(["reference", options.reference === "previous"
       ? `the ${options.window} period${options.window === 1 ? "" : "s"} before each, pooled`
       : options.reference === "all" ? "the whole corpus" : `the period ${options.reference}`]);
