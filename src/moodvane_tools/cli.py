@@ -29,7 +29,8 @@ from collections.abc import Mapping, Sequence
 from pathlib import Path
 from typing import Any, BinaryIO, NoReturn, TextIO
 
-from .corpus_cli import add_compare_options, add_series_parser, compare_texts, run_series
+from .corpus_cli import (add_compare_options, add_series_parser, compare_texts, finite_number,
+                         run_series)
 from .explain_cli import add_explain_parsers, run_explain, run_report
 from .coverage import coverage
 from .export import COLUMNS, word_fields, word_rows
@@ -95,7 +96,7 @@ def _parser() -> argparse.ArgumentParser:
                          help="built-in lexicon, also the language of the texts (english)")
     compare.add_argument("--top", type=_count, default=20, metavar="N",
                          help="words to show, 0 for all (20)")
-    compare.add_argument("--stop-lens", type=float, nargs=2, metavar=("LO", "HI"),
+    compare.add_argument("--stop-lens", type=finite_number, nargs=2, metavar=("LO", "HI"),
                          help="leave out words scored from LO to HI, e.g. 4 6 (none)")
     compare.add_argument("--stop-words", type=Path, metavar="FILE",
                          help="leave out the words of FILE, one per line, or with 'builtin' "
@@ -515,8 +516,12 @@ def _outputs(arguments: argparse.Namespace, key: str, labels: tuple[str, str],
                                   _meta(arguments, key, labels, texts, result, stop_words),
                                   word_fields(result, counts, scores))
 
-        def write_json(stream: BinaryIO) -> None:
+        try:  # before any file is written: a refusal leaves none behind
             text = json.dumps(document, ensure_ascii=False, indent=1, allow_nan=False)
+        except ValueError as error:
+            raise InputError(f"--json {arguments.json}: {error}") from None
+
+        def write_json(stream: BinaryIO) -> None:
             stream.write(text.encode("utf-8") + b"\n")
 
         outputs.append((arguments.json, write_json))

@@ -139,7 +139,7 @@ def _frame_of(raw: Iterable[tuple[bytes, bytes, bytes]], index: Any = None) -> p
 
 def _text_batches(texts: Iterable[object]) -> Iterable[list[str]]:
     """The texts in lists of at most BATCH, each checked to be a str (a missing text,
-    None or NaN, is an empty document)."""
+    None, NaN or pandas' NA, is an empty document)."""
     iterator = iter(texts)
     position = 0
     while batch := list(islice(iterator, BATCH)):
@@ -152,9 +152,16 @@ def _text_batches(texts: Iterable[object]) -> Iterable[list[str]]:
 def _as_text(text: object, position: int) -> str:
     if isinstance(text, str):
         return text
-    if text is None or (isinstance(text, float) and text != text):
+    if text is None or (isinstance(text, float) and text != text) or _is_pandas_na(text):
         return ""
     raise TypeError(f"document {position} must be a str, not {type(text).__name__!r}")
+
+
+def _is_pandas_na(value: object) -> bool:
+    """Whether `value` is pandas' NA, the missing value of its "string" columns (what
+    `dask.dataframe.read_csv` gives for an empty field), without importing pandas."""
+    kind = type(value)
+    return kind.__name__ == "NAType" and kind.__module__.startswith("pandas")
 
 
 def score_documents(texts: Iterable[object], lexicon: str | Mapping[str, float] = "english", *,

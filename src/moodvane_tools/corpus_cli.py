@@ -41,7 +41,7 @@ def add_series_parser(commands: Any, lexicon_help: str) -> None:
                         help="read keys as dates and group them by a pandas period such as "
                              "D, W or MS (none: each key is a group)")
     series.add_argument("--lexicon", default="english", metavar="NAME", help=lexicon_help)
-    series.add_argument("--stop-lens", type=float, nargs=2, metavar=("LO", "HI"),
+    series.add_argument("--stop-lens", type=finite_number, nargs=2, metavar=("LO", "HI"),
                         help="leave out words scored from LO to HI, e.g. 4 6 (none)")
     series.add_argument("--boot", type=int, default=1000, metavar="N",
                         help="bootstrap resamples for the band, 0 for none (1000)")
@@ -74,6 +74,18 @@ def add_compare_options(compare: argparse.ArgumentParser) -> None:
     compare.add_argument("--pseudocount", type=_pseudocount, default=0.0, metavar="C",
                          help="for kld: add C to every word's count in both texts, so that "
                               "a word of AFTER that BEFORE lacks has a finite divergence (0)")
+
+
+def finite_number(text: str) -> float:
+    """An argument type: a float that is neither infinite nor NaN (a stop lens of NaN
+    leaves nothing out, and no JSON holds it)."""
+    try:
+        value = float(text)
+    except ValueError:
+        raise argparse.ArgumentTypeError(f"not a number: {text!r}") from None
+    if not math.isfinite(value):
+        raise argparse.ArgumentTypeError(f"must be a finite number: {text!r}")
+    return value
 
 
 def _pseudocount(text: str) -> float:

@@ -3,8 +3,12 @@ bit, groups and periods, the bootstrap band, and the readers."""
 
 from __future__ import annotations
 
+import json
 import math
+import os
+import re
 import struct
+import threading
 from collections import Counter
 
 import pytest
@@ -213,6 +217,72 @@ def test_broken_corpora_say_what_is_wrong(tmp_path, kind, damage, message):
                          data + damage if kind == "jsonl" else damage + data[4:40])
     with pytest.raises(CorpusError, match=message.replace("(", r"\(").replace(")", r"\)")):
         read_corpus(path, text="body" if damage is not None else "text")
+
+
+def _hostile_corpus(folder, case):
+    """A corpus file for `case` and the text column to read."""
+    if case == "unbalanced quote":
+        path = folder / "quote.csv"
+        path.write_text('body,day\n"a happy day,1\n', encoding="utf-8")
+    elif case == "ragged row":
+        path = folder / "ragged.csv"
+        path.write_text("body,day\nhappy,1\nsad,2,extra,fields\n", encoding="utf-8")
+    elif case in ("object in JSON Lines", "list in JSON Lines"):
+        path = folder / "objects.jsonl"
+        value = {"happy": 1} if case.startswith("object") else ["happy"]
+        path.write_text(f'{{"body": "fine"}}\n{json.dumps({"body": value})}\n',
+                        encoding="utf-8")
+    else:
+        import pyarrow
+        import pyarrow.parquet
+
+        path = folder / "texts.parquet"
+        column = {"bytes not UTF-8 in Parquet": pyarrow.array([b"ok", b"\xff sad"]),
+                  "struct in Parquet": pyarrow.array([{"a": "x"}, {"a": "happy"}]),
+                  "list in Parquet": pyarrow.array([["x"], ["happy"]])}[case]
+        pyarrow.parquet.write_table(pyarrow.table({"body": column}), path)
+    return path
+
+
+@pytest.mark.parametrize("case, message", [
+    ("unbalanced quote", "not valid CSV: EOF inside string starting at row 1"),
+    ("ragged row", "not valid CSV: Expected 2 fields in line 3, saw 4"),
+    ("object in JSON Lines", "row 2: the text is a mapping, not a string"),
+    ("list in JSON Lines", "row 2: the text is a list, not a string"),
+    ("bytes not UTF-8 in Parquet", "row 2: the text is not UTF-8 (invalid start byte at "
+                                   "byte offset 0)"),
+    ("struct in Parquet", "row 1: the text is a mapping, not a string"),
+    ("list in Parquet", "row 1: the text is a list, not a string"),
+])
+def test_text_that_is_not_text_is_refused_by_row(tmp_path, case, message):
+    # Never the repr of an object counted as words, nor a row's extra fields dropped unseen.
+    path = _hostile_corpus(tmp_path, case)
+    with pytest.raises(CorpusError, match=re.escape(f"{path}: {message}")):
+        read_corpus(path, text="body")
+
+
+def test_binary_text_in_utf8_is_read_as_text(tmp_path):
+    import pyarrow
+    import pyarrow.parquet
+
+    path = tmp_path / "binary.parquet"
+    pyarrow.parquet.write_table(pyarrow.table({"body": pyarrow.array(
+        ["a happy día".encode(), None])}), path)
+    assert list(read_corpus(path, text="body")["text"]) == ["a happy día", ""]
+
+
+@pytest.mark.parametrize("kind", ["csv", "tsv", "jsonl", "parquet", "txt"])
+def test_a_named_pipe_is_read_once(tmp_path, kind):
+    # A reader that opened the pipe a second time (for the header, then for the rows)
+    # would wait for a second writer for ever.
+    written = _write_corpus(tmp_path, kind).read_bytes()
+    pipe = tmp_path / f"pipe.{kind}"
+    os.mkfifo(pipe)
+    writer = threading.Thread(target=pipe.write_bytes, args=(written,), daemon=True)
+    writer.start()
+    frame = read_corpus(pipe) if kind == "txt" else read_corpus(pipe, text="body", key="day")
+    writer.join(timeout=10)
+    assert list(frame["text"]) == [body for _, body in CORPUS]
 
 
 @pytest.mark.parametrize("module", ["corpus", "corpus_reading", "periods", "shifts_by_period",
