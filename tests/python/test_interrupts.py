@@ -283,6 +283,7 @@ LOOP_CHILD = textwrap.dedent("""
         texts = ["a happy day, a sad night; " * 1_500_000] * 5  # a batch of long texts
         call = lambda: score_documents(texts)
     elif name == "shift_intervals":
+        import pandas  # imported here, so that no signal lands in its import
         from moodvane_tools import shift_intervals
         texts = ["a happy day", "a sad night", "love", "war"] * 2_500
         call = lambda: shift_intervals(texts, texts[::-1], n_boot=4_000, top_n=4)
