@@ -219,6 +219,33 @@ def match_emoticon(text: str, at: int, emoticons: list[str]) -> tuple[str, int] 
     return best
 
 
+BRACKETS = {")": "(", "]": "[", "}": "{", ">": "<"}
+BRACKET_REACH = 32
+
+
+def enclosed(text: str, at: int, end: int, written: str) -> bool:
+    """Whether the emoticon text[at:end] is none for what stands around it: a word
+    character on both sides, or a closing bracket that closes one opened within the 32
+    characters before it, back to white space ("[[:space:]]")."""
+    if (at > 0 and is_word_character(text[at - 1]) and end < len(text)
+            and is_word_character(text[end])):
+        return True
+    opener = BRACKETS.get(written[-1])
+    if opener is None:
+        return False
+    depth = 0
+    for character in reversed(text[max(0, at - BRACKET_REACH):at]):
+        if character.isspace():
+            return False
+        if character == written[-1]:
+            depth += 1
+        elif character == opener:
+            if depth == 0:
+                return True
+            depth -= 1
+    return False
+
+
 def emoji_sequence(text: str, at: int) -> tuple[str, int]:
     written = ""
     while True:
@@ -287,7 +314,8 @@ def scan(text: str, options: dict[str, bool], emoticons: list[str]) -> list[tupl
                 while at < len(text) and not text[at].isspace():
                     at += 1
                 continue
-            if options["emoticons"] and (found := match_emoticon(text, at, emoticons)):
+            if (options["emoticons"] and (found := match_emoticon(text, at, emoticons))
+                    and not enclosed(text, at, found[1], found[0])):
                 out.append((True, found[0]))
                 at = found[1]
                 continue
@@ -299,7 +327,8 @@ def scan(text: str, options: dict[str, bool], emoticons: list[str]) -> list[tupl
             out.append((False, text[at:end]))
             at = end
             continue
-        if options["emoticons"] and (found := match_emoticon(text, at, emoticons)):
+        if (options["emoticons"] and (found := match_emoticon(text, at, emoticons))
+                and not enclosed(text, at, found[1], found[0])):
             out.append((True, found[0]))
             at = found[1]
         elif options["emoji"] and is_emoji_start(character):

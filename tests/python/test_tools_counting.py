@@ -60,7 +60,7 @@ def test_sentences_count_as_the_reference_counts(language, segmenter):
 
 # Every script the counter treats apart, combining marks of several classes, the joiners
 # and their typographic forms, Hindi's nukta and chandrabindu, Hangul jamo, emoji.
-ALPHABET = list("aBé'-’ʼ‐‑ .,\t\n0ё") + [
+ALPHABET = list("aBé'-’ʼ‐‑ .,\t\n0ё:()[]@P") + [
     "\u0301", "\u0316", "\u0327", "\u200c", "\u200d", "\u034f",
     "क", "ि", "\u093c", "\u0901", "\u0902", "ड", "।",
     "한", "글", "을", "는", "했", "다", "ᄀ", "ᅡ", "ᆨ", "ㅋ",
@@ -118,7 +118,8 @@ def test_long_texts_go_in_pieces_that_count_as_the_whole(monkeypatch):
     monkeypatch.setattr(counting, "_PIECE", 90)
     monkeypatch.setattr(counting, "_LONGEST_CARRY", 100)
     for language, text in SENTENCES.items():
-        text += " " + "x" * 30 + "\u0301" * 40
+        # Words longer than a piece and than what a read keeps back stay whole.
+        text += " " + "x" * 30 + "\u0301" * 40 + " " + "é" * 250 + " 好" * 2 + "好" * 300
         assert _native(text, language) == _reference(text, language), language
         assert _native(io.StringIO(text), language) == _reference(text, language), language
 
