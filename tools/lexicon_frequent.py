@@ -18,6 +18,7 @@ wordfreq's releases), and every one of them that the lexicon does not score must
     python3 tools/lexicon_frequent.py families KEY        # forms scored one way only
     python3 tools/lexicon_frequent.py strength KEY        # frequent entries not yet rated
     python3 tools/lexicon_frequent.py check               # exit 1 on any of these faults
+    python3 tools/lexicon_frequent.py second-reading KEY  # draw a second reader's sheet
 
 A family is a word and the forms its language's forms generator proposes for it
 (tools/lexicon_forms/<key>.py). A family is one-sided when one member is scored and a
@@ -42,6 +43,7 @@ from collections.abc import Callable, Iterable
 import unicodedata
 from dataclasses import dataclass
 from pathlib import Path
+from typing import NamedTuple
 
 import lexicon_review
 
@@ -267,6 +269,83 @@ def unrated_for_strength(key: str) -> list[str]:
     return list(dict.fromkeys(unrated))
 
 
+# The second reader's sheets: a fresh sample of the words this pass added, and of the
+# frequent words it left unscored, drawn with a fixed seed from the review files.
+SECOND_READING = REVIEW / "second_reading"
+SECOND_READING_SEED = 2026120827
+SECOND_READING_SIZE = 40
+SECOND_READING_FREQUENT = 3_000
+# The review files as they stood before this pass: what it added is what they lack.
+PASS_BASE = "1cc6f51"
+SECOND_READING_HEADER = ["word", "sample", "score", "verdict", "note"]
+# `added` words are judged right or wrong; `unscored` ones neutral or missed (a word that
+# carries feeling and has no entry).
+VERDICTS = {"added": ("right", "wrong"), "unscored": ("neutral", "missed")}
+
+
+def _added_by_this_pass(key: str) -> list[lexicon_review.Decision]:
+    import subprocess
+
+    before = subprocess.run(
+        ["git", "show", f"{PASS_BASE}:lexicons/review/{key}.tsv"], cwd=REPO,
+        capture_output=True, text=True, check=True).stdout
+    known = {line.split("\t", 1)[0] for line in before.splitlines()[1:]}
+    return [d for d in lexicon_review.read_review(REVIEW / f"{key}.tsv")
+            if d.decision == "add" and d.word not in known]
+
+
+def draw_second_reading(key: str) -> Path:
+    """Writes the sheet of a language with its verdicts empty."""
+    import random
+
+    chooser = random.Random(f"{SECOND_READING_SEED}:{key}")
+    added = _added_by_this_pass(key)
+    added = chooser.sample(added, min(SECOND_READING_SIZE, len(added)))
+    frequent = set(read_snapshot(key)[:SECOND_READING_FREQUENT])
+    unscored = sorted(e.word for e in read_unscored(key) if e.word in frequent)
+    unscored = chooser.sample(unscored, min(SECOND_READING_SIZE, len(unscored)))
+    rows = [f"{d.word}\tadded\t{float(d.score):.2f}\t\t" for d in added]
+    rows += [f"{word}\tunscored\t\t\t" for word in unscored]
+    SECOND_READING.mkdir(parents=True, exist_ok=True)
+    path = SECOND_READING / f"{key}.tsv"
+    path.write_text("\t".join(SECOND_READING_HEADER) + "\n" + "\n".join(rows) + "\n",
+                    encoding="utf-8")
+    return path
+
+
+class SheetRow(NamedTuple):
+    word: str
+    sample: str
+    score: str  # as the pass left it, for an `added` word; empty for an `unscored` one
+    verdict: str
+    note: str
+
+
+def second_reading(key: str) -> list[SheetRow]:
+    """The rows of a language's judged sheet; a fault is raised for a row without a verdict,
+    with one that does not fit its sample, or a `wrong` or `missed` one without a note
+    (the note is what the fix in the review file answers)."""
+    path = SECOND_READING / f"{key}.tsv"
+    lines = path.read_text(encoding="utf-8").splitlines()
+    if not lines or lines[0].split("\t") != SECOND_READING_HEADER:
+        raise lexicon_review.ReviewError(f"{path}: the header must be {SECOND_READING_HEADER}")
+    rows = []
+    for number, line in enumerate(lines[1:], start=2):
+        fields = line.split("\t")
+        if len(fields) != len(SECOND_READING_HEADER):
+            raise lexicon_review.ReviewError(f"{path}:{number}: expected "
+                                             f"{len(SECOND_READING_HEADER)} tab-separated fields")
+        row = SheetRow(*fields)
+        if row.verdict not in VERDICTS.get(row.sample, ()):
+            raise lexicon_review.ReviewError(f"{path}:{number}: verdict {row.verdict!r} does "
+                                             f"not fit a word {row.sample}")
+        if row.verdict in ("wrong", "missed") and not row.note.strip():
+            raise lexicon_review.ReviewError(f"{path}:{number}: a {row.verdict} word needs a "
+                                             "note saying why")
+        rows.append(row)
+    return rows
+
+
 def main(argv: list[str] | None = None) -> int:
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     commands = parser.add_subparsers(dest="command", required=True)
@@ -277,7 +356,8 @@ def main(argv: list[str] | None = None) -> int:
     neutral = commands.add_parser("neutral", help="record the rest up to a rank as neutral")
     neutral.add_argument("key", choices=sorted(WORDFREQ_CODES))
     neutral.add_argument("--through", type=int, required=True)
-    for name, text in (("families", "families scored one way only"),
+    for name, text in (("second-reading", "draw a second reader's sheet"),
+                       ("families", "families scored one way only"),
                        ("strength", "frequent entries not rated for strength")):
         command = commands.add_parser(name, help=text)
         command.add_argument("key", choices=sorted(WORDFREQ_CODES))
@@ -291,6 +371,8 @@ def main(argv: list[str] | None = None) -> int:
             print(f"{rank}\t{word}")
     elif args.command == "neutral":
         print(f"{record_neutral(args.key, args.through)} words recorded as neutral")
+    elif args.command == "second-reading":
+        print(draw_second_reading(args.key))
     elif args.command == "families":
         for word, yes, no in one_sided_families(args.key):
             print(f"{word}\tscored: {' '.join(yes)}\tnot: {' '.join(no)}")

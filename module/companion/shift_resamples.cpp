@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <span>
-#include <utility>
 #include <vector>
 
 #include "byte_items.hpp"

@@ -3,8 +3,12 @@ bit, groups and periods, the bootstrap band, and the readers."""
 
 from __future__ import annotations
 
+import json
 import math
+import os
+import re
 import struct
+import threading
 from collections import Counter
 
 import pytest
@@ -217,8 +221,74 @@ def test_broken_corpora_say_what_is_wrong(tmp_path, kind, damage, message):
         read_corpus(path, text="body" if damage is not None else "text")
 
 
-@pytest.mark.parametrize("module", ["corpus", "corpus_reading", "periods", "period_shifts",
-                                    "intervals"])
+def _hostile_corpus(folder, case):
+    """A corpus file for `case` and the text column to read."""
+    if case == "unbalanced quote":
+        path = folder / "quote.csv"
+        path.write_text('body,day\n"a happy day,1\n', encoding="utf-8")
+    elif case == "ragged row":
+        path = folder / "ragged.csv"
+        path.write_text("body,day\nhappy,1\nsad,2,extra,fields\n", encoding="utf-8")
+    elif case in ("object in JSON Lines", "list in JSON Lines"):
+        path = folder / "objects.jsonl"
+        value = {"happy": 1} if case.startswith("object") else ["happy"]
+        path.write_text(f'{{"body": "fine"}}\n{json.dumps({"body": value})}\n',
+                        encoding="utf-8")
+    else:
+        import pyarrow
+        import pyarrow.parquet
+
+        path = folder / "texts.parquet"
+        column = {"bytes not UTF-8 in Parquet": pyarrow.array([b"ok", b"\xff sad"]),
+                  "struct in Parquet": pyarrow.array([{"a": "x"}, {"a": "happy"}]),
+                  "list in Parquet": pyarrow.array([["x"], ["happy"]])}[case]
+        pyarrow.parquet.write_table(pyarrow.table({"body": column}), path)
+    return path
+
+
+@pytest.mark.parametrize("case, message", [
+    ("unbalanced quote", "not valid CSV: EOF inside string starting at row 1"),
+    ("ragged row", "not valid CSV: Expected 2 fields in line 3, saw 4"),
+    ("object in JSON Lines", "row 2: the text is a mapping, not a string"),
+    ("list in JSON Lines", "row 2: the text is a list, not a string"),
+    ("bytes not UTF-8 in Parquet", "row 2: the text is not UTF-8 (invalid start byte at "
+                                   "byte offset 0)"),
+    ("struct in Parquet", "row 1: the text is a mapping, not a string"),
+    ("list in Parquet", "row 1: the text is a list, not a string"),
+])
+def test_text_that_is_not_text_is_refused_by_row(tmp_path, case, message):
+    # Never the repr of an object counted as words, nor a row's extra fields dropped unseen.
+    path = _hostile_corpus(tmp_path, case)
+    with pytest.raises(CorpusError, match=re.escape(f"{path}: {message}")):
+        read_corpus(path, text="body")
+
+
+def test_binary_text_in_utf8_is_read_as_text(tmp_path):
+    import pyarrow
+    import pyarrow.parquet
+
+    path = tmp_path / "binary.parquet"
+    pyarrow.parquet.write_table(pyarrow.table({"body": pyarrow.array(
+        ["a happy día".encode(), None])}), path)
+    assert list(read_corpus(path, text="body")["text"]) == ["a happy día", ""]
+
+
+@pytest.mark.parametrize("kind", ["csv", "tsv", "jsonl", "parquet", "txt"])
+def test_a_named_pipe_is_read_once(tmp_path, kind):
+    # A reader that opened the pipe a second time (for the header, then for the rows)
+    # would wait for a second writer for ever.
+    written = _write_corpus(tmp_path, kind).read_bytes()
+    pipe = tmp_path / f"pipe.{kind}"
+    os.mkfifo(pipe)
+    writer = threading.Thread(target=pipe.write_bytes, args=(written,), daemon=True)
+    writer.start()
+    frame = read_corpus(pipe) if kind == "txt" else read_corpus(pipe, text="body", key="day")
+    writer.join(timeout=10)
+    assert list(frame["text"]) == [body for _, body in CORPUS]
+
+
+@pytest.mark.parametrize("module", ["corpus", "corpus_reading", "periods", "shifts_by_period",
+                                    "intervals", "generalized", "report"])
 def test_docstring_examples_run(module):
     import doctest
     import importlib
@@ -262,3 +332,46 @@ def test_stop_words_are_words_the_counter_makes(language, function_word):
     # A stop word that carries feeling would hide it from every shift that stops it.
     scores = lexicon_scores(language)
     assert [word for word in words if not 4.0 <= scores.get(word, 5.0) <= 6.0] == []
+
+
+@pytest.mark.parametrize("suffix", [".csv", ".tsv", ".jsonl", ".parquet"])
+def test_every_other_column_is_kept(tmp_path, suffix):
+    frame = pandas.DataFrame({"when": ["2024-01-01", "2024-01-02", "2024-01-02"],
+                              "key": ["k1", "k2", "k3"], "author": ["ann", "bob", "ann"],
+                              "body": ["a happy day", "war", "love"], "stars": [5, 1, 4]})
+    path = tmp_path / f"corpus{suffix}"
+    if suffix == ".parquet":
+        frame.to_parquet(path)
+    elif suffix == ".jsonl":
+        frame.to_json(path, orient="records", lines=True)
+    else:
+        frame.to_csv(path, sep="\t" if suffix == ".tsv" else ",", index=False)
+    read = read_corpus(path, text="body", key="when")
+    assert list(read.columns) == ["text", "key", "key_", "author", "stars"]
+    assert read["author"].tolist() == ["ann", "bob", "ann"]
+    assert read["key_"].tolist() == ["k1", "k2", "k3"]
+    assert read["stars"].tolist() == [5, 1, 4]
+    several = read_corpus(path, text="body", key=["author", "when"])
+    # No key column of its own: the file's "key" keeps its name.
+    assert list(several.columns) == ["text", "when", "key", "author", "stars"]
+    assert several.attrs["key"] == ["author", "when"]
+    with pytest.raises(ValueError, match="no column 'place'"):
+        read_corpus(path, text="body", key=["author", "place"])
+
+
+def test_keys_of_several_columns_give_a_multiindex():
+    texts = ["a happy day", "war", "love", "sad", "joy"]
+    keys = pandas.DataFrame({"when": pandas.to_datetime(["2024-01-01", "2024-01-02",
+                                                         "2024-01-09", "2024-01-02",
+                                                         "2024-01-03"]),
+                             "author": ["ann", "bob", "ann", None, "bob"]})
+    series = happiness_series(texts, keys, freq="W", n_boot=10)
+    assert isinstance(series.index, pandas.MultiIndex)
+    week = pandas.Timestamp
+    assert series.index.tolist() == [(week("2024-01-01"), "ann"), (week("2024-01-01"), "bob"),
+                                     (week("2024-01-08"), "ann")]
+    assert series["documents"].tolist() == [1, 2, 1]
+    groups = count_groups(texts, keys[["author"]])
+    # The row with no author belongs to no group.
+    assert list(groups) == [("ann",), ("bob",)]
+    assert groups[("bob",)] == Counter({"war": 1, "joy": 1})

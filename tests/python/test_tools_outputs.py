@@ -4,10 +4,13 @@ not at all, and every failure one line with exit status 2."""
 from __future__ import annotations
 
 import errno
+import json
 import os
+import stat
 import struct
 import subprocess
 import sys
+import threading
 from pathlib import Path
 
 import pytest
@@ -173,3 +176,79 @@ def test_outputs_are_whole_when_the_reader_of_the_output_goes_away(command, tmp_
     assert plot.read_bytes().startswith(b"\x89PNG")
     assert table.read_text("utf-8").startswith("rank," if command == "compare" else "key,")
     assert sorted(path.name for path in tmp_path.iterdir()) == ["out.csv", "out.png"]
+
+
+@pytest.mark.parametrize("destination", ["link to a file", "link to a missing file",
+                                         "device", "named pipe"])
+def test_links_devices_and_pipes_are_written_through(tmp_path, destination):
+    # A link stays a link and its target gets the output; a device or a pipe is written to
+    # as it stands, never replaced by a regular file (as root, /dev/null itself).
+    path = tmp_path / "out.json"
+    target = tmp_path / "target.json"
+    received: list[bytes] = []
+    if destination == "link to a file":
+        target.write_text("old")
+        path.symlink_to(target)
+    elif destination == "link to a missing file":
+        path.symlink_to(target)
+    elif destination == "device":
+        path = Path(os.devnull)
+    else:
+        os.mkfifo(path)
+        reader = threading.Thread(target=lambda: received.append(path.read_bytes()))
+        reader.start()
+    run = _run("compare", RAINY, SUNNY, "--json", path)
+    assert run.returncode == 0, run.stderr
+    if destination.startswith("link"):
+        assert path.is_symlink() and os.readlink(path) == str(target)
+        assert json.loads(target.read_text(encoding="utf-8"))["kind"] == "weighted"
+        assert sorted(p.name for p in tmp_path.iterdir()) == ["out.json", "target.json"]
+    elif destination == "device":
+        assert stat.S_ISCHR(os.stat(os.devnull).st_mode)
+    else:
+        reader.join(timeout=60)
+        assert stat.S_ISFIFO(os.stat(path).st_mode)
+        assert json.loads(received[0])["kind"] == "weighted"
+
+
+def _hostile_input(folder: Path, case: str) -> list[object]:
+    """The command line of `case`, with its input written into `folder`."""
+    if case == "unbalanced quote in a CSV header":
+        corpus = folder / "quote.csv"
+        corpus.write_text('"body,day\na happy day,1\n', encoding="utf-8")
+        return ["series", corpus, "--text", "body", "--key", "day"]
+    if case == "Parquet text of bytes that are not UTF-8":
+        import pyarrow
+        import pyarrow.parquet
+
+        corpus = folder / "texts.parquet"
+        pyarrow.parquet.write_table(pyarrow.table({
+            "body": pyarrow.array([b"happy", b"\xff sad"]), "day": [1, 2]}), corpus)
+        return ["series", corpus, "--text", "body", "--key", "day"]
+    if case == "a stop lens of NaN with --json":
+        return ["compare", RAINY, SUNNY, "--stop-lens", "nan", "6", "--json",
+                folder / "out.json"]
+    corpus = folder / "pipe.csv"  # a named pipe as the corpus
+    os.mkfifo(corpus)
+    threading.Thread(target=corpus.write_text, args=("body,day\nhappy,1\nsad,2\n",),
+                     daemon=True).start()
+    return ["series", corpus, "--text", "body", "--key", "day", "--boot", "20"]
+
+
+@pytest.mark.parametrize("case, message", [
+    ("unbalanced quote in a CSV header", "not valid CSV: EOF inside string"),
+    ("Parquet text of bytes that are not UTF-8", "row 2: the text is not UTF-8"),
+    ("a stop lens of NaN with --json", "--stop-lens: must be a finite number: 'nan'"),
+    ("a named pipe as the corpus", None),
+])
+def test_hostile_input_is_one_line_and_status_2(tmp_path, case, message):
+    pytest.importorskip("pandas")
+    pytest.importorskip("pyarrow")
+    run = _run(*_hostile_input(tmp_path, case))
+    if message is None:  # read once, and so without waiting for a second writer
+        assert run.returncode == 0, run.stderr
+        assert run.stdout.splitlines()[0].split()[:2] == ["key", "score"]
+        return
+    assert run.returncode == 2, run.stderr
+    assert len(run.stderr.splitlines()) == 1 and message in run.stderr, run.stderr
+    assert not (tmp_path / "out.json").exists()
