@@ -9,8 +9,10 @@ set -euo pipefail
 # validity benchmark, bench/lexicon_validity.py, which installs it itself.) unicode-data:
 # the files of the Unicode version that tools/gen_unicode_tables.py pins (it checks their
 # SHA-256) and builds the counter's tables from, and emoji-data.txt, which the word
-# counter's tests read.
-debian_packages=(libgtest-dev fonts-wqy-microhei fonts-lohit-deva unicode-data)
+# counter's tests read. chromium and chromium-driver: the report page's tests open it in
+# a real browser without a screen, through Selenium.
+debian_packages=(libgtest-dev fonts-wqy-microhei fonts-lohit-deva unicode-data chromium
+                 chromium-driver)
 missing=()
 for package in "${debian_packages[@]}"; do
   dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
