@@ -124,8 +124,9 @@ PyResult<PyHandle> counting_rules(PyObject* args) {
   PyObject* phrases = Py_None;
   PyObject* emoticons = Py_None;
   int native_chinese = 1;
-  if (!PyArg_ParseTuple(args, "sOp|OOp:counting_rules", &key, &words, &lower_case, &phrases,
-                        &emoticons, &native_chinese)) {
+  int negation = 0;
+  if (!PyArg_ParseTuple(args, "sOp|OOpp:counting_rules", &key, &words, &lower_case, &phrases,
+                        &emoticons, &native_chinese, &negation)) {
     return raised();
   }
   text::RulesData data;
@@ -146,6 +147,10 @@ PyResult<PyHandle> counting_rules(PyObject* args) {
       list_or_embedded(emoticons, "emoticons", "emoticons.txt");
   if (!read_emoticons) return std::unexpected(std::move(read_emoticons.error()));
   data.emoticons = std::move(*read_emoticons);
+  // The language's negators; a tally of these rules then counts negated words apart.
+  if (negation != 0) {
+    data.negation = text::negation_of(embedded_counting_data("negators.tsv"), key);
+  }
   auto rules = std::make_unique<RulesPointer>(text::make_counting_rules(std::move(data)));
   PyHandle capsule = PyHandle::steal(PyCapsule_New(rules.get(), kRulesName, release_rules));
   if (!capsule) return raised();

@@ -29,6 +29,7 @@ def counting_rules(
     phrases: tuple[str, ...] | None = None,
     emoticons: tuple[str, ...] | None = None,
     native_chinese: bool = True,
+    negation: bool = False,
     /,
 ) -> object: ...
 def new_tally(rules: object, counted: int = ..., /) -> object: ...

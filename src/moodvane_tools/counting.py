@@ -12,6 +12,9 @@ Text that is not words: URLs, e-mail addresses, @handles and HTML entities are n
 counted; a hashtag counts as its word; emoji and emoticons are tokens of their own (see
 `count_words`).
 
+With `negation=True`, a scored word that a negator of its language reaches counts as a
+token of its own, "not good" in place of "good" (see `moodvane_tools.negation`).
+
 The extension `_general` finds the tokens, lowers them as str.lower does and counts the
 words they stand for, with the interpreter's lock released, so that threads count texts
 side by side; the interpreter's own routines lower-case and normalise only a text that the
@@ -61,11 +64,22 @@ class _Rules:
     lower_case: bool
     native: object
     _leaving_han_runs: object = field(default=None, repr=False)
+    _negating: object = field(default=None, repr=False)
     _segmenters: dict[str, Segmenter] = field(default_factory=dict, repr=False)
 
-    def native_rules(self, segmenter: str) -> object:
+    def native_rules(self, segmenter: str, negation: bool = False) -> object:
         """The native rules: Chinese runs of Han characters cut by the native segmenter,
-        or handed back for the Python `segmenter` named."""
+        or handed back for the Python `segmenter` named; with `negation`, rules whose
+        tallies count negated words as tokens of their own (native segmenter only)."""
+        if negation:
+            if segmenter != "native" and self.key == "chinese":
+                raise ValueError(f"negation=True counts Chinese with the native segmenter "
+                                 f"only, not segmenter={segmenter!r}")
+            if self._negating is None:
+                self._negating = _general.counting_rules(
+                    self.key, tuple(sorted(self.words)), self.lower_case, None, None, True,
+                    True)
+            return self._negating
         if segmenter == "native" or self.key != "chinese":
             return self.native
         if self._leaving_han_runs is None:
@@ -120,7 +134,7 @@ class WordCounter:
     def __init__(self, language: str = "english", *, urls: bool = False,
                  emails: bool = False, handles: bool = False, entities: bool = False,
                  hashtags: bool = True, emoji: bool = True, emoticons: bool = True,
-                 segmenter: str | None = None) -> None:
+                 segmenter: str | None = None, negation: bool = False) -> None:
         if segmenter is not None and segmenter not in SEGMENTERS:
             raise ValueError(f"segmenter must be None, {', '.join(map(repr, SEGMENTERS))}, "
                              f"not {segmenter!r}")
@@ -128,7 +142,8 @@ class WordCounter:
         self._segmenter = segmenter or SEGMENTERS[0]
         counted = [urls, emails, handles, entities, hashtags, emoji, emoticons]
         flags = sum(1 << bit for bit, on in enumerate(counted) if on)
-        self._tally = _general.new_tally(self._rules.native_rules(self._segmenter), flags)
+        self._tally = _general.new_tally(
+            self._rules.native_rules(self._segmenter, bool(negation)), flags)
         self._carry = ""
         self.tokens = 0
         """Tokens counted by `finish`, the words that the lexicon does not score included."""
@@ -202,7 +217,8 @@ def _read_all(stream: _TextFile, counter: WordCounter) -> None:
 def count_words(text: str | Iterable[str] | _TextFile, language: str = "english", *,
                 urls: bool = False, emails: bool = False, handles: bool = False,
                 entities: bool = False, hashtags: bool = True, emoji: bool = True,
-                emoticons: bool = True, segmenter: str | None = None) -> Counter[str]:
+                emoticons: bool = True, segmenter: str | None = None,
+                negation: bool = False) -> Counter[str]:
     """The word counts of `text`, made the way the built-in lexicon of `language` writes
     its words, ready for `moodvane.weighted_avg_shift(..., lexicon=language)`.
 
@@ -238,6 +254,13 @@ def count_words(text: str | Iterable[str] | _TextFile, language: str = "english"
       not the text was lower-cased; one whose last character is a letter or digit only
       where no letter or digit follows (":3" is none in "10:30"); "ㅋㅋㅋㅋ" counts as "ㅋㅋ".
 
+    With `negation=True`, a scored word that a negator of the language reaches counts as a
+    token of its own, the language's negator, a space and the word ("not good" for "not
+    very good", "nicht gut", "不 幸福"), which `lexicon_scores(language, negation=True)`
+    scores; the negator itself still counts. Off by default, so that counts stay
+    comparable with other tools'. The rule, its window and its limits are described in
+    `moodvane_tools.negation`; Chinese is counted so with the native segmenter only.
+
     A text holding a lone surrogate raises UnicodeEncodeError.
 
     >>> count_words("Bonjour l'ami, bonjour !", "french")
@@ -245,7 +268,7 @@ def count_words(text: str | Iterable[str] | _TextFile, language: str = "english"
     """
     counter = WordCounter(language, urls=urls, emails=emails, handles=handles,
                           entities=entities, hashtags=hashtags, emoji=emoji,
-                          emoticons=emoticons, segmenter=segmenter)
+                          emoticons=emoticons, segmenter=segmenter, negation=negation)
     if isinstance(text, str):
         counter.add(text)
     elif hasattr(text, "read"):
@@ -262,8 +285,8 @@ def count_words(text: str | Iterable[str] | _TextFile, language: str = "english"
 def count_documents(texts: Iterable[str], language: str = "english", *,
                     urls: bool = False, emails: bool = False, handles: bool = False,
                     entities: bool = False, hashtags: bool = True, emoji: bool = True,
-                    emoticons: bool = True,
-                    segmenter: str | None = None) -> list[Counter[str]]:
+                    emoticons: bool = True, segmenter: str | None = None,
+                    negation: bool = False) -> list[Counter[str]]:
     """The word counts of each text of `texts`, in order: `count_words` of each (with the
     same keywords), the rules and the words seen shared between them, which makes many
     short texts fast."""
@@ -271,7 +294,7 @@ def count_documents(texts: Iterable[str], language: str = "english", *,
         raise TypeError(f"texts must be an iterable of str, not {type(texts).__name__!r}")
     counter = WordCounter(language, urls=urls, emails=emails, handles=handles,
                           entities=entities, hashtags=hashtags, emoji=emoji,
-                          emoticons=emoticons, segmenter=segmenter)
+                          emoticons=emoticons, segmenter=segmenter, negation=negation)
     results: list[Counter[str]] = []
     for text in texts:
         counter.add(text)
