@@ -149,7 +149,7 @@ PyResult<PyHandle> counting_rules(PyObject* args) {
   data.emoticons = std::move(*read_emoticons);
   // The language's negators; a tally of these rules then counts negated words apart.
   if (negation != 0) {
-    data.negation = text::negation_of(embedded_counting_data("negators.tsv"), key);
+    data.negation = text::negation_of(embedded_counting_data("negators.txt"), key);
   }
   auto rules = std::make_unique<RulesPointer>(text::make_counting_rules(std::move(data)));
   PyHandle capsule = PyHandle::steal(PyCapsule_New(rules.get(), kRulesName, release_rules));

@@ -6,7 +6,7 @@ scored word that a negator of its language reaches as a token of its own: the la
 canonical negator, one space, and the word as the lexicon writes it. The counting is
 native and in linear time; a text counted in pieces counts as it does whole.
 
-The negators of each language are data, `lexicons/data/negators.tsv`, which the native
+The negators of each language are data, `lexicons/data/negators.txt`, which the native
 counter embeds: English not, never, no, cannot, nothing, nobody and the n't forms (don't,
 isn't, ..., and the same without the apostrophe); French pas, jamais, rien, aucun(e), and
 plus and personne after ne (or the n' of n'est) in the same clause; German nicht, kein*,
@@ -23,7 +23,7 @@ commas of other scripts: 。 ！ ？ ， 、 ； ： । ॥), and so does the e
 negator ends it too and opens its own. Three kinds of word order are served:
 - after the negator, as above, in every language ("not very good" → "not good");
 - Korean 안 and 못 reach only the next word, which is what they negate (안 좋아요);
-- before the negator: Hindi puts it after the predicate (अच्छा नहीं है), so a Hindi
+- before the negator: Hindi puts it after the predicate (खुश नहीं है), so a Hindi
   negator first negates the scored word just before it, and then reaches forward only if
   there was none; Korean 좋지 않다 and 행복하지 못했다 negate the word before 않다 /
   못하다 when it ends in 지, counted under its 다 form (안 좋다, 안 행복하다), which is how
@@ -91,11 +91,11 @@ def negated_score(score: float) -> float:
 def _table_text() -> str:
     """The negators table as installed inside this package, or, in a source checkout that
     was not installed, from the repository's lexicons/data."""
-    installed = resources.files(__package__ or "moodvane_tools") / "negators.tsv"
+    installed = resources.files(__package__ or "moodvane_tools") / "negators.txt"
     if installed.is_file():
         return installed.read_text(encoding="utf-8")
     return (Path(__file__).resolve().parents[2] / "lexicons" / "data"
-            / "negators.tsv").read_text(encoding="utf-8")
+            / "negators.txt").read_text(encoding="utf-8")
 
 
 @functools.cache

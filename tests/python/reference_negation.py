@@ -1,5 +1,5 @@
 """Negation in plain Python: the reference that the native counter's window is checked
-against. It reads the same table (lexicons/data/negators.tsv) and follows the rule that
+against. It reads the same table (lexicons/data/negators.txt) and follows the rule that
 moodvane_tools.negation documents, over the words of the reference counter, one whole
 text at a time: the words in order with the clause breaks between them, phrases joined
 first (a break inside a phrase comes after it), then the window run over them.
@@ -37,7 +37,7 @@ class Row:
 @functools.cache
 def table(key: str) -> tuple[Row, ...]:
     out = []
-    for line in lines_of(DATA / "negators.tsv"):
+    for line in lines_of(DATA / "negators.txt"):
         fields = line.split("\t")
         if line.startswith("#") or fields[0] != key:
             continue

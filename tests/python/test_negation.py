@@ -22,7 +22,7 @@ from moodvane_tools.counting import WordCounter
 from moodvane_tools.negation import canonical_negator, negated_score
 
 DATA = Path(__file__).resolve().parent / "data"
-NEGATORS = Path(__file__).resolve().parents[2] / "lexicons" / "data" / "negators.tsv"
+NEGATORS = Path(__file__).resolve().parents[2] / "lexicons" / "data" / "negators.txt"
 
 
 def _sentences():
@@ -182,3 +182,12 @@ def test_the_command_line_counts_and_scores_negation(tmp_path):
     assert main(["compare", str(before), str(after), "--json", str(out)]) == 0
     assert "not good" not in {entry["type"] for entry in
                               json.loads(out.read_text(encoding="utf-8"))["entries"]}
+
+
+def test_docstring_examples_run():
+    import doctest
+
+    import moodvane_tools.negation
+
+    failures, tried = doctest.testmod(moodvane_tools.negation)
+    assert tried > 0 and failures == 0

@@ -49,7 +49,7 @@ class NegationRules {
 
 // One tally's negation: each word the tally counts passes through `word`, in text order,
 // and the window counts it, or its negated token, or holds it back until the next word
-// tells whether a negator follows it (Hindi अच्छा नहीं, Korean 좋지 않다). It keeps what
+// tells whether a negator follows it (Hindi खुश नहीं, Korean 좋지 않다). It keeps what
 // it knows of each distinct word by the word's id, so each word is looked at once.
 class NegationWindow {
  public:

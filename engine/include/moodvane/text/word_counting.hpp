@@ -48,7 +48,7 @@ struct Negation {
 };
 
 // The negation of `language` (a lexicon key) in `table`, the text of
-// lexicons/data/negators.tsv; `malformed`, when given, receives the lines of `table` that
+// lexicons/data/negators.txt; `malformed`, when given, receives the lines of `table` that
 // are neither comments, the header, nor rows of six fields with a valid ahead and before.
 Negation negation_of(std::string_view table, std::string_view language,
                      std::vector<std::string>* malformed = nullptr);
