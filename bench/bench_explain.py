@@ -30,7 +30,7 @@ from pathlib import Path
 from corpus_text import documents
 from moodvane_tools import happiness_series
 from moodvane_tools.intervals import shift_intervals
-from moodvane_tools.period_shifts import period_shifts
+from moodvane_tools.shifts_by_period import period_shifts
 
 
 def best(call, rounds: int) -> float:

@@ -77,7 +77,8 @@ build_version=${order[0]}
 echo "== Interpreters: $(for v in "${order[@]}"; do printf '%s (%s)  ' "$v" "${chosen[$v]}"; done)"
 
 # Every interpreter but the build one gets a fresh virtual environment with the wheel and
-# what its tests import (jieba: the counter's tests compare with it; the graphs' and type
+# what its tests import (jieba: the counter's tests compare with it; unicodedata2: their
+# reference reads the pinned Unicode version from it; the graphs' and type
 # checkers' tools serve only the build interpreter's tests). Each is made just before its
 # tests, never beside another suite: the interrupt tests measure processor time, which a
 # busy neighbour on the same core inflates.
@@ -86,7 +87,7 @@ prepare() {  # version: its environment, with a log and an exit status beside it
   {
     "${chosen[$version]}" -m venv "$env" &&
       "$env/bin/python" -m pip install -q --disable-pip-version-check "$wheel[zh]" \
-        "pytest>=7" "pytest-xdist>=3" "hypothesis>=6.100"
+        "pytest>=7" "pytest-xdist>=3" "hypothesis>=6.100" "unicodedata2==15.0.0"
   } >"$venvs/$version.log" 2>&1 || code=$?
   echo "$code" >"$venvs/$version.status"
 }

@@ -1,23 +1,50 @@
 #!/usr/bin/env python3
-"""Writes lexicons/src/unicode_tables.cpp: the code points that debug_quote shows as \\u{...};
-with --characters, engine/src/text/character_table.cpp: the classes of every code point that
-the word counter's scanner needs (see write_character_table).
+"""Writes the two generated Unicode tables of moodvane from one pinned version of the
+Unicode Character Database, so that the word counter and the debug quoting behave alike
+whatever Unicode version the running interpreter's own `unicodedata` follows:
 
-Those are the characters of the general categories Cc, Cf, Cs, Co, Cn (unassigned), Zl, Zp
-and Zs except U+0020, and every character with the Grapheme_Extend property. The table is a
-sorted list of disjoint, non-adjacent closed ranges, searched by binary search.
+- lexicons/src/unicode_tables.cpp: the code points that debug_quote shows as \\u{...}: the
+  general categories Cc, Cf, Cs, Co, Cn (unassigned), Zl, Zp and Zs except U+0020, and
+  every character with the Grapheme_Extend property, as a sorted list of disjoint,
+  non-adjacent closed ranges;
+- engine/src/text/character_table.cpp: the classes of every code point that the word
+  counter's scanner needs, and what it needs for NFC and lower case (see
+  write_character_table).
 
-Usage: gen_unicode_tables.py [UCD_DIRECTORY] [OUTPUT]
-       gen_unicode_tables.py --characters [OUTPUT] [EMOJI_DATA]
-EMOJI_DATA is emoji-data.txt (Debian's unicode-data package: /usr/share/unicode/emoji).
-UCD_DIRECTORY holds UnicodeData.txt and DerivedCoreProperties.txt (Debian's unicode-data
-package installs them in /usr/share/unicode, the default). OUTPUT defaults to the table in
-this repository.
+The inputs are the files of Unicode 15.0.0 (and Emoji 15.0) as Debian's `unicode-data`
+package 15.0.0-1 installs them in /usr/share/unicode (tools/install_dependencies.sh
+installs it); each is checked against its SHA-256 below before it is read, and the
+generated files name them. Nothing comes from the interpreter: categories, combining
+classes, decompositions, case mappings, white space and the normalisation properties
+are all read from the files, and str.lower, str.isspace and NFC are worked out from them
+as CPython works them out from the same data.
+
+Usage: gen_unicode_tables.py [--ucd DIRECTORY] [--check]
+--ucd: where the files are (default /usr/share/unicode); --check: write nothing, exit 1
+naming each generated file that regenerating would change (the test command runs this).
 """
 
+from __future__ import annotations
+
+import argparse
+import hashlib
 import pathlib
 import re
 import sys
+
+UNICODE_VERSION = "15.0.0"
+EMOJI_VERSION = "15.0"
+UCD_PACKAGE = "Debian's unicode-data 15.0.0-1"
+# The pinned inputs: path under the UCD directory, and its SHA-256.
+INPUTS = {
+    "UnicodeData.txt": "806e9aed65037197f1ec85e12be6e8cd870fc5608b4de0fffd990f689f376a73",
+    "DerivedCoreProperties.txt":
+        "d367290bc0867e6b484c68370530bdd1a08b6b32404601b8c7accaf83e05628d",
+    "SpecialCasing.txt": "78b29c64b5840d25c11a9f31b665ee551b8a499eca6c70d770fcad7dd710f494",
+    "DerivedNormalizationProps.txt":
+        "d5687a48c95c7d6e1ec59cb29c0f2e8b052018eb069a4371b7368d0561e12a29",
+    "emoji/emoji-data.txt": "29071dba22c72c27783a73016afb8ffaeb025866740791f9c2d0b55cc45a3470",
+}
 
 ESCAPED_CATEGORIES = {"Cc", "Cf", "Cs", "Co", "Cn", "Zl", "Zp", "Zs"}
 SPACE = 0x20
@@ -27,56 +54,223 @@ RANGES_PER_LINE = 4
 REPO = pathlib.Path(__file__).resolve().parent.parent
 DEFAULT_UCD = pathlib.Path("/usr/share/unicode")
 DEFAULT_OUTPUT = REPO / "lexicons" / "src" / "unicode_tables.cpp"
+CHARACTER_OUTPUT = REPO / "engine" / "src" / "text" / "character_table.cpp"
+
+# Hangul syllables decompose and compose by arithmetic (Unicode, section 3.12).
+S_BASE, L_BASE, V_BASE, T_BASE = 0xAC00, 0x1100, 0x1161, 0x11A7
+L_COUNT, V_COUNT, T_COUNT = 19, 21, 28
+N_COUNT = V_COUNT * T_COUNT
+S_COUNT = L_COUNT * N_COUNT
 
 
-def general_categories(unicode_data):
-    """Maps every code point to its general category; unlisted code points are Cn."""
-    categories = ["Cn"] * (MAX_CODE_POINT + 1)
-    first = None
-    for line in unicode_data.read_text(encoding="utf-8").splitlines():
-        if not line.strip():
-            continue
-        fields = line.split(";")
-        code_point, name, category = int(fields[0], 16), fields[1], fields[2]
-        # Large blocks (CJK ideographs, Hangul syllables, surrogates, private use) come as a
-        # <..., First> line and a <..., Last> line standing for everything between them.
-        if name.endswith(", First>"):
-            first = code_point
-            continue
-        if name.endswith(", Last>"):
-            if first is None:
-                raise ValueError(f"{unicode_data}: range end {code_point:04X} without a start")
-            for cp in range(first, code_point + 1):
-                categories[cp] = category
-            first = None
-            continue
-        categories[code_point] = category
-    if first is not None:
-        raise ValueError(f"{unicode_data}: range start {first:04X} without an end")
-    return categories
+class PinnedInputError(Exception):
+    """An input file that is missing or not the pinned one."""
 
 
-def grapheme_extend(derived_core_properties):
-    """The code points with the Grapheme_Extend property."""
-    pattern = re.compile(r"^([0-9A-F]+)(?:\.\.([0-9A-F]+))?\s*;\s*Grapheme_Extend\s*(?:#|$)")
-    code_points = set()
-    for line in derived_core_properties.read_text(encoding="utf-8").splitlines():
-        match = pattern.match(line)
-        if match:
-            first = int(match.group(1), 16)
-            last = int(match.group(2) or match.group(1), 16)
-            code_points.update(range(first, last + 1))
-    if not code_points:
-        raise ValueError(f"{derived_core_properties}: no Grapheme_Extend code points found")
-    return code_points
+def _ranges_of(line: str) -> range | None:
+    """The code points of a property file's line ("0041..005A ; Name # ..."), or None."""
+    fields = line.split("#", 1)[0].split(";")
+    if len(fields) < 2 or not fields[0].strip():
+        return None
+    first, _, last = fields[0].strip().partition("..")
+    return range(int(first, 16), int(last or first, 16) + 1)
 
 
-def unicode_version(derived_core_properties):
-    with derived_core_properties.open(encoding="utf-8") as lines:
-        match = re.match(r"# DerivedCoreProperties-(\d+\.\d+\.\d+)\.txt", lines.readline())
-    if not match:
-        raise ValueError(f"{derived_core_properties}: no version in the first line")
-    return match.group(1)
+class Ucd:
+    """What the generators need of one version of the Unicode Character Database, read
+    from its files after each is checked against its pinned SHA-256."""
+
+    def __init__(self, directory: pathlib.Path) -> None:
+        self.directory = directory
+        self.texts = {name: self._read(name, digest) for name, digest in INPUTS.items()}
+        count = MAX_CODE_POINT + 1
+        self.category = ["Cn"] * count
+        self.combining = [0] * count
+        self.bidi = [""] * count
+        self.decomposition: dict[int, tuple[str, tuple[int, ...]]] = {}
+        self.simple_lower: dict[int, int] = {}
+        self.simple_upper: dict[int, int] = {}
+        self._unicode_data()
+        self.full_lower: dict[int, tuple[int, ...]] = {}
+        self.full_upper: dict[int, tuple[int, ...]] = {}
+        self._special_casing()
+        self.properties = self._properties("DerivedCoreProperties.txt", {
+            "Grapheme_Extend", "Cased", "Case_Ignorable", "Lowercase", "Uppercase"})
+        normalization = self._properties("DerivedNormalizationProps.txt",
+                                         {"Full_Composition_Exclusion"}, ("NFC_QC",))
+        self.composition_excluded = normalization["Full_Composition_Exclusion"]
+        self.nfc_quick_check_no = normalization["NFC_QC=N"]
+        self.nfc_quick_check_maybe = normalization["NFC_QC=M"]
+        self.extended_pictographic = self._properties(
+            "emoji/emoji-data.txt", {"Extended_Pictographic"})["Extended_Pictographic"]
+        self.compositions = {
+            parts: cp for cp, (tag, parts) in self.decomposition.items()
+            if not tag and len(parts) == 2 and cp not in self.composition_excluded}
+
+    def _read(self, name: str, digest: str) -> str:
+        path = self.directory / name
+        try:
+            data = path.read_bytes()
+        except OSError as error:
+            raise PinnedInputError(f"{path}: cannot be read ({error.strerror}); install "
+                                   f"{UCD_PACKAGE} (tools/install_dependencies.sh)") from None
+        found = hashlib.sha256(data).hexdigest()
+        if found != digest:
+            raise PinnedInputError(f"{path}: SHA-256 {found}, not that of Unicode "
+                                   f"{UNICODE_VERSION}'s file ({digest}) from {UCD_PACKAGE}")
+        return data.decode("utf-8")
+
+    def _unicode_data(self) -> None:
+        first = None
+        for line in self.texts["UnicodeData.txt"].splitlines():
+            if not line.strip():
+                continue
+            fields = line.split(";")
+            cp, name = int(fields[0], 16), fields[1]
+            # Large blocks (CJK ideographs, Hangul syllables, surrogates, private use) come
+            # as a <..., First> line and a <..., Last> line standing for all between.
+            if name.endswith(", First>"):
+                first = cp
+                continue
+            span = [cp]
+            if name.endswith(", Last>"):
+                if first is None:
+                    raise ValueError(f"UnicodeData.txt: range end {cp:04X} without a start")
+                span, first = list(range(first, cp + 1)), None
+            for one in span:
+                self.category[one] = fields[2]
+                self.combining[one] = int(fields[3])
+                self.bidi[one] = fields[4]
+            if fields[5]:
+                parts = fields[5].split()
+                tag = parts.pop(0) if parts[0].startswith("<") else ""
+                self.decomposition[cp] = (tag, tuple(int(part, 16) for part in parts))
+            if fields[12]:
+                self.simple_upper[cp] = int(fields[12], 16)
+            if fields[13]:
+                self.simple_lower[cp] = int(fields[13], 16)
+        if first is not None:
+            raise ValueError(f"UnicodeData.txt: range start {first:04X} without an end")
+
+    def _special_casing(self) -> None:
+        """The unconditional full mappings (those without a condition list)."""
+        for line in self.texts["SpecialCasing.txt"].splitlines():
+            fields = [field.strip() for field in line.split("#", 1)[0].split(";")]
+            if len(fields) < 5 or fields[4]:  # no code point, or a condition
+                continue
+            cp = int(fields[0], 16)
+            self.full_lower[cp] = tuple(int(part, 16) for part in fields[1].split())
+            self.full_upper[cp] = tuple(int(part, 16) for part in fields[3].split())
+
+    def _properties(self, name: str, wanted: set[str],
+                    valued: tuple[str, ...] = ()) -> dict[str, set[int]]:
+        """The code points of each wanted binary property, and of each value of the
+        `valued` properties as "Property=Value"."""
+        found: dict[str, set[int]] = {}
+        for line in self.texts[name].splitlines():
+            code_points = _ranges_of(line)
+            if code_points is None:
+                continue
+            fields = [field.strip() for field in line.split("#", 1)[0].split(";")]
+            key = fields[1] if len(fields) == 2 else f"{fields[1]}={fields[2]}"
+            if fields[1] in wanted or fields[1] in valued:
+                found.setdefault(key, set()).update(code_points)
+        for property_name in wanted:
+            if not found.get(property_name):
+                raise ValueError(f"{name}: no code point has {property_name}")
+        for property_name in valued:
+            for value in ("N", "M"):
+                found.setdefault(f"{property_name}={value}", set())
+        return found
+
+    # What CPython's str methods and unicodedata make of the same data.
+
+    def lower(self, cp: int) -> str:
+        """str.lower of the one character `cp` (final sigma needs a letter before it)."""
+        if cp in self.full_lower:
+            return "".join(map(chr, self.full_lower[cp]))
+        return chr(self.simple_lower.get(cp, cp))
+
+    def upper(self, cp: int) -> str:
+        if cp in self.full_upper:
+            return "".join(map(chr, self.full_upper[cp]))
+        return chr(self.simple_upper.get(cp, cp))
+
+    def isspace(self, cp: int) -> bool:
+        return self.bidi[cp] in ("WS", "B", "S") or self.category[cp] == "Zs"
+
+    def decompose(self, text: str) -> str:
+        """NFD: the full canonical decomposition, marks in canonical order."""
+        out: list[int] = []
+        for character in text:
+            self._decompose_into(ord(character), out)
+        # Canonical ordering: each run of non-starters sorted, stably, by combining class.
+        start = 0
+        while start < len(out):
+            if self.combining[out[start]] == 0:
+                start += 1
+                continue
+            end = start
+            while end < len(out) and self.combining[out[end]] != 0:
+                end += 1
+            out[start:end] = sorted(out[start:end], key=lambda cp: self.combining[cp])
+            start = end
+        return "".join(map(chr, out))
+
+    def _decompose_into(self, cp: int, out: list[int]) -> None:
+        if S_BASE <= cp < S_BASE + S_COUNT:
+            index = cp - S_BASE
+            out.append(L_BASE + index // N_COUNT)
+            out.append(V_BASE + index % N_COUNT // T_COUNT)
+            if index % T_COUNT:
+                out.append(T_BASE + index % T_COUNT)
+            return
+        tag, parts = self.decomposition.get(cp, ("", ()))
+        if tag or not parts:
+            out.append(cp)
+            return
+        for part in parts:
+            self._decompose_into(part, out)
+
+    def compose(self, text: str) -> str:
+        """NFC: NFD, then each character composed with the last starter before it
+        unless blocked (Unicode, section 3.11)."""
+        code_points = [ord(character) for character in self.decompose(text)]
+        out: list[int] = []
+        starter = -1  # position in `out` of the last starter
+        for cp in code_points:
+            klass = self.combining[cp]
+            if starter >= 0:
+                last_class = self.combining[out[-1]] if len(out) - 1 > starter else -1
+                blocked = len(out) - 1 > starter and (last_class == 0 or last_class >= klass)
+                composed = None if blocked else self._pair(out[starter], cp)
+                if composed is not None:
+                    out[starter] = composed
+                    continue
+            if klass == 0:
+                starter = len(out)
+            out.append(cp)
+        return "".join(map(chr, out))
+
+    def _pair(self, first: int, second: int) -> int | None:
+        if (L_BASE <= first < L_BASE + L_COUNT and V_BASE <= second < V_BASE + V_COUNT):
+            return S_BASE + ((first - L_BASE) * V_COUNT + second - V_BASE) * T_COUNT
+        if (S_BASE <= first < S_BASE + S_COUNT and (first - S_BASE) % T_COUNT == 0
+                and T_BASE < second < T_BASE + T_COUNT):
+            return first + second - T_BASE
+        return self.compositions.get((first, second))
+
+    def manifest(self) -> str:
+        """The pinned inputs, for the head of a generated file."""
+        width = max(map(len, INPUTS))
+        return "\n".join(f"//   {name:<{width}}  sha256 {digest}"
+                         for name, digest in INPUTS.items())
+
+
+def head(what: str) -> str:
+    return (f"// Generated by tools/gen_unicode_tables.py ({what}) from the Unicode Character\n"
+            f"// Database {UNICODE_VERSION} and Emoji {EMOJI_VERSION}, the files of "
+            f"{UCD_PACKAGE}:\n")
 
 
 def to_ranges(flags):
@@ -94,15 +288,15 @@ def to_ranges(flags):
     return ranges
 
 
-def render(version, ranges):
+def render(ucd: Ucd, ranges: list[tuple[int, int]]) -> str:
     rows = []
     for i in range(0, len(ranges), RANGES_PER_LINE):
         chunk = ranges[i : i + RANGES_PER_LINE]
         rows.append("    " + " ".join(f"{{0x{a:X}, 0x{b:X}}}," for a, b in chunk))
     table = "\n".join(rows)
     return f"""\
-// Generated by tools/gen_unicode_tables.py from the Unicode Character Database {version}
-// (UnicodeData.txt, DerivedCoreProperties.txt). Do not edit; run the script again instead.
+{head("debug quoting")}{ucd.manifest()}
+// Do not edit; run the script again instead (the tests check that it changes nothing).
 #include "unicode_tables.hpp"
 
 namespace moodvane::lexicons::unicode {{
@@ -118,7 +312,7 @@ constexpr CodePointRange kEscapedRanges[] = {{
 }}  // namespace
 
 std::string_view unicode_version() noexcept {{
-  return "{version}";
+  return "{UNICODE_VERSION}";
 }}
 
 std::span<const CodePointRange> escaped_code_points() noexcept {{
@@ -129,32 +323,41 @@ std::span<const CodePointRange> escaped_code_points() noexcept {{
 """
 
 
-def main(argv):
-    if len(argv) > 1 and argv[1] == "--characters":
-        write_character_table(pathlib.Path(argv[2]) if len(argv) > 2 else CHARACTER_OUTPUT,
-                              pathlib.Path(argv[3]) if len(argv) > 3 else DEFAULT_EMOJI_DATA)
-        return
-    if len(argv) > 3:
-        sys.exit(__doc__)
-    ucd = pathlib.Path(argv[1]) if len(argv) > 1 else DEFAULT_UCD
-    output = pathlib.Path(argv[2]) if len(argv) > 2 else DEFAULT_OUTPUT
-    derived = ucd / "DerivedCoreProperties.txt"
-
-    categories = general_categories(ucd / "UnicodeData.txt")
-    extend = grapheme_extend(derived)
-    flags = [
-        (category in ESCAPED_CATEGORIES and cp != SPACE) or cp in extend
-        for cp, category in enumerate(categories)
-    ]
-    ranges = to_ranges(flags)
-    output.write_text(render(unicode_version(derived), ranges), encoding="utf-8")
-    print(f"wrote {output}: {len(ranges)} ranges")
+def escaped_table(ucd: Ucd) -> str:
+    extend = ucd.properties["Grapheme_Extend"]
+    flags = [(category in ESCAPED_CATEGORIES and cp != SPACE) or cp in extend
+             for cp, category in enumerate(ucd.category)]
+    return render(ucd, to_ranges(flags))
 
 
-# The word counter's classes. They come from the generating interpreter's own unicodedata, so
-# that the native counter and Python's str methods (lower, isalpha, NFC) agree on every
-# character of that Unicode version.
-CHARACTER_OUTPUT = REPO / "engine" / "src" / "text" / "character_table.cpp"
+def main(argv: list[str]) -> int:
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--ucd", type=pathlib.Path, default=DEFAULT_UCD)
+    parser.add_argument("--check", action="store_true")
+    arguments = parser.parse_args(argv[1:])
+    try:
+        ucd = Ucd(arguments.ucd)
+    except PinnedInputError as error:
+        print(f"gen_unicode_tables.py: {error}", file=sys.stderr)
+        return 2
+    tables = {DEFAULT_OUTPUT: escaped_table(ucd), CHARACTER_OUTPUT: character_table(ucd)}
+    changed = []
+    for path, text in tables.items():
+        old = path.read_text(encoding="utf-8") if path.exists() else None
+        if old == text:
+            continue
+        changed.append(path)
+        if not arguments.check:
+            path.parent.mkdir(parents=True, exist_ok=True)
+            path.write_text(text, encoding="utf-8")
+    for path in changed:
+        print(f"{'would change' if arguments.check else 'wrote'} {path.relative_to(REPO)}")
+    return 1 if arguments.check and changed else 0
+
+
+# The word counter's classes, from the same database, so that the native counter and the
+# interpreter's str methods (lower, isalpha, NFC) that CPython builds from the same files
+# agree on every character of that version.
 CHARACTER_CLASSES = {
     "word": 1,  # a letter, combining mark or number, or U+200C/U+200D: inside words
     "letter": 2,  # a letter (what str.isalpha accepts)
@@ -165,70 +368,52 @@ CHARACTER_CLASSES = {
     "emoji": 64,  # begins an emoji: Extended_Pictographic or Regional_Indicator, no word
     "emoji_modifier": 128,  # goes on an emoji: a variation selector, skin tone, keycap, tag
 }
-DEFAULT_EMOJI_DATA = DEFAULT_UCD / "emoji" / "emoji-data.txt"
 EMOJI_MODIFIERS = ({0xFE0E, 0xFE0F, 0x20E3} | set(range(0x1F3FB, 0x1F400))
                    | set(range(0xE0020, 0xE0080)))
 JOINER_FORMS = {0x27, 0x2D, 0x2019, 0x02BC, 0x2010, 0x2011}
 BLOCK = 256
 
 
-def composition_seconds():
+def composition_pairs(ucd: Ucd) -> set[tuple[int, int]]:
+    """(first, second) for every primary composite that NFC makes, Hangul aside."""
+    pairs = set()
+    for cp, (tag, parts) in ucd.decomposition.items():
+        if not tag and len(parts) == 2 and ucd.compose(chr(parts[0]) + chr(parts[1])) == chr(cp):
+            pairs.add(parts)
+    return pairs
+
+
+def composition_seconds(pairs: set[tuple[int, int]]) -> set[int]:
     """Code points that NFC may compose with the character before them."""
-    import unicodedata
-
     seconds = set(range(0x1161, 0x1176)) | set(range(0x11A8, 0x11C3))  # Hangul V and T
-    for cp in range(MAX_CODE_POINT + 1):
-        decomposition = unicodedata.decomposition(chr(cp))
-        if decomposition and not decomposition.startswith("<"):
-            parts = [int(part, 16) for part in decomposition.split()]
-            if len(parts) == 2 and unicodedata.normalize(
-                    "NFC", chr(parts[0]) + chr(parts[1])) == chr(cp):
-                seconds.add(parts[1])
-    return seconds
+    return seconds | {second for _, second in pairs}
 
 
-def emoji_starts(emoji_data):
-    """Extended_Pictographic and Regional_Indicator code points of emoji-data.txt."""
-    pattern = re.compile(
-        r"^([0-9A-F]+)(?:\.\.([0-9A-F]+))?\s*;\s*(Extended_Pictographic|Emoji)\s*#")
-    found = set(range(0x1F1E6, 0x1F200))  # the regional indicators that spell flags
-    for line in emoji_data.read_text(encoding="utf-8").splitlines():
-        match = pattern.match(line)
-        if match and match.group(3) == "Extended_Pictographic":
-            first = int(match.group(1), 16)
-            found.update(range(first, int(match.group(2) or match.group(1), 16) + 1))
+def emoji_starts(ucd: Ucd) -> set[int]:
+    """Extended_Pictographic code points and the regional indicators that spell flags."""
+    found = set(range(0x1F1E6, 0x1F200)) | ucd.extended_pictographic
     if len(found) < 1000:
-        raise ValueError(f"{emoji_data}: too few Extended_Pictographic code points")
+        raise ValueError("emoji-data.txt: too few Extended_Pictographic code points")
     return found
 
 
-def sigma_context(derived_core_properties):
+def sigma_context(ucd: Ucd) -> set[int]:
     """Code points that str.lower looks at, or looks through, to choose the final form of
-    U+03A3 (Cased and Case_Ignorable), from the interpreter's own case data and from
-    DerivedCoreProperties.txt together: a text cut before one of them may lower otherwise
-    ("ΒΣⓂ": σ before the cased Ⓜ, ς at the end of a piece)."""
-    import unicodedata
-
-    found = set()
-    pattern = re.compile(r"^([0-9A-F]+)(?:\.\.([0-9A-F]+))?\s*;\s*(Cased|Case_Ignorable)\s*#")
-    for line in derived_core_properties.read_text(encoding="utf-8").splitlines():
-        match = pattern.match(line)
-        if match:
-            first = int(match.group(1), 16)
-            found.update(range(first, int(match.group(2) or match.group(1), 16) + 1))
+    U+03A3 (Cased and Case_Ignorable), with every other that has case or may come
+    between: a text cut before one of them may lower otherwise ("ΒΣⓂ": σ before the
+    cased Ⓜ, ς at the end of a piece)."""
+    found = ucd.properties["Cased"] | ucd.properties["Case_Ignorable"]
+    found |= ucd.properties["Lowercase"] | ucd.properties["Uppercase"]
     for cp in range(MAX_CODE_POINT + 1):
-        char = chr(cp)
-        if (char.lower() != char or char.upper() != char or char.islower() or char.isupper()
-                or unicodedata.category(char) in ("Mn", "Me", "Cf", "Lm", "Sk", "Lt")):
+        if (ucd.lower(cp) != chr(cp) or ucd.upper(cp) != chr(cp)
+                or ucd.category[cp] in ("Mn", "Me", "Cf", "Lm", "Sk", "Lt")):
             found.add(cp)
     return found
 
 
-def character_class(cp, seconds, emoji, sigma):
-    import unicodedata
-
-    char = chr(cp)
-    category = unicodedata.category(char)
+def character_class(ucd: Ucd, cp: int, seconds: set[int], emoji: set[int],
+                    sigma: set[int]) -> int:
+    category = ucd.category[cp]
     bits = 0
     if category[0] in "LMN" or cp in (0x200C, 0x200D):
         bits |= CHARACTER_CLASSES["word"]
@@ -236,7 +421,7 @@ def character_class(cp, seconds, emoji, sigma):
         bits |= CHARACTER_CLASSES["letter"]
     if category[0] == "M":
         bits |= CHARACTER_CLASSES["mark"]
-    combining = unicodedata.combining(char)
+    combining = ucd.combining[cp]
     if combining:
         bits |= CHARACTER_CLASSES["non_starter"]
     # A break before this character splits no token, no normalisation and no choice of
@@ -244,9 +429,9 @@ def character_class(cp, seconds, emoji, sigma):
     # leaves it as it is, and it is neither cased nor case-ignorable.
     if (not bits & CHARACTER_CLASSES["word"] and cp not in JOINER_FORMS and not combining
             and cp not in seconds and category != "Cs" and cp not in sigma
-            and unicodedata.normalize("NFC", char) == char):
+            and cp not in ucd.nfc_quick_check_no):
         bits |= CHARACTER_CLASSES["stable_break"]
-    if char.isspace():
+    if ucd.isspace(cp):
         bits |= CHARACTER_CLASSES["space"]
     if cp in emoji and not bits & CHARACTER_CLASSES["word"] and cp > 0x7F:
         bits |= CHARACTER_CLASSES["emoji"]
@@ -255,22 +440,20 @@ def character_class(cp, seconds, emoji, sigma):
     return bits
 
 
-def normalization_class(cp, seconds, classes):
-    import unicodedata
-
-    char = chr(cp)
-    value = unicodedata.combining(char)
+def normalization_class(ucd: Ucd, cp: int, seconds: set[int], classes: list[int]) -> int:
+    value = ucd.combining[cp]
     if 0xD800 <= cp <= 0xDFFF:
         return value
-    if unicodedata.normalize("NFC", char) != char:
+    # A single character that NFC changes is one that never stays in NFC (quick check No).
+    if cp in ucd.nfc_quick_check_no:
         value |= 256
     if cp in seconds:
         value |= 512
-    if unicodedata.normalize("NFD", char) != char:
+    if ucd.decompose(chr(cp)) != chr(cp):
         value |= 1024
-    if char.lower() != char:
+    if ucd.lower(cp) != chr(cp):
         value |= 2048
-        if cp >= 0x80 and simple_lower(cp, classes) is None:
+        if cp >= 0x80 and simple_lower(ucd, cp, classes) is None:
             value |= 4096
     return value
 
@@ -280,16 +463,16 @@ def normalization_class(cp, seconds, classes):
 CASE_SENSITIVE_CLASSES = CHARACTER_CLASSES["emoji"] | CHARACTER_CLASSES["emoji_modifier"]
 
 
-def simple_lower(cp, classes):
+def simple_lower(ucd: Ucd, cp: int, classes: list[int]) -> int | None:
     """The one code point str.lower makes of `cp` wherever it stands, when the counter may
     lower it natively: not U+03A3 (final sigma depends on context), not U+0130 (two code
     points), nothing lowered into ASCII (the Kelvin sign), nothing whose class changes
     or that is part of an emoji. None otherwise, and for what lower leaves alone."""
-    lowered = chr(cp).lower()
+    lowered = ucd.lower(cp)
     if lowered == chr(cp):
         return None
-    if lowered.lower() != lowered:
-        raise ValueError(f"str.lower is not idempotent on U+{cp:04X}")
+    if "".join(ucd.lower(ord(c)) for c in lowered) != lowered:
+        raise ValueError(f"lower case is not idempotent on U+{cp:04X}")
     if len(lowered) != 1 or cp == 0x3A3 or cp < 0x80:  # ASCII: the scanner's own loop
         return None
     low = ord(lowered)
@@ -298,31 +481,15 @@ def simple_lower(cp, classes):
     return low
 
 
-def composition_pairs():
-    """(first, second) for every primary composite that NFC makes, Hangul aside."""
-    import unicodedata
-
-    pairs = set()
-    for cp in range(MAX_CODE_POINT + 1):
-        decomposition = unicodedata.decomposition(chr(cp))
-        if decomposition and not decomposition.startswith("<"):
-            parts = [int(part, 16) for part in decomposition.split()]
-            if len(parts) == 2 and unicodedata.normalize(
-                    "NFC", chr(parts[0]) + chr(parts[1])) == chr(cp):
-                pairs.add((parts[0], parts[1]))
-    return pairs
-
-
-def write_character_table(output, emoji_data):
+def character_table(ucd: Ucd) -> str:
     """A two-stage table: the class byte of code point c is
     kBlocks[kBlockOf[c / 256] * 256 + c % 256]; identical blocks are stored once."""
-    import unicodedata
-
-    seconds = composition_seconds()
-    emoji = emoji_starts(emoji_data)
-    emoji_version = re.search(r"Emoji Version (\d+\.\d+)", emoji_data.read_text(encoding="utf-8"))
-    sigma = sigma_context(DEFAULT_UCD / "DerivedCoreProperties.txt")
-    classes = [character_class(cp, seconds, emoji, sigma) for cp in range(MAX_CODE_POINT + 1)]
+    pairs = sorted(composition_pairs(ucd))
+    seconds = composition_seconds(set(pairs))
+    emoji = emoji_starts(ucd)
+    sigma = sigma_context(ucd)
+    classes = [character_class(ucd, cp, seconds, emoji, sigma)
+               for cp in range(MAX_CODE_POINT + 1)]
     blocks, block_of, index = [], [], {}
     for first in range(0, MAX_CODE_POINT + 1, BLOCK):
         block = tuple(classes[first:first + BLOCK])
@@ -332,15 +499,14 @@ def write_character_table(output, emoji_data):
         block_of.append(index[block])
     norm_blocks, norm_block_of, norm_index = [], [], {}
     for first in range(0, MAX_CODE_POINT + 1, BLOCK):
-        block = tuple(normalization_class(cp, seconds, classes)
+        block = tuple(normalization_class(ucd, cp, seconds, classes)
                       for cp in range(first, first + BLOCK))
         if block not in norm_index:
             norm_index[block] = len(norm_blocks)
             norm_blocks.append(block)
         norm_block_of.append(norm_index[block])
-    pairs = sorted(composition_pairs())
     lowers = [(cp, low) for cp in range(0x80, MAX_CODE_POINT + 1)
-              if (low := simple_lower(cp, classes)) is not None]
+              if (low := simple_lower(ucd, cp, classes)) is not None]
     lower_rows = "\n".join(
         "    " + " ".join(f"0x{(a << 21) | b:X}," for a, b in lowers[i:i + 6])
         for i in range(0, len(lowers), 6))
@@ -360,11 +526,9 @@ def write_character_table(output, emoji_data):
         "    " + ", ".join(str(v) for v in block_of[i:i + 24]) + ","
         for i in range(0, len(block_of), 24))
     bits = "\n".join(f"//   {value:>2}  {name}" for name, value in CHARACTER_CLASSES.items())
-    output.parent.mkdir(parents=True, exist_ok=True)
-    output.write_text(f"""\
-// Generated by tools/gen_unicode_tables.py --characters from Python's unicodedata, Unicode
-// {unicodedata.unidata_version}, and emoji-data.txt of Emoji {emoji_version.group(1) if emoji_version else "?"}.
-// Do not edit; run the script again instead.
+    return f"""\
+{head("the word counter's classes")}{ucd.manifest()}
+// Do not edit; run the script again instead (the tests check that it changes nothing).
 //
 // Class bits:
 {bits}
@@ -412,13 +576,12 @@ const std::size_t kSimpleLowerCount = {len(lowers)};
 namespace moodvane::text {{
 
 std::string_view character_table_version() noexcept {{
-  return "{unicodedata.unidata_version}";
+  return "{UNICODE_VERSION}";
 }}
 
 }}  // namespace moodvane::text
-""", encoding="utf-8")
-    print(f"wrote {output}: {len(blocks)} distinct blocks of {BLOCK}")
+"""
 
 
 if __name__ == "__main__":
-    main(sys.argv)
+    sys.exit(main(sys.argv))

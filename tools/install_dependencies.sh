@@ -7,9 +7,12 @@ set -euo pipefail
 # Fonts with Chinese, Korean and Devanagari glyphs for the word-shift graphs of the tests.
 # (python3-pattern, with its scipy, nltk and tk, serves only the lexicon rebuild and the
 # validity benchmark, bench/lexicon_validity.py, which installs it itself.) unicode-data:
-# emoji-data.txt, which the word counter's tests read and tools/gen_unicode_tables.py
-# builds its table from.
-debian_packages=(libgtest-dev fonts-wqy-microhei fonts-lohit-deva unicode-data)
+# the files of the Unicode version that tools/gen_unicode_tables.py pins (it checks their
+# SHA-256) and builds the counter's tables from, and emoji-data.txt, which the word
+# counter's tests read. chromium and chromium-driver: the report page's tests open it in
+# a real browser without a screen, through Selenium.
+debian_packages=(libgtest-dev fonts-wqy-microhei fonts-lohit-deva unicode-data chromium
+                 chromium-driver)
 missing=()
 for package in "${debian_packages[@]}"; do
   dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")

@@ -2,11 +2,10 @@
 
 #include <cstdint>
 #include <span>
-#include <utility>
 #include <vector>
 
 #include "boundary.hpp"
-#include "interrupts.hpp"
+#include "lock_released.hpp"
 #include "moodvane/shift_bootstrap.hpp"
 #include "py_error.hpp"
 #include "py_handle.hpp"
@@ -47,33 +46,6 @@ PyResult<shift_bootstrap::Documents> documents_of(PyObject* text, const char* na
   if (!counts_read) return std::unexpected(std::move(counts_read.error()));
   return shift_bootstrap::Documents{*starts_read, *words_read, *counts_read};
 }
-
-// Lets other threads run while the resamples are drawn, and takes the interpreter's lock
-// back for each look for Ctrl-C (which the kernel asks for about every 0.1 s) and however
-// the work ends.
-class Released {
- public:
-  Released() noexcept : state_(PyEval_SaveThread()) {}
-  ~Released() {
-    if (state_ != nullptr) PyEval_RestoreThread(state_);
-  }
-  Released(const Released&) = delete;
-  Released& operator=(const Released&) = delete;
-
-  shift::Progress hook() noexcept { return {look, this}; }
-
- private:
-  static void look(void* context) {
-    auto* self = static_cast<Released*>(context);
-    PyEval_RestoreThread(std::exchange(self->state_, nullptr));
-    // No word is borrowed: the inputs are bytes that the call's arguments hold. Throws
-    // with the lock held, which the destructor then leaves held.
-    module::answer_interrupt_or_throw(nullptr);
-    self->state_ = PyEval_SaveThread();
-  }
-
-  PyThreadState* state_;
-};
 
 PyResult<PyHandle> resample_shift(PyObject* args) {
   PyObject* text_1 = nullptr;
@@ -121,9 +93,11 @@ PyResult<PyHandle> resample_shift(PyObject* args) {
   auto* values = reinterpret_cast<double*>(PyBytes_AsString(out.get()));
   if (values == nullptr) return raised();
   {
-    Released released;
+    // Other threads run meanwhile; the inputs are bytes that the call's arguments hold,
+    // which no handler of Ctrl-C can take away.
+    LockReleased released;
     shift_bootstrap::resample(*documents_1, *documents_2, vocabulary, resamples, seed,
-                              std::span<double>(values, resamples * row), released.hook());
+                              std::span<double>(values, resamples * row), released.progress());
   }
   return out;
 }

@@ -22,8 +22,9 @@ Parquet or text files, `score_documents` scores each document, `count_groups` po
 counts of groups of documents, `happiness_series` gives each group's average score with a
 bootstrap band and `series_graph` draws it; `period_shifts` explains each period of a
 series by its word shift against a reference, `shift_intervals` says how sure each word of
-a shift is. `moodvane_tools.dask` does the same on a Dask cluster. `stop_words(language)`
-gives a stop-word list for each built-in language.
+a shift is, and `write_report` makes one interactive page of it all.
+`moodvane_tools.dask` does the same on a Dask cluster. `stop_words(language)` gives a
+stop-word list for each built-in language.
 `sample_text` and `sample_path` give the sample texts the README uses.
 """
 
@@ -57,7 +58,8 @@ if TYPE_CHECKING:
     from .corpus import count_groups, happiness_series, score_documents
     from .corpus_reading import read_corpus
     from .intervals import shift_intervals
-    from .period_shifts import period_shifts
+    from .shifts_by_period import period_shifts
+    from .report import write_report
     from .series_graph import series_graph
 
 # The corpus functions need pandas (an extra): imported on first use, so that importing
@@ -68,8 +70,9 @@ _LAZY = {
     "score_documents": "corpus",
     "read_corpus": "corpus_reading",
     "series_graph": "series_graph",
-    "period_shifts": "period_shifts",
+    "period_shifts": "shifts_by_period",
     "shift_intervals": "intervals",
+    "write_report": "report",
 }
 
 
@@ -121,4 +124,5 @@ __all__ = [
     "text_shift",
     "to_dataframe",
     "weighted_avg_shift_pair",
+    "write_report",
 ]

@@ -5,6 +5,8 @@
                      [--labels A B] [--title T] [--dpi D] [--json F] [--csv F] [--negation]
     moodvane series CORPUS --text COL --key COL [--freq F] [--csv OUT] [--plot OUT.png]
                     [--negation]
+    moodvane explain CORPUS --text COL --key COL --freq F --period P [--reference R]
+    moodvane report CORPUS --text COL --key COL --freq F --html OUT.html
     moodvane lexicons
     moodvane score WORD... [--lexicon NAME]
     moodvane samples [FOLDER]
@@ -30,6 +32,7 @@ from typing import Any, BinaryIO, NoReturn, TextIO
 
 from .corpus_cli import (add_compare_options, add_negation_option, add_series_parser,
                          compare_texts, finite_number, run_series)
+from .explain_cli import add_explain_parsers, run_explain, run_report
 from .coverage import coverage
 from .export import COLUMNS, word_fields, word_rows
 from .faults import is_internal_fault
@@ -122,6 +125,7 @@ def _parser() -> argparse.ArgumentParser:
     add_negation_option(compare)
     add_compare_options(compare)
     add_series_parser(commands, "built-in lexicon, also the language of the texts (english)")
+    add_explain_parsers(commands, "built-in lexicon, also the language of the texts (english)")
 
     commands.add_parser("lexicons", help="list the built-in lexicons",
                         description="List the built-in lexicons with their sizes and sources.")
@@ -232,7 +236,14 @@ def main(argv: Sequence[str] | None = None) -> int:
         if arguments.command == "lexicons":
             return _lexicons(sys.stdout)
         if arguments.command == "series":
-            return run_series(arguments, _lexicon_key(arguments.lexicon), sys.stdout)
+            key = _lexicon_key(arguments.lexicon)
+            words = _stop_words(arguments.stop_words, key) if arguments.stop_words else None
+            return run_series(arguments, key, sys.stdout, words)
+        if arguments.command in ("explain", "report"):
+            key = _lexicon_key(arguments.lexicon)
+            words = _stop_words(arguments.stop_words, key) if arguments.stop_words else None
+            run = run_explain if arguments.command == "explain" else run_report
+            return run(arguments, key, words, sys.stdout)
         if arguments.command == "samples":
             return _samples(arguments.folder, sys.stdout)
         return _score(arguments, sys.stdout)
@@ -460,9 +471,14 @@ def _meta(arguments: argparse.Namespace, key: str, labels: tuple[str, str],
     scores = _scores(arguments, key) if weighted else None
     info = lexicon_info(key)
     inputs = []
-    for path, label, text in zip((arguments.before, arguments.after), labels, texts):
+    paths = (arguments.before, arguments.before) if arguments.groups else \
+        (arguments.before, arguments.after)
+    for at, (path, label, text) in enumerate(zip(paths, labels, texts)):
         entry: dict[str, Any] = {"path": str(path), "label": label, "bytes": text.size,
                                  "tokens": text.tokens, "types": len(text.counts)}
+        if arguments.groups:
+            entry["group"] = arguments.groups[at]
+            entry["documents"] = getattr(arguments, "group_documents", [None, None])[at]
         if scores is not None:
             entry["coverage"] = coverage(text.counts, scores)
         inputs.append(entry)
@@ -482,6 +498,8 @@ def _meta(arguments: argparse.Namespace, key: str, labels: tuple[str, str],
         "negation": bool(arguments.negation),
         "stop_words": None if arguments.stop_words is None else
         {"path": str(arguments.stop_words), "words": len(stop_words or ())},
+        "corpus": {"text": arguments.text, "key": arguments.key, "freq": arguments.freq,
+                   "groups": arguments.groups},
         "unit": getattr(result, "unit", None),
     }
 
@@ -505,14 +523,16 @@ def _json_document(result: Mapping[str, Any], meta: Mapping[str, Any],
 
 def _outputs(arguments: argparse.Namespace, key: str, labels: tuple[str, str],
              texts: list[TextCounts], result: Mapping[str, Any],
-             stop_words: set[str] | None) -> list[tuple[Path, Writer]]:
-    """Each output asked for, with the function that writes it."""
+             stop_words: set[str] | None, meta: Mapping[str, Any] | None = None,
+             intervals: Any = None) -> list[tuple[Path, Writer]]:
+    """Each output asked for, with the function that writes it; `meta` replaces the
+    compare command's own, and `intervals` (of shift_intervals) go into the graph."""
     counts = (texts[0].counts, texts[1].counts)
     scores = _scores(arguments, key) if arguments.kind == "weighted" else None
     outputs: list[tuple[Path, Writer]] = []
     if arguments.json is not None:
-        document = _json_document(result, _meta(arguments, key, labels, texts, result,
-                                                stop_words),
+        document = _json_document(result, meta if meta is not None else
+                                  _meta(arguments, key, labels, texts, result, stop_words),
                                   word_fields(result, counts, scores))
 
         try:  # before any file is written: a refusal leaves none behind
@@ -540,7 +560,8 @@ def _outputs(arguments: argparse.Namespace, key: str, labels: tuple[str, str],
     if arguments.plot is not None:
         from .graph import shift_graph
 
-        figure = shift_graph(result, top_n=arguments.top, labels=labels, title=arguments.title)
+        figure = shift_graph(result, top_n=arguments.top, labels=labels, title=arguments.title,
+                             intervals=intervals)
         fmt = arguments.plot.suffix.lower()[1:]
 
         def write_plot(stream: BinaryIO) -> None:

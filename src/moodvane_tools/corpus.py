@@ -214,6 +214,8 @@ def _group_codes(keys: Iterable[object], size: int | None,
     import numpy
 
     pandas = _pandas()
+    if isinstance(keys, pandas.DataFrame):
+        return _frame_codes(keys, size, freq)
     values = pandas.Series(list(keys) if not hasattr(keys, "dtype") else numpy.asarray(keys))
     if size is not None and len(values) != size:
         raise ValueError(f"keys must have one key per text: {len(values)} keys for {size} texts")
@@ -225,6 +227,35 @@ def _group_codes(keys: Iterable[object], size: int | None,
         raise TypeError(f"keys must be comparable with each other to be sorted: {error}") \
             from error
     return numpy.asarray(codes, dtype=numpy.int64), pandas.Index(uniques)
+
+
+def _frame_codes(keys: pd.DataFrame, size: int | None,
+                 freq: str | None) -> tuple[np.ndarray, pd.Index]:
+    """Group numbers for keys of several columns: one group per distinct row, in sorted
+    order (a MultiIndex); a row with a missing value belongs to none. With `freq`, the
+    first column is read as dates and grouped into periods."""
+    import numpy
+
+    pandas = _pandas()
+    if size is not None and len(keys) != size:
+        raise ValueError(f"keys must have one key per text: {len(keys)} keys for {size} texts")
+    if keys.shape[1] == 0:
+        raise ValueError("keys must have at least one column")
+    frame = keys.reset_index(drop=True).copy()
+    if freq is not None:
+        frame[frame.columns[0]] = _floor(frame[frame.columns[0]], freq)
+    present = frame.notna().all(axis=1).to_numpy()
+    codes = numpy.full(len(frame), -1, dtype=numpy.int64)
+    if not present.any():
+        return codes, pandas.MultiIndex.from_frame(frame.iloc[:0])
+    try:
+        found, uniques = pandas.factorize(pandas.MultiIndex.from_frame(frame[present]),
+                                          sort=True)
+    except TypeError as error:
+        raise TypeError(f"keys must be comparable with each other to be sorted: {error}") \
+            from error
+    codes[present] = found
+    return codes, uniques
 
 
 def _floor(values: pd.Series, freq: str, utc: bool | None = None) -> pd.Series:
@@ -244,7 +275,9 @@ def count_groups(texts: Iterable[object], keys: Iterable[object], *, language: s
     """The pooled word counts (as `count_words` makes them) of each group of documents,
     in sorted key order.
 
-    `keys` holds one key per text. With `freq`, a pandas period or offset alias ("D",
+    `keys` holds one key per text, or is a DataFrame of several key columns (one group per
+    distinct row, keyed by tuples; `freq` then groups its first column). With `freq`, a
+    pandas period or offset alias ("D",
     "W", "MS", "QS", "YS", "h"), keys are read as dates or times and grouped as
     `pandas.Series.dt.to_period(freq)` groups them (weeks from Monday to Sunday for "W"),
     each period labelled by its start; keys of several time zones are converted to UTC

@@ -44,7 +44,14 @@ def add_series_parser(commands: Any, lexicon_help: str) -> None:
     series.add_argument("--stop-lens", type=finite_number, nargs=2, metavar=("LO", "HI"),
                         help="leave out words scored from LO to HI, e.g. 4 6 (none)")
     series.add_argument("--boot", type=int, default=1000, metavar="N",
-                        help="bootstrap resamples for the band (1000)")
+                        help="bootstrap resamples for the band, 0 for none (1000)")
+    series.add_argument("--seed", type=int, default=0, metavar="S",
+                        help="seed of the bootstrap's draws (0)")
+    series.add_argument("--stop-words", type=Path, metavar="FILE",
+                        help="leave out the words of FILE, one per line, or with 'builtin' "
+                             "the stop words of the lexicon's language (none)")
+    series.add_argument("--min-documents", type=int, default=1, metavar="N",
+                        help="a period of fewer documents is thin: no score (1)")
     series.add_argument("--csv", type=Path, metavar="FILE", help="write the series as CSV")
     series.add_argument("--plot", type=Path, metavar="FILE",
                         help="draw the series to FILE (.png, .svg or .pdf; needs the plot "
@@ -70,6 +77,10 @@ def add_compare_options(compare: argparse.ArgumentParser) -> None:
     compare.add_argument("--groups", nargs=2, metavar=("A", "B"),
                          help="compare group A (before) with group B (after) of one corpus "
                               "given as BEFORE; AFTER is then left out")
+    compare.add_argument("--freq", metavar="F",
+                         help="with --groups: read the keys as dates, group them by a pandas "
+                              "period such as D, W, MS or YS, and take A and B as dates in "
+                              "the two periods to compare (e.g. --freq YS --groups 2005 2006)")
     compare.add_argument("--pseudocount", type=_pseudocount, default=0.0, metavar="C",
                          help="for kld: add C to every word's count in both texts, so that "
                               "a word of AFTER that BEFORE lacks has a finite divergence (0)")
@@ -135,17 +146,27 @@ def compare_texts(arguments: argparse.Namespace, key: str, err: TextIO,
         if arguments.after is not None:
             raise InputError("with --groups, give one corpus (BEFORE) and no AFTER")
         frame = _read(arguments.before, arguments.text, arguments.key)
-        names = frame["key"].astype(str)
+        names, wanted = _group_names(frame["key"], arguments.groups, arguments.freq,
+                                     arguments.before)
         result = []
-        for group in arguments.groups:
-            chosen = frame["text"][names == group]
+        documents = []
+        size = arguments.before.stat().st_size if arguments.before.is_file() else 0
+        for group, name in zip(arguments.groups, wanted):
+            chosen = frame["text"][names == name]
             if chosen.empty:
-                present = sorted(set(names))[:10]
+                present = sorted(set(names.dropna()))[:10]
+                period = f" (the period {name})" if arguments.freq else ""
                 raise InputError(f"{arguments.before}: no document has {arguments.key} "
-                                 f"{group!r}; some that do: {', '.join(map(repr, present))}")
-            result.append(_checked(_counts_of(chosen, key, arguments.negation),
-                                   f"group {group!r}"))
+                                 f"{group!r}{period}; some that do: "
+                                 f"{', '.join(map(repr, map(str, present)))}")
+            counts = _checked(_counts_of(chosen, key, arguments.negation), f"group {group!r}")
+            result.append(TextCounts(counts.counts, counts.tokens, size))
+            documents.append(len(chosen))
+        # For the JSON's meta: how many documents each group pooled.
+        arguments.group_documents = documents
         return result
+    if arguments.freq is not None:
+        raise InputError("--freq needs --key and --groups: it reads the key column as dates")
     if arguments.after is None:
         raise InputError("compare needs BEFORE and AFTER (or --key and --groups)")
     texts = []
@@ -161,21 +182,61 @@ def compare_texts(arguments: argparse.Namespace, key: str, err: TextIO,
     return texts
 
 
+def _group_names(keys: Any, groups: list[str], freq: str | None,
+                 corpus: Path) -> tuple[Any, list[Any]]:
+    """Each document's group, and the two groups asked for, as they are compared: the keys
+    as text, or with `freq` the start of each key's period and of each group's."""
+    if freq is None:
+        return keys.astype(str), list(groups)
+    import pandas
+
+    from .periods import period_starts
+
+    try:
+        names = period_starts(keys, freq)
+    except (TypeError, ValueError) as error:
+        raise InputError(f"{corpus}: {str(error).splitlines()[0]}") from None
+    try:
+        wanted = period_starts(pandas.Series(groups), freq).tolist()
+    except (TypeError, ValueError):
+        raise InputError(f"--groups {' '.join(groups)}: with --freq, each group is a date "
+                         f"in the period to compare") from None
+    return names, wanted
+
+
 def _checked(counts: TextCounts, name: str) -> TextCounts:
     if counts.tokens == 0:
         raise InputError(f"{name}: no words in its documents")
     return counts
 
 
-def run_series(arguments: argparse.Namespace, key: str, out: TextIO) -> int:
+def check_corpus_options(arguments: argparse.Namespace) -> None:
+    """The options that `series`, `explain` and `report` share, checked before any work."""
+    boot = getattr(arguments, "boot", 0)
+    if boot < 0:
+        raise InputError(f"--boot must be 0 or more, got {boot}")
+    if arguments.min_documents < 1:
+        raise InputError(f"--min-documents must be 1 or more, got {arguments.min_documents}")
+    if arguments.freq is not None:
+        _pandas_needed()
+        from .periods import period_alias
+
+        try:
+            period_alias(arguments.freq)
+        except ValueError as error:
+            raise InputError(f"--freq: {error}") from None
+
+
+def run_series(arguments: argparse.Namespace, key: str, out: TextIO,
+               stop_words: set[str] | None = None) -> int:
     """`moodvane series`: reads, scores, prints and writes what was asked."""
-    if arguments.boot < 1:
-        raise InputError(f"--boot must be 1 or more, got {arguments.boot}")
+    check_corpus_options(arguments)
     if arguments.plot is not None:
         _require_plot(arguments.plot)
+    inputs = [arguments.corpus] + ([arguments.stop_words] if arguments.stop_words else [])
     check_output_paths([(option, path) for option, path in
                         (("--csv", arguments.csv), ("--plot", arguments.plot))
-                        if path is not None], [arguments.corpus])
+                        if path is not None], inputs)
     _pandas_needed()
     from .corpus import happiness_series
 
@@ -183,13 +244,19 @@ def run_series(arguments: argparse.Namespace, key: str, out: TextIO) -> int:
         raise InputError("series needs --key, the column of each document's group or date")
     frame = _read(arguments.corpus, arguments.text,
                   None if arguments.corpus.is_dir() else arguments.key)
+    import warnings
+
     try:
-        series = happiness_series(
-            frame["text"], frame["key"], key, freq=arguments.freq, n_boot=arguments.boot,
-            stop_lens=tuple(arguments.stop_lens) if arguments.stop_lens else None,
-            negation=arguments.negation)
+        with warnings.catch_warnings():
+            # Thin periods are shown as such in the table; no warning besides.
+            warnings.simplefilter("ignore", UserWarning)
+            series = happiness_series(
+                frame["text"], frame["key"], key, freq=arguments.freq, n_boot=arguments.boot,
+                stop_lens=tuple(arguments.stop_lens) if arguments.stop_lens else None,
+                stop_words=stop_words, seed=arguments.seed,
+                min_documents=arguments.min_documents, negation=arguments.negation)
     except (TypeError, ValueError) as error:
-        raise InputError(f"{arguments.corpus}: {error}") from None
+        raise InputError(f"{arguments.corpus}: {str(error).splitlines()[0]}") from None
     if series.empty:
         raise InputError(f"{arguments.corpus}: no document has a key")
     # The files first: they are whole whatever becomes of the standard output (| head).
@@ -207,7 +274,9 @@ PERIODS = {"D": "day", "W": "week", "MS": "month", "M": "month", "ME": "month",
 def _series_outputs(arguments: argparse.Namespace, series: Any) -> list[tuple[Path, Writer]]:
     outputs: list[tuple[Path, Writer]] = []
     if arguments.csv is not None:
-        table = str(series.to_csv(index_label="key", float_format="%.6g")).encode("utf-8")
+        # pandas writes every float as repr does, so it reads back exactly; a missing one
+        # as nothing.
+        table = str(series.to_csv(index_label="key")).encode("utf-8")
 
         def write_table(stream: BinaryIO) -> None:
             stream.write(table)

@@ -5,6 +5,7 @@ from __future__ import annotations
 
 import codecs
 import io
+from collections.abc import Sequence
 from pathlib import Path
 from typing import TYPE_CHECKING, Any
 
@@ -41,7 +42,8 @@ def corpus_format(path: Path, format: str | None = None) -> str:
     return found
 
 
-def read_corpus(path: str | Path, *, text: str = "text", key: str | None = None,
+def read_corpus(path: str | Path, *, text: str = "text",
+                key: str | Sequence[str] | None = None,
                 format: str | None = None) -> pd.DataFrame:
     """The documents of a corpus file or directory, one row each, in the order they come.
 
@@ -50,9 +52,14 @@ def read_corpus(path: str | Path, *, text: str = "text", key: str | None = None,
     per file, in name order, the file name as key). `format` ("csv", "tsv", "jsonl",
     "parquet", "txt", "directory") overrides the guess from the suffix. The result has
     the column `text` (a missing text becomes "") and, when `key` is given (or for a
-    directory), `key`.
+    directory), `key`, then every other column of the file under its own name (an
+    author, a place, a label: anything to group by); a column named "text" or "key"
+    whose name the result already uses is kept as "text_" or "key_". `key` may also name
+    several columns (a list): they are checked and kept under their own names, without a
+    `key` column, so that ``corpus[["author", "place"]]`` can be the keys of
+    `happiness_series` or `period_shifts`.
 
-    Only the wanted columns are kept. The file is read once, so that it may be a pipe.
+    The file is read once, so that it may be a pipe.
     Raises CorpusError (a ValueError) with one line that says what is wrong: a missing
     file, a missing column (naming the columns there are), bytes that are not UTF-8
     (naming the file and the byte offset), a row of CSV or TSV with more fields than the
@@ -69,6 +76,8 @@ def read_corpus(path: str | Path, *, text: str = "text", key: str | None = None,
     pandas = _pandas()
     path = Path(path)
     kind = corpus_format(path, format)
+    several = key is not None and not isinstance(key, str)
+    key_columns = [str(column) for column in key] if several else []  # type: ignore[union-attr]
     if not path.exists():
         raise CorpusError(f"{path}: no such file or directory")
     if kind == "directory":
@@ -78,7 +87,10 @@ def read_corpus(path: str | Path, *, text: str = "text", key: str | None = None,
     if kind == "txt" and key is not None:
         raise CorpusError(f"{path}: a plain text file has no columns, so no key column "
                           f"{key!r}; use CSV, TSV, JSON Lines or Parquet")
-    wanted = [text] if key is None or key == text else [text, key]
+    if several:
+        wanted = [text] + [column for column in key_columns if column != text]
+    else:
+        wanted = [text] if key is None or key == text else [text, str(key)]
     source: Path | io.BytesIO = path
     try:
         source = _source(path)
@@ -96,8 +108,17 @@ def read_corpus(path: str | Path, *, text: str = "text", key: str | None = None,
     except OSError as error:
         raise CorpusError(f"{path}: cannot be read: {error.strerror or error}") from None
     result = pandas.DataFrame({"text": _texts(path, frame[text], pandas)})
-    if key is not None:
+    taken = {"text"}
+    if key is not None and not several:
         result["key"] = frame[key].to_numpy()
+        taken.add("key")
+    for column in frame.columns:
+        name = str(column)
+        if name == text or (name == key and not several):
+            continue
+        result[name + "_" if name in taken else name] = frame[column].to_numpy()
+    if several:
+        result.attrs["key"] = key_columns
     return result
 
 
@@ -139,7 +160,7 @@ def _read_delimited(path: Path, source: Path | io.BytesIO, wanted: list[str], se
         raise CorpusError(f"{path}: not valid {'TSV' if separator == chr(9) else 'CSV'}: "
                           f"{detail.removeprefix('C error: ')}") from None
     _missing(path, wanted, [str(column) for column in frame.columns])
-    return frame[wanted]
+    return frame
 
 
 def _read_json_lines(path: Path, source: Path | io.BytesIO, wanted: list[str],
@@ -150,7 +171,7 @@ def _read_json_lines(path: Path, source: Path | io.BytesIO, wanted: list[str],
                               dtype=False) as reader:
             for chunk in reader:
                 _missing(path, wanted, [str(column) for column in chunk.columns])
-                parts.append(chunk[wanted])
+                parts.append(chunk)
     except ValueError as error:
         if isinstance(error, (CorpusError, UnicodeDecodeError)):
             raise
@@ -174,7 +195,7 @@ def _read_parquet(path: Path, source: Path | io.BytesIO, wanted: list[str]) -> A
     if isinstance(source, io.BytesIO):
         source.seek(0)
     # A binary column comes as bytes, which _texts decodes (or refuses, naming the row).
-    return pyarrow.parquet.read_table(source, columns=wanted).to_pandas()
+    return pyarrow.parquet.read_table(source).to_pandas()
 
 
 def _lines(path: Path, source: Path | io.BytesIO) -> list[str]:

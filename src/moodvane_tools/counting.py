@@ -145,6 +145,9 @@ class WordCounter:
         self._tally = _general.new_tally(
             self._rules.native_rules(self._segmenter, bool(negation)), flags)
         self._carry = ""
+        # The pieces of a word longer than _LONGEST_CARRY, fed so far: held apart, not
+        # joined at every read, until the word ends.
+        self._held: list[str] = []
         self.tokens = 0
         """Tokens counted by `finish`, the words that the lexicon does not score included."""
 
@@ -157,8 +160,13 @@ class WordCounter:
             while len(text) - start > _PIECE:
                 end = start + _PIECE
                 cut = _general.last_break(text, end, _PIECE)
-                if cut <= start:  # a piece without a break: cut anyway, as a stream would
-                    cut = end
+                # A piece without a break is a word longer than a piece (or a run of Han
+                # characters): it goes on to the next break, however far, and stays whole.
+                while cut <= start and end < len(text) - 1:
+                    end = min(end + _PIECE, len(text) - 1)
+                    cut = _general.last_break(text, end, _PIECE)
+                if cut <= start:
+                    cut = len(text)
                 self._count(text[start:cut], goes_on=True)
                 start = cut
         self._count(text[start:])
@@ -166,22 +174,36 @@ class WordCounter:
     def feed(self, piece: str) -> None:
         """Counts the words of `piece`, the next part of one text, keeping back a word
         that may go on in the next piece."""
+        if self._held:
+            # The word held goes on: its end can only be in the new piece.
+            cut = _general.last_break(piece, len(piece) - 1, len(piece) + 1, True)
+            if cut < 0:
+                cut = _general.last_break(piece, len(piece) - 1, len(piece) + 1)
+            if cut < 0:
+                self._held.append(piece)
+                return
+            self._held.append(piece[:cut])
+            held, self._held = "".join(self._held), []
+            self._carry = piece[cut:]
+            self._count(held, goes_on=True)
+            return
         text = self._carry + piece
         if not text:
             return
         cut = _general.last_break(text, len(text) - 1, _LONGEST_CARRY, True)
         if cut < 0 and len(text) > _LONGEST_CARRY:  # no white space: any break will do
             cut = _general.last_break(text, len(text) - 1, _LONGEST_CARRY)
-            if cut < 0:
-                cut = len(text)
+            if cut < 0:  # none: a word longer than _LONGEST_CARRY, held whole
+                self._held, self._carry = [text], ""
+                return
         cut = max(cut, 0)
         self._carry = text[cut:]
         self._count(text[:cut], goes_on=True)
 
     def finish(self) -> Counter[str]:
         """The counts of everything added and fed since the last `finish`."""
-        self._count(self._carry)
-        self._carry = ""
+        self._count("".join(self._held) + self._carry)
+        self._carry, self._held = "", []
         words, han_runs, tokens = _general.tally_take(self._tally)
         counts = Counter(words)
         if han_runs:

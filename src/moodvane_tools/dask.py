@@ -25,7 +25,7 @@ import numpy
 import pandas  # type: ignore[import-untyped, unused-ignore]
 from dask.delayed import delayed
 
-from .period_shifts import PeriodShifts, check_options, shifts_of_groups
+from .shifts_by_period import PeriodShifts, check_options, shifts_of_groups
 from .periods import utc_for, zone_of
 
 from .corpus import (
@@ -35,6 +35,7 @@ from .corpus import (
     _frame_of,
     _group_codes,
     _text_batches,
+    check_min_documents,
     score_documents as _score_documents,
     series_frame,
 )
@@ -148,18 +149,19 @@ def happiness_series(ddf: dd.DataFrame, *, text: str = "text", key: str = "key",
                      language: str | None = None, freq: str | None = None,
                      stop_lens: Sequence[float] | None = None,
                      stop_words: Iterable[str] | None = None, n_boot: int = 1000,
-                     ci: float = 0.95, seed: int = 0,
+                     ci: float = 0.95, seed: int = 0, min_documents: int = 1,
                      negation: bool = False) -> pandas.DataFrame:
     """`moodvane_tools.happiness_series` of the columns `text` and `key`: the same frame,
     scores bit for bit and the bootstrap bounds of the same seed. The documents' own
     scores come back to this process (three numbers each) for the bootstrap."""
     scoring = Scoring.of(lexicon, language, stop_lens, stop_words, negation)
     _check_bootstrap(n_boot, ci)
+    check_min_documents(min_documents)
     documents, merged = _grouped(ddf, text, key, scoring, freq)
     codes, uniques = _group_codes(documents["key"], len(documents), None)
     pooled = [merged[group] for group in uniques.tolist()]
     groups = _frame_of([scoring.score_counts(pooled)], index=uniques)
-    return series_frame(groups, documents, codes, n_boot, ci, seed)
+    return series_frame(groups, documents, codes, n_boot, ci, seed, min_documents)
 
 
 def period_shifts(ddf: dd.DataFrame, *, text: str = "text", key: str = "key",

@@ -326,18 +326,37 @@ def weighted_avg_shift_pair(
     reference_value: SupportsFloat | str | None = None,
     stop_words: Iterable[str] | None = None,
     top_n: SupportsIndex = 0,
+    missing: str = "other",
 ) -> ShiftResult:
     """The weighted-average shift with one score map per text.
 
     Text 1's words are scored by ``scores_1`` and text 2's by ``scores_2`` (for instance a
     lexicon that changed between two periods). A word takes part when it is a key of either
-    text (zero counts included) and either map scores it; a word that only one map scores
-    takes that score in both texts. ``s_diff`` is the word's change of score and ``pos_s``
+    text (zero counts included) and a map scores it. `missing` says what becomes of a word
+    that only one map scores: ``"other"`` (the default) scores it with that map in both
+    texts; ``"exclude"`` leaves it out, as if neither map scored it. Do not compare two
+    languages this way: a word written alike in both (English "die", German "die") takes
+    the other language's score, and with ``"other"`` even a word that one language lacks
+    is scored in the other's terms. ``s_diff`` is the word's change of score and ``pos_s``
     / ``neg_s`` collect ``p_avg * s_diff`` by its sign. ``s_avg_1``/``s_avg_2`` are the
     texts' average scores under their own maps. ``reference_value`` is ``None`` or
     ``"average"`` (text 1's average) or a finite number. With equal maps the result equals
     ``moodvane.weighted_avg_shift_custom``'s bit for bit.
+
+    >>> result = weighted_avg_shift_pair({"good": 1, "new": 1}, {"good": 2, "new": 1},
+    ...                                  {"good": 7.0}, {"good": 8.0, "new": 2.0},
+    ...                                  missing="exclude")
+    >>> [entry["type"] for entry in result["entries"]]
+    ['good']
     """
+    if missing == "exclude":
+        if not isinstance(scores_1, Mapping) or not isinstance(scores_2, Mapping):
+            raise TypeError("scores_1 and scores_2 must be dicts of word scores")
+        common = scores_1.keys() & scores_2.keys()
+        scores_1 = {word: value for word, value in scores_1.items() if word in common}
+        scores_2 = {word: value for word, value in scores_2.items() if word in common}
+    elif missing != "other":
+        raise ValueError(f"missing must be 'other' or 'exclude', got {missing!r}")
     return _shift(
         "weighted",
         type2freq_1,

@@ -92,9 +92,7 @@ def shift_intervals(texts_1: Iterable[object], texts_2: Iterable[object],
     (['happy', 'sad'], True)
     """
     import moodvane
-    import numpy
 
-    pandas = _pandas()
     scoring = Scoring.of(lexicon, language, stop_lens, stop_words, negation)
     _check_bootstrap(n_boot, ci)
     if isinstance(top_n, bool) or not isinstance(top_n, int) or top_n < 1:
@@ -107,16 +105,31 @@ def shift_intervals(texts_1: Iterable[object], texts_2: Iterable[object],
     result = moodvane.weighted_avg_shift_custom(
         pooled[0], pooled[1], dict(scoring.scores), stop_lens=scoring.stop_lens,
         stop_words=set(scoring.stop_words), top_n=top_n)
+    return intervals_of_documents(documents[0], documents[1], result, _scored_words(scoring),
+                                  n_boot=n_boot, ci=ci, seed=seed)
+
+
+def intervals_of_documents(documents_1: list[Counter[str]], documents_2: list[Counter[str]],
+                           result: Mapping[str, Any], scored: Mapping[str, float], *,
+                           n_boot: int, ci: float, seed: int) -> pd.DataFrame:
+    """The frame of `shift_intervals` for `result`, the shift of the pooled counts of
+    `documents_1` to those of `documents_2` (each document's word counts), whose words
+    take part with the scores of `scored` (stop lens and stop words already applied):
+    one row per entry of the result."""
+    import numpy
+
+    pandas = _pandas()
     entries = result["entries"]
-    scored = _scored_words(scoring)
+    words_1 = set().union(*documents_1) if documents_1 else set()
+    words_2 = set().union(*documents_2) if documents_2 else set()
     # The vocabulary the resamples see: the scored words of either text.
-    present = sorted(set(pooled[0]).union(pooled[1]).intersection(scored))
+    present = sorted(words_1.union(words_2).intersection(scored))
     index = {word: at for at, word in enumerate(present)}
     columns = numpy.full(len(present), -1, dtype=numpy.int32)
     for column, entry in enumerate(entries):
         columns[index[entry["type"]]] = column
     scores = numpy.asarray([scored[word] for word in present], dtype=numpy.float64)
-    raw = _general.resample_shift(_rows(documents[0], index), _rows(documents[1], index),
+    raw = _general.resample_shift(_rows(documents_1, index), _rows(documents_2, index),
                                   scores.tobytes(), columns.tobytes(), len(entries), n_boot,
                                   seed & 0xFFFFFFFFFFFFFFFF)
     resamples = numpy.frombuffer(raw).reshape(n_boot, len(entries) + 1)
@@ -133,7 +146,7 @@ def shift_intervals(texts_1: Iterable[object], texts_2: Iterable[object],
     frame.attrs.update({
         "total": float(points[-1]), "total_low": float(low[-1]), "total_high": float(high[-1]),
         "result": result, "n_boot": n_boot, "ci": ci, "seed": seed,
-        "documents_1": len(documents[0]), "documents_2": len(documents[1]),
+        "documents_1": len(documents_1), "documents_2": len(documents_2),
     })
     return frame
 

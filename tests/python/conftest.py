@@ -25,7 +25,8 @@ PURE_PYTHON_FILES = frozenset({
     "test_lexicon_review.py", "test_packaging.py", "test_readme.py", "test_tools_cli.py",
     "test_tools_export.py",
     "test_tools_graph.py", "test_tools_kinds.py", "test_tools_lexicons.py",
-    "test_tools_outputs.py", "test_tools_text.py",
+    "test_tools_outputs.py", "test_tools_text.py", "test_unicode_tables.py",
+    "test_explain_cli.py", "test_report_page.py", "test_notebook.py",
 })
 
 

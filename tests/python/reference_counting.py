@@ -6,17 +6,22 @@ a token is a run of letters, combining marks, digits and zero-width joiners, run
 one apostrophe or hyphen stay one token; the text is lower-cased (where the lexicon is)
 and put in NFC (a text that is not, with every run of more than 30 non-starters first
 cut by U+034F, as Unicode's Stream-Safe Text Format does); then each token counts as the lexicon's words it stands for.
+
+Every property of a character comes from `unicodedata2` of the Unicode version that the
+counter's tables pin (requirements-dev.txt), not from the running interpreter, whose
+Unicode version differs from one CPython to the next.
 """
 
 from __future__ import annotations
 
 import functools
 import re
-import unicodedata
 from collections import Counter
 from collections.abc import Container
 from dataclasses import dataclass, field
 from pathlib import Path
+
+import unicodedata2 as pinned_unicode
 
 from moodvane_tools.chinese import (Segmenter, dictionary_segmenter, jieba_segmenter,
                                     native_segmenter)
@@ -60,14 +65,25 @@ ENDINGS: tuple[tuple[str, tuple[str, ...]], ...] = tuple(sorted((
 ), key=lambda pair: len(pair[0]), reverse=True))
 
 
+def is_letter(character: str) -> bool:
+    """str.isalpha of one character, by the pinned version's categories."""
+    return pinned_unicode.category(character)[0] == "L"
+
+
+def is_space(character: str) -> bool:
+    """str.isspace of one character, by the pinned version's data (as CPython's)."""
+    return (pinned_unicode.bidirectional(character) in ("WS", "B", "S")
+            or pinned_unicode.category(character) == "Zs")
+
+
 def is_word_character(character: str) -> bool:
-    return unicodedata.category(character)[0] in "LMN" or character in "\u200c\u200d"
+    return pinned_unicode.category(character)[0] in "LMN" or character in "\u200c\u200d"
 
 
 def stream_safe(text: str) -> str:
     out, run = [], 0
     for character in text:
-        if not unicodedata.combining(character):
+        if not pinned_unicode.combining(character):
             run = 0
         else:
             run += 1
@@ -139,7 +155,7 @@ def script_runs(token: str) -> list[tuple[str, str]]:
     runs, start, current = [], 0, script(token[0])
     for index in range(1, len(token)):
         character = token[index]
-        if unicodedata.category(character)[0] == "M" or character in "'-":
+        if pinned_unicode.category(character)[0] == "M" or character in "'-":
             continue
         if script(character) != current:
             runs.append((current, token[start:index]))
@@ -219,6 +235,33 @@ def match_emoticon(text: str, at: int, emoticons: list[str]) -> tuple[str, int] 
     return best
 
 
+BRACKETS = {")": "(", "]": "[", "}": "{", ">": "<"}
+BRACKET_REACH = 32
+
+
+def enclosed(text: str, at: int, end: int, written: str) -> bool:
+    """Whether the emoticon text[at:end] is none for what stands around it: a word
+    character on both sides, or a closing bracket that closes one opened within the 32
+    characters before it, back to white space ("[[:space:]]")."""
+    if (at > 0 and is_word_character(text[at - 1]) and end < len(text)
+            and is_word_character(text[end])):
+        return True
+    opener = BRACKETS.get(written[-1])
+    if opener is None:
+        return False
+    depth = 0
+    for character in reversed(text[max(0, at - BRACKET_REACH):at]):
+        if is_space(character):
+            return False
+        if character == written[-1]:
+            depth += 1
+        elif character == opener:
+            if depth == 0:
+                return True
+            depth -= 1
+    return False
+
+
 def emoji_sequence(text: str, at: int) -> tuple[str, int]:
     written = ""
     while True:
@@ -286,10 +329,11 @@ def scan(text: str, options: dict[str, bool], emoticons: list[str],
         character = text[at]
         if is_word_character(character):
             if not options["urls"] and ascii_lower(text[at:at + 8]).startswith(URL_STARTS):
-                while at < len(text) and not text[at].isspace():
+                while at < len(text) and not is_space(text[at]):
                     at += 1
                 continue
-            if options["emoticons"] and (found := match_emoticon(text, at, emoticons)):
+            if (options["emoticons"] and (found := match_emoticon(text, at, emoticons))
+                    and not enclosed(text, at, found[1], found[0])):
                 out.append((True, found[0]))
                 at = found[1]
                 continue
@@ -301,7 +345,8 @@ def scan(text: str, options: dict[str, bool], emoticons: list[str],
             out.append((False, text[at:end]))
             at = end
             continue
-        if options["emoticons"] and (found := match_emoticon(text, at, emoticons)):
+        if (options["emoticons"] and (found := match_emoticon(text, at, emoticons))
+                and not enclosed(text, at, found[1], found[0])):
             out.append((True, found[0]))
             at = found[1]
         elif options["emoji"] and is_emoji_start(character):
@@ -363,10 +408,10 @@ class Rules:
     def marked_words_of(self, token: str) -> list[tuple[str, bool]]:
         """The words of `token`, each with whether it may be part of a phrase (not a
         word of a Han run)."""
-        if token.isascii() and token.isalpha():  # the common case: one plain word
+        if token.isascii() and all(map(is_letter, token)) and token:  # the common case: one plain word
             words = [token] if token in self.words or self.lower_case else self.joined(token)
             return [(word, True) for word in words]
-        if not any(character.isalpha() for character in token):
+        if not any(map(is_letter, token)):
             return []
         marked: list[tuple[str, bool]] = []
         words: list[str] = []
@@ -375,13 +420,13 @@ class Rules:
             words = []
             if kind == "han" and self.key == "chinese":
                 marked += [(piece, False) for piece in self.segment(run)
-                           if any(character.isalpha() for character in piece)]
+                           if any(map(is_letter, piece))]
                 continue
             if kind == "hangul" and self.key == "korean":
                 if marked and run in PARTICLES:
                     continue
                 words += [korean_stem(part, self.words) for part in run.split(HYPHEN) if part]
-            elif any(character.isalpha() for character in run):
+            elif any(map(is_letter, run)):
                 words += self.joined(run)
         return marked + [(word, True) for word in words]
 
@@ -418,8 +463,8 @@ def prepare(text: str, lexicon: Rules) -> str:
     text = text.translate(JOINER_FORMS)
     if lexicon.lower_case:
         text = text.lower()
-    if not unicodedata.is_normalized("NFC", text):
-        text = unicodedata.normalize("NFC", stream_safe(text))
+    if pinned_unicode.normalize("NFC", text) != text:
+        text = pinned_unicode.normalize("NFC", stream_safe(text))
     if lexicon.key == "hindi":
         text = text.translate(HINDI_FOLDS)
     return text

@@ -285,8 +285,8 @@ def test_a_named_pipe_is_read_once(tmp_path, kind):
     assert list(frame["text"]) == [body for _, body in CORPUS]
 
 
-@pytest.mark.parametrize("module", ["corpus", "corpus_reading", "periods", "period_shifts",
-                                    "intervals"])
+@pytest.mark.parametrize("module", ["corpus", "corpus_reading", "periods", "shifts_by_period",
+                                    "intervals", "generalized", "report"])
 def test_docstring_examples_run(module):
     import doctest
     import importlib
@@ -330,3 +330,46 @@ def test_stop_words_are_words_the_counter_makes(language, function_word):
     # A stop word that carries feeling would hide it from every shift that stops it.
     scores = lexicon_scores(language)
     assert [word for word in words if not 4.0 <= scores.get(word, 5.0) <= 6.0] == []
+
+
+@pytest.mark.parametrize("suffix", [".csv", ".tsv", ".jsonl", ".parquet"])
+def test_every_other_column_is_kept(tmp_path, suffix):
+    frame = pandas.DataFrame({"when": ["2024-01-01", "2024-01-02", "2024-01-02"],
+                              "key": ["k1", "k2", "k3"], "author": ["ann", "bob", "ann"],
+                              "body": ["a happy day", "war", "love"], "stars": [5, 1, 4]})
+    path = tmp_path / f"corpus{suffix}"
+    if suffix == ".parquet":
+        frame.to_parquet(path)
+    elif suffix == ".jsonl":
+        frame.to_json(path, orient="records", lines=True)
+    else:
+        frame.to_csv(path, sep="\t" if suffix == ".tsv" else ",", index=False)
+    read = read_corpus(path, text="body", key="when")
+    assert list(read.columns) == ["text", "key", "key_", "author", "stars"]
+    assert read["author"].tolist() == ["ann", "bob", "ann"]
+    assert read["key_"].tolist() == ["k1", "k2", "k3"]
+    assert read["stars"].tolist() == [5, 1, 4]
+    several = read_corpus(path, text="body", key=["author", "when"])
+    # No key column of its own: the file's "key" keeps its name.
+    assert list(several.columns) == ["text", "when", "key", "author", "stars"]
+    assert several.attrs["key"] == ["author", "when"]
+    with pytest.raises(ValueError, match="no column 'place'"):
+        read_corpus(path, text="body", key=["author", "place"])
+
+
+def test_keys_of_several_columns_give_a_multiindex():
+    texts = ["a happy day", "war", "love", "sad", "joy"]
+    keys = pandas.DataFrame({"when": pandas.to_datetime(["2024-01-01", "2024-01-02",
+                                                         "2024-01-09", "2024-01-02",
+                                                         "2024-01-03"]),
+                             "author": ["ann", "bob", "ann", None, "bob"]})
+    series = happiness_series(texts, keys, freq="W", n_boot=10)
+    assert isinstance(series.index, pandas.MultiIndex)
+    week = pandas.Timestamp
+    assert series.index.tolist() == [(week("2024-01-01"), "ann"), (week("2024-01-01"), "bob"),
+                                     (week("2024-01-08"), "ann")]
+    assert series["documents"].tolist() == [1, 2, 1]
+    groups = count_groups(texts, keys[["author"]])
+    # The row with no author belongs to no group.
+    assert list(groups) == [("ann",), ("bob",)]
+    assert groups[("bob",)] == Counter({"war": 1, "joy": 1})

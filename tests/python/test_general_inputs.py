@@ -253,3 +253,21 @@ def test_concurrent_calls_from_threads_agree() -> None:
     for thread in threads:
         thread.join()
     assert len(results) == 20 and all(r == expected for r in results)
+
+
+@pytest.mark.parametrize("only_1, only_2", [({"sad": 2.0}, {}), ({}, {"new": 7.5}),
+                                            ({"sad": 2.0}, {"new": 7.5, "die": 1.0})])
+def test_words_one_map_lacks_are_scored_by_the_other_or_left_out(only_1, only_2):
+    import moodvane
+
+    first, second = {"good": 2, "sad": 1, "new": 0, "die": 3}, {"good": 1, "new": 4, "die": 1}
+    common = {"good": 8.0}
+    excluded = weighted_avg_shift_pair(first, second, {**common, **only_1},
+                                       {**common, **only_2}, missing="exclude")
+    # Left out, a word that one map lacks is as if no map scored it: the plain shift of the
+    # words both maps share.
+    assert dict(excluded) == moodvane.weighted_avg_shift_custom(first, second, common)
+    other = weighted_avg_shift_pair(first, second, {**common, **only_1}, {**common, **only_2})
+    assert {entry["type"] for entry in other["entries"]} == {"good", *only_1, *only_2}
+    with pytest.raises(ValueError, match="missing must be 'other' or 'exclude'"):
+        weighted_avg_shift_pair(first, second, common, common, missing="drop")

@@ -251,8 +251,8 @@ def test_a_programs_own_sigint_handler_runs_mid_call_and_the_call_goes_on(delay)
 
 
 # The companion's native loops, each on work of about a second of processor time: counting
-# one long text (read whole, in place), scoring a batch of long texts, and the bootstrap of
-# a series (on two threads). The set-up comes before the timer is armed.
+# one long text (read whole, in place), scoring a batch of long texts, the bootstrap of a
+# series (on two threads) and that of a word shift. The set-up comes before the timer is armed.
 LOOP_CHILD = textwrap.dedent("""
     import ctypes, signal, sys, time
     from moodvane_tools import count_words, happiness_series, score_documents
@@ -282,6 +282,11 @@ LOOP_CHILD = textwrap.dedent("""
     elif name == "score_documents":
         texts = ["a happy day, a sad night; " * 1_500_000] * 5  # a batch of long texts
         call = lambda: score_documents(texts)
+    elif name == "shift_intervals":
+        import pandas  # imported here, so that no signal lands in its import
+        from moodvane_tools import shift_intervals
+        texts = ["a happy day", "a sad night", "love", "war"] * 2_500
+        call = lambda: shift_intervals(texts, texts[::-1], n_boot=4_000, top_n=4)
     else:
         texts = ["happy", "sad", "love", "war"] * 5_000
         keys = [i % 2 for i in range(len(texts))]
@@ -307,7 +312,8 @@ LOOP_CHILD = textwrap.dedent("""
 @pytest.mark.skipif(not sys.platform.startswith("linux"), reason="a Linux timer raises the signal")
 @pytest.mark.skipif(os.environ.get("MOODVANE_SANITIZED") == "1",
                     reason="the sanitizers slow every stage several times over")
-@pytest.mark.parametrize("name", ["count_words", "score_documents", "happiness_series"])
+@pytest.mark.parametrize("name", ["count_words", "score_documents", "happiness_series",
+                                  "shift_intervals"])
 def test_ctrl_c_ends_the_companions_native_loops(name):
     # Without a look at Ctrl-C in the loop, the signal waits for the rest of the work, most
     # of a second (of one thread, or of two for the bootstrap); the looks come every few

@@ -159,7 +159,7 @@ def test_corpus_scores_take_the_negated_entries():
     pooled = count_words(texts[:2], negation=True)
     assert series["score"]["a"] == \
         moodvane.weighted_avg_shift_custom(pooled, {}, scores)["s_avg_1"]
-    from moodvane_tools.period_shifts import period_shifts
+    from moodvane_tools.shifts_by_period import period_shifts
 
     shifts = period_shifts(texts, ["a", "a", "b", "b"], negation=True)
     assert shifts["b"] == moodvane.weighted_avg_shift_custom(
@@ -191,3 +191,14 @@ def test_docstring_examples_run():
 
     failures, tried = doctest.testmod(moodvane_tools.negation)
     assert tried > 0 and failures == 0
+
+
+@pytest.mark.parametrize("command", [
+    ["compare", "a.txt", "b.txt"], ["series", "c.csv", "--key", "k"],
+    ["explain", "c.csv", "--key", "k", "--period", "p"], ["report", "c.csv", "--html", "r.html"],
+])
+def test_every_command_that_counts_takes_the_switch(command):
+    from moodvane_tools.cli import _parser
+
+    assert _parser().parse_args([*command, "--negation"]).negation is True
+    assert _parser().parse_args(command).negation is False

@@ -20,7 +20,7 @@ from conftest import canonical  # noqa: E402
 from moodvane_tools import count_documents, proportion_shift  # noqa: E402
 from moodvane_tools import _general  # noqa: E402
 from moodvane_tools.intervals import shift_intervals  # noqa: E402
-from moodvane_tools.period_shifts import period_shifts  # noqa: E402
+from moodvane_tools.shifts_by_period import period_shifts  # noqa: E402
 
 WORDS = ["happy", "sad", "love", "war", "day", "rain", "sun", "the", "good", "bad", "zzz"]
 

@@ -45,8 +45,9 @@ def test_readme_snippets_run_verbatim_from_any_folder(language: str, tmp_path: P
                                            "MPLBACKEND": "Agg", "HOME": str(tmp_path)})
     assert run.returncode == 0, run.stderr[-3000:]
     # What the snippets say they write, they wrote.
-    written = {"python": ["shift.png", "entropy.png", "series.png"],
+    written = {"python": ["shift.png", "entropy.png", "series.png", "week.png", "report.html"],
                "sh": ["moodvane-samples/shift.png", "moodvane-samples/result.json",
-                      "moodvane-samples/words.csv", "series.png", "series.csv"]}[language]
+                      "moodvane-samples/words.csv", "series.png", "series.csv", "week.csv",
+                      "report.html"]}[language]
     for name in written:
         assert (tmp_path / name).stat().st_size > 0, name

@@ -22,6 +22,14 @@ def _listed(language, whole, parts):
 
 
 @pytest.mark.parametrize("language, text, expected", [
+    # Typographic apostrophes and non-breaking hyphens read as the ASCII ones everywhere:
+    # in emoticons, and before the @ of an address.
+    ("english", "so sad :’( but :‑P", {"so": 1, "sad": 1, ":'(": 1, "but": 1, ":-P": 1}),
+    ("english", "write happy‑@mail.com now", {"write": 1, "now": 1}),
+    # An emoticon glued to words on both sides, or closing a bracket opened just before it,
+    # is none; one after a word or a space is.
+    ("english", "[[:space:]] a:)b f(x:) great:) (so :))",
+     {"space": 1, "a": 1, "b": 1, "f": 1, "x": 1, "great": 1, ":)": 1, "so": 1, ":))": 1}),
     # Accents stay on their letters, in NFC whatever the input form.
     ("french", "Il était fatigué, tellement fatigué.",
      {"il": 1, "était": 1, "fatigué": 2, "tellement": 1}),

@@ -196,6 +196,8 @@ IRREGULAR_ADJECTIVES: dict[str, list[str]] = {
     "malin": ["maligne", "malignes", "malins"],
     "bénin": ["bénigne", "bénignes", "bénins"],
     "chef-d'oeuvre": ["chefs-d'oeuvre"],
+    # festivals, as bals and carnavals: not the -aux of the adjectives in -al
+    "festival": ["festivals"],
 }
 
 

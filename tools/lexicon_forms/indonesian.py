@@ -54,7 +54,7 @@ NOT_FORMS = frozenset("""
     dipadamkan terkalahkan mengindahkan kegemaran kecerdasan keseimbangan menyeimbangkan
     merapikan sayangnya kerajinan berteduh menggalakkan tergila memanjakan dimanjakan kemurahan
     membetulkan
-    sakitinya salahkannya hancurkannya menyentuh disentuh diharapkan
+    sakitinya salahkannya hancurkannya menyentuh disentuh diharapkan disinggung
 """.split())
 
 

@@ -306,7 +306,7 @@ class Scan {
       if (at_end(next) || !(after.cls & kWord)) break;
       end = next;
     }
-    if (!options.emails && !at_end(end) && may_go_on_as_email(text_[end]) &&
+    if (!options.emails && !at_end(end) && may_go_on_as_email(read(end).cp) &&
         pos >= no_email_before_) {
       if (const std::size_t email_end = email(pos)) return email_end;
     }
@@ -386,7 +386,9 @@ class Scan {
   static bool is_local_mark(char32_t cp) noexcept {
     return cp == U'.' || cp == U'_' || cp == U'%' || cp == U'+' || cp == U'-';
   }
-  static bool may_go_on_as_email(char c) noexcept { return c == '@' || is_local_mark(c); }
+  static bool may_go_on_as_email(char32_t cp) noexcept {
+    return cp == U'@' || is_local_mark(cp);
+  }
 
   // The end of an e-mail address whose local part begins at `pos`, or 0: word characters
   // and . _ % + -, then @, then at least two labels of word characters and hyphens
@@ -461,12 +463,8 @@ class Scan {
           ++repeats;
         }
         if (repeats >= 2) end = p;
-      } else if (text_.size() - pos >= e.match.size()) {
-        bool same = true;
-        for (std::size_t i = 0; i < e.match.size() && same; ++i) {
-          same = ascii_lower(text_[pos + i]) == e.match[i];
-        }
-        if (same) end = pos + e.match.size();
+      } else {
+        end = matched_end(pos, e);
       }
       // The longest; of forms alike but for case, the list's first, so that a text counts
       // alike whether or not it was lower-cased before it got here.
@@ -478,9 +476,70 @@ class Scan {
       best = &e;
       best_end = end;
     }
-    if (best == nullptr) return 0;
+    if (best == nullptr || enclosed(pos, best_end, *best)) return 0;
     state_.count_whole(best->written);
     return best_end;
+  }
+
+  // The end of the emoticon `e` written at `pos`, or 0: its characters as the scanner reads
+  // the text (a typographic apostrophe or hyphen as the ASCII one, a letter in any ASCII
+  // case, a code point that the rules drop passed over).
+  std::size_t matched_end(std::size_t pos, const Emoticon& e) const noexcept {
+    std::size_t p = pos;
+    for (std::size_t i = 0; i < e.match.size();) {
+      if (at_end(p)) return 0;
+      if (static_cast<unsigned char>(text_[p]) < 0x80) {
+        if (ascii_lower(text_[p]) != e.match[i]) return 0;
+        ++p;
+        ++i;
+        continue;
+      }
+      const Read at = read(p);
+      p += at.size;
+      if (at.cp == CountingRules::kDropped) continue;
+      const Decoded wanted = decode_utf8(e.match.data() + i);
+      if (at.cp != wanted.cp) return 0;
+      i += wanted.size;
+    }
+    return p;
+  }
+
+  // How far back an emoticon that ends in a closing bracket looks for the opening one.
+  static constexpr int kBracketReach = 32;
+
+  // Whether the emoticon `e` at [pos, end) is none for what stands around it: a word
+  // character on both sides ("a:)b"), or a closing bracket that closes one opened before it
+  // in the same run of text ("[[:space:]]", "f(x:)"), looked for within kBracketReach
+  // characters back, up to white space.
+  bool enclosed(std::size_t pos, std::size_t end, const Emoticon& e) const noexcept {
+    std::size_t back = pos;
+    const auto previous = [&]() -> Read {  // the code point before `back`, kept ones only
+      while (back > 0) {
+        do {
+          --back;
+        } while (back > 0 && (static_cast<unsigned char>(text_[back]) & 0xC0) == 0x80);
+        const Read at = read(back);
+        if (at.cp != CountingRules::kDropped) return at;
+      }
+      return Read{0, 0, 0};
+    };
+    const Read before = previous();
+    if (before.size != 0 && (before.cls & kWord)) {
+      const auto [after, where] = read_kept(end);
+      if (!at_end(where) && (after.cls & kWord)) return true;
+    }
+    static constexpr std::string_view kClosers = ")]}>";
+    static constexpr std::string_view kOpeners = "([{<";
+    const std::size_t kind = kClosers.find(e.match.back());
+    if (kind == std::string_view::npos) return false;
+    int depth = 0;
+    Read at = before;
+    for (int seen = 0; at.size != 0 && seen < kBracketReach; ++seen, at = previous()) {
+      if (at.cls & kSpace) return false;
+      if (at.cp == static_cast<char32_t>(kClosers[kind])) ++depth;
+      if (at.cp == static_cast<char32_t>(kOpeners[kind]) && depth-- == 0) return true;
+    }
+    return false;
   }
 
   static char32_t ascii_lower_cp(char32_t cp) noexcept {

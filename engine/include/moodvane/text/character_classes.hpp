@@ -1,5 +1,6 @@
 // What the word counter needs to know of each code point, from a generated two-stage table
-// (tools/gen_unicode_tables.py --characters writes engine/src/text/character_table.cpp).
+// (tools/gen_unicode_tables.py writes engine/src/text/character_table.cpp from the files of
+// one pinned Unicode version, whatever version the running interpreter follows).
 #pragma once
 
 #include <cstddef>
