@@ -45,6 +45,10 @@ from .lexicon_data import _scores, resolve_name, writes_lower_case
 # reads in place: it is counted whole, in one call.
 _PIECE = 1 << 15
 _LONGEST_CARRY = 1 << 16
+# A word goes on across pieces up to this many characters: a run without any break that is
+# longer (no word is; a run of Han characters without punctuation may be) is cut anyway,
+# so that what one native call reads, and the segmenter's work on it, stays bounded.
+_LONGEST_WORD = 1 << 20
 # Text that is not in NFC is normalised in pieces of about this many bytes (the
 # interpreter's normalisation slows down on long texts with many combining marks).
 _NORMALISED_PIECE = 1 << 12
@@ -148,6 +152,7 @@ class WordCounter:
         # The pieces of a word longer than _LONGEST_CARRY, fed so far: held apart, not
         # joined at every read, until the word ends.
         self._held: list[str] = []
+        self._held_length = 0
         self.tokens = 0
         """Tokens counted by `finish`, the words that the lexicon does not score included."""
 
@@ -162,11 +167,11 @@ class WordCounter:
                 cut = _general.last_break(text, end, _PIECE)
                 # A piece without a break is a word longer than a piece (or a run of Han
                 # characters): it goes on to the next break, however far, and stays whole.
-                while cut <= start and end < len(text) - 1:
+                while cut <= start and end < len(text) - 1 and end - start < _LONGEST_WORD:
                     end = min(end + _PIECE, len(text) - 1)
                     cut = _general.last_break(text, end, _PIECE)
                 if cut <= start:
-                    cut = len(text)
+                    cut = min(end + 1, len(text))
                 self._count(text[start:cut], goes_on=True)
                 start = cut
         self._count(text[start:])
@@ -180,10 +185,13 @@ class WordCounter:
             if cut < 0:
                 cut = _general.last_break(piece, len(piece) - 1, len(piece) + 1)
             if cut < 0:
-                self._held.append(piece)
-                return
+                if self._held_length + len(piece) <= _LONGEST_WORD:
+                    self._held.append(piece)
+                    self._held_length += len(piece)
+                    return
+                cut = len(piece)  # no word is that long: cut anyway
             self._held.append(piece[:cut])
-            held, self._held = "".join(self._held), []
+            held, self._held, self._held_length = "".join(self._held), [], 0
             self._carry = piece[cut:]
             self._count(held, goes_on=True)
             return
@@ -194,7 +202,7 @@ class WordCounter:
         if cut < 0 and len(text) > _LONGEST_CARRY:  # no white space: any break will do
             cut = _general.last_break(text, len(text) - 1, _LONGEST_CARRY)
             if cut < 0:  # none: a word longer than _LONGEST_CARRY, held whole
-                self._held, self._carry = [text], ""
+                self._held, self._held_length, self._carry = [text], len(text), ""
                 return
         cut = max(cut, 0)
         self._carry = text[cut:]
@@ -203,7 +211,7 @@ class WordCounter:
     def finish(self) -> Counter[str]:
         """The counts of everything added and fed since the last `finish`."""
         self._count("".join(self._held) + self._carry)
-        self._carry, self._held = "", []
+        self._carry, self._held, self._held_length = "", [], 0
         words, han_runs, tokens = _general.tally_take(self._tally)
         counts = Counter(words)
         if han_runs:

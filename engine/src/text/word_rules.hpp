@@ -65,6 +65,7 @@ struct Emoticon {
   char32_t first = 0;
   char32_t unit = 0;
   bool ends_in_word = false;
+  std::uint32_t index = 0;  // its position among the rules' emoticons
 };
 
 class CountingRules {
@@ -117,6 +118,7 @@ class CountingRules {
   bool scores(std::string_view word) const noexcept { return listed(word); }
   // The negation that tallies of these rules count, or null.
   const NegationRules* negation() const noexcept { return negation_.get(); }
+  std::size_t emoticon_count() const noexcept { return emoticons_.size(); }
 
  private:
   // A word longer than every listed word is not looked up: each of the many forms that the
