@@ -15,6 +15,7 @@ counted and scored natively in one pass over a batch, not one Python call per do
 
 from __future__ import annotations
 
+import functools
 import sys
 from collections import Counter
 from collections.abc import Iterable, Mapping, Sequence
@@ -22,7 +23,7 @@ from dataclasses import dataclass
 from itertools import islice
 from typing import TYPE_CHECKING, Any
 
-from . import _general
+from . import _native
 from .counting import _prepared, _rules, count_documents
 from .lexicon_data import _scores, resolve_name
 
@@ -96,11 +97,14 @@ class Scoring:
                 count_documents(texts, "chinese", negation=self.negation), codes, groups,
                 pooled)
         rules = _rules(self.language)
-        prepared = tuple(_prepared(text, rules.lower_case) for text in texts)
         code_bytes = None if codes is None else \
             numpy.ascontiguousarray(codes, dtype=numpy.int64).tobytes()
-        return _general.score_texts(rules.native_rules("native", self.negation), prepared, code_bytes, groups, self.scores,
-                                    self.stop_lens, self.stop_words, pooled)
+        # Each text is lowered and normalised natively, as count_words does; the interpreter
+        # prepares only a text that it alone may lower.
+        return _native.score_texts(rules.native_rules("native", self.negation), tuple(texts),
+                                   code_bytes, groups, self.scores, self.stop_lens,
+                                   self.stop_words, pooled,
+                                   functools.partial(_prepared, lower_case=rules.lower_case))
 
     def _score_counted(self, counts: list[Counter[str]], codes: np.ndarray | None, groups: int,
                        pooled: bool) -> tuple[tuple[bytes, bytes, bytes],
@@ -116,7 +120,7 @@ class Scoring:
 
     def score_counts(self, counts: Sequence[dict[str, int]]) -> tuple[bytes, bytes, bytes]:
         """The same for documents given as word counts (dicts)."""
-        return _general.average_scores(tuple(counts), self.scores, self.stop_lens,
+        return _native.average_scores(tuple(counts), self.scores, self.stop_lens,
                                        self.stop_words)
 
 
@@ -391,8 +395,8 @@ def series_frame(groups: pd.DataFrame, documents: pd.DataFrame, codes: np.ndarra
     scored = ~numpy.isnan(score)
     if scored.any() and n_boot > 0:
         resamples = numpy.frombuffer(
-            _general.resample_ratios(sums.tobytes(), totals.tobytes(), starts.tobytes(), n_boot,
-                                     seed & 0xFFFFFFFFFFFFFFFF),
+            _native.resample_ratios(sums.tobytes(), totals.tobytes(), starts.tobytes(), n_boot,
+                                    seed & 0xFFFFFFFFFFFFFFFF),
         ).reshape(len(uniques), n_boot)
         bounds = numpy.nanpercentile(resamples[scored], [tail, 100.0 - tail], axis=1)
         point = score[scored]

@@ -198,9 +198,19 @@ void WordTally::add(std::string_view text, bool goes_on, const shift::Progress& 
 
 bool WordTally::add_if_ready(std::string_view text, bool goes_on,
                              const shift::Progress& progress) {
-  if (!ready_to_count(text, state_->rules->lower_case())) return false;
-  state_->add(text, goes_on, progress);
+  if (ready_to_count(text, state_->rules->lower_case())) {
+    state_->add(text, goes_on, progress);
+    return true;
+  }
+  const std::optional<std::string> prepared =
+      prepared_for_counting(text, state_->rules->lower_case());
+  if (!prepared) return false;
+  state_->add(*prepared, goes_on, progress);
   return true;
+}
+
+bool WordTally::only_interpreter_prepares(std::string_view text) const noexcept {
+  return text::only_interpreter_prepares(text, state_->rules->lower_case());
 }
 
 WordTally::Counts WordTally::counts() const {
