@@ -255,6 +255,7 @@ def test_a_programs_own_sigint_handler_runs_mid_call_and_the_call_goes_on(delay)
 # series (on two threads) and that of a word shift. The set-up comes before the timer is armed.
 LOOP_CHILD = textwrap.dedent("""
     import ctypes, signal, sys, time
+    import pandas  # imported before any timer: a signal inside its import breaks the import
     from moodvane_tools import count_words, happiness_series, score_documents
 
     class Timespec(ctypes.Structure):
@@ -283,7 +284,6 @@ LOOP_CHILD = textwrap.dedent("""
         texts = ["a happy day, a sad night; " * 1_500_000] * 5  # a batch of long texts
         call = lambda: score_documents(texts)
     elif name == "shift_intervals":
-        import pandas  # imported here, so that no signal lands in its import
         from moodvane_tools import shift_intervals
         texts = ["a happy day", "a sad night", "love", "war"] * 2_500
         call = lambda: shift_intervals(texts, texts[::-1], n_boot=4_000, top_n=4)
