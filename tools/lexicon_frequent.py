@@ -43,6 +43,7 @@ from collections.abc import Callable, Iterable
 import unicodedata
 from dataclasses import dataclass
 from pathlib import Path
+from typing import NamedTuple
 
 import lexicon_review
 
@@ -312,20 +313,36 @@ def draw_second_reading(key: str) -> Path:
     return path
 
 
-def second_reading(key: str) -> list[tuple[str, str, str, str]]:
-    """(word, sample, verdict, note) of a language's judged sheet; a fault is raised for a
-    row without a verdict or with one that does not fit its sample."""
+class SheetRow(NamedTuple):
+    word: str
+    sample: str
+    score: str  # as the pass left it, for an `added` word; empty for an `unscored` one
+    verdict: str
+    note: str
+
+
+def second_reading(key: str) -> list[SheetRow]:
+    """The rows of a language's judged sheet; a fault is raised for a row without a verdict,
+    with one that does not fit its sample, or a `wrong` or `missed` one without a note
+    (the note is what the fix in the review file answers)."""
     path = SECOND_READING / f"{key}.tsv"
     lines = path.read_text(encoding="utf-8").splitlines()
     if not lines or lines[0].split("\t") != SECOND_READING_HEADER:
         raise lexicon_review.ReviewError(f"{path}: the header must be {SECOND_READING_HEADER}")
     rows = []
     for number, line in enumerate(lines[1:], start=2):
-        word, sample, _, verdict, note = line.split("\t")
-        if verdict not in VERDICTS.get(sample, ()):
-            raise lexicon_review.ReviewError(f"{path}:{number}: verdict {verdict!r} does not "
-                                             f"fit a word {sample}")
-        rows.append((word, sample, verdict, note))
+        fields = line.split("\t")
+        if len(fields) != len(SECOND_READING_HEADER):
+            raise lexicon_review.ReviewError(f"{path}:{number}: expected "
+                                             f"{len(SECOND_READING_HEADER)} tab-separated fields")
+        row = SheetRow(*fields)
+        if row.verdict not in VERDICTS.get(row.sample, ()):
+            raise lexicon_review.ReviewError(f"{path}:{number}: verdict {row.verdict!r} does "
+                                             f"not fit a word {row.sample}")
+        if row.verdict in ("wrong", "missed") and not row.note.strip():
+            raise lexicon_review.ReviewError(f"{path}:{number}: a {row.verdict} word needs a "
+                                             "note saying why")
+        rows.append(row)
     return rows
 
 

@@ -202,3 +202,53 @@ def test_forms_generator_rerun_gives_the_committed_forms(key, tmp_path):
     assert run.returncode == 0, run.stderr
     committed = (REVIEW / f"{key}.forms.tsv").read_text(encoding="utf-8")
     assert out.read_text(encoding="utf-8") == committed
+
+
+# ---------------------------------------------------------------- every frequent word judged
+
+import lexicon_frequent as frequent  # noqa: E402
+
+LANGUAGES = sorted(frequent.WORDFREQ_CODES)
+
+
+@pytest.mark.parametrize("key", LANGUAGES)
+def test_second_reading_is_judged_and_what_it_found_is_fixed(key):
+    """A second reader judged a fresh sample of the pass's additions and of the frequent
+    words it left unscored: every verdict fits its sample, every word found missing is now
+    scored, and every addition found wrong now stands at another score or is gone."""
+    rows = frequent.second_reading(key)  # raises on a verdict that does not fit its sample
+    size = frequent.SECOND_READING_SIZE
+    assert [r.sample for r in rows] == ["added"] * size + ["unscored"] * size
+    scored = frequent.scored_words(key)
+    assert [r.word for r in rows if r.verdict == "missed" and r.word not in scored] == []
+    standing = {d.word: d.score for d in review.read_review(REVIEW / f"{key}.tsv")
+                if d.decision != "drop"}
+    unfixed = [r.word for r in rows
+               if r.verdict == "wrong" and standing.get(r.word) == Fraction(r.score)]
+    assert unfixed == []
+
+
+@pytest.mark.parametrize("row, message", [
+    ("good\tadded\t6.60\tneutral\t", "does not fit"),
+    ("good\tunscored\t\tright\t", "does not fit"),
+    ("good\tadded\t6.60\t\t", "does not fit"),
+    ("good\tadded\t6.60\twrong\t", "needs a note"),
+    ("good\tunscored\t\tmissed\t  ", "needs a note"),
+    ("good\tadded\t6.60\tright", "tab-separated fields"),
+])
+def test_a_second_reading_sheet_that_does_not_fit_is_refused(tmp_path, monkeypatch, row,
+                                                            message):
+    monkeypatch.setattr(frequent, "SECOND_READING", tmp_path)
+    header = "\t".join(frequent.SECOND_READING_HEADER)
+    write(tmp_path, "toy.tsv", f"{header}\nfine\tadded\t7.40\tright\t\n{row}\n")
+    with pytest.raises(review.ReviewError, match=message):
+        frequent.second_reading("toy")
+
+
+@pytest.mark.slow
+@pytest.mark.parametrize("key", LANGUAGES)
+def test_every_frequent_word_is_judged_both_ways_and_for_strength(key):
+    """Each of the language's 10,000 most frequent words is scored or recorded as left
+    unscored, no family is scored one way only without a reason, and every entry among its
+    2,000 most frequent scored words was rated for strength."""
+    assert frequent.check(key) == []

@@ -18,7 +18,7 @@ from hypothesis import given, settings, strategies as st  # noqa: E402
 import moodvane  # noqa: E402
 from conftest import canonical  # noqa: E402
 from moodvane_tools import count_documents, proportion_shift  # noqa: E402
-from moodvane_tools import _general  # noqa: E402
+from moodvane_tools import _native  # noqa: E402
 from moodvane_tools.intervals import shift_intervals  # noqa: E402
 from moodvane_tools.shifts_by_period import period_shifts  # noqa: E402
 
@@ -173,7 +173,7 @@ def test_every_resample_is_the_shift_of_some_draw():
     words = sorted(scores)
     index = {word: at for at, word in enumerate(words)}
     columns = numpy.asarray([0, 1, 2, 3], dtype=numpy.int32)  # every word, in byte order
-    raw = _general.resample_shift(_rows(text_1, index), _rows(text_2, index),
+    raw = _native.resample_shift(_rows(text_1, index), _rows(text_2, index),
                                   numpy.asarray([scores[w] for w in words]).tobytes(),
                                   columns.tobytes(), 4, 2000, 9)
     resamples = numpy.frombuffer(raw).reshape(2000, 5)
@@ -199,17 +199,17 @@ def test_every_resample_is_the_shift_of_some_draw():
 
 
 @pytest.mark.parametrize("call, error, message", [
-    (lambda: _general.resample_shift((b"", b"", b""), (b"", b"", b""), b"", b"", 0, 1, 0),
+    (lambda: _native.resample_shift((b"", b"", b""), (b"", b"", b""), b"", b"", 0, 1, 0),
      ValueError, "starts"),
-    (lambda: _general.resample_shift((b"x",), (b"", b"", b""), b"", b"", 0, 1, 0),
+    (lambda: _native.resample_shift((b"x",), (b"", b"", b""), b"", b"", 0, 1, 0),
      TypeError, "tuple"),
-    (lambda: _general.resample_shift(
+    (lambda: _native.resample_shift(
         (numpy.asarray([0, 1], dtype=numpy.int64).tobytes(),
          numpy.asarray([5], dtype=numpy.int32).tobytes(), numpy.asarray([1.0]).tobytes()),
         (numpy.asarray([0], dtype=numpy.int64).tobytes(), b"", b""),
         numpy.asarray([1.0]).tobytes(), numpy.asarray([0], dtype=numpy.int32).tobytes(), 1,
         1, 0), ValueError, "outside the vocabulary"),
-    (lambda: _general.resample_shift(
+    (lambda: _native.resample_shift(
         (numpy.asarray([0], dtype=numpy.int64).tobytes(), b"", b""),
         (numpy.asarray([0], dtype=numpy.int64).tobytes(), b"", b""), b"", b"",
         2 ** 40, 2 ** 40, 0), OverflowError, "too large"),
