@@ -255,7 +255,6 @@ def test_a_programs_own_sigint_handler_runs_mid_call_and_the_call_goes_on(delay)
 # series (on two threads) and that of a word shift. The set-up comes before the timer is armed.
 LOOP_CHILD = textwrap.dedent("""
     import ctypes, signal, sys, time
-    import pandas  # imported before any timer: a signal inside its import breaks the import
     from moodvane_tools import count_words, happiness_series, score_documents
 
     class Timespec(ctypes.Structure):
