@@ -6,7 +6,7 @@ On the real Chinese sample of the tests (tests/python/data/chinese_sample.txt, r
 MEGABYTES), prints the best of REPEATS runs, in MB/s, of
 (a) jieba's default mode, list(jieba.cut(text)), hidden Markov model on;
 (b) list(jieba.cut(text, HMM=False)), the cut the native segmenter reproduces;
-(c) the native segmenter, moodvane_tools._general.segment_chinese(text), which gives the
+(c) the native segmenter, moodvane_tools._native.segment_chinese(text), which gives the
     same list of str;
 (d) count_words(sample, "chinese", segmenter="jieba") and (e) count_words(sample,
     "chinese"), whose Chinese runs go to jieba and to the native segmenter, on the sample
@@ -25,7 +25,7 @@ from pathlib import Path
 
 import jieba
 
-from moodvane_tools import _general, count_words
+from moodvane_tools import _native, count_words
 
 SAMPLE = Path(__file__).resolve().parents[1] / "tests" / "python" / "data" / "chinese_sample.txt"
 
@@ -49,14 +49,14 @@ def main() -> None:
     megabytes = len(text.encode("utf-8")) / 1e6
 
     jieba.setLogLevel(logging.WARNING)
-    for warm in (lambda: list(jieba.cut(sample)), lambda: _general.segment_chinese(sample),
+    for warm in (lambda: list(jieba.cut(sample)), lambda: _native.segment_chinese(sample),
                  lambda: count_words(sample, "chinese", segmenter="jieba"),
                  lambda: count_words(sample, "chinese")):
         warm()
     timed = {
         "(a) jieba default": lambda: list(jieba.cut(text)),
         "(b) jieba HMM=False": lambda: list(jieba.cut(text, HMM=False)),
-        "(c) native": lambda: _general.segment_chinese(text),
+        "(c) native": lambda: _native.segment_chinese(text),
         "(d) count_words jieba": lambda: count_words(sample, "chinese", segmenter="jieba"),
         "(e) count_words native": lambda: count_words(sample, "chinese"),
     }

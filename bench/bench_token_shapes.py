@@ -8,7 +8,8 @@ white space that look like the local part of an e-mail address ("a." "a_" "a+" "
 words joined by hyphens or apostrophes, French elisions ("l'" × n), handles, hashtags,
 entities, emoticons and emoji, URLs, combining marks, and single words of SIZE characters.
 Plain text is the diary sentences of examples/ (English, as ASCII; Russian, for the shapes
-beyond ASCII, which the package counts in pieces) cut to the same length. For each shape
+beyond ASCII, which the package counts in pieces; Chinese for the run of Han characters,
+which the segmenter cuts) cut to the same length. For each shape
 it prints the best of REPEATS times (processor time, as the machine may be shared) at both
 lengths, over the plain text's time at the same length (target: at most 3), and the growth
 from SIZE to 4 × SIZE (linear: about 4; quadratic: about 16).
@@ -29,6 +30,7 @@ from corpus_text import sentences  # noqa: E402
 
 RUSSIAN = ("Я очень рад, что сегодня хорошая погода; мы гуляли в парке и смеялись. "
            "Вчера было грустно и холодно, но всё прошло. ")
+CHINESE = "我今天非常高兴，因为天气很好。昨天下雨了，我有点难过，但是朋友们来看我。"
 
 # (name, pattern, language): the pattern is repeated to the length measured.
 SHAPES: list[tuple[str, str, str]] = [
@@ -63,12 +65,21 @@ SHAPES: list[tuple[str, str, str]] = [
 ]
 
 
-def plain(size: int, beyond_ascii: bool) -> str:
-    if beyond_ascii:
+def plain(size: int, kind: str) -> str:
+    if kind == "russian":
         base = RUSSIAN
+    elif kind == "chinese":
+        base = CHINESE
     else:
         base = " ".join(s for mood in sentences().values() for s in mood) + " "
     return (base * (size // len(base) + 1))[:size]
+
+
+def baseline_of(text: str, language: str) -> str:
+    """The plain text a shape is measured against."""
+    if language == "chinese":
+        return "chinese"
+    return "english" if text.isascii() else "russian"
 
 
 def best_time(call: Callable[[], object], repeats: int) -> float:
@@ -89,15 +100,15 @@ def main() -> None:
     # The rules of every language load once, before any time is taken.
     for language in {language for _, _, language in SHAPES}:
         count_words("warm up", language)
+    kinds = {"english": "english", "russian": "russian", "chinese": "chinese"}
     baselines = {
-        (size, beyond): best_time(lambda s=plain(size, beyond): count_words(s),
-                                  arguments.repeats)
-        for size in sizes for beyond in (False, True)
+        (size, kind): best_time(lambda s=plain(size, kind), l=language: count_words(s, l),
+                                arguments.repeats)
+        for size in sizes for kind, language in kinds.items()
     }
-    print(f"plain text: {sizes[0]} characters {baselines[sizes[0], False] * 1e3:.2f} ms "
-          f"(ASCII), {baselines[sizes[0], True] * 1e3:.2f} ms (Russian); "
-          f"{sizes[1]} characters {baselines[sizes[1], False] * 1e3:.2f} ms, "
-          f"{baselines[sizes[1], True] * 1e3:.2f} ms")
+    for size in sizes:
+        print(f"plain text of {size} characters: " + ", ".join(
+            f"{kind} {baselines[size, kind] * 1e3:.2f} ms" for kind in kinds))
     print(f"{'shape':28} {'ms at N':>9} {'ms at 4N':>9} {'/plain N':>9} {'/plain 4N':>9} "
           f"{'growth':>7}")
     worst = 0.0
@@ -108,7 +119,7 @@ def main() -> None:
             text = (pattern * (size // len(pattern) + 1))[:size]
             spent = best_time(lambda t=text, l=language: count_words(t, l), arguments.repeats)
             times.append(spent)
-            ratios.append(spent / baselines[size, not text.isascii()])
+            ratios.append(spent / baselines[size, baseline_of(text, language)])
         worst = max(worst, *ratios)
         print(f"{name:28} {times[0] * 1e3:9.2f} {times[1] * 1e3:9.2f} {ratios[0]:9.2f} "
               f"{ratios[1]:9.2f} {times[1] / times[0]:7.2f}")

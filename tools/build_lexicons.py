@@ -37,6 +37,7 @@ from pathlib import Path
 
 import lexicon_concepts
 import lexicon_emoji
+import lexicon_manifest
 import lexicon_phrases
 import lexicon_review
 
@@ -48,19 +49,9 @@ DEFAULT_PATTERN_FR = Path("/usr/lib/python3/dist-packages/pattern/text/fr/fr-sen
 VADER_VERSION = "3.3.2"
 VADER_MEMBER = "vaderSentiment/vader_lexicon.txt"
 
-# Catalogue order: key, AFINN language code (None: English has no translated list).
-LEXICONS = [
-    ("chinese", "zh"),
-    ("english", None),
-    ("french", "fr"),
-    ("german", "de"),
-    ("hindi", "hi"),
-    ("indonesian", "id"),
-    ("korean", "ko"),
-    ("portuguese", "pt"),
-    ("russian", "ru"),
-    ("spanish", "es"),
-]
+# Catalogue order (lexicons/manifest.tsv): key, AFINN language code (None: English has no
+# translated list).
+LEXICONS = [(key, None if code == "en" else code) for key, code in lexicon_manifest.codes().items()]
 LANGUAGE_NAMES = {
     "zh": "Chinese", "fr": "French", "de": "German", "hi": "Hindi", "id": "Indonesian",
     "ko": "Korean", "pt": "Portuguese", "ru": "Russian", "es": "Spanish",

@@ -24,12 +24,12 @@ import tempfile
 import zipfile
 from pathlib import Path
 
+import lexicon_manifest
+
 REPO = Path(__file__).resolve().parent.parent
 OUT = REPO / "lexicons" / "data" / "stopwords"
 VERSION = "0.7.1"
-ISO_CODES = {"chinese": "zh", "english": "en", "french": "fr", "german": "de", "hindi": "hi",
-             "indonesian": "id", "korean": "ko", "portuguese": "pt", "russian": "ru",
-             "spanish": "es"}
+ISO_CODES = lexicon_manifest.codes()
 
 
 def collection(wheel: Path | None) -> dict[str, list[str]]:

@@ -15,6 +15,8 @@ import sys
 import tarfile
 from pathlib import Path
 
+import lexicon_manifest
+
 # Globs, relative to the sdist's top folder, that must each match at least one file.
 REQUIRED = [
     "pyproject.toml",
@@ -29,10 +31,8 @@ REQUIRED = [
     "lexicons/data/SOURCES.md",
     "lexicons/data/sources.json",
     "lexicons/data/chinese.dictionary.txt",
-    *(f"lexicons/data/{key}.tsv" for key in (
-        "chinese", "english", "french", "german", "hindi",
-        "indonesian", "korean", "portuguese", "russian", "spanish",
-    )),
+    "lexicons/manifest.tsv",
+    *(f"lexicons/data/{key}.tsv" for key in lexicon_manifest.keys()),
     "lexicons/review/GUIDE.md",
     "examples/texts/rainy_monday.txt",
     "examples/texts/sunny_saturday.txt",
@@ -41,8 +41,8 @@ REQUIRED = [
     "module/CMakeLists.txt",
     "module/src/*.cpp",
     "module/moodvane.pyi",
-    "module/general/CMakeLists.txt",
-    "module/general/*.cpp",
+    "module/companion/CMakeLists.txt",
+    "module/companion/*.cpp",
     "src/moodvane_tools/__init__.py",
     "src/moodvane_tools/py.typed",
     "src/moodvane_tools/generalized.py",

@@ -22,6 +22,8 @@ import sys
 import unicodedata
 from pathlib import Path
 
+import lexicon_manifest
+
 REPO = Path(__file__).resolve().parents[1]
 DATA = REPO / "lexicons" / "data"
 SHEETS = REPO / "lexicons" / "review" / "direction"
@@ -31,9 +33,7 @@ FREQUENT_SIZE = 40
 # The seed of the second draw, read after the review of frequent words and the one scale.
 SEED = 2026120802
 # wordfreq's code of each lexicon's language.
-WORDFREQ_CODES = {"chinese": "zh", "english": "en", "french": "fr", "german": "de",
-                  "hindi": "hi", "indonesian": "id", "korean": "ko", "portuguese": "pt",
-                  "russian": "ru", "spanish": "es"}
+WORDFREQ_CODES = lexicon_manifest.codes()
 HEADER = "word\tscore\tverdict\tnote"
 
 

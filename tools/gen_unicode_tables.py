@@ -8,8 +8,8 @@ whatever Unicode version the running interpreter's own `unicodedata` follows:
   every character with the Grapheme_Extend property, as a sorted list of disjoint,
   non-adjacent closed ranges;
 - engine/src/text/character_table.cpp: the classes of every code point that the word
-  counter's scanner needs, and what it needs for NFC and lower case (see
-  write_character_table).
+  counter's scanner needs, and what it needs for lower case and for NFC (the canonical
+  decompositions and what each composition pair makes; see character_table).
 
 The inputs are the files of Unicode 15.0.0 (and Emoji 15.0) as Debian's `unicode-data`
 package 15.0.0-1 installs them in /usr/share/unicode (tools/install_dependencies.sh
@@ -481,6 +481,14 @@ def simple_lower(ucd: Ucd, cp: int, classes: list[int]) -> int | None:
     return low
 
 
+def canonical_decompositions(ucd: Ucd) -> list[tuple[int, list[int]]]:
+    """(code point, its full canonical decomposition) for every code point that has one,
+    Hangul syllables aside (their decomposition is arithmetic)."""
+    return [(cp, [ord(c) for c in ucd.decompose(chr(cp))])
+            for cp, (tag, parts) in sorted(ucd.decomposition.items())
+            if not tag and parts and not S_BASE <= cp < S_BASE + S_COUNT]
+
+
 def character_table(ucd: Ucd) -> str:
     """A two-stage table: the class byte of code point c is
     kBlocks[kBlockOf[c / 256] * 256 + c % 256]; identical blocks are stored once."""
@@ -505,6 +513,12 @@ def character_table(ucd: Ucd) -> str:
             norm_index[block] = len(norm_blocks)
             norm_blocks.append(block)
         norm_block_of.append(norm_index[block])
+    composites = [ord(ucd.compose(chr(a) + chr(b))) for a, b in pairs]
+    decompositions = canonical_decompositions(ucd)
+    parts = [part for _, decomposed in decompositions for part in decomposed]
+    starts = [0]
+    for _, decomposed in decompositions:
+        starts.append(starts[-1] + len(decomposed))
     lowers = [(cp, low) for cp in range(0x80, MAX_CODE_POINT + 1)
               if (low := simple_lower(ucd, cp, classes)) is not None]
     lower_rows = "\n".join(
@@ -519,6 +533,16 @@ def character_table(ucd: Ucd) -> str:
     pair_rows = "\n".join(
         "    " + " ".join(f"0x{(a << 21) | b:X}," for a, b in pairs[i:i + 6])
         for i in range(0, len(pairs), 6))
+    composite_rows = "\n".join(
+        "    " + " ".join(f"0x{c:X}," for c in composites[i:i + 12])
+        for i in range(0, len(composites), 12))
+    decomposed_rows = "\n".join(
+        "    " + " ".join(f"0x{cp:X}," for cp, _ in decompositions[i:i + 12])
+        for i in range(0, len(decompositions), 12))
+    start_rows = "\n".join(
+        "    " + " ".join(f"{v}," for v in starts[i:i + 16]) for i in range(0, len(starts), 16))
+    part_rows = "\n".join(
+        "    " + " ".join(f"0x{cp:X}," for cp in parts[i:i + 12]) for i in range(0, len(parts), 12))
     block_rows = "\n".join(
         "    " + ", ".join(str(v) for v in block[i:i + 32]) + ","
         for block in blocks for i in range(0, BLOCK, 32))
@@ -562,6 +586,24 @@ const std::uint64_t kCompositionPairs[{len(pairs)}] = {{
 {pair_rows}
 }};
 const std::size_t kCompositionPairCount = {len(pairs)};
+// What each of those pairs composes into, in the same order.
+const std::uint32_t kComposites[{len(composites)}] = {{
+{composite_rows}
+}};
+
+// The code points with a canonical decomposition, Hangul aside, in increasing order; the
+// full decomposition of the i-th is kDecompositionParts[kDecompositionStarts[i] ..
+// kDecompositionStarts[i + 1]].
+const std::uint32_t kDecomposed[{len(decompositions)}] = {{
+{decomposed_rows}
+}};
+const std::size_t kDecomposedCount = {len(decompositions)};
+const std::uint16_t kDecompositionStarts[{len(starts)}] = {{
+{start_rows}
+}};
+const std::uint32_t kDecompositionParts[{len(parts)}] = {{
+{part_rows}
+}};
 
 // The pairs (code point << 21 | its lower case) beyond ASCII that the counter lowers
 // itself, exactly as str.lower does, in increasing order.

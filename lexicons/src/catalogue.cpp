@@ -4,7 +4,7 @@
 #include <array>
 #include <cstddef>
 
-#include "embedded_texts.hpp"
+#include "data_files.hpp"
 #include "moodvane/ascii.hpp"
 #include "moodvane/debug_quote.hpp"
 
@@ -16,6 +16,13 @@ constexpr std::array<std::string_view, kLexiconCount> kKeys = {
 #define MOODVANE_LEXICON_KEY(key) #key,
     MOODVANE_LEXICONS(MOODVANE_LEXICON_KEY)
 #undef MOODVANE_LEXICON_KEY
+};
+
+// The lexicons' texts among the data files, indexed by LexiconId.
+constexpr std::array<std::string_view, kLexiconCount> kTextFiles = {
+#define MOODVANE_LEXICON_FILE(key) #key ".tsv",
+    MOODVANE_LEXICONS(MOODVANE_LEXICON_FILE)
+#undef MOODVANE_LEXICON_FILE
 };
 
 constexpr std::string_view kPrefix = "senTX_";
@@ -36,8 +43,7 @@ std::string_view lexicon_key(LexiconId id) noexcept {
 std::string_view lexicon_text(LexiconId id) noexcept {
   const auto index = static_cast<std::size_t>(id);
   if (index >= kLexiconCount) return {};
-  return {embedded::blob() + embedded::starts[index],
-          static_cast<std::size_t>(embedded::lengths[index])};
+  return data_file(kTextFiles[index]);
 }
 
 std::expected<LexiconId, std::string> resolve_lexicon(std::string_view name) {

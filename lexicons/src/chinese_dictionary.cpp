@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "chinese_texts.hpp"
+#include "data_files.hpp"
 #include "moodvane/lexicon_scores.hpp"
 #include "moodvane/number.hpp"
 
@@ -16,7 +16,7 @@ namespace {
 std::vector<std::string_view> added_words() {
   std::vector<std::string_view> words;
   for (const auto& [word, score] : lexicon_scores(LexiconId::chinese)) words.push_back(word);
-  std::string_view phrases = embedded::chinese_phrases_text();
+  std::string_view phrases = data_file("chinese.phrases.txt");
   while (!phrases.empty()) {
     const std::size_t newline = phrases.find('\n');
     const std::string_view line = trim_white_space(phrases.substr(0, newline));
@@ -31,7 +31,7 @@ std::vector<std::string_view> added_words() {
 }  // namespace
 
 const text::ChineseSegmenter& chinese_segmenter() {
-  static const text::ChineseSegmenter segmenter(embedded::chinese_dictionary_text(),
+  static const text::ChineseSegmenter segmenter(data_file("chinese.dictionary.txt"),
                                                 added_words());
   return segmenter;
 }

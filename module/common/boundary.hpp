@@ -60,4 +60,19 @@ PyObject* run_in_barrier(Body&& body,
   return nullptr;
 }
 
+// A module's exec slot: runs `fill(module)` inside the boundary; 0, or -1 with the
+// exception set, as the interpreter expects of the slot.
+template <class Fill>
+int exec_in_barrier(PyObject* module, Fill&& fill) noexcept {
+  PyObject* const done = run_in_barrier([&]() -> PyResult<PyHandle> {
+    if (PyResult<void> filled = std::forward<Fill>(fill)(module); !filled) {
+      return std::unexpected(std::move(filled.error()));
+    }
+    return PyHandle::borrow(Py_None);
+  });
+  if (done == nullptr) return -1;
+  Py_DECREF(done);
+  return 0;
+}
+
 }  // namespace moodvane::module

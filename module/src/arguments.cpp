@@ -140,24 +140,6 @@ PyResult<void> convert_frequency_dicts(ArgumentSlots& slots, ShiftArguments& con
 
 }  // namespace
 
-PyErr argument_error(const char* name, PyErr error) {
-  // Identity, not a subclass test: only the interpreter's plain TypeError is renamed.
-  if (error.type() != PyExc_TypeError) return error;
-  PyObject* replaced = error.normalized_value();
-  const PyHandle text = PyHandle::steal(PyObject_Str(replaced));
-  if (!text) return PyErr::fetch();
-  const PyHandle message =
-      PyHandle::steal(PyUnicode_FromFormat("argument '%s': %U", name, text.get()));
-  if (!message) return PyErr::fetch();
-  PyHandle renamed =
-      PyHandle::steal(PyObject_CallFunctionObjArgs(PyExc_TypeError, message.get(), nullptr));
-  if (!renamed) return PyErr::fetch();
-  if (PyHandle cause = PyHandle::steal(PyException_GetCause(replaced))) {
-    PyException_SetCause(renamed.get(), cause.release());
-  }
-  return PyErr::from_instance(std::move(renamed));
-}
-
 PyResult<LexiconShiftArguments> convert_lexicon_arguments(ArgumentSlots slots) {
   LexiconShiftArguments converted;
   if (PyResult<void> dicts = convert_frequency_dicts(slots, converted.shared); !dicts) {

@@ -14,6 +14,7 @@
 
 #include "moodvane/types.hpp"
 #include "conversions.hpp"
+#include "match_arguments.hpp"
 #include "py_error.hpp"
 #include "py_handle.hpp"
 #include "word_pins.hpp"
@@ -21,14 +22,6 @@
 namespace moodvane::module {
 
 inline constexpr std::size_t kParameterCount = 7;
-
-struct FunctionSignature {
-  const char* function_name;
-  // Every parameter may be given by position or by keyword.
-  std::array<const char*, kParameterCount> parameter_names;
-  // The first this-many parameters have no default.
-  std::size_t required_positional;
-};
 
 inline constexpr FunctionSignature kWeightedAvgShiftSignature{
     "weighted_avg_shift",
@@ -41,17 +34,8 @@ inline constexpr FunctionSignature kWeightedAvgShiftCustomSignature{
     {"type2freq_1", "type2freq_2", "scores", "reference_value", "top_n", "stop_lens", "stop_words"},
     3};
 
-// The caller's object for each parameter, in parameter order; null when none was given.
-// The slots hold references of their own, so Python code that a conversion runs cannot
-// free an argument that is still to be read.
-using ArgumentSlots = std::array<PyHandle, kParameterCount>;
-
-PyResult<ArgumentSlots> match_arguments(const FunctionSignature& signature, PyObject* positional,
-                                        PyObject* keywords);
-
-// A TypeError becomes TypeError "argument '{name}': {message}" with the same __cause__;
-// every other error passes unchanged.
-PyErr argument_error(const char* name, PyErr error);
+static_assert(kWeightedAvgShiftSignature.parameter_count() == kParameterCount);
+static_assert(kWeightedAvgShiftCustomSignature.parameter_count() == kParameterCount);
 
 // The parameters both functions share, converted.
 struct ShiftArguments {

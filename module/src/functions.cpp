@@ -11,11 +11,9 @@ namespace moodvane::module {
 namespace {
 
 PyObject* call_weighted_avg_shift(PyObject* /*module*/, PyObject* positional, PyObject* keywords) {
-  return run_in_barrier([&]() -> PyResult<PyHandle> {
-    PyResult<ArgumentSlots> slots =
-        match_arguments(kWeightedAvgShiftSignature, positional, keywords);
-    if (!slots) return std::unexpected(std::move(slots.error()));
-    PyResult<LexiconShiftArguments> arguments = convert_lexicon_arguments(std::move(*slots));
+  return call_with_arguments(kWeightedAvgShiftSignature, positional, keywords,
+                             [](ArgumentSlots& slots) -> PyResult<PyHandle> {
+    PyResult<LexiconShiftArguments> arguments = convert_lexicon_arguments(std::move(slots));
     if (!arguments) return std::unexpected(std::move(arguments.error()));
     return weighted_avg_shift(*arguments);
   });
@@ -23,11 +21,9 @@ PyObject* call_weighted_avg_shift(PyObject* /*module*/, PyObject* positional, Py
 
 PyObject* call_weighted_avg_shift_custom(PyObject* /*module*/, PyObject* positional,
                                          PyObject* keywords) {
-  return run_in_barrier([&]() -> PyResult<PyHandle> {
-    PyResult<ArgumentSlots> slots =
-        match_arguments(kWeightedAvgShiftCustomSignature, positional, keywords);
-    if (!slots) return std::unexpected(std::move(slots.error()));
-    PyResult<CustomShiftArguments> arguments = convert_custom_arguments(std::move(*slots));
+  return call_with_arguments(kWeightedAvgShiftCustomSignature, positional, keywords,
+                             [](ArgumentSlots& slots) -> PyResult<PyHandle> {
+    PyResult<CustomShiftArguments> arguments = convert_custom_arguments(std::move(slots));
     if (!arguments) return std::unexpected(std::move(arguments.error()));
     return weighted_avg_shift_custom(*arguments);
   });

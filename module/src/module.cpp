@@ -62,17 +62,7 @@ PyObject* create_slot(PyObject* import_entry, PyModuleDef* /*definition*/) {
   return run_in_barrier([import_entry] { return create(import_entry); });
 }
 
-int exec_slot(PyObject* module) {
-  PyObject* const done = run_in_barrier([module]() -> PyResult<PyHandle> {
-    if (PyResult<void> filled = fill(module); !filled) {
-      return std::unexpected(std::move(filled.error()));
-    }
-    return PyHandle::borrow(Py_None);
-  });
-  if (done == nullptr) return -1;
-  Py_DECREF(done);
-  return 0;
-}
+int exec_slot(PyObject* module) { return exec_in_barrier(module, fill); }
 
 PyModuleDef_Slot g_slots[] = {
     {Py_mod_create, reinterpret_cast<void*>(create_slot)},

@@ -49,10 +49,10 @@ def native_segmenter() -> Segmenter:
     """The native segmenter, whose dictionary holds the Chinese lexicon's words and phrases;
     a piece holding lexicon words of two characters or more is split around them, as
     `jieba_segmenter`'s pieces are."""
-    from . import _general
+    from . import _native
 
     def segment(run: str) -> list[str]:
-        return _general.segment_chinese(run, True)
+        return _native.segment_chinese(run, True)
 
     return segment
 

@@ -12,6 +12,7 @@ counted and scored natively in one pass over a batch, not one Python call per do
 
 from __future__ import annotations
 
+import functools
 import sys
 from collections import Counter
 from collections.abc import Iterable, Mapping, Sequence
@@ -19,7 +20,7 @@ from dataclasses import dataclass
 from itertools import islice
 from typing import TYPE_CHECKING, Any
 
-from . import _general
+from . import _native
 from .counting import _prepared, _rules, count_documents
 from .lexicon_data import _scores, resolve_name
 
@@ -83,11 +84,13 @@ class Scoring:
         if self.language == "chinese":
             return self._score_counted(count_documents(texts, "chinese"), codes, groups, pooled)
         rules = _rules(self.language)
-        prepared = tuple(_prepared(text, rules.lower_case) for text in texts)
         code_bytes = None if codes is None else \
             numpy.ascontiguousarray(codes, dtype=numpy.int64).tobytes()
-        return _general.score_texts(rules.native, prepared, code_bytes, groups, self.scores,
-                                    self.stop_lens, self.stop_words, pooled)
+        # Each text is lowered and normalised natively, as count_words does; the interpreter
+        # prepares only a text that it alone may lower.
+        return _native.score_texts(rules.native, tuple(texts), code_bytes, groups, self.scores,
+                                   self.stop_lens, self.stop_words, pooled,
+                                   functools.partial(_prepared, lower_case=rules.lower_case))
 
     def _score_counted(self, counts: list[Counter[str]], codes: np.ndarray | None, groups: int,
                        pooled: bool) -> tuple[tuple[bytes, bytes, bytes],
@@ -103,7 +106,7 @@ class Scoring:
 
     def score_counts(self, counts: Sequence[dict[str, int]]) -> tuple[bytes, bytes, bytes]:
         """The same for documents given as word counts (dicts)."""
-        return _general.average_scores(tuple(counts), self.scores, self.stop_lens,
+        return _native.average_scores(tuple(counts), self.scores, self.stop_lens,
                                        self.stop_words)
 
 
@@ -371,8 +374,8 @@ def series_frame(groups: pd.DataFrame, documents: pd.DataFrame, codes: np.ndarra
     scored = ~numpy.isnan(score)
     if scored.any() and n_boot > 0:
         resamples = numpy.frombuffer(
-            _general.resample_ratios(sums.tobytes(), totals.tobytes(), starts.tobytes(), n_boot,
-                                     seed & 0xFFFFFFFFFFFFFFFF),
+            _native.resample_ratios(sums.tobytes(), totals.tobytes(), starts.tobytes(), n_boot,
+                                    seed & 0xFFFFFFFFFFFFFFFF),
         ).reshape(len(uniques), n_boot)
         bounds = numpy.nanpercentile(resamples[scored], [tail, 100.0 - tail], axis=1)
         point = score[scored]

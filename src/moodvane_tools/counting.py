@@ -12,11 +12,12 @@ Text that is not words: URLs, e-mail addresses, @handles and HTML entities are n
 counted; a hashtag counts as its word; emoji and emoticons are tokens of their own (see
 `count_words`).
 
-The extension `_general` finds the tokens, lowers them as str.lower does and counts the
-words they stand for, with the interpreter's lock released, so that threads count texts
-side by side; the interpreter's own routines lower-case and normalise only a text that the
-extension finds not in NFC, or holding a character whose lower case only the interpreter
-gives (U+0130 and U+03A3, whose lower case is two characters or depends on the next).
+The extension `_native` (its CountingRules and WordTally) finds the tokens, lowers them as
+str.lower does, puts text that is not in NFC in NFC (the Unicode version of its tables) and
+counts the words they stand for, with the interpreter's lock released, so that threads
+count texts side by side; the interpreter's own routines prepare only a text holding a
+character whose lower case only the interpreter gives (U+0130 and U+03A3, whose lower case
+is two characters or depends on the next).
 """
 
 from __future__ import annotations
@@ -28,12 +29,12 @@ from collections.abc import Iterable
 from dataclasses import dataclass, field
 from typing import Any, Protocol
 
-from . import _general
+from . import _native
 from .chinese import SEGMENTERS, Segmenter, dictionary_segmenter, jieba_segmenter
 from .lexicon_data import _scores, resolve_name, writes_lower_case
 
 # A long text is counted in pieces of at most _PIECE characters (so that no copy of all of
-# it is made at once), each cut just before white space (see _general.last_break), and a
+# it is made at once), each cut just before white space (see _native.last_break), and a
 # phrase goes on from one piece into the next. A text read in pieces keeps back for the
 # next read what follows the last such place, when that is among the last _LONGEST_CARRY
 # characters. Pieces stay below the size that the C library maps fresh pages for (and
@@ -42,10 +43,14 @@ from .lexicon_data import _scores, resolve_name, writes_lower_case
 # reads in place: it is counted whole, in one call.
 _PIECE = 1 << 15
 _LONGEST_CARRY = 1 << 16
+# A word goes on across pieces up to this many characters: a run without any break that is
+# longer (no word is; a run of Han characters without punctuation may be) is cut anyway,
+# so that what one native call reads, and the segmenter's work on it, stays bounded.
+_LONGEST_WORD = 1 << 20
 # Text that is not in NFC is normalised in pieces of about this many bytes (the
 # interpreter's normalisation slows down on long texts with many combining marks).
 _NORMALISED_PIECE = 1 << 12
-_NORMALISE, _LOWER = 1, 2  # what _general.text_needs says a text needs
+_NORMALISE, _LOWER = 1, 2  # what _native.text_needs says a text needs
 
 
 class _TextFile(Protocol):
@@ -59,18 +64,18 @@ class _Rules:
     key: str
     words: frozenset[str]
     lower_case: bool
-    native: object
-    _leaving_han_runs: object = field(default=None, repr=False)
+    native: _native.CountingRules
+    _leaving_han_runs: _native.CountingRules | None = field(default=None, repr=False)
     _segmenters: dict[str, Segmenter] = field(default_factory=dict, repr=False)
 
-    def native_rules(self, segmenter: str) -> object:
+    def native_rules(self, segmenter: str) -> _native.CountingRules:
         """The native rules: Chinese runs of Han characters cut by the native segmenter,
         or handed back for the Python `segmenter` named."""
         if segmenter == "native" or self.key != "chinese":
             return self.native
         if self._leaving_han_runs is None:
-            self._leaving_han_runs = _general.counting_rules(
-                self.key, tuple(sorted(self.words)), self.lower_case, None, None, False)
+            self._leaving_han_runs = _native.CountingRules(
+                self.key, tuple(sorted(self.words)), self.lower_case, native_chinese=False)
         return self._leaving_han_runs
 
     def segmenter(self, name: str) -> Segmenter:
@@ -90,26 +95,25 @@ class _Rules:
 def _rules(key: str) -> _Rules:
     words = frozenset(_scores(key))
     lower_case = writes_lower_case(words)
-    native = _general.counting_rules(key, tuple(sorted(words)), lower_case)
+    native = _native.CountingRules(key, tuple(sorted(words)), lower_case)
     return _Rules(key, words, lower_case, native)
 
 
 def _prepared(text: str, lower_case: bool) -> str:
     """`text` lower-cased (where the lexicon is) and in NFC, by the interpreter's own
-    routines, called only when a native linear check finds that they would change the
-    text (the interpreter's own NFC check normalises a whole text for one character that
-    may compose, such as a Devanagari nukta). A text that is not in NFC has every run of
-    more than 30 combining marks cut by U+034F, as Unicode's Stream-Safe Text Format does,
-    and is normalised in pieces cut before starters, so that normalising takes linear
-    time."""
-    needs = _general.text_needs(text, lower_case)
+    routines: for the texts that the counter leaves to the interpreter, and the reference
+    that the counter's own preparation is tested against. A text that is not in NFC has
+    every run of more than 30 combining marks cut by U+034F, as Unicode's Stream-Safe Text
+    Format does, and is normalised in pieces cut before starters, so that normalising
+    takes linear time."""
+    needs = _native.text_needs(text, lower_case)
     if needs & _LOWER:
         text = text.lower()
-        needs = _general.text_needs(text, False)
+        needs = _native.text_needs(text, False)
     if not needs & _NORMALISE:
         return text
     return "".join(unicodedata.normalize("NFC", piece)
-                   for piece in _general.stream_safe_pieces(text, _NORMALISED_PIECE))
+                   for piece in _native.stream_safe_pieces(text, _NORMALISED_PIECE))
 
 
 class WordCounter:
@@ -126,13 +130,15 @@ class WordCounter:
                              f"not {segmenter!r}")
         self._rules = _rules(resolve_name(language))
         self._segmenter = segmenter or SEGMENTERS[0]
-        counted = [urls, emails, handles, entities, hashtags, emoji, emoticons]
-        flags = sum(1 << bit for bit, on in enumerate(counted) if on)
-        self._tally = _general.new_tally(self._rules.native_rules(self._segmenter), flags)
+        self._tally = _native.WordTally(
+            self._rules.native_rules(self._segmenter), urls=urls, emails=emails,
+            handles=handles, entities=entities, hashtags=hashtags, emoji=emoji,
+            emoticons=emoticons)
         self._carry = ""
         # The pieces of a word longer than _LONGEST_CARRY, fed so far: held apart, not
         # joined at every read, until the word ends.
         self._held: list[str] = []
+        self._held_length = 0
         self.tokens = 0
         """Tokens counted by `finish`, the words that the lexicon does not score included."""
 
@@ -144,14 +150,14 @@ class WordCounter:
         if not text.isascii():  # (ASCII is counted whole, in place)
             while len(text) - start > _PIECE:
                 end = start + _PIECE
-                cut = _general.last_break(text, end, _PIECE)
+                cut = _native.last_break(text, end, _PIECE)
                 # A piece without a break is a word longer than a piece (or a run of Han
                 # characters): it goes on to the next break, however far, and stays whole.
-                while cut <= start and end < len(text) - 1:
+                while cut <= start and end < len(text) - 1 and end - start < _LONGEST_WORD:
                     end = min(end + _PIECE, len(text) - 1)
-                    cut = _general.last_break(text, end, _PIECE)
+                    cut = _native.last_break(text, end, _PIECE)
                 if cut <= start:
-                    cut = len(text)
+                    cut = min(end + 1, len(text))
                 self._count(text[start:cut], goes_on=True)
                 start = cut
         self._count(text[start:])
@@ -161,25 +167,28 @@ class WordCounter:
         that may go on in the next piece."""
         if self._held:
             # The word held goes on: its end can only be in the new piece.
-            cut = _general.last_break(piece, len(piece) - 1, len(piece) + 1, True)
+            cut = _native.last_break(piece, len(piece) - 1, len(piece) + 1, True)
             if cut < 0:
-                cut = _general.last_break(piece, len(piece) - 1, len(piece) + 1)
+                cut = _native.last_break(piece, len(piece) - 1, len(piece) + 1)
             if cut < 0:
-                self._held.append(piece)
-                return
+                if self._held_length + len(piece) <= _LONGEST_WORD:
+                    self._held.append(piece)
+                    self._held_length += len(piece)
+                    return
+                cut = len(piece)  # no word is that long: cut anyway
             self._held.append(piece[:cut])
-            held, self._held = "".join(self._held), []
+            held, self._held, self._held_length = "".join(self._held), [], 0
             self._carry = piece[cut:]
             self._count(held, goes_on=True)
             return
         text = self._carry + piece
         if not text:
             return
-        cut = _general.last_break(text, len(text) - 1, _LONGEST_CARRY, True)
+        cut = _native.last_break(text, len(text) - 1, _LONGEST_CARRY, True)
         if cut < 0 and len(text) > _LONGEST_CARRY:  # no white space: any break will do
-            cut = _general.last_break(text, len(text) - 1, _LONGEST_CARRY)
+            cut = _native.last_break(text, len(text) - 1, _LONGEST_CARRY)
             if cut < 0:  # none: a word longer than _LONGEST_CARRY, held whole
-                self._held, self._carry = [text], ""
+                self._held, self._held_length, self._carry = [text], len(text), ""
                 return
         cut = max(cut, 0)
         self._carry = text[cut:]
@@ -188,8 +197,8 @@ class WordCounter:
     def finish(self) -> Counter[str]:
         """The counts of everything added and fed since the last `finish`."""
         self._count("".join(self._held) + self._carry)
-        self._carry, self._held = "", []
-        words, han_runs, tokens = _general.tally_take(self._tally)
+        self._carry, self._held, self._held_length = "", [], 0
+        words, han_runs, tokens = self._tally.take()
         counts = Counter(words)
         if han_runs:
             segment = self._rules.segmenter(self._segmenter)
@@ -202,12 +211,12 @@ class WordCounter:
         return counts
 
     def _count(self, text: str, goes_on: bool = False) -> None:
-        # The counter lowers and checks the text itself, with the lock released; the
+        # The counter lowers and normalises the text itself, with the lock released; the
         # interpreter prepares the few texts that it must (see _prepared). A text that
         # does not go on ends any phrase still open, even when it is empty.
-        if not _general.tally_add(self._tally, text, False, goes_on):
-            _general.tally_add(self._tally, _prepared(text, self._rules.lower_case), True,
-                               goes_on)
+        if not self._tally.add(text, goes_on=goes_on):
+            self._tally.add(_prepared(text, self._rules.lower_case), prepared=True,
+                            goes_on=goes_on)
 
 
 def _read_all(stream: _TextFile, counter: WordCounter) -> None:

@@ -38,7 +38,7 @@ import sys
 from collections.abc import Iterable, Mapping
 from typing import Any, SupportsFloat, SupportsIndex
 
-from moodvane_tools import _general
+from moodvane_tools import _native
 
 from .kinds import KIND_LABELS, REGISTRY, Kind, KindLabels
 
@@ -150,7 +150,7 @@ def _shift(
     weight_2: SupportsFloat = 0.5,
     reference_value: SupportsFloat | str | None = None,
 ) -> ShiftResult:
-    raw = _general.shift(
+    raw = _native.shift(
         kind,
         type2freq_1,  # type: ignore[arg-type]  # checked natively: a dict or a subclass
         type2freq_2,  # type: ignore[arg-type]

@@ -15,7 +15,7 @@ from collections import Counter
 from collections.abc import Iterable, Mapping, Sequence
 from typing import TYPE_CHECKING, Any
 
-from . import _general
+from . import _native
 from .corpus import Scoring, _all_texts, _check_bootstrap
 
 if TYPE_CHECKING:
@@ -127,7 +127,7 @@ def intervals_of_documents(documents_1: list[Counter[str]], documents_2: list[Co
     for column, entry in enumerate(entries):
         columns[index[entry["type"]]] = column
     scores = numpy.asarray([scored[word] for word in present], dtype=numpy.float64)
-    raw = _general.resample_shift(_rows(documents_1, index), _rows(documents_2, index),
+    raw = _native.resample_shift(_rows(documents_1, index), _rows(documents_2, index),
                                   scores.tobytes(), columns.tobytes(), len(entries), n_boot,
                                   seed & 0xFFFFFFFFFFFFFFFF)
     resamples = numpy.frombuffer(raw).reshape(n_boot, len(entries) + 1)

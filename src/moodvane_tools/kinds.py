@@ -13,7 +13,7 @@ from collections.abc import Callable, Mapping
 from dataclasses import dataclass, field
 from typing import Any, Final, Literal
 
-from moodvane_tools import _general
+from moodvane_tools import _native
 
 Kind = Literal["proportion", "entropy", "kld", "jsd", "weighted"]
 
@@ -283,7 +283,7 @@ _SPECS: Final[Mapping[str, KindEntry]] = {
 # Every kind that the native extension computes, in its order; a kind it knows that has no
 # entry here fails the import at once rather than at its first use.
 REGISTRY: Final[Mapping[Kind, KindEntry]] = {
-    name: _SPECS[name] for name in _general.kind_names()  # type: ignore[misc]
+    name: _SPECS[name] for name in _native.kind_names()  # type: ignore[misc]
 }
 KIND_LABELS: Final[Mapping[Kind, KindLabels]] = {
     name: entry.labels for name, entry in REGISTRY.items()

@@ -14,10 +14,10 @@ import re
 from collections.abc import Iterable
 from typing import TypedDict
 
-from moodvane_tools import _general
+from moodvane_tools import _native
 
 # Catalogue order, the order in which the native module lists its lexicons.
-LEXICON_KEYS: tuple[str, ...] = tuple(_general.lexicon_keys())
+LEXICON_KEYS: tuple[str, ...] = tuple(_native.lexicon_keys())
 # Tokens that may be emoticons, kept as typed: printable ASCII without a space, and not a
 # run of lower-case letters (":D", "<3", "XD").
 _TYPED_TOKEN = re.compile(r"(?=[\x21-\x7e]+\Z)(?=.*[^a-z]).*", re.DOTALL)
@@ -69,7 +69,7 @@ def resolve_name(name: str) -> str:
     if not isinstance(name, str):
         raise TypeError(f"lexicon name must be a str, not {type(name).__name__!r}")
     try:
-        key: str | None = _general.resolve_lexicon(name)
+        key: str | None = _native.resolve_lexicon(name)
     except UnicodeEncodeError:  # a lone surrogate names no lexicon
         key = None
     if key is None:
@@ -81,7 +81,7 @@ def resolve_name(name: str) -> str:
 
 @functools.cache
 def _scores(key: str) -> dict[str, float]:
-    scores: dict[str, float] = _general.lexicon_scores(key)
+    scores: dict[str, float] = _native.lexicon_scores(key)
     return scores
 
 
@@ -97,7 +97,7 @@ def lexicon_scores(name: str) -> dict[str, float]:
 
 @functools.cache
 def _sources() -> dict[str, dict[str, object]]:
-    loaded: dict[str, dict[str, object]] = json.loads(_general.lexicon_sources())
+    loaded: dict[str, dict[str, object]] = json.loads(_native.lexicon_sources())
     return loaded
 
 

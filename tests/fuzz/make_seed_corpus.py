@@ -9,13 +9,16 @@ worked-example result and results at the edges of the number and string forms.
 
 import shutil
 import struct
+import sys
 from fractions import Fraction
 from pathlib import Path
 
 HERE = Path(__file__).resolve().parent
 ROOT = HERE.parent.parent
-LEXICON_KEYS = ["chinese", "english", "french", "german", "hindi", "indonesian", "korean",
-                "portuguese", "russian", "spanish"]
+sys.path.insert(0, str(ROOT / "tools"))
+import lexicon_manifest  # noqa: E402
+
+LEXICON_KEYS = lexicon_manifest.keys()
 
 
 def lexicon_lines(key, start, count):

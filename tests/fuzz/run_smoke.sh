@@ -11,7 +11,7 @@ cd "$(dirname "$0")/../.."
 
 seconds=${1:-30}
 build=${FUZZ_BUILD_DIR:-build/fuzz}
-targets=(fuzz_lexicon_parser fuzz_json_encoder fuzz_debug_quote)
+targets=(fuzz_lexicon_parser fuzz_json_encoder fuzz_debug_quote fuzz_word_counter)
 
 sudo_cmd=()
 [[ $(id -u) -ne 0 ]] && sudo_cmd=(sudo)

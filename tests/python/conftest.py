@@ -8,6 +8,7 @@ import decimal
 import json
 import math
 import struct
+import sys
 from pathlib import Path
 
 import pytest
@@ -16,6 +17,11 @@ import moodvane
 
 REPO = Path(__file__).resolve().parents[2]
 LEXICON_DATA = REPO / "lexicons" / "data"
+sys.path.insert(0, str(REPO / "tools"))
+import lexicon_manifest  # noqa: E402
+
+# The built-in lexicons' keys in catalogue order, from lexicons/manifest.tsv.
+LEXICON_KEYS = tuple(lexicon_manifest.keys())
 
 # Test files of pure-Python code (the command line, the graphs, the tools that build and
 # review the lexicons): they are marked pure_python, and run on one interpreter only, as

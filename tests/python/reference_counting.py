@@ -242,23 +242,19 @@ BRACKET_REACH = 32
 def enclosed(text: str, at: int, end: int, written: str) -> bool:
     """Whether the emoticon text[at:end] is none for what stands around it: a word
     character on both sides, or a closing bracket that closes one opened within the 32
-    characters before it, back to white space ("[[:space:]]")."""
+    characters before it, with no white space or closing bracket of its kind between
+    ("[[:space:]]")."""
     if (at > 0 and is_word_character(text[at - 1]) and end < len(text)
             and is_word_character(text[end])):
         return True
     opener = BRACKETS.get(written[-1])
     if opener is None:
         return False
-    depth = 0
     for character in reversed(text[max(0, at - BRACKET_REACH):at]):
-        if is_space(character):
+        if is_space(character) or character == written[-1]:
             return False
-        if character == written[-1]:
-            depth += 1
-        elif character == opener:
-            if depth == 0:
-                return True
-            depth -= 1
+        if character == opener:
+            return True
     return False
 
 

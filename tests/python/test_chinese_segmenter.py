@@ -17,7 +17,7 @@ import pytest
 from hypothesis import given, settings
 from hypothesis import strategies as st
 
-from moodvane_tools import _general, lexicon_scores
+from moodvane_tools import _native, lexicon_scores
 from moodvane_tools.chinese import jieba_segmenter
 
 jieba = pytest.importorskip("jieba")
@@ -79,13 +79,13 @@ TEXTS = st.lists(PIECES, max_size=30).map("".join)
 @settings(max_examples=200, deadline=None)
 @given(text=TEXTS)
 def test_cut_is_jiebas_over_the_same_dictionary(keeping, text):
-    assert _general.segment_chinese(text, keeping) == reference_cut(text, keeping)
+    assert _native.segment_chinese(text, keeping) == reference_cut(text, keeping)
 
 
 @pytest.mark.parametrize("keeping", [False, True], ids=["plain", "keeping lexicon words"])
 def test_real_text_cut_is_jiebas_over_the_same_dictionary(keeping):
     text = SAMPLE.read_text(encoding="utf-8")
-    assert _general.segment_chinese(text, keeping) == reference_cut(text, keeping)
+    assert _native.segment_chinese(text, keeping) == reference_cut(text, keeping)
 
 
 @pytest.mark.parametrize("hmm, least", [(False, 0.99), (True, 0.95)],
@@ -95,7 +95,7 @@ def test_agreement_with_jieba_on_real_text(hmm, least):
     assert len(text) > 10_000
     logging.getLogger("jieba").setLevel(logging.WARNING)
     # jieba's own dictionary: the lexicon's words are not added here.
-    assert agreement(_general.segment_chinese(text), list(jieba.cut(text, HMM=hmm))) >= least
+    assert agreement(_native.segment_chinese(text), list(jieba.cut(text, HMM=hmm))) >= least
 
 
 @pytest.mark.parametrize("argument, error", [
@@ -103,4 +103,4 @@ def test_agreement_with_jieba_on_real_text(hmm, least):
 ])
 def test_refuses_what_is_no_text(argument, error):
     with pytest.raises(error):
-        _general.segment_chinese(argument)
+        _native.segment_chinese(argument)

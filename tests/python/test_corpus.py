@@ -23,11 +23,13 @@ from moodvane_tools import (  # noqa: E402
 from moodvane_tools.corpus_reading import CorpusError, read_corpus  # noqa: E402
 
 # Words the English lexicon scores, words it does not, and the characters that make the
-# batch counting take its other paths: accents, combining marks after punctuation, a
-# capital sigma, an emoji, apostrophes and hyphens.
+# batch counting take its other paths: accents, combining marks after punctuation, text
+# that is not in NFC (a Devanagari nukta letter, Hangul jamo), capitals that only the
+# interpreter lowers (a capital sigma, a dotted I), an emoji, apostrophes and hyphens.
 PIECES = ["happy", "sad", "love", "war", "the", "and", "zzyzx", "Happy", "LOVE", "42",
           "don't", "well-being", "'quoted'", "a--b", "café", "e\u0301", "=\u0338", "ΣΑΣ",
-          "😀", "☺\ufe0f", "naïve", "\u00a0", "\x00", "-", "'"]
+          "😀", "☺\ufe0f", "naïve", "\u00a0", "\x00", "-", "'", "\u095c", "\u1100\u1161\u11a8",
+          "\u0130stanbul"]
 SEPARATORS = [" ", "  ", ", ", ". ", "\n", "!", ""]
 
 documents = st.lists(

@@ -12,7 +12,7 @@ import threading
 import pytest
 
 from moodvane_tools import (
-    _general,
+    _native,
     entropy_shift,
     jsd_shift,
     kld_shift,
@@ -220,7 +220,7 @@ def test_accepted_parameter_forms() -> None:
 )
 def test_the_private_function_rejects_malformed_calls_without_crashing(args: tuple) -> None:
     with pytest.raises((TypeError, ValueError, OverflowError)):
-        _general.shift(*args)
+        _native.shift(*args)
 
 
 def test_no_reference_is_leaked_or_lost() -> None:

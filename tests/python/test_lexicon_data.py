@@ -15,10 +15,6 @@ REPO = Path(__file__).resolve().parents[2]
 DATA = REPO / "lexicons" / "data"
 TOOL = REPO / "tools" / "build_lexicons.py"
 
-KEYS = [
-    "chinese", "english", "french", "german", "hindi",
-    "indonesian", "korean", "portuguese", "russian", "spanish",
-]
 SCORE = re.compile(r"[0-9]\.[0-9]{2}")
 EMOTICONS = {line.split("\t")[0] for line in
              (REPO / "lexicons" / "review" / "emoji.tsv").read_text(encoding="utf-8").splitlines()
@@ -27,6 +23,9 @@ EMOTICONS = {line.split("\t")[0] for line in
 # The build tool is a script, not a package: import it from its directory.
 sys.path.insert(0, str(TOOL.parent))
 import build_lexicons as tool  # noqa: E402
+import lexicon_manifest  # noqa: E402
+
+KEYS = lexicon_manifest.keys()
 
 
 def read_lines(key: str) -> list[tuple[str, str]]:

@@ -6,11 +6,10 @@ from __future__ import annotations
 import pytest
 
 import moodvane
-from conftest import LEXICON_DATA, canonical, load_lexicon
+from conftest import LEXICON_DATA, LEXICON_KEYS, canonical, load_lexicon
 
 SHIFT = moodvane.weighted_avg_shift
-KEYS = ["chinese", "english", "french", "german", "hindi",
-        "indonesian", "korean", "portuguese", "russian", "spanish"]
+KEYS = list(LEXICON_KEYS)
 
 
 def _spellings(key):

@@ -23,6 +23,7 @@ from conftest import (
     Index,
     Real,
     ENTRY_KEYS,
+    LEXICON_KEYS,
     RESULT_KEYS,
     SUM_KEYS,
     cause_fault,
@@ -37,8 +38,6 @@ SHIFT_PARAMETERS = ("type2freq_1", "type2freq_2", "lexicon", "reference_value", 
                     "stop_lens", "stop_words")
 CUSTOM_PARAMETERS = ("type2freq_1", "type2freq_2", "scores", "reference_value", "top_n",
                      "stop_lens", "stop_words")
-LEXICON_KEYS = ("chinese", "english", "french", "german", "hindi", "indonesian", "korean",
-                "portuguese", "russian", "spanish")
 SIZE_CHANGED = "dictionary changed size during iteration"
 KEYS_CHANGED = "dictionary keys changed during iteration"
 PANIC_TEXT = "raised by caller code"

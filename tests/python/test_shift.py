@@ -18,6 +18,7 @@ import moodvane
 from conftest import (
     ENTRY_KEYS,
     LEXICON_DATA,
+    LEXICON_KEYS,
     RESULT_KEYS,
     SUM_KEYS,
     WORKED_JSON,
@@ -283,10 +284,7 @@ def test_builtin_lexicon_equals_its_scores_passed_in():
         assert canonical(SHIFT(system_1, system_2, "ENGLISH", **options)) == expected
 
 
-@pytest.mark.parametrize("key", [
-    "chinese", "english", "french", "german", "hindi",
-    "indonesian", "korean", "portuguese", "russian", "spanish",
-])
+@pytest.mark.parametrize("key", LEXICON_KEYS)
 def test_every_lexicon_scores_as_its_data_file(key):
     if not (LEXICON_DATA / f"{key}.tsv").exists():
         pytest.skip(f"no {key}.tsv in this checkout")

@@ -15,7 +15,8 @@ from hypothesis import assume, given, settings
 from hypothesis import strategies as st
 from reference_counting import emoji_starts, reference_count_words
 
-from moodvane_tools import _general, count_documents, count_words, lexicon_names
+from moodvane_tools import _native as extension
+from moodvane_tools import count_documents, count_words, lexicon_names
 from moodvane_tools.counting import WordCounter
 
 pytestmark = pytest.mark.skipif(
@@ -72,6 +73,14 @@ ALPHABET = list("aBé'-’ʼ‐‑ .,\t\n0ё:()[]@P") + [
     "İ", "I", "Σ", "σ", "ς", "\u212a", "Ⓜ", "J", "\u030c", "ǅ", "ẞ", "Д",
 ]
 MIXED_TEXT = st.text(alphabet=st.sampled_from(ALPHABET), max_size=80)
+# Letters with the marks that compose or reorder with them, Hangul jamo and syllables,
+# composition exclusions and singletons: what normalisation has to get right.
+NORMALISING_TEXT = st.text(alphabet=st.sampled_from(
+    [chr(c) for c in [*range(0x41, 0x5B), *range(0x300, 0x370), 0x1100, 0x1112, 0x1113,
+                      0x1161, 0x1175, 0x1176, 0x11A7, 0x11A8, 0x11C2, 0x11C3, 0xAC00, 0xAC01,
+                      0xD7A3, 0x915, 0x921, 0x93C, 0x958, 0x95C, 0x94D, 0xB47, 0xB3E, 0xB57,
+                      0x212B, 0x2126, 0x344, 0xF73, 0xF71, 0xF72, 0xF80, 0x2ADC, 0x1E9B,
+                      0x323, 0xC5, 0xE9, 0x3A3, 0x130, 0x20]]), max_size=30)
 # Any character that the interpreter can encode, from every plane.
 ANY_TEXT = st.text(alphabet=st.characters(blacklist_categories=("Cs",)), max_size=60)
 
@@ -95,7 +104,7 @@ def test_any_characters_count_as_the_reference_counts(text, language):
 def test_the_counter_follows_the_pinned_unicode_version():
     # The same version as unicodedata2's, which the reference counter reads, on every
     # interpreter: CPython 3.11 follows Unicode 14.0, 3.12 15.0, 3.13 15.1.
-    assert _general.character_table_version() == pinned_unicode.unidata_version == "15.0.0"
+    assert extension.character_table_version() == pinned_unicode.unidata_version == "15.0.0"
     # Letters that Unicode 15.0 added (Kawi, Nag Mundari, CJK Extension H, U+0CF3) are
     # letters, whatever this interpreter's str.isalpha says of them.
     for word in ["\U00011F04\U00011F05", "\U0001E4D0\U0001E4D1", "\U00031350\U00031351",
@@ -150,8 +159,9 @@ def test_long_texts_go_in_pieces_that_count_as_the_whole(monkeypatch):
     (lambda: count_documents("happy"), TypeError),
     (lambda: count_words("x", "klingon"), ValueError),
     (lambda: count_words("x", "chinese", segmenter="nltk"), ValueError),
-    (lambda: _general.tally_add(_general.counting_rules("english", (), True, ()), "x"),
-     ValueError),
+    (lambda: extension.WordTally(extension.WordTally(extension.CountingRules("english", (), True))),
+     TypeError),
+    (lambda: extension.CountingRules("english", ("happy",), True, phrases=[3]), TypeError),
 ])
 def test_hostile_inputs_give_the_right_counts_or_a_clear_error(call, outcome):
     if isinstance(outcome, type):
@@ -163,8 +173,8 @@ def test_hostile_inputs_give_the_right_counts_or_a_clear_error(call, outcome):
 
 def test_counting_lets_other_threads_run():
     text = "some happy words and some sad ones " * 30_000
-    rules = _general.counting_rules("english", ("happy", "sad"), True, ())
-    tally = _general.new_tally(rules)
+    rules = extension.CountingRules("english", ("happy", "sad"), True, phrases=())
+    tally = extension.WordTally(rules)
     ticks: list[float] = []
     done = threading.Event()
 
@@ -179,7 +189,7 @@ def test_counting_lets_other_threads_run():
     try:
         start = time.perf_counter()
         for _ in range(8):
-            _general.tally_add(tally, text)
+            tally.add(text)
         end = time.perf_counter()
     finally:
         done.set()
@@ -190,18 +200,18 @@ def test_counting_lets_other_threads_run():
     middle = [t for t in ticks if start + (end - start) / 4 < t < end - (end - start) / 4]
     assert middle, "no other thread ran while the text was counted"
     expected = Counter(text.split())
-    assert _general.tally_take(tally)[0] == {w: 8 * c for w, c in expected.items()}
+    assert tally.take()[0] == {w: 8 * c for w, c in expected.items()}
 
 
 def test_a_tally_refuses_a_second_thread():
-    tally = _general.new_tally(_general.counting_rules("english", (), True, ()))
+    tally = extension.WordTally(extension.CountingRules("english", (), True, phrases=()))
     text = "word " * 2_000_000
     errors: list[BaseException] = []
 
     def take_while_counting():
         try:
             while not finished.is_set():
-                _general.tally_take(tally)
+                tally.take()
         except RuntimeError as error:
             errors.append(error)
 
@@ -210,7 +220,7 @@ def test_a_tally_refuses_a_second_thread():
     other.start()
     try:
         while not errors and other.is_alive():
-            _general.tally_add(tally, text)
+            tally.add(text)
     finally:
         finished.set()
         other.join()
@@ -288,7 +298,7 @@ def test_a_long_text_counts_alike_whatever_its_pieces(pieces, options):
 ])
 def test_a_long_text_is_cut_where_nothing_that_counts_as_one_goes_on(text, end,
                                                                       white_space_only, cut):
-    assert _general.last_break(text, end, len(text), white_space_only) == cut
+    assert extension.last_break(text, end, len(text), white_space_only) == cut
 
 
 SMALL_LEXICON = ("special", "effects", "pas", "mal", "rumah", "sakit", "a", "b", "c", "d")
@@ -301,10 +311,10 @@ PHRASES = ("special effects", "pas mal", "rumah sakit", "a b", "a b c", "b c d",
        separators=st.lists(st.sampled_from([" ", ", ", "\n", "-"]), min_size=12, max_size=12))
 def test_phrases_count_as_one_token_where_their_words_meet(words, separators):
     text = "".join(word + separator for word, separator in zip(words, separators))
-    rules = _general.counting_rules("french", SMALL_LEXICON, True, PHRASES)
-    tally = _general.new_tally(rules)
-    _general.tally_add(tally, text)
-    native = Counter(_general.tally_take(tally)[0])
+    rules = extension.CountingRules("french", SMALL_LEXICON, True, PHRASES)
+    tally = extension.WordTally(rules)
+    tally.add(text)
+    native = Counter(tally.take()[0])
     assert native == reference_count_words(text, "french", phrases=PHRASES,
                                            words=frozenset(SMALL_LEXICON))
 
@@ -313,20 +323,61 @@ def test_phrases_count_as_one_token_where_their_words_meet(words, separators):
 @given(text=st.one_of(MIXED_TEXT, ANY_TEXT,
                       MIXED_TEXT.map(lambda t: unicodedata.normalize("NFC", t))))
 def test_the_checks_never_pass_a_text_that_needs_normalising_or_lowering(text):
-    needs = _general.text_needs(text, True)
+    needs = extension.text_needs(text, True)
     if not needs & 1:
         assert pinned_unicode.normalize("NFC", text) == text
     assert bool(needs & 2) == (text.lower() != text)
 
 
+def _pinned_prepared(text: str, lowering: bool) -> str:
+    """What the interpreter's preparation (counting._prepared) makes of `text` with the
+    pinned Unicode version's database."""
+    if lowering:
+        text = text.lower()
+    if not extension.text_needs(text, False) & 1:
+        return text
+    return "".join(pinned_unicode.normalize("NFC", piece)
+                   for piece in extension.stream_safe_pieces(text, 1 << 12))
+
+
 @settings(max_examples=300, deadline=None)
 @given(text=st.one_of(MIXED_TEXT, ANY_TEXT))
-def test_the_counter_takes_on_only_text_it_lowers_as_str_lower_does(text):
-    # (str.lower maps every character alike on CPython 3.11 to 3.13.)
-    tally = _general.new_tally(_general.counting_rules("english", (), True, ()))
-    if _general.tally_add(tally, text):
-        assert pinned_unicode.normalize("NFC", text.lower()) == text.lower()
-        assert "\u0130" not in text and "\u03a3" not in text
+def test_the_counter_prepares_a_text_as_the_interpreter_does(text):
+    # Lowered as str.lower and put in NFC natively, or left to the interpreter: the counts
+    # are those of the interpreter's preparation either way.
+    rules = extension.CountingRules("english", (), True, phrases=())
+    tally = extension.WordTally(rules)
+    reference = extension.WordTally(rules)
+    reference.add(_pinned_prepared(text, True), prepared=True)
+    if tally.add(text):
+        assert tally.take() == reference.take()
+    else:
+        assert extension.prepared_text(text, True) is None
+        assert tally.take() == ({}, {}, 0)
+
+
+@settings(max_examples=500, deadline=None)
+@given(text=st.one_of(MIXED_TEXT, ANY_TEXT, NORMALISING_TEXT), lowering=st.booleans())
+def test_native_preparation_is_the_interpreters(text, lowering):
+    prepared = extension.prepared_text(text, lowering)
+    if prepared is None:
+        assert lowering and text.lower() != text
+    else:
+        assert prepared == _pinned_prepared(text, lowering)
+    if len(text) <= 30:  # (no run of marks that the Stream-Safe Text Format cuts)
+        assert extension.prepared_text(text, False) == pinned_unicode.normalize("NFC", text)
+
+
+@pytest.mark.parametrize("text", [
+    "\u0958", "\u095c\u093c", "\u0915\u093c",  # Devanagari nukta letters: excluded from composing
+    "\u2adc", "\u0f73", "\u0f77", "\u0344", "e\u0344",  # exclusions and non-starter decompositions
+    "\u212b", "\u2126", "\u1e9b\u0323",  # singletons; a decomposition that reorders
+    "\u1100\u1161\u11a8", "\uac00\u11a8", "\u1100\u0301\u1161", "\u1113\u1161",  # Hangul
+    "\u1100\u1161\u11a7", "\u110b\u1175\u11af\u1100\u1161\u11ab",
+    "a\u0316\u0301", "a\u0301\u0316", "\u0301a\u0301", "\u0b47\u0b3e", "\u0b47\u0301\u0b3e",
+])
+def test_native_nfc_of_named_cases_is_the_pinned_versions(text):
+    assert extension.prepared_text(text, False) == pinned_unicode.normalize("NFC", text)
 
 
 @pytest.mark.parametrize("text, native", [
@@ -335,17 +386,17 @@ def test_the_counter_takes_on_only_text_it_lowers_as_str_lower_does(text):
     ("ΟΔΥΣΣΕΥΣ", False),  # final sigma
     ("İstanbul", False),  # lower case of two code points
     ("20 \u212a", False),  # the Kelvin sign lowers into ASCII
-    ("J\u030c", False),  # NFC, but its lower case is not
-    ("cafe\u0301", False),  # not NFC
+    ("J\u030c", True),  # NFC, but its lower case is not: composed natively
+    ("cafe\u0301", True),  # not NFC: composed natively
 ])
-def test_the_counter_lowers_itself_only_what_it_lowers_as_str_lower(text, native):
-    tally = _general.new_tally(_general.counting_rules("english", (), True, ()))
-    assert _general.tally_add(tally, text) is native
-    assert (_general.tally_take(tally)[2] > 0) is native
+def test_the_counter_leaves_to_the_interpreter_only_what_str_lower_alone_lowers(text, native):
+    tally = extension.WordTally(extension.CountingRules("english", (), True, phrases=()))
+    assert tally.add(text) is native
+    assert (tally.take()[2] > 0) is native
 
 
 @pytest.mark.parametrize("language", sorted(SENTENCES))
 def test_real_text_in_nfc_passes_the_check_without_normalising(language):
     # Devanagari's nukta and Korean jamo may compose, and yet NFC text passes.
-    assert _general.text_needs(unicodedata.normalize("NFC", SENTENCES[language].lower()),
+    assert extension.text_needs(unicodedata.normalize("NFC", SENTENCES[language].lower()),
                                True) == 0

@@ -409,10 +409,10 @@ def test_small_values_keep_their_significant_digits():
 
 @pytest.mark.parametrize("kind", KINDS)
 def test_one_registry_computes_each_kind_and_refuses_other_kinds_options(kind):
-    from moodvane_tools import _general, cli
+    from moodvane_tools import _native, cli
     from moodvane_tools.kinds import REGISTRY, kind_of
 
-    assert list(REGISTRY) == list(_general.kind_names())
+    assert list(REGISTRY) == list(_native.kind_names())
     choices = next(action.choices for action in cli._parser()._subparsers._group_actions[0]
                    .choices["compare"]._actions if action.dest == "kind")
     assert list(choices) == list(REGISTRY)

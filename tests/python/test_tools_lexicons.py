@@ -11,15 +11,25 @@ import moodvane
 from moodvane_tools import coverage, lexicon_info, lexicon_names, lexicon_scores
 from moodvane_tools.lexicon_data import resolve_name
 
-from conftest import LEXICON_DATA
+import lexicon_manifest
+from conftest import LEXICON_DATA, LEXICON_KEYS, REPO
 
 OPEN_LICENCES = {"MIT", "BSD-2-Clause", "BSD-3-Clause", "Apache-2.0", "PDDL-1.0", "CC0-1.0",
                  "CC-BY-4.0", "CC-BY-SA-4.0", "ODbL-1.0"}
 
 
-def test_names_are_the_ten_keys_in_catalogue_order():
-    assert lexicon_names() == ["chinese", "english", "french", "german", "hindi",
-                               "indonesian", "korean", "portuguese", "russian", "spanish"]
+def test_names_are_the_manifests_keys_in_catalogue_order():
+    assert lexicon_names() == list(LEXICON_KEYS)
+
+
+def test_the_package_classifiers_name_every_language_of_the_manifest():
+    import tomllib
+
+    classifiers = tomllib.loads((REPO / "pyproject.toml").read_text(encoding="utf-8"))[
+        "project"]["classifiers"]
+    languages = {c.removeprefix("Natural Language :: ") for c in classifiers
+                 if c.startswith("Natural Language :: ")}
+    assert languages == {lexicon.language for lexicon in lexicon_manifest.lexicons()}
 
 
 @pytest.mark.parametrize("name", lexicon_names())

@@ -13,7 +13,7 @@ python=$(command -v "${PYTHON:-python3}")
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DMOODVANE_BUILD_MODULE=ON -DMOODVANE_WARNINGS_AS_ERRORS=ON \
   -DMOODVANE_SANITIZE=address,undefined -DPython_EXECUTABLE="$python" >/dev/null
-cmake --build "$build" --target moodvane _general
+cmake --build "$build" --target moodvane _native
 
 # The extension and its stub side by side, as an installation lays them out (a test reads
 # the stub from beside the module).
@@ -26,7 +26,7 @@ module="$site/$(basename "${built[0]}")"
 # The companion package as an installation lays it out: its sources and its private
 # extension, sanitized too.
 cp -r src/moodvane_tools "$site/moodvane_tools"
-cp "$build"/module/general/_general*.so "$site/moodvane_tools/"
+cp "$build"/module/companion/_native*.so "$site/moodvane_tools/"
 # The stop-word lists, which an installation puts beside the package's sources.
 cp -r lexicons/data/stopwords "$site/moodvane_tools/stopwords"
 # And the sample texts, which it also puts there.

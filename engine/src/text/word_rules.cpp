@@ -147,6 +147,9 @@ void CountingRules::group_emoticons() {
     if (a.first != b.first) return a.first < b.first;
     return a.match.size() > b.match.size();
   });
+  for (std::size_t i = 0; i < emoticons_.size(); ++i) {
+    emoticons_[i].index = static_cast<std::uint32_t>(i);
+  }
   for (std::size_t i = 0; i < emoticons_.size();) {
     std::size_t end = i;
     while (end < emoticons_.size() && emoticons_[end].first == emoticons_[i].first) ++end;
@@ -314,12 +317,30 @@ void CountingRules::joined(std::string_view whole, TokenWords& out) const {
       }
     }
     if (hyphenated) {
-      // The parts hold no hyphen, so this goes one level deep at most.
+      // The parts hold no hyphen, so this goes one level deep at most. A part the same as
+      // the one before it ("ha-ha-ha") stands for the same words, copied rather than found
+      // again.
       std::size_t start = 0;
+      std::string_view last_part;
+      std::size_t last_first = 0;
+      std::size_t last_count = 0;
       while (start <= token.size()) {
         std::size_t end = token.find('-', start);
         if (end == std::string_view::npos) end = token.size();
-        if (end > start) joined(token.substr(start, end - start), out);
+        if (end > start) {
+          const std::string_view part = token.substr(start, end - start);
+          if (part == last_part) {
+            for (std::size_t i = 0; i < last_count; ++i) {
+              std::string word = out.words[last_first + i];  // before the vector may grow
+              out.words.push_back(std::move(word));
+            }
+          } else {
+            last_first = out.words.size();
+            joined(part, out);
+            last_part = part;
+            last_count = out.words.size() - last_first;
+          }
+        }
         start = end + 1;
       }
       return;

@@ -63,6 +63,7 @@ struct Emoticon {
   char32_t first = 0;
   char32_t unit = 0;
   bool ends_in_word = false;
+  std::uint32_t index = 0;  // its position among the rules' emoticons
 };
 
 class CountingRules {
@@ -111,6 +112,7 @@ class CountingRules {
     return (emoticon_seconds_[first][byte / 64] >> (byte % 64)) & 1;
   }
   const PhraseTrie& phrases() const noexcept { return phrases_; }
+  std::size_t emoticon_count() const noexcept { return emoticons_.size(); }
 
  private:
   // A word longer than every listed word is not looked up: each of the many forms that the

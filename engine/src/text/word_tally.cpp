@@ -115,6 +115,15 @@ struct WordTally::State {
   void count(Id id);
   // An emoji or emoticon: a word as it stands, through no lexicon rule.
   void count_whole(std::string_view word) { count(intern(word, words, word_counts)); }
+  // An emoticon of the rules' list, by its index: its word is looked up once per tally.
+  void count_emoticon(const Emoticon& emoticon) {
+    if (emoticon_ids.empty()) emoticon_ids.assign(rules->emoticon_count(), kNoId);
+    Id& id = emoticon_ids[emoticon.index];
+    if (id == kNoId) id = intern(emoticon.written, words, word_counts);
+    count(id);
+  }
+  static constexpr Id kNoId = 0xFFFFFFFF;
+  std::vector<Id> emoticon_ids;
   void count_word(Id id) {
     if (word_counts[id]++ == 0) touched_words.push_back(id);
     ++tokens;
@@ -133,9 +142,19 @@ void WordTally::add(std::string_view text, bool goes_on, const shift::Progress& 
 
 bool WordTally::add_if_ready(std::string_view text, bool goes_on,
                              const shift::Progress& progress) {
-  if (!ready_to_count(text, state_->rules->lower_case())) return false;
-  state_->add(text, goes_on, progress);
+  if (ready_to_count(text, state_->rules->lower_case())) {
+    state_->add(text, goes_on, progress);
+    return true;
+  }
+  const std::optional<std::string> prepared =
+      prepared_for_counting(text, state_->rules->lower_case());
+  if (!prepared) return false;
+  state_->add(*prepared, goes_on, progress);
   return true;
+}
+
+bool WordTally::only_interpreter_prepares(std::string_view text) const noexcept {
+  return text::only_interpreter_prepares(text, state_->rules->lower_case());
 }
 
 WordTally::Counts WordTally::counts() const {
@@ -392,8 +411,14 @@ class Scan {
   std::size_t emoticon(std::size_t pos, char32_t first) {
     const Emoticon* best = nullptr;
     std::size_t best_end = 0;
+    // The text's second byte, when it is ASCII, turns most candidates away at once.
+    const char second = pos + 1 < text_.size() ? ascii_lower(text_[pos + 1]) : '\0';
+    const bool second_ascii = static_cast<unsigned char>(second) < 0x80 && first < 0x80;
     for (const Emoticon& e : rules_.emoticons_beginning(first)) {
       std::size_t end = 0;
+      if (e.unit == 0 && second_ascii && e.match.size() >= 2 && e.match[1] != second) {
+        continue;
+      }
       if (e.unit != 0) {
         std::size_t p = pos;
         std::size_t repeats = 0;
@@ -418,7 +443,7 @@ class Scan {
       best_end = end;
     }
     if (best == nullptr || enclosed(pos, best_end, *best)) return 0;
-    state_.count_whole(best->written);
+    state_.count_emoticon(*best);
     return best_end;
   }
 
@@ -450,8 +475,8 @@ class Scan {
 
   // Whether the emoticon `e` at [pos, end) is none for what stands around it: a word
   // character on both sides ("a:)b"), or a closing bracket that closes one opened before it
-  // in the same run of text ("[[:space:]]", "f(x:)"), looked for within kBracketReach
-  // characters back, up to white space.
+  // in the same run of text ("[[:space:]]", "f(x:)"): an opening bracket of its kind within
+  // kBracketReach characters back, before any white space or closing bracket of its kind.
   bool enclosed(std::size_t pos, std::size_t end, const Emoticon& e) const noexcept {
     std::size_t back = pos;
     const auto previous = [&]() -> Read {  // the code point before `back`, kept ones only
@@ -473,12 +498,27 @@ class Scan {
     static constexpr std::string_view kOpeners = "([{<";
     const std::size_t kind = kClosers.find(e.match.back());
     if (kind == std::string_view::npos) return false;
-    int depth = 0;
-    Read at = before;
-    for (int seen = 0; at.size != 0 && seen < kBracketReach; ++seen, at = previous()) {
-      if (at.cls & kSpace) return false;
-      if (at.cp == static_cast<char32_t>(kClosers[kind])) ++depth;
-      if (at.cp == static_cast<char32_t>(kOpeners[kind]) && depth-- == 0) return true;
+    // Byte by byte, as the brackets and most of what stops the look are ASCII. The look
+    // stops at a closing bracket of the same kind, too: so a run of emoticons (":):):)")
+    // looks back one character at each.
+    const char closer = kClosers[kind];
+    const char opener = kOpeners[kind];
+    int seen = 0;
+    for (std::size_t q = pos; q > 0 && seen < kBracketReach;) {
+      const unsigned char byte = static_cast<unsigned char>(text_[--q]);
+      if (byte >= 0x80) {
+        if ((byte & 0xC0) == 0x80) continue;  // inside a code point: its lead comes next
+        const Read at = read(q);
+        if (at.cp == CountingRules::kDropped) continue;
+        if (at.cls & kSpace) return false;
+      } else if (kAscii.of[byte] & kSpace) {
+        return false;
+      } else if (static_cast<char>(byte) == closer) {
+        return false;
+      } else if (static_cast<char>(byte) == opener) {
+        return true;
+      }
+      ++seen;
     }
     return false;
   }
@@ -586,8 +626,13 @@ Meaning WordTally::State::resolve(std::string_view token) {
   }
   const Meaning meaning{static_cast<std::uint32_t>(resolved.size()),
                         static_cast<std::uint32_t>(size), 0};
+  // The parts of a long joined token often repeat ("ha-ha-ha"): the same word as the one
+  // before it is not looked up again.
+  const std::string* previous = nullptr;
   for (const std::string& word : scratch.words) {
-    resolved.push_back(intern(word, words, word_counts));
+    const bool same = previous != nullptr && *previous == word;
+    resolved.push_back(same ? resolved.back() : intern(word, words, word_counts));
+    previous = &word;
   }
   for (const std::string& run : scratch.han_runs) {
     resolved.push_back(intern(run, han_runs, han_counts) | kHanRun);

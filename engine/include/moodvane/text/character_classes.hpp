@@ -16,6 +16,11 @@ extern const std::uint16_t kNormBlockOf[];
 extern const std::uint16_t kNormBlocks[];
 extern const std::uint64_t kCompositionPairs[];
 extern const std::size_t kCompositionPairCount;
+extern const std::uint32_t kComposites[];  // what each pair composes into
+extern const std::uint32_t kDecomposed[];  // code points with a canonical decomposition
+extern const std::size_t kDecomposedCount;
+extern const std::uint16_t kDecompositionStarts[];  // where each one's decomposition starts
+extern const std::uint32_t kDecompositionParts[];
 extern const std::uint64_t kSimpleLowers[];
 extern const std::size_t kSimpleLowerCount;
 }  // namespace detail

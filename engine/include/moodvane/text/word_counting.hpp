@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -70,10 +71,15 @@ class WordTally {
   // `progress` is called about every megabyte of text read (counted across calls, so that
   // many short texts call it too); when it throws, the counts hold the part read so far.
   void add(std::string_view text, bool goes_on = false, const shift::Progress& progress = {});
-  // Counts `text` when ready_to_count says the tally may (lowering it where the lexicon is
-  // lower-case), and says whether it did; else the tally is left as it was.
+  // Counts `text` as the interpreter would prepare it (lowered where the lexicon is
+  // lower-case, in NFC): as it stands when ready_to_count says the tally may, else as
+  // prepared_for_counting makes it. Says whether it did; only a text that the interpreter
+  // alone may lower is left to the caller, the tally unchanged.
   bool add_if_ready(std::string_view text, bool goes_on = false,
                     const shift::Progress& progress = {});
+
+  // Whether add_if_ready would leave `text` to the caller (only str.lower may lower it).
+  bool only_interpreter_prepares(std::string_view text) const noexcept;
 
   struct Counts {
     std::vector<std::pair<std::string_view, std::uint64_t>> words;
@@ -105,6 +111,19 @@ bool has_capitals(std::string_view text) noexcept;
 // lower (U+0130, whose lower case is two code points; U+03A3, whose lower case depends on
 // what follows). In linear time.
 bool ready_to_count(std::string_view text, bool lowering) noexcept;
+
+// Appends `text` in Unicode NFC, as unicodedata.normalize("NFC", text) gives it in the
+// Unicode version of the character table (character_table_version()), in linear time for
+// text in the Stream-Safe Text Format.
+void append_nfc(std::string_view text, std::string& out);
+// `text` as the interpreter prepares a text that a tally may not count as it stands:
+// lowered as str.lower lowers it (with `lowering`), then, unless certainly in NFC, in the
+// Stream-Safe Text Format and NFC. Nothing when it holds a character that only str.lower
+// may lower (U+0130, U+03A3 and the like) and `lowering`.
+std::optional<std::string> prepared_for_counting(std::string_view text, bool lowering);
+// Whether prepared_for_counting gives nothing: `lowering`, and `text` holds a character
+// that only str.lower may lower.
+bool only_interpreter_prepares(std::string_view text, bool lowering) noexcept;
 
 // Unicode's Stream-Safe Text Format (UAX #15): `text` with U+034F COMBINING GRAPHEME JOINER
 // after every 30 non-starters in a row, so that normalising it takes linear time, in pieces
