@@ -45,6 +45,9 @@ __all__ = ["count_groups", "happiness_series", "period_shifts", "score_documents
 
 def _require_columns(ddf: dd.DataFrame, *columns: str) -> None:
     for column in columns:
+        if not isinstance(column, str):
+            # Keys of several columns (a MultiIndex) are the local functions' alone.
+            raise TypeError(f"the Dask functions take one column name each, not {column!r}")
         if column not in ddf.columns:
             raise ValueError(f"no column {column!r}; the columns are "
                              f"{', '.join(map(repr, map(str, ddf.columns)))}")

@@ -144,3 +144,9 @@ def test_keys_of_mixed_formats_across_partitions_are_grouped_as_locally(client, 
     got = outcome(lambda: mvd.count_groups(ddf, text="body", key="when", freq="W"))
     expected = outcome(lambda: moodvane_tools.count_groups(texts, keys, freq="W"))
     assert got == expected
+
+
+def test_several_key_columns_are_refused_by_name(corpus):
+    _, ddf = corpus
+    with pytest.raises(TypeError, match="one column name each"):
+        mvd.count_groups(ddf, text="body", key=["who", "when"])
