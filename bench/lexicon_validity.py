@@ -11,8 +11,13 @@ average as a positive-vs-negative score (a text without a scored word counts as 
 
 These corpora check the lexicons; they are never a target to tune scores to.
 
+With --negation, every text is counted with `count_words(..., negation=True)` and both
+lexicons score the negated tokens by the same rule (`moodvane_tools.negated_scores`), and
+the figures without negation are printed beside them for the current lexicon.
+
     python3 bench/lexicon_validity.py                     # baseline: the last unreviewed data
     python3 bench/lexicon_validity.py --baseline HEAD~3
+    python3 bench/lexicon_validity.py --negation          # with and without negation
     python3 bench/lexicon_validity.py --markdown > lexicons/review/validity.md
 """
 
@@ -58,12 +63,28 @@ def fallback_count_words(text: str, language: str) -> Counter[str]:
     return Counter(FALLBACK_WORD.findall(text))
 
 
-def word_counter() -> tuple[Callable[[str, str], Counter[str]], str]:
+def word_counter(negation: bool = False) -> tuple[Callable[[str, str], Counter[str]], str]:
     try:
         from moodvane_tools import count_words  # type: ignore[import-not-found]
     except ImportError:
+        if negation:
+            sys.exit("--negation needs moodvane_tools installed")
         return fallback_count_words, "a plain letters-only tokeniser"
+    if negation:
+        def negating(text: str, language: str) -> Counter[str]:
+            counts: Counter[str] = count_words(text, language, negation=True)
+            return counts
+
+        return negating, "moodvane_tools.count_words(..., negation=True)"
     return count_words, "moodvane_tools.count_words"
+
+
+def with_negation(scores: dict[str, float], key: str) -> dict[str, float]:
+    """The lexicon with a negated entry for every entry (the rule every lexicon shares)."""
+    from moodvane_tools import negated_scores  # type: ignore[import-not-found]
+
+    negated: dict[str, float] = negated_scores(scores, key)
+    return negated
 
 
 @dataclass
@@ -170,21 +191,36 @@ def main(argv: list[str] | None = None) -> int:
                         help="git revision whose lexicon data is measured beside the current "
                              f"(default {DEFAULT_BASELINE}, before the review)")
     parser.add_argument("--markdown", action="store_true", help="print a Markdown table")
+    parser.add_argument("--negation", action="store_true",
+                        help="count negated words apart (count_words(..., negation=True)) "
+                             "and score them by the negation rule; the current lexicon's "
+                             "figures without negation are printed beside")
     args = parser.parse_args(argv)
 
     ensure_corpora()
-    count_words, tokeniser = word_counter()
+    count_words, tokeniser = word_counter(args.negation)
     rows = []
+    plain_rows = []
     for name, file, key in CORPORA:
         texts = read_corpus(CORPORA_DIR / file, key, count_words)
         baseline = lexicon_at(args.baseline, key)
-        before = measure(texts, baseline) if baseline is not None else None
-        # The built-in lexicon exactly as the installed module carries it.
-        after = measure(texts, key)
+        if args.negation:
+            from moodvane_tools import lexicon_scores  # type: ignore[import-not-found]
+
+            before = measure(texts, with_negation(baseline, key)) if baseline is not None \
+                else None
+            after = measure(texts, lexicon_scores(key, negation=True))
+            plain_rows.append(measure(read_corpus(CORPORA_DIR / file, key, word_counter()[0]),
+                                      key))
+        else:
+            before = measure(texts, baseline) if baseline is not None else None
+            # The built-in lexicon exactly as the installed module carries it.
+            after = measure(texts, key)
         rows.append((name, key, len(texts), before, after))
 
     command = "python3 bench/lexicon_validity.py" + (
-        f" --baseline {args.baseline}" if args.baseline != DEFAULT_BASELINE else "")
+        f" --baseline {args.baseline}" if args.baseline != DEFAULT_BASELINE else "") + (
+        " --negation" if args.negation else "")
     if args.markdown:
         print("## Validity on labelled corpora\n")
         print(f"Measured by `{command}` with {tokeniser}, on the polarity test corpora of "
@@ -208,6 +244,17 @@ def main(argv: list[str] | None = None) -> int:
         return 0
 
     print(f"tokeniser: {tokeniser}; baseline: {args.baseline}")
+    if args.negation:
+        print(f"{'corpus':32} {'texts':>6}  {'':6} {'coverage':>9} {'any':>7} "
+              f"{'mean+':>7} {'mean-':>7} {'AUC':>6}")
+        for (name, key, n, _, with_it), without in zip(rows, plain_rows):
+            for tag, fig in (("plain", without), ("negat.", with_it)):
+                print(f"{name:32} {n:6,}  {tag:6} {fig.coverage:9.1%} {fig.any_scored:7.1%} "
+                      f"{fig.mean_positive:7.3f} {fig.mean_negative:7.3f} {fig.auc:6.3f}")
+            print(f"{'':40} change {with_it.coverage - without.coverage:+8.1%} "
+                  f"{with_it.any_scored - without.any_scored:+7.1%}{'':16}"
+                  f"{with_it.auc - without.auc:+6.3f}")
+        print("\nand, all with negation, the baseline's lexicon beside the current one:")
     header = (f"{'corpus':32} {'texts':>6}  {'':6} {'coverage':>9} {'any':>7} "
               f"{'mean+':>7} {'mean-':>7} {'AUC':>6}")
     print(header)

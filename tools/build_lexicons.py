@@ -861,6 +861,15 @@ def sources_markdown(lexicons: list[Lexicon], validity: str | None = None,
         "",
     ]
     out += [
+        "## Negators",
+        "",
+        "`negators.txt` lists the negators of each language that the word counter reads when it",
+        "counts negation (`count_words(..., negation=True)`, moodvane_tools.negation): written",
+        "for this project from each language's grammar (MIT, like the code), not taken from a",
+        "source. Its header explains the columns.",
+        "",
+    ]
+    out += [
         "## Not used",
         "",
         "Bilingual dictionaries (FreeDict eng-ind, CC-CEDICT) could carry the English ratings",

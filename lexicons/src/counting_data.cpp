@@ -34,7 +34,7 @@ std::vector<std::string> lines_of(std::string_view text) {
   return lines;
 }
 
-text::RulesData counting_rules_data(std::string_view key, bool native_chinese) {
+text::RulesData counting_rules_data(std::string_view key, bool native_chinese, bool negation) {
   text::RulesData data;
   data.language = language_of(key);
   // Built on the first run of Han characters, in a count, with the lock released.
@@ -43,6 +43,7 @@ text::RulesData counting_rules_data(std::string_view key, bool native_chinese) {
   }
   data.phrases = lines_of(data_file(std::string(key) + ".phrases.txt"));
   data.emoticons = lines_of(data_file("emoticons.txt"));
+  if (negation) data.negation = text::negation_of(data_file("negators.txt"), key);
   return data;
 }
 

@@ -110,7 +110,7 @@ PyResult<std::vector<std::string>> strings_of(PyObject* sequence, const char* wh
 
 constexpr FunctionSignature kRulesSignature{
     "CountingRules",
-    {"key", "words", "lower_case", "phrases", "emoticons", "native_chinese"},
+    {"key", "words", "lower_case", "phrases", "emoticons", "native_chinese", "negation"},
     3};
 
 PyObject* new_rules(PyTypeObject* type, PyObject* args, PyObject* keywords) {
@@ -124,7 +124,9 @@ PyObject* new_rules(PyTypeObject* type, PyObject* args, PyObject* keywords) {
     if (!lower_case) return std::unexpected(std::move(lower_case.error()));
     PyResult<bool> native_chinese = module::bool_argument(slots[5], true);
     if (!native_chinese) return std::unexpected(std::move(native_chinese.error()));
-    text::RulesData data = lexicons::counting_rules_data(*key, *native_chinese);
+    PyResult<bool> negation = module::bool_argument(slots[6], false);
+    if (!negation) return std::unexpected(std::move(negation.error()));
+    text::RulesData data = lexicons::counting_rules_data(*key, *native_chinese, *negation);
     data.words = std::move(*words);
     data.lower_case = *lower_case;
     // Lists given by the caller (a test's small lists) stand for the carried ones.
@@ -268,11 +270,12 @@ PyType_Slot rules_slots[] = {
     {Py_tp_dealloc, reinterpret_cast<void*>(dealloc<RulesObject, RulesPointer, &RulesObject::rules>)},
     {Py_tp_doc, const_cast<char*>(PyDoc_STR(
         "CountingRules(key, words, lower_case, phrases=None, emoticons=None, "
-        "native_chinese=True)\n--\n\n"
+        "native_chinese=True, negation=False)\n--\n\n"
         "What the built-in lexicon `key` expects of its words: its words, whether they are "
         "all lower case, its phrases and the emoticons (by default those carried in the "
-        "library), and for Chinese whether the native segmenter cuts runs of Han "
-        "characters. Immutable; shared by any number of tallies on any number of threads. "
+        "library), for Chinese whether the native segmenter cuts runs of Han characters, "
+        "and whether its tallies count a negated word apart (the language's negators "
+        "carried in the library). Immutable; shared by any number of tallies on any number of threads. "
         "Private: use moodvane_tools.count_words."))},
     {0, nullptr},
 };

@@ -10,7 +10,9 @@
 many texts one by one), `lexicon_scores` and
 `lexicon_info` show what a lexicon holds, `coverage` says how much of a text a lexicon
 scores, `text_shift` and `shift_graph` (matplotlib, the `plot` extra) show a result and
-`to_dataframe` (pandas, the `corpus` extra) makes it a table.
+`to_dataframe` (pandas, the `corpus` extra) makes it a table. With `negation=True`, the
+counting functions count a negated scored word apart ("not good"), which
+`lexicon_scores(name, negation=True)` and `negated_scores` score (`moodvane_tools.negation`).
 Beyond the average score, `proportion_shift`, `entropy_shift`, `kld_shift`, `jsd_shift` and
 `weighted_avg_shift_pair` explain other differences between two texts word by word, in the
 same result form.
@@ -46,6 +48,7 @@ from .generalized import (
 )
 from .graph import shift_graph
 from .lexicon_data import lexicon_info, lexicon_names, lexicon_scores
+from .negation import negated_scores
 from .samples import sample_path, sample_text
 from .stop_words import stop_words
 from .text_graph import text_shift
@@ -107,6 +110,7 @@ __all__ = [
     "lexicon_info",
     "lexicon_names",
     "lexicon_scores",
+    "negated_scores",
     "period_shifts",
     "proportion_shift",
     "read_corpus",

@@ -31,6 +31,7 @@ class CountingRules:
         phrases: Iterable[str] | None = None,
         emoticons: Iterable[str] | None = None,
         native_chinese: bool = True,
+        negation: bool = False,
     ) -> CountingRules: ...
 
 @final

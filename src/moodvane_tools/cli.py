@@ -2,8 +2,9 @@
 
     moodvane compare BEFORE.txt AFTER.txt [--lexicon NAME] [--top N] [--plot shift.png]
                      [--kind weighted|proportion|entropy|kld|jsd] [--alpha A] [--base B]
-                     [--labels A B] [--title T] [--dpi D] [--json F] [--csv F]
+                     [--labels A B] [--title T] [--dpi D] [--json F] [--csv F] [--negation]
     moodvane series CORPUS --text COL --key COL [--freq F] [--csv OUT] [--plot OUT.png]
+                    [--negation]
     moodvane explain CORPUS --text COL --key COL --freq F --period P [--reference R]
     moodvane report CORPUS --text COL --key COL --freq F --html OUT.html
     moodvane lexicons
@@ -29,8 +30,8 @@ from collections.abc import Mapping, Sequence
 from pathlib import Path
 from typing import Any, BinaryIO, NoReturn, TextIO
 
-from .corpus_cli import (add_compare_options, add_series_parser, compare_texts, finite_number,
-                         run_series)
+from .corpus_cli import (add_compare_options, add_negation_option, add_series_parser,
+                         compare_texts, finite_number, run_series)
 from .explain_cli import add_explain_parsers, run_explain, run_report
 from .coverage import coverage
 from .export import COLUMNS, word_fields, word_rows
@@ -121,6 +122,7 @@ def _parser() -> argparse.ArgumentParser:
                          help="write one row per word as CSV: " + ", ".join(COLUMNS))
     compare.add_argument("--no-progress", action="store_true",
                          help="no progress bar while reading (shown only on a terminal)")
+    add_negation_option(compare)
     add_compare_options(compare)
     add_series_parser(commands, "built-in lexicon, also the language of the texts (english)")
     add_explain_parsers(commands, "built-in lexicon, also the language of the texts (english)")
@@ -392,9 +394,22 @@ def _shift(arguments: argparse.Namespace, key: str, texts: list[TextCounts],
     """The result of the kind of shift asked for."""
     entry = REGISTRY[arguments.kind]
     options = _measure_options(arguments)
+    if arguments.negation and arguments.kind == "weighted":
+        # The negated tokens are scored by the lexicon's negated entries.
+        import moodvane
+
+        options.pop("lexicon", None)
+        return moodvane.weighted_avg_shift_custom(
+            texts[0].counts, texts[1].counts, _scores(arguments, key), stop_words=stop_words,
+            **options)
     if "lexicon" in entry.options:
         options["lexicon"] = key
     return entry.compute(texts[0].counts, texts[1].counts, stop_words=stop_words, **options)
+
+
+def _scores(arguments: argparse.Namespace, key: str) -> dict[str, float]:
+    """The lexicon's scores, with its negated entries when negation is counted."""
+    return lexicon_scores(key, negation=arguments.negation)
 
 
 def _print_summary(out: TextIO, key: str, labels: tuple[str, str], texts: list[TextCounts],
@@ -404,7 +419,7 @@ def _print_summary(out: TextIO, key: str, labels: tuple[str, str], texts: list[T
         _print_measure_summary(out, labels, texts, result, top)
         return
     info = lexicon_info(key)
-    scores = lexicon_scores(key)
+    scores = _scores(arguments, key)
     kind = REGISTRY["weighted"].labels
     width = max(len(label) for label in labels)
     print(f"lexicon: {key} ({info['language']}, {info['entries']:,} words)", file=out)
@@ -412,6 +427,9 @@ def _print_summary(out: TextIO, key: str, labels: tuple[str, str], texts: list[T
     print("stop lens: " + (f"words scored {min(lens):g} to {max(lens):g} left out" if lens
                            else "none, every scored word counts (--stop-lens 4 6 leaves out "
                                 "the neutral ones)"), file=out)
+    if arguments.negation:
+        print('negation: a negated word counts apart ("not good"), scored '
+              "5 - (score - 5) / 2", file=out)
     for label, text, value_key in zip(labels, texts, kind.value_keys):
         share = coverage(text.counts, scores)
         value = result[value_key]
@@ -450,7 +468,7 @@ def _meta(arguments: argparse.Namespace, key: str, labels: tuple[str, str],
     that shaped it."""
     kind_entry = REGISTRY[arguments.kind]
     weighted = arguments.kind == "weighted"
-    scores = lexicon_scores(key) if weighted else None
+    scores = _scores(arguments, key) if weighted else None
     info = lexicon_info(key)
     inputs = []
     paths = (arguments.before, arguments.before) if arguments.groups else \
@@ -477,6 +495,7 @@ def _meta(arguments: argparse.Namespace, key: str, labels: tuple[str, str],
                     "used_for": "scores and words" if weighted else "words"},
         "inputs": inputs,
         "options": options,
+        "negation": bool(arguments.negation),
         "stop_words": None if arguments.stop_words is None else
         {"path": str(arguments.stop_words), "words": len(stop_words or ())},
         "corpus": {"text": arguments.text, "key": arguments.key, "freq": arguments.freq,
@@ -509,7 +528,7 @@ def _outputs(arguments: argparse.Namespace, key: str, labels: tuple[str, str],
     """Each output asked for, with the function that writes it; `meta` replaces the
     compare command's own, and `intervals` (of shift_intervals) go into the graph."""
     counts = (texts[0].counts, texts[1].counts)
-    scores = lexicon_scores(key) if arguments.kind == "weighted" else None
+    scores = _scores(arguments, key) if arguments.kind == "weighted" else None
     outputs: list[tuple[Path, Writer]] = []
     if arguments.json is not None:
         document = _json_document(result, meta if meta is not None else

@@ -4,7 +4,10 @@ extra (pandas).
 
 Every score is the native module's own: a document's `score` is the `s_avg_1` that
 `moodvane.weighted_avg_shift(counts, {}, lexicon=...)` gives for its `count_words` counts,
-bit for bit, and a group's is the same for the group's pooled counts. Documents are
+bit for bit, and a group's is the same for the group's pooled counts. With
+`negation=True`, the counts are `count_words(..., negation=True)`'s and the scores
+`lexicon_scores(lexicon, negation=True)` (or `negated_scores` of a dict of scores), the
+`s_avg_1` of `moodvane.weighted_avg_shift_custom` with them. Documents are
 counted and scored natively in one pass over a batch, not one Python call per document
 (Chinese, whose segmenter is Python's, is counted by `count_documents` first).
 """
@@ -42,11 +45,15 @@ class Scoring:
     language: str
     stop_lens: tuple[float, float] | None
     stop_words: tuple[str, ...]
+    negation: bool = False
 
     @classmethod
     def of(cls, lexicon: str | Mapping[str, float], language: str | None,
-           stop_lens: Sequence[float] | None, stop_words: Iterable[str] | None) -> Scoring:
-        """Checks the arguments the public functions share; the errors name them."""
+           stop_lens: Sequence[float] | None, stop_words: Iterable[str] | None,
+           negation: bool = False) -> Scoring:
+        """Checks the arguments the public functions share; the errors name them. With
+        `negation`, negated words are counted apart and the scores hold their negated
+        entries."""
         if isinstance(lexicon, str):
             key = resolve_name(lexicon)
             scores: Mapping[str, float] = _scores(key)
@@ -70,7 +77,11 @@ class Scoring:
         for word in words:
             if not isinstance(word, str):
                 raise TypeError(f"stop_words must hold only str, got {word!r}")
-        return cls(scores, resolved_language, lens, words)
+        if negation:
+            from .negation import negated_scores
+
+            scores = negated_scores(scores, resolved_language)
+        return cls(scores, resolved_language, lens, words, bool(negation))
 
     def score_texts(self, texts: list[str], codes: np.ndarray | None = None, groups: int = 0,
                     pooled: bool = False) -> tuple[tuple[bytes, bytes, bytes],
@@ -82,14 +93,17 @@ class Scoring:
         import numpy
 
         if self.language == "chinese":
-            return self._score_counted(count_documents(texts, "chinese"), codes, groups, pooled)
+            return self._score_counted(
+                count_documents(texts, "chinese", negation=self.negation), codes, groups,
+                pooled)
         rules = _rules(self.language)
         code_bytes = None if codes is None else \
             numpy.ascontiguousarray(codes, dtype=numpy.int64).tobytes()
         # Each text is lowered and normalised natively, as count_words does; the interpreter
         # prepares only a text that it alone may lower.
-        return _native.score_texts(rules.native, tuple(texts), code_bytes, groups, self.scores,
-                                   self.stop_lens, self.stop_words, pooled,
+        return _native.score_texts(rules.native_rules("native", self.negation), tuple(texts),
+                                   code_bytes, groups, self.scores, self.stop_lens,
+                                   self.stop_words, pooled,
                                    functools.partial(_prepared, lower_case=rules.lower_case))
 
     def _score_counted(self, counts: list[Counter[str]], codes: np.ndarray | None, groups: int,
@@ -169,7 +183,8 @@ def _is_pandas_na(value: object) -> bool:
 
 def score_documents(texts: Iterable[object], lexicon: str | Mapping[str, float] = "english", *,
                     language: str | None = None, stop_lens: Sequence[float] | None = None,
-                    stop_words: Iterable[str] | None = None) -> pd.DataFrame:
+                    stop_words: Iterable[str] | None = None,
+                    negation: bool = False) -> pd.DataFrame:
     """The weighted-average score of each document, one row per document in input order.
 
     Columns: `score`, exactly the `s_avg_1` that `moodvane.weighted_avg_shift(counts, {},
@@ -180,7 +195,10 @@ def score_documents(texts: Iterable[object], lexicon: str | Mapping[str, float] 
     `texts` is any iterable of str (a list, a pandas Series, whose index the result keeps,
     or an iterator read as it goes); a missing text (None or NaN) is an empty document.
     `lexicon` is a built-in lexicon's name or a dict of word scores; `language` (how the
-    words are counted) defaults to the lexicon's.
+    words are counted) defaults to the lexicon's. With `negation=True`, a negated scored
+    word counts apart ("not good", see `moodvane_tools.negation`) and is scored by
+    `lexicon_scores(lexicon, negation=True)` (`negated_scores` of a dict): the `score` is
+    `weighted_avg_shift_custom`'s `s_avg_1` with those scores and counts.
 
     >>> score_documents(["a happy day", "", "the"])
        score  scored  tokens
@@ -188,7 +206,7 @@ def score_documents(texts: Iterable[object], lexicon: str | Mapping[str, float] 
     1    NaN       0       0
     2    NaN       0       1
     """
-    scoring = Scoring.of(lexicon, language, stop_lens, stop_words)
+    scoring = Scoring.of(lexicon, language, stop_lens, stop_words, negation)
     index = texts.index if hasattr(texts, "index") and hasattr(texts, "dtype") else None
     raw = [scoring.score_texts(batch)[0] for batch in _text_batches(texts)]
     return _frame_of(raw, index=index)
@@ -257,7 +275,7 @@ def _all_texts(texts: Iterable[object]) -> list[str]:
 
 
 def count_groups(texts: Iterable[object], keys: Iterable[object], *, language: str = "english",
-                 freq: str | None = None) -> dict[Any, Counter[str]]:
+                 freq: str | None = None, negation: bool = False) -> dict[Any, Counter[str]]:
     """The pooled word counts (as `count_words` makes them) of each group of documents,
     in sorted key order.
 
@@ -268,12 +286,13 @@ def count_groups(texts: Iterable[object], keys: Iterable[object], *, language: s
     `pandas.Series.dt.to_period(freq)` groups them (weeks from Monday to Sunday for "W"),
     each period labelled by its start; keys of several time zones are converted to UTC
     (see `moodvane_tools.periods`). Documents whose key is missing (None, NaN, NaT) belong
-    to no group: they are dropped.
+    to no group: they are dropped. `negation=True` counts as `count_words(...,
+    negation=True)` does.
 
     >>> count_groups(["good day", "bad day", "good"], ["a", "b", "a"])
     {'a': Counter({'good': 2, 'day': 1}), 'b': Counter({'bad': 1, 'day': 1})}
     """
-    scoring = Scoring.of(language, language, None, None)
+    scoring = Scoring.of(language, language, None, None, negation)
     strings = _all_texts(texts)
     codes, uniques = _group_codes(keys, len(strings), freq)
     _, _, pooled = scoring.score_texts(strings, codes, len(uniques), pooled=True)
@@ -286,7 +305,8 @@ def happiness_series(texts: Iterable[object], keys: Iterable[object],
                      language: str | None = None, freq: str | None = None,
                      stop_lens: Sequence[float] | None = None,
                      stop_words: Iterable[str] | None = None, n_boot: int = 1000,
-                     ci: float = 0.95, seed: int = 0, min_documents: int = 1) -> pd.DataFrame:
+                     ci: float = 0.95, seed: int = 0, min_documents: int = 1,
+                     negation: bool = False) -> pd.DataFrame:
     """The average score of each group of documents, with a bootstrap band.
 
     Indexed by the sorted group keys (floored to periods with `freq`, as in
@@ -300,7 +320,8 @@ def happiness_series(texts: Iterable[object], keys: Iterable[object],
     of documents, tokens and scored tokens. A group of fewer than `min_documents`
     documents is thin: its score and band are NaN (its counts are kept), a warning says how
     many groups are, and `series_graph` marks them (the frame's
-    ``attrs["min_documents"]`` records the threshold).
+    ``attrs["min_documents"]`` records the threshold). `negation` as in
+    `score_documents`.
 
     >>> texts = ["a happy day", "a sad day", "love", "war"]
     >>> happiness_series(texts, ["mon", "mon", "tue", "tue"], n_boot=200)[["score", "documents"]]
@@ -308,7 +329,7 @@ def happiness_series(texts: Iterable[object], keys: Iterable[object],
     mon   5.30          2
     tue   5.15          2
     """
-    scoring = Scoring.of(lexicon, language, stop_lens, stop_words)
+    scoring = Scoring.of(lexicon, language, stop_lens, stop_words, negation)
     _check_bootstrap(n_boot, ci)
     check_min_documents(min_documents)
     strings = _all_texts(texts)

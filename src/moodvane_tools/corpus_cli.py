@@ -1,7 +1,7 @@
 """The corpus side of the `moodvane` command (the `corpus` extra: pandas).
 
     moodvane series CORPUS --text COL --key COL [--freq F] [--lexicon NAME]
-                    [--stop-lens LO HI] [--csv OUT] [--plot OUT.png]
+                    [--stop-lens LO HI] [--csv OUT] [--plot OUT.png] [--negation]
 
 and, for `moodvane compare`, corpus files and directories as texts (`--text COL`; a corpus
 compares as its pooled documents) and `--key COL --groups A B` for two groups of one
@@ -56,6 +56,16 @@ def add_series_parser(commands: Any, lexicon_help: str) -> None:
     series.add_argument("--plot", type=Path, metavar="FILE",
                         help="draw the series to FILE (.png, .svg or .pdf; needs the plot "
                              "extra)")
+    add_negation_option(series)
+
+
+def add_negation_option(command: argparse.ArgumentParser) -> None:
+    """`--negation`, on every command that counts words."""
+    command.add_argument("--negation", action="store_true",
+                         help='count a scored word that a negator reaches as a token of its '
+                              'own ("not very good" as "not good"), scored on the other side '
+                              "of neutral at half the distance (off: counts as the field "
+                              "makes them)")
 
 
 def add_compare_options(compare: argparse.ArgumentParser) -> None:
@@ -117,11 +127,11 @@ def _read(path: Path, text: str, key: str | None) -> Any:
     return read_corpus(path, text=text, key=key)
 
 
-def _counts_of(texts: Any, key: str) -> TextCounts:
+def _counts_of(texts: Any, key: str, negation: bool) -> TextCounts:
     from .counting import count_documents
 
     counts: Counter[str] = Counter()
-    for document in count_documents(list(texts), key):
+    for document in count_documents(list(texts), key, negation=negation):
         counts.update(document)
     return TextCounts(counts, sum(counts.values()), 0)
 
@@ -149,7 +159,7 @@ def compare_texts(arguments: argparse.Namespace, key: str, err: TextIO,
                 raise InputError(f"{arguments.before}: no document has {arguments.key} "
                                  f"{group!r}{period}; some that do: "
                                  f"{', '.join(map(repr, map(str, present)))}")
-            counts = _checked(_counts_of(chosen, key), f"group {group!r}")
+            counts = _checked(_counts_of(chosen, key, arguments.negation), f"group {group!r}")
             result.append(TextCounts(counts.counts, counts.tokens, size))
             documents.append(len(chosen))
         # For the JSON's meta: how many documents each group pooled.
@@ -163,12 +173,12 @@ def compare_texts(arguments: argparse.Namespace, key: str, err: TextIO,
     for path in (arguments.before, arguments.after):
         if is_corpus(path):
             frame = _read(path, arguments.text, None)
-            texts.append(_checked(_counts_of(frame["text"], key), str(path)))
+            texts.append(_checked(_counts_of(frame["text"], key, arguments.negation), str(path)))
         else:
             from .reading import file_size
 
             progress = Progress(err, f"reading {path.name}", file_size(path), show_progress)
-            texts.append(count_file(path, key, progress))
+            texts.append(count_file(path, key, progress, negation=arguments.negation))
     return texts
 
 
@@ -244,7 +254,7 @@ def run_series(arguments: argparse.Namespace, key: str, out: TextIO,
                 frame["text"], frame["key"], key, freq=arguments.freq, n_boot=arguments.boot,
                 stop_lens=tuple(arguments.stop_lens) if arguments.stop_lens else None,
                 stop_words=stop_words, seed=arguments.seed,
-                min_documents=arguments.min_documents)
+                min_documents=arguments.min_documents, negation=arguments.negation)
     except (TypeError, ValueError) as error:
         raise InputError(f"{arguments.corpus}: {str(error).splitlines()[0]}") from None
     if series.empty:

@@ -12,6 +12,9 @@ Text that is not words: URLs, e-mail addresses, @handles and HTML entities are n
 counted; a hashtag counts as its word; emoji and emoticons are tokens of their own (see
 `count_words`).
 
+With `negation=True`, a scored word that a negator of its language reaches counts as a
+token of its own, "not good" in place of "good" (see `moodvane_tools.negation`).
+
 The extension `_native` (its CountingRules and WordTally) finds the tokens, lowers them as
 str.lower does, puts text that is not in NFC in NFC (the Unicode version of its tables) and
 counts the words they stand for, with the interpreter's lock released, so that threads
@@ -66,11 +69,21 @@ class _Rules:
     lower_case: bool
     native: _native.CountingRules
     _leaving_han_runs: _native.CountingRules | None = field(default=None, repr=False)
+    _negating: _native.CountingRules | None = field(default=None, repr=False)
     _segmenters: dict[str, Segmenter] = field(default_factory=dict, repr=False)
 
-    def native_rules(self, segmenter: str) -> _native.CountingRules:
+    def native_rules(self, segmenter: str, negation: bool = False) -> _native.CountingRules:
         """The native rules: Chinese runs of Han characters cut by the native segmenter,
-        or handed back for the Python `segmenter` named."""
+        or handed back for the Python `segmenter` named; with `negation`, rules whose
+        tallies count negated words as tokens of their own (native segmenter only)."""
+        if negation:
+            if segmenter != "native" and self.key == "chinese":
+                raise ValueError(f"negation=True counts Chinese with the native segmenter "
+                                 f"only, not segmenter={segmenter!r}")
+            if self._negating is None:
+                self._negating = _native.CountingRules(
+                    self.key, tuple(sorted(self.words)), self.lower_case, negation=True)
+            return self._negating
         if segmenter == "native" or self.key != "chinese":
             return self.native
         if self._leaving_han_runs is None:
@@ -124,15 +137,15 @@ class WordCounter:
     def __init__(self, language: str = "english", *, urls: bool = False,
                  emails: bool = False, handles: bool = False, entities: bool = False,
                  hashtags: bool = True, emoji: bool = True, emoticons: bool = True,
-                 segmenter: str | None = None) -> None:
+                 segmenter: str | None = None, negation: bool = False) -> None:
         if segmenter is not None and segmenter not in SEGMENTERS:
             raise ValueError(f"segmenter must be None, {', '.join(map(repr, SEGMENTERS))}, "
                              f"not {segmenter!r}")
         self._rules = _rules(resolve_name(language))
         self._segmenter = segmenter or SEGMENTERS[0]
         self._tally = _native.WordTally(
-            self._rules.native_rules(self._segmenter), urls=urls, emails=emails,
-            handles=handles, entities=entities, hashtags=hashtags, emoji=emoji,
+            self._rules.native_rules(self._segmenter, bool(negation)), urls=urls,
+            emails=emails, handles=handles, entities=entities, hashtags=hashtags, emoji=emoji,
             emoticons=emoticons)
         self._carry = ""
         # The pieces of a word longer than _LONGEST_CARRY, fed so far: held apart, not
@@ -233,7 +246,8 @@ def _read_all(stream: _TextFile, counter: WordCounter) -> None:
 def count_words(text: str | Iterable[str] | _TextFile, language: str = "english", *,
                 urls: bool = False, emails: bool = False, handles: bool = False,
                 entities: bool = False, hashtags: bool = True, emoji: bool = True,
-                emoticons: bool = True, segmenter: str | None = None) -> Counter[str]:
+                emoticons: bool = True, segmenter: str | None = None,
+                negation: bool = False) -> Counter[str]:
     """The word counts of `text`, made the way the built-in lexicon of `language` writes
     its words, ready for `moodvane.weighted_avg_shift(..., lexicon=language)`.
 
@@ -269,6 +283,13 @@ def count_words(text: str | Iterable[str] | _TextFile, language: str = "english"
       not the text was lower-cased; one whose last character is a letter or digit only
       where no letter or digit follows (":3" is none in "10:30"); "ㅋㅋㅋㅋ" counts as "ㅋㅋ".
 
+    With `negation=True`, a scored word that a negator of the language reaches counts as a
+    token of its own, the language's negator, a space and the word ("not good" for "not
+    very good", "nicht gut", "不 幸福"), which `lexicon_scores(language, negation=True)`
+    scores; the negator itself still counts. Off by default, so that counts stay
+    comparable with other tools'. The rule, its window and its limits are described in
+    `moodvane_tools.negation`; Chinese is counted so with the native segmenter only.
+
     A text holding a lone surrogate raises UnicodeEncodeError.
 
     >>> count_words("Bonjour l'ami, bonjour !", "french")
@@ -276,7 +297,7 @@ def count_words(text: str | Iterable[str] | _TextFile, language: str = "english"
     """
     counter = WordCounter(language, urls=urls, emails=emails, handles=handles,
                           entities=entities, hashtags=hashtags, emoji=emoji,
-                          emoticons=emoticons, segmenter=segmenter)
+                          emoticons=emoticons, segmenter=segmenter, negation=negation)
     if isinstance(text, str):
         counter.add(text)
     elif hasattr(text, "read"):
@@ -293,8 +314,8 @@ def count_words(text: str | Iterable[str] | _TextFile, language: str = "english"
 def count_documents(texts: Iterable[str], language: str = "english", *,
                     urls: bool = False, emails: bool = False, handles: bool = False,
                     entities: bool = False, hashtags: bool = True, emoji: bool = True,
-                    emoticons: bool = True,
-                    segmenter: str | None = None) -> list[Counter[str]]:
+                    emoticons: bool = True, segmenter: str | None = None,
+                    negation: bool = False) -> list[Counter[str]]:
     """The word counts of each text of `texts`, in order: `count_words` of each (with the
     same keywords), the rules and the words seen shared between them, which makes many
     short texts fast."""
@@ -302,7 +323,7 @@ def count_documents(texts: Iterable[str], language: str = "english", *,
         raise TypeError(f"texts must be an iterable of str, not {type(texts).__name__!r}")
     counter = WordCounter(language, urls=urls, emails=emails, handles=handles,
                           entities=entities, hashtags=hashtags, emoji=emoji,
-                          emoticons=emoticons, segmenter=segmenter)
+                          emoticons=emoticons, segmenter=segmenter, negation=negation)
     results: list[Counter[str]] = []
     for text in texts:
         counter.add(text)

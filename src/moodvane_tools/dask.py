@@ -45,6 +45,9 @@ __all__ = ["count_groups", "happiness_series", "period_shifts", "score_documents
 
 def _require_columns(ddf: dd.DataFrame, *columns: str) -> None:
     for column in columns:
+        if not isinstance(column, str):
+            # Keys of several columns (a MultiIndex) are the local functions' alone.
+            raise TypeError(f"the Dask functions take one column name each, not {column!r}")
         if column not in ddf.columns:
             raise ValueError(f"no column {column!r}; the columns are "
                              f"{', '.join(map(repr, map(str, ddf.columns)))}")
@@ -53,22 +56,25 @@ def _require_columns(ddf: dd.DataFrame, *columns: str) -> None:
 def score_documents(ddf: dd.DataFrame, *, text: str = "text",
                     lexicon: str | Mapping[str, float] = "english", language: str | None = None,
                     stop_lens: Sequence[float] | None = None,
-                    stop_words: Iterable[str] | None = None) -> dd.DataFrame:
+                    stop_words: Iterable[str] | None = None,
+                    negation: bool = False) -> dd.DataFrame:
     """`ddf` with the columns `score`, `scored` and `tokens` of
     `moodvane_tools.score_documents` added, computed partition by partition (lazily)."""
     _require_columns(ddf, text)
-    Scoring.of(lexicon, language, stop_lens, stop_words)  # bad arguments fail here, not later
+    # Bad arguments fail here, not later.
+    Scoring.of(lexicon, language, stop_lens, stop_words, negation)
     words = tuple(stop_words) if stop_words is not None else None
     meta = ddf._meta.assign(score=numpy.float64(), scored=numpy.int64(), tokens=numpy.int64())
     scored: dd.DataFrame = ddf.map_partitions(  # type: ignore[no-untyped-call]
-        _scored_partition, text, lexicon, language, stop_lens, words, meta=meta)
+        _scored_partition, text, lexicon, language, stop_lens, words, bool(negation),
+        meta=meta)
     return scored
 
 
 def _scored_partition(part: pandas.DataFrame, text: str, lexicon: Any, language: Any,
-                      stop_lens: Any, stop_words: Any) -> pandas.DataFrame:
+                      stop_lens: Any, stop_words: Any, negation: bool) -> pandas.DataFrame:
     scores = _score_documents(part[text], lexicon, language=language, stop_lens=stop_lens,
-                              stop_words=stop_words)
+                              stop_words=stop_words, negation=negation)
     return part.assign(score=scores["score"].to_numpy(), scored=scores["scored"].to_numpy(),
                        tokens=scores["tokens"].to_numpy())
 
@@ -132,10 +138,11 @@ def period_utc(ddf: dd.DataFrame, key: str) -> bool:
 
 
 def count_groups(ddf: dd.DataFrame, *, text: str = "text", key: str = "key",
-                 language: str = "english", freq: str | None = None) -> dict[Any, Counter[str]]:
+                 language: str = "english", freq: str | None = None,
+                 negation: bool = False) -> dict[Any, Counter[str]]:
     """`moodvane_tools.count_groups` of the columns `text` and `key`: each group's pooled
     counts, in sorted key order, documents with a missing key dropped."""
-    scoring = Scoring.of(language, language, None, None)
+    scoring = Scoring.of(language, language, None, None, negation)
     _, merged = _grouped(ddf, text, key, scoring, freq)
     return {group: merged[group] for group in sorted(merged)}
 
@@ -145,12 +152,12 @@ def happiness_series(ddf: dd.DataFrame, *, text: str = "text", key: str = "key",
                      language: str | None = None, freq: str | None = None,
                      stop_lens: Sequence[float] | None = None,
                      stop_words: Iterable[str] | None = None, n_boot: int = 1000,
-                     ci: float = 0.95, seed: int = 0, min_documents: int = 1
-                     ) -> pandas.DataFrame:
+                     ci: float = 0.95, seed: int = 0, min_documents: int = 1,
+                     negation: bool = False) -> pandas.DataFrame:
     """`moodvane_tools.happiness_series` of the columns `text` and `key`: the same frame,
     scores bit for bit and the bootstrap bounds of the same seed. The documents' own
     scores come back to this process (three numbers each) for the bootstrap."""
-    scoring = Scoring.of(lexicon, language, stop_lens, stop_words)
+    scoring = Scoring.of(lexicon, language, stop_lens, stop_words, negation)
     _check_bootstrap(n_boot, ci)
     check_min_documents(min_documents)
     documents, merged = _grouped(ddf, text, key, scoring, freq)
@@ -166,12 +173,12 @@ def period_shifts(ddf: dd.DataFrame, *, text: str = "text", key: str = "key",
                   kind: str = "weighted", min_documents: int = 1,
                   stop_lens: Sequence[float] | None = None,
                   stop_words: Iterable[str] | None = None,
-                  top_n: int | None = None) -> PeriodShifts:
+                  top_n: int | None = None, negation: bool = False) -> PeriodShifts:
     """`moodvane_tools.period_shifts` of the columns `text` and `key`: the same shifts, bit
     for bit, from the groups' pooled counts (each group's counts come back to this
     process, pooled per partition)."""
     entries = check_options(kind, stop_lens, window, min_documents, top_n)
-    scoring = Scoring.of(lexicon, language, stop_lens, stop_words)
+    scoring = Scoring.of(lexicon, language, stop_lens, stop_words, negation)
     documents, merged = _grouped(ddf, text, key, scoring, freq)
     codes, uniques = _group_codes(documents["key"], len(documents), None)
     sizes = numpy.bincount(codes[codes >= 0], minlength=len(uniques))

@@ -6,6 +6,8 @@
     moodvane report CORPUS --text COL --key COL --freq F --html OUT.html
                     [--reference ...] [--window N] [--lexicon NAME] [--min-documents N]
 
+Both take --negation (negated words counted apart, see moodvane_tools.negation).
+
 `explain` prints (and writes) one period's word shift against its reference, as
 `period_shifts` makes it; `report` writes the page of `write_report`. Every output path is
 checked before the corpus is read.
@@ -18,7 +20,7 @@ from collections import Counter
 from pathlib import Path
 from typing import Any, BinaryIO, TextIO
 
-from .corpus_cli import check_corpus_options
+from .corpus_cli import add_negation_option, check_corpus_options
 from .outputs import Writer, check_output_paths, write_all
 from .reading import InputError, TextCounts
 
@@ -49,6 +51,7 @@ def _common(parser: argparse.ArgumentParser, lexicon_help: str) -> None:
                         help="a period of fewer documents is thin: no score, no shift (1)")
     parser.add_argument("--seed", type=int, default=0, metavar="S",
                         help="seed of the bootstrap's draws (0)")
+    add_negation_option(parser)
 
 
 def add_explain_parsers(commands: Any, lexicon_help: str) -> None:
@@ -146,7 +149,7 @@ def run_explain(arguments: argparse.Namespace, key: str, stop_words: set[str] | 
     from .corpus import Scoring, _group_codes
     from .shifts_by_period import _shift_function, reference_period
 
-    scoring = Scoring.of(key, None, arguments.stop_lens, stop_words)
+    scoring = Scoring.of(key, None, arguments.stop_lens, stop_words, arguments.negation)
     try:
         codes, uniques = _group_codes(frame["key"], len(frame), arguments.freq)
     except (TypeError, ValueError) as error:
@@ -228,7 +231,8 @@ def _explain_intervals(arguments: argparse.Namespace, texts: list[str], codes: A
 
     wanted = {periods.index(item) for item in against}
     chosen = [index for index, code in enumerate(codes.tolist()) if code in wanted or code == at]
-    counted = count_documents([texts[index] for index in chosen], scoring.language)
+    counted = count_documents([texts[index] for index in chosen], scoring.language,
+                              negation=scoring.negation)
     base = [counts for index, counts in zip(chosen, counted) if codes[index] in wanted]
     current = [counts for index, counts in zip(chosen, counted) if codes[index] == at]
     top = dict(result)
@@ -245,7 +249,7 @@ def _meta(arguments: argparse.Namespace, key: str, labels: tuple[str, str],
     from .lexicon_data import lexicon_info, lexicon_scores
 
     info = lexicon_info(key)
-    scores = lexicon_scores(key)
+    scores = lexicon_scores(key, negation=arguments.negation)
     size = arguments.corpus.stat().st_size if arguments.corpus.is_file() else 0
     inputs = []
     for label, text, chosen in zip(labels, counted, (against, [period])):
@@ -263,6 +267,7 @@ def _meta(arguments: argparse.Namespace, key: str, labels: tuple[str, str],
         "options": {"stop_lens": sorted(arguments.stop_lens) if arguments.stop_lens else None,
                     "reference_value": None, "boot": arguments.boot, "seed": arguments.seed,
                     "min_documents": arguments.min_documents},
+        "negation": bool(arguments.negation),
         "stop_words": None if arguments.stop_words is None else
         {"path": str(arguments.stop_words), "words": len(stop_words or ())},
         "corpus": {"text": arguments.text, "key": arguments.key, "freq": arguments.freq,
@@ -280,7 +285,7 @@ def _print(out: TextIO, arguments: argparse.Namespace, key: str, labels: tuple[s
     from .text_graph import pad, text_shift
 
     info = lexicon_info(key)
-    scores = lexicon_scores(key)
+    scores = lexicon_scores(key, negation=arguments.negation)
     print(f"lexicon: {key} ({info['language']}, {info['entries']:,} words)", file=out)
     print(f"period {labels[1]} against {labels[0]}"
           + (f" (the {arguments.window} period{'s' if arguments.window != 1 else ''} "
@@ -328,6 +333,7 @@ def run_report(arguments: argparse.Namespace, key: str, stop_words: set[str] | N
                 stop_lens=tuple(arguments.stop_lens) if arguments.stop_lens else None,
                 stop_words=stop_words, top_n=arguments.top, n_boot=arguments.boot,
                 intervals=arguments.intervals, seed=arguments.seed,
+                negation=arguments.negation,
                 title=arguments.title or f"{arguments.corpus.name}: average score"
                 + (f" by {arguments.freq}" if arguments.freq else ""), source=source)
     except (TypeError, ValueError) as error:

@@ -64,7 +64,8 @@ def shift_intervals(texts_1: Iterable[object], texts_2: Iterable[object],
                     lexicon: str | Mapping[str, float] = "english", *,
                     language: str | None = None, n_boot: int = 1000, ci: float = 0.95,
                     seed: int = 0, top_n: int = 50, stop_lens: Sequence[float] | None = None,
-                    stop_words: Iterable[str] | None = None) -> pd.DataFrame:
+                    stop_words: Iterable[str] | None = None,
+                    negation: bool = False) -> pd.DataFrame:
     """Bootstrap intervals of the top words of the shift from the pooled documents of
     `texts_1` to those of `texts_2`.
 
@@ -80,7 +81,8 @@ def shift_intervals(texts_1: Iterable[object], texts_2: Iterable[object],
     documents (``documents_1``, ``documents_2``). A resample in which a text has no scored
     word is left out of the percentiles.
 
-    `lexicon`, `language`, `stop_lens` and `stop_words` as in `score_documents`.
+    `lexicon`, `language`, `stop_lens`, `stop_words` and `negation` as in
+    `score_documents`.
     `shift_graph(frame.attrs["result"], intervals=frame)` draws the intervals as error
     bars, and `text_shift` and `to_dataframe` take them too.
 
@@ -91,13 +93,13 @@ def shift_intervals(texts_1: Iterable[object], texts_2: Iterable[object],
     """
     import moodvane
 
-    scoring = Scoring.of(lexicon, language, stop_lens, stop_words)
+    scoring = Scoring.of(lexicon, language, stop_lens, stop_words, negation)
     _check_bootstrap(n_boot, ci)
     if isinstance(top_n, bool) or not isinstance(top_n, int) or top_n < 1:
         raise ValueError(f"top_n must be an int >= 1, got {top_n!r}")
     from .counting import count_documents
 
-    documents = [count_documents(_all_texts(texts), scoring.language)
+    documents = [count_documents(_all_texts(texts), scoring.language, negation=negation)
                  for texts in (texts_1, texts_2)]
     pooled = [_pooled(part) for part in documents]
     result = moodvane.weighted_avg_shift_custom(

@@ -85,14 +85,23 @@ def _scores(key: str) -> dict[str, float]:
     return scores
 
 
-def lexicon_scores(name: str) -> dict[str, float]:
+def lexicon_scores(name: str, negation: bool = False) -> dict[str, float]:
     """Every word of a built-in lexicon with its score, exactly as `weighted_avg_shift`
     scores it (a new dict each call; change it freely).
 
     `name` is any name that `weighted_avg_shift` accepts ("english", "senTX_French", ...).
-    Raises ValueError for an unknown name.
+    With `negation=True`, also a negated entry for every entry, as `count_words(...,
+    negation=True)` counts negated words: "not good" scored ``5 - (6.90 - 5) / 2`` (see
+    `moodvane_tools.negation`); score such counts with
+    `moodvane.weighted_avg_shift_custom(counts_1, counts_2, lexicon_scores(name,
+    negation=True))`. Raises ValueError for an unknown name.
     """
-    return dict(_scores(resolve_name(name)))
+    key = resolve_name(name)
+    if negation:
+        from .negation import negated_scores
+
+        return negated_scores(_scores(key), key)
+    return dict(_scores(key))
 
 
 @functools.cache

@@ -63,11 +63,13 @@ class Progress:
             self._stream.flush()
 
 
-def count_file(path: Path, language: str, progress: Progress | None = None) -> TextCounts:
+def count_file(path: Path, language: str, progress: Progress | None = None, *,
+               negation: bool = False) -> TextCounts:
     """The word counts of the UTF-8 text file `path` (a leading byte-order mark is
-    skipped), read a chunk at a time. Raises InputError for a file that cannot be read,
-    is not UTF-8 (naming the offset of the first bad byte) or holds no word."""
-    counter = WordCounter(language)
+    skipped), read a chunk at a time (with `negation`, negated words counted apart).
+    Raises InputError for a file that cannot be read, is not UTF-8 (naming the offset of
+    the first bad byte) or holds no word."""
+    counter = WordCounter(language, negation=negation)
     decoder = codecs.getincrementaldecoder("utf-8")("strict")
     offset = 0
     first = True

@@ -112,7 +112,7 @@ def period_shifts(texts: Iterable[object], keys: Iterable[object], *, freq: str 
                   kind: str = "weighted", min_documents: int = 1,
                   stop_lens: Sequence[float] | None = None,
                   stop_words: Iterable[str] | None = None,
-                  top_n: int | None = None) -> PeriodShifts:
+                  top_n: int | None = None, negation: bool = False) -> PeriodShifts:
     """Each period's word shift against its reference, by period (keyed as
     `happiness_series` keys them: with `freq`, the start of each period as pandas'
     ``to_period`` makes it; without, each key).
@@ -133,6 +133,9 @@ def period_shifts(texts: Iterable[object], keys: Iterable[object], *, freq: str 
     with fewer than `min_documents` documents is left out (a warning counts them) but its
     documents still count in the references of others. The result is a `PeriodShifts`:
     a dict by period, with ``references``, ``documents``, ``left_out`` and ``options``.
+    With `negation=True`, negated words are counted apart ("not good") and the weighted
+    shifts scored by `lexicon_scores(lexicon, negation=True)` through
+    `weighted_avg_shift_custom` (see `moodvane_tools.negation`).
 
     >>> texts = ["a happy day", "a sad day", "love", "war", "peace"]
     >>> shifts = period_shifts(texts, ["mon", "mon", "tue", "tue", "wed"], top_n=2)
@@ -140,7 +143,7 @@ def period_shifts(texts: Iterable[object], keys: Iterable[object], *, freq: str 
     (['tue', 'wed'], ['war', 'love'])
     """
     entries = check_options(kind, stop_lens, window, min_documents, top_n)
-    scoring = Scoring.of(lexicon, language, stop_lens, stop_words)
+    scoring = Scoring.of(lexicon, language, stop_lens, stop_words, negation)
     strings = _all_texts(texts)
     codes, uniques = _group_codes(keys, len(strings), freq)
     _, _, pooled = scoring.score_texts(strings, codes, len(uniques), pooled=True)
@@ -182,7 +185,8 @@ def shifts_of_groups(periods: list[Any], pooled: Sequence[Mapping[str, int]],
         options={"freq": freq, "reference": reference, "window": window, "kind": kind,
                  "lexicon": lexicon if isinstance(lexicon, str) else "custom",
                  "min_documents": min_documents, "top_n": top_n or None,
-                 "stop_lens": scoring.stop_lens, "stop_words": len(scoring.stop_words)})
+                 "stop_lens": scoring.stop_lens, "stop_words": len(scoring.stop_words),
+                 "negation": scoring.negation})
     compute = _shift_function(kind, scoring, top_n, lexicon)
     running: Counter[str] = Counter()
     for at, period in enumerate(periods):
@@ -233,7 +237,8 @@ def _shift_function(kind: str, scoring: Scoring, top_n: int, lexicon: object) ->
     if kind == "weighted":
         import moodvane
 
-        if isinstance(lexicon, str):
+        # Negated tokens are scored by the lexicon's negated entries, which only a map has.
+        if isinstance(lexicon, str) and not scoring.negation:
             def named(base: dict[str, int], period: dict[str, int]) -> Any:
                 return moodvane.weighted_avg_shift(base, period, lexicon=lexicon,
                                                    stop_lens=scoring.stop_lens,

@@ -4,7 +4,8 @@
 // - no counted word spans white space, but for the lexicon's own phrases;
 // - NFC is idempotent, and a text is counted as its NFC form is.
 // The first byte chooses the language's rules and what counts besides words, the second
-// the size of the pieces.
+// the size of the pieces and whether negation is counted (by negators of every kind at
+// once: a window ahead, the word before, 지 before 않다, one that needs ne).
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -29,13 +30,21 @@ using moodvane::fuzz::property_failed;
 
 const std::vector<std::string> kPhrases = {"special effects", "pas mal", "rumah sakit"};
 
-std::shared_ptr<const CountingRules> rules_for(Language language) {
+std::shared_ptr<const CountingRules> rules_for(Language language, bool negation) {
   RulesData data;
   data.language = language;
   data.words = {"happy", "sad", "self-confident", "well", "special", "effects", "pas", "mal",
-                "rumah", "sakit", "amour", "l'amour", "안녕", "नमस्ते", "aujourd'hui"};
+                "rumah", "sakit", "amour", "l'amour", "안녕", "नमस्ते", "aujourd'hui", "좋다"};
   data.phrases = kPhrases;
   data.emoticons = {":)", ":-(", "xD", "XD", "<3", "ㅋㅋ", ":3", "^^"};
+  if (negation) {
+    data.negation.canonical = "not";
+    data.negation.negators = {{"not", 3, Negator::Before::none, ""},
+                              {"kein*", 2, Negator::Before::none, ""},
+                              {"नहीं", 3, Negator::Before::word, ""},
+                              {"않*", 0, Negator::Before::ji, ""},
+                              {"plus", 1, Negator::Before::none, "ne"}};
+  }
   return make_counting_rules(std::move(data));
 }
 
@@ -84,10 +93,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   options.handles = data[0] & 32;
   options.hashtags = !(data[0] & 64);
   options.emoticons = !(data[0] & 128);
-  const std::ptrdiff_t window = 1 + data[1] % 48;
+  const std::ptrdiff_t window = 1 + (data[1] & 0x7F) % 48;
+  const bool negation = data[1] & 0x80;
   const std::string text = moodvane::fuzz::make_valid_utf8(
       std::string_view(reinterpret_cast<const char*>(data) + 2, size - 2));
-  const std::shared_ptr<const CountingRules> rules = rules_for(language);
+  const std::shared_ptr<const CountingRules> rules = rules_for(language, negation);
 
   std::string nfc;
   append_nfc(text, nfc);
@@ -142,7 +152,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const std::set<std::string> phrases(kPhrases.begin(), kPhrases.end());
   for (const auto& [word, count] : expected) {
-    if (phrases.contains(word)) continue;
+    // A negated word is the negator, one space and the word.
+    if (phrases.contains(word) || (negation && word.starts_with("not "))) continue;
     for (std::size_t at = 0; at < word.size();) {
       const auto decoded = moodvane::fuzz::decode_utf8(std::string_view(word).substr(at));
       if (!decoded) property_failed("a counted word is not valid UTF-8", printable(word));

@@ -314,10 +314,12 @@ def email_end(text: str, at: int) -> int:
     return end if count >= 2 else 0
 
 
-def scan(text: str, options: dict[str, bool], emoticons: list[str]) -> list[tuple[bool, str]]:
+def scan(text: str, options: dict[str, bool], emoticons: list[str],
+         breaks: frozenset[str] = frozenset()) -> list[tuple[bool | None, str]]:
     """(whole, text) for each token in order: whole for an emoji or an emoticon, which
-    count as they stand; not whole for a token that the lexicon's rules read."""
-    out: list[tuple[bool, str]] = []
+    count as they stand; not whole for a token that the lexicon's rules read; and (None,
+    character) for each character of `breaks` that is no part of a token."""
+    out: list[tuple[bool | None, str]] = []
     at = 0
     while at < len(text):
         character = text[at]
@@ -352,6 +354,8 @@ def scan(text: str, options: dict[str, bool], emoticons: list[str]) -> list[tupl
         elif character == "&" and not options["entities"] and (entity := ENTITY.match(text, at)):
             at = entity.end()
         else:
+            if character in breaks:
+                out.append((None, character))
             at += 1
     return out
 
@@ -449,6 +453,19 @@ def rules(key: str, segmenter: str | None = None) -> Rules:
     return Rules(key, words, writes_lower_case(words), segmenter)
 
 
+def prepare(text: str, lexicon: Rules) -> str:
+    """`text` as the rules read it: typographic apostrophes and hyphens folded, lowered
+    where the lexicon is lower-case, in NFC, and in Hindi without nukta."""
+    text = text.translate(JOINER_FORMS)
+    if lexicon.lower_case:
+        text = text.lower()
+    if pinned_unicode.normalize("NFC", text) != text:
+        text = pinned_unicode.normalize("NFC", stream_safe(text))
+    if lexicon.key == "hindi":
+        text = text.translate(HINDI_FOLDS)
+    return text
+
+
 def reference_count_words(text: str, language: str = "english",
                           segmenter: str | None = None, phrases: tuple[str, ...] | None = None,
                           emoticon_list: tuple[str, ...] | None = None,
@@ -464,13 +481,7 @@ def reference_count_words(text: str, language: str = "english",
         phrases = tuple(lines_of(DATA / f"{lexicon.key}.phrases.txt"))
     if emoticon_list is None:
         emoticon_list = tuple(lines_of(DATA / "emoticons.txt"))
-    text = text.translate(JOINER_FORMS)
-    if lexicon.lower_case:
-        text = text.lower()
-    if pinned_unicode.normalize("NFC", text) != text:
-        text = pinned_unicode.normalize("NFC", stream_safe(text))
-    if lexicon.key == "hindi":
-        text = text.translate(HINDI_FOLDS)
+    text = prepare(text, lexicon)
     if options != BEFORE or phrases:
         sequence: list[tuple[str, bool]] = []
         for whole, token in scan(text, options, list(emoticon_list)):

@@ -15,7 +15,7 @@ import moodvane_tools  # noqa: E402
 from moodvane_tools import dask as mvd  # noqa: E402
 
 TEXTS = ["a happy day", "war and fear", "", "love love love", "the end", "sad news today",
-         "joy", "nothing scored here zzz", "great fun", "terrible loss"] * 7
+         "joy", "nothing scored here zzz", "great fun", "not a terrible loss"] * 7
 DATES = pandas.to_datetime(["2024-03-01", "2024-03-02", None, "2024-03-09", "2024-03-09",
                             "2024-03-15", "2024-04-01", "2024-04-02", "2024-04-03",
                             "2024-04-28"] * 7)
@@ -40,26 +40,30 @@ def corpus():
 
 # A cluster of two processes takes seconds to start and to import everything.
 @pytest.mark.slow
-def test_document_scores_equal_the_local_ones(client, corpus):
+@pytest.mark.parametrize("negation", [False, True])
+def test_document_scores_equal_the_local_ones(client, corpus, negation):
     frame, ddf = corpus
-    got = mvd.score_documents(ddf, text="body", stop_lens=(4, 6)).compute()
-    expected = moodvane_tools.score_documents(frame["body"], stop_lens=(4, 6))
+    got = mvd.score_documents(ddf, text="body", stop_lens=(4, 6), negation=negation).compute()
+    expected = moodvane_tools.score_documents(frame["body"], stop_lens=(4, 6),
+                                              negation=negation)
     pandas.testing.assert_frame_equal(got[["score", "scored", "tokens"]], expected)
 
 
 @pytest.mark.slow
-@pytest.mark.parametrize("key, freq", [("when", "W"), ("who", None)])
-def test_groups_and_series_equal_the_local_ones(client, corpus, key, freq):
+@pytest.mark.parametrize("key, freq, negation", [("when", "W", False), ("who", None, False),
+                                                 ("when", "W", True)])
+def test_groups_and_series_equal_the_local_ones(client, corpus, key, freq, negation):
     frame, ddf = corpus
-    assert mvd.count_groups(ddf, text="body", key=key, freq=freq) == \
-        moodvane_tools.count_groups(frame["body"], frame[key], freq=freq)
+    assert mvd.count_groups(ddf, text="body", key=key, freq=freq, negation=negation) == \
+        moodvane_tools.count_groups(frame["body"], frame[key], freq=freq, negation=negation)
     # Some weeks have fewer than 20 documents: thin, with no score, on both sides.
     with warnings.catch_warnings():
         warnings.simplefilter("ignore", UserWarning)
         got = mvd.happiness_series(ddf, text="body", key=key, freq=freq, n_boot=200, seed=5,
-                                   min_documents=20)
+                                   min_documents=20, negation=negation)
         expected = moodvane_tools.happiness_series(frame["body"], frame[key], freq=freq,
-                                                   n_boot=200, seed=5, min_documents=20)
+                                                   n_boot=200, seed=5, min_documents=20,
+                                                   negation=negation)
     # Bit for bit: the same floats, not merely close ones.
     pandas.testing.assert_frame_equal(got, expected, check_exact=True)
 
@@ -140,3 +144,9 @@ def test_keys_of_mixed_formats_across_partitions_are_grouped_as_locally(client, 
     got = outcome(lambda: mvd.count_groups(ddf, text="body", key="when", freq="W"))
     expected = outcome(lambda: moodvane_tools.count_groups(texts, keys, freq="W"))
     assert got == expected
+
+
+def test_several_key_columns_are_refused_by_name(corpus):
+    _, ddf = corpus
+    with pytest.raises(TypeError, match="one column name each"):
+        mvd.count_groups(ddf, text="body", key=["who", "when"])

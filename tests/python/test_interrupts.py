@@ -283,7 +283,6 @@ LOOP_CHILD = textwrap.dedent("""
         texts = ["a happy day, a sad night; " * 1_500_000] * 5  # a batch of long texts
         call = lambda: score_documents(texts)
     elif name == "shift_intervals":
-        import pandas  # imported here, so that no signal lands in its import
         from moodvane_tools import shift_intervals
         texts = ["a happy day", "a sad night", "love", "war"] * 2_500
         call = lambda: shift_intervals(texts, texts[::-1], n_boot=4_000, top_n=4)
@@ -291,6 +290,9 @@ LOOP_CHILD = textwrap.dedent("""
         texts = ["happy", "sad", "love", "war"] * 5_000
         keys = [i % 2 for i in range(len(texts))]
         call = lambda: happiness_series(texts, keys, n_boot=60_000)
+    # Whatever the calls import (pandas) is imported before any signal: an import that
+    # Ctrl-C ends halfway leaves a module that the next call cannot use.
+    happiness_series(["a happy day"], [1], n_boot=2)
     for delay in delays:
         due = time.process_time() + delay
         armed = Itimerspec(Timespec(0, 0), Timespec(int(delay), int(delay % 1 * 1e9)))

@@ -224,3 +224,29 @@ def test_bad_resampling_inputs_are_refused(call, error, message):
 def test_interval_of_a_text_without_scored_words_is_nan():
     frame = shift_intervals(["qqq xyzzy"], ["a happy day"], n_boot=20, top_n=3)
     assert math.isnan(frame.attrs["total_low"])
+
+
+def test_graph_table_and_text_show_the_intervals():
+    matplotlib = pytest.importorskip("matplotlib")
+    matplotlib.use("Agg")
+    from moodvane_tools import shift_graph, text_shift, to_dataframe
+    from moodvane_tools.graph import WORD_INTERVAL
+
+    frame = shift_intervals(DIARY_SAD * 3, DIARY_GLAD * 3, n_boot=300, top_n=6)
+    result = frame.attrs["result"]
+    figure = shift_graph(result, intervals=frame, top_n=6)
+    axes = next(ax for ax in figure.axes if ax.get_label() == "shift")
+    drawn = [line for line in axes.get_lines() if line.get_gid() == WORD_INTERVAL]
+    # One error bar a word, at the word's row, from low to high in percent of the norm.
+    assert [value for line in drawn for value in line.get_xdata()] == pytest.approx(
+        [value for low, high in zip(frame["low"], frame["high"])
+         for value in (low / result["norm"] * 100, high / result["norm"] * 100)])
+    assert [line.get_ydata()[0] for line in drawn] == [-row for row in range(1, 7)]
+    table = to_dataframe(result, intervals=frame)
+    assert table["low"].tolist() == frame["low"].tolist()
+    lines = text_shift(result, 6, intervals=frame).splitlines()
+    first = frame.index[0]
+    row = next(line for line in lines if f" {first} " in line)
+    low, high = frame.loc[first, ["low", "high"]] / result["norm"] * 100
+    assert row.endswith(f"[{low:+.1f}%, {high:+.1f}%]".replace("+0.0%", "0.0%")
+                        .replace("-0.0%", "0.0%"))

@@ -138,6 +138,9 @@ CountingRules::CountingRules(RulesData data)
     if (!written.empty()) emoticons_.push_back(emoticon_of(written));
   }
   group_emoticons();
+  if (!data.negation.negators.empty()) {
+    negation_ = std::make_unique<const NegationRules>(std::move(data.negation), language_);
+  }
 }
 
 // Sorts the emoticons into groups by first code point, longest first in each (the list's

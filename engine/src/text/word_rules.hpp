@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -11,6 +12,7 @@
 
 #include "../flat_map.hpp"
 #include "moodvane/text/word_counting.hpp"
+#include "negation.hpp"
 
 namespace moodvane::text {
 
@@ -112,6 +114,10 @@ class CountingRules {
     return (emoticon_seconds_[first][byte / 64] >> (byte % 64)) & 1;
   }
   const PhraseTrie& phrases() const noexcept { return phrases_; }
+  // Whether the lexicon scores `word` (a word or phrase as counted).
+  bool scores(std::string_view word) const noexcept { return listed(word); }
+  // The negation that tallies of these rules count, or null.
+  const NegationRules* negation() const noexcept { return negation_.get(); }
   std::size_t emoticon_count() const noexcept { return emoticons_.size(); }
 
  private:
@@ -154,6 +160,7 @@ class CountingRules {
   // letters beyond ASCII are turned away without a search.
   std::uint64_t emoticon_other_blocks_ = 0;
   const ChineseSegmenter& (*chinese_segmenter_)();
+  std::unique_ptr<const NegationRules> negation_;
 };
 
 }  // namespace moodvane::text

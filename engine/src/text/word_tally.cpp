@@ -10,6 +10,7 @@
 #include "moodvane/text/utf8.hpp"
 #include "moodvane/text/word_counting.hpp"
 #include "lower_case.hpp"
+#include "negation.hpp"
 #include "short_tokens.hpp"
 #include "word_rules.hpp"
 
@@ -43,11 +44,14 @@ const AsciiClasses kAscii;
 struct WordTally::State {
   State(std::shared_ptr<const CountingRules> r, CountingOptions o)
       : rules(std::move(r)), options(o) {
+    if (const NegationRules* negation_rules = rules->negation()) {
+      negation = std::make_unique<NegationWindow>(*negation_rules, negation_host);
+    }
     for (char32_t c = 0; c < 128; ++c) {
       passes[c] = !(kAscii.of[c] & kWord) &&
                   !(options.emoticons && rules->may_begin_emoticon(c)) &&
                   !(c == U'@' && !options.handles) && !(c == U'#' && !options.hashtags) &&
-                  !(c == U'&' && !options.entities);
+                  !(c == U'&' && !options.entities) && !(negation && ends_clause(c));
     }
   }
 
@@ -85,6 +89,27 @@ struct WordTally::State {
   TokenWords scratch;
   std::string form;  // a token folded and lowered, while it is resolved
   std::string emoji_written;  // an emoji sequence as it counts, while it is read
+
+  // Negation, when the rules count it: every word the tally counts goes through the window
+  // (count_word), in text order. What the scanner finds between words (a clause break, a
+  // French n') happens after the words before it are counted: while a phrase is pending,
+  // it waits in `negation_events` for the number of words counted to reach its position.
+  struct NegationHost final : NegationWindow::Tally {
+    explicit NegationHost(State& s) : state(s) {}
+    std::string word(Id id) const override { return state.words.entry(id).first; }
+    Id intern(std::string_view word) override {
+      return state.intern(word, state.words, state.word_counts);
+    }
+    void count(Id id) override { state.tally(id); }
+    bool scores(std::string_view word) const override { return state.rules->scores(word); }
+    State& state;
+  };
+  static constexpr int kClauseBreak = -1;  // an event; else the number of a needed word
+  NegationHost negation_host{*this};
+  std::unique_ptr<NegationWindow> negation;
+  std::uint64_t words_counted = 0;  // words through the window, a phrase's words each
+  std::vector<std::pair<std::uint64_t, int>> negation_events;  // (position, event)
+  std::size_t next_event = 0;
 
   std::string_view keep(std::string_view token) {
     if (token.size() > block_left) {
@@ -124,9 +149,40 @@ struct WordTally::State {
   }
   static constexpr Id kNoId = 0xFFFFFFFF;
   std::vector<Id> emoticon_ids;
-  void count_word(Id id) {
+  // Counts a finished word (a phrase of `words` words counts as one).
+  void count_word(Id id, std::size_t words = 1) {
+    if (negation) [[unlikely]] {
+      negation->word(id);
+      words_counted += words;
+      apply_negation_events();
+      return;
+    }
+    tally(id);
+  }
+  void tally(Id id) {
     if (word_counts[id]++ == 0) touched_words.push_back(id);
     ++tokens;
+  }
+  // A clause break or a needed word, found by the scanner after the words counted or
+  // pending so far.
+  void negation_event(int event) {
+    negation_events.emplace_back(words_counted + pending.size(), event);
+    apply_negation_events();
+  }
+  void apply_negation_events() {
+    while (next_event < negation_events.size() &&
+           negation_events[next_event].first <= words_counted) {
+      const int event = negation_events[next_event++].second;
+      if (event == kClauseBreak) {
+        negation->clause_break();
+      } else {
+        negation->needed_word(event);
+      }
+    }
+    if (next_event == negation_events.size()) {
+      negation_events.clear();
+      next_event = 0;
+    }
   }
   void offer_to_phrase(Id id);
   void settle_phrases(bool text_ends);
@@ -289,6 +345,9 @@ class Scan {
     }
     if (at.cp == U'&' && !options.entities) {
       if (const std::size_t end = entity(pos)) return end;
+    }
+    if (state_.negation && ends_clause(at.cp)) {
+      state_.negation_event(WordTally::State::kClauseBreak);
     }
     return pos + at.size;
   }
@@ -575,10 +634,19 @@ class Scan {
 
 void WordTally::State::add(std::string_view text, bool goes_on, const shift::Progress& progress) {
   Scan(*this, text, progress).run();
-  if (!goes_on) settle_phrases(true);
+  if (!goes_on) {
+    settle_phrases(true);
+    // No negator reaches into the next text.
+    if (negation) negation_event(kClauseBreak);
+  }
 }
 
 void WordTally::State::count_token(std::string_view token, std::size_t readable) {
+  if (negation) [[unlikely]] {
+    if (const int needed = rules->negation()->elided_needed(token); needed >= 0) {
+      negation_event(needed);
+    }
+  }
   const Meaning* meaning = nullptr;
   if (token.size() <= ShortTokens<Meaning>::kLongest) {
     const auto key = ShortTokens<Meaning>::key_of(token, readable);
@@ -714,7 +782,8 @@ void WordTally::State::settle_phrases(bool text_ends) {
       return;
     }
     if (longest > 1) {
-      count_word(intern(trie.phrases[static_cast<std::size_t>(phrase)], words, word_counts));
+      count_word(intern(trie.phrases[static_cast<std::size_t>(phrase)], words, word_counts),
+                 longest);
       pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(longest));
     } else {
       count_word(pending.front());

@@ -15,8 +15,11 @@ namespace moodvane::lexicons {
 // The counting rules of the lexicon `key`, without its words: the language's rules (a key
 // that is no built-in lexicon's counts by the rules every other language shares), the
 // phrases and emoticons carried in the library, and for Chinese, when `native_chinese`, the
-// native segmenter (else the runs of Han characters are left to the caller).
-text::RulesData counting_rules_data(std::string_view key, bool native_chinese = true);
+// native segmenter (else the runs of Han characters are left to the caller). With
+// `negation`, the language's negators too (lexicons/data/negators.txt), which a tally of the
+// rules then counts negated words by.
+text::RulesData counting_rules_data(std::string_view key, bool native_chinese = true,
+                                    bool negation = false);
 
 // The lines of a text, without the empty ones and without a carriage return at the end.
 std::vector<std::string> lines_of(std::string_view text);

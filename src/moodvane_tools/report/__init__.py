@@ -64,7 +64,8 @@ def write_report(path: str | Path, texts: Iterable[object], keys: Iterable[objec
                  min_documents: int = 1, stop_lens: Sequence[float] | None = None,
                  stop_words: Iterable[str] | None = None, top_n: int = 30,
                  n_boot: int = 1000, intervals: int = 0, ci: float = 0.95, seed: int = 0,
-                 title: str | None = None, source: Mapping[str, Any] | None = None) -> Path:
+                 title: str | None = None, source: Mapping[str, Any] | None = None,
+                 negation: bool = False) -> Path:
     """Writes the report of a corpus to `path` (an HTML file) and returns the path.
 
     The page shows the series of `happiness_series(texts, keys, freq=freq, ...)` with its
@@ -76,7 +77,9 @@ def write_report(path: str | Path, texts: Iterable[object], keys: Iterable[objec
     about a second a period for large ones); a search box draws one word's share of each
     period's scored words; and it lists the lexicon, the coverage, the options and the
     version. Thin periods (fewer than `min_documents` documents) have no score and no
-    shift. `source` adds lines of your own to that list (e.g. the corpus file).
+    shift. `source` adds lines of your own to that list (e.g. the corpus file). With
+    `negation=True`, negated words count apart and are scored by the negation rule, as
+    in `score_documents`.
 
     >>> import pathlib, tempfile
     >>> page = pathlib.Path(tempfile.mkdtemp()) / "report.html"
@@ -88,7 +91,7 @@ def write_report(path: str | Path, texts: Iterable[object], keys: Iterable[objec
                        lexicon=lexicon, language=language, min_documents=min_documents,
                        stop_lens=stop_lens, stop_words=stop_words, top_n=top_n,
                        n_boot=n_boot, intervals=intervals, ci=ci, seed=seed, title=title,
-                       source=source)
+                       source=source, negation=negation)
     target = Path(path)
     target.write_text(render(data), encoding="utf-8")
     return target

@@ -101,7 +101,8 @@ def build(texts: Iterable[object], keys: Iterable[object], *, freq: str | None,
           stop_words: Iterable[str] | None = None, top_n: int = 30, n_boot: int = 1000,
           intervals: int = 0, ci: float = 0.95, seed: int = 0, title: str | None = None,
           source: Mapping[str, Any] | None = None,
-          search_budget: int = SEARCH_BUDGET) -> tuple[dict[str, Any], PeriodShifts, Any]:
+          search_budget: int = SEARCH_BUDGET,
+          negation: bool = False) -> tuple[dict[str, Any], PeriodShifts, Any]:
     """The page's data, the period shifts (their first `top_n` entries) and the series
     frame."""
     from .. import __version__
@@ -113,7 +114,7 @@ def build(texts: Iterable[object], keys: Iterable[object], *, freq: str | None,
     _check_bootstrap(intervals, ci)
     if isinstance(top_n, bool) or not isinstance(top_n, int) or top_n < 1:
         raise ValueError(f"top_n must be an int >= 1, got {top_n!r}")
-    scoring = Scoring.of(lexicon, language, stop_lens, stop_words)
+    scoring = Scoring.of(lexicon, language, stop_lens, stop_words, negation)
     strings = _all_texts(texts)
     codes, uniques = _group_codes(keys, len(strings), freq)
     if len(uniques) == 0:
@@ -160,7 +161,7 @@ def build(texts: Iterable[object], keys: Iterable[object], *, freq: str | None,
             "stop_lens": list(scoring.stop_lens) if scoring.stop_lens else None,
             "stop_words": len(scoring.stop_words), "top_n": top_n, "n_boot": n_boot,
             "intervals": intervals, "ci": ci, "seed": seed,
-            "time_zones": _zone_rule() if freq else None,
+            "time_zones": _zone_rule() if freq else None, "negation": scoring.negation,
         },
         "colours": {**COLOURS, "total": TOTAL_COLOUR},
         "marks": {key: WEIGHTED.mark(key) for key in COMPONENTS},
@@ -211,7 +212,7 @@ def _period_intervals(strings: list[str], codes: Any, periods: list[Any],
     from ..interval_shares import interval_shares
     from ..intervals import intervals_of_documents
 
-    documents = count_documents(strings, scoring.language)
+    documents = count_documents(strings, scoring.language, negation=scoring.negation)
     members: dict[Any, list[Counter[str]]] = {period: [] for period in periods}
     for code, counts in zip(codes.tolist(), documents):
         if code >= 0:

@@ -374,6 +374,7 @@
     rows.push(["stop lens", options.stop_lens ? `words scored ${options.stop_lens[0]} to ${options.stop_lens[1]} left out` : "none"]);
     rows.push(["stop words", options.stop_words ? `${options.stop_words} words left out` : "none"]);
     if (options.time_zones) rows.push(["time zones", options.time_zones]);
+    if (options.negation) rows.push(["negation", "a negated word counts apart (\"not good\"), scored 5 - (score - 5) / 2"]);
     for (const [key, value] of Object.entries(data.source)) rows.push([key, String(value)]);
     rows.push(["made by", `moodvane ${data.version}, ${data.generated}`]);
     for (const [term, description] of rows) {

@@ -28,6 +28,32 @@ enum class Language { chinese, english, french, hindi, korean, other };
 class CountingRules;
 class ChineseSegmenter;
 
+// A word that negates a scored word near it, for rules that count negation: the word it
+// reaches then counts as a token of its own, the canonical negator, a space and the word.
+struct Negator {
+  std::string word;  // as the tally counts it; a final '*' stands for any word it begins
+  std::uint32_t ahead = 3;  // how many words after it it reaches (the first scored one)
+  // The word before it that it negates instead, when there is one: none; the scored word
+  // just before it; or that word when it ends in 지, counted under its 다 form (좋지 않다).
+  enum class Before : std::uint8_t { none, word, ji } before = Before::none;
+  // A word that must come before it in the same clause for it to negate, or empty (French
+  // plus and personne need ne, which may be the n' of a word: n'est plus).
+  std::string needs;
+};
+
+// A language's negation: its negators, and the one negator its negated tokens are written
+// with ("not" of "not good"). No negators: the tally counts no negation.
+struct Negation {
+  std::string canonical;
+  std::vector<Negator> negators;
+};
+
+// The negation of `language` (a lexicon key) in `table`, the text of
+// lexicons/data/negators.txt; `malformed`, when given, receives the lines of `table` that
+// are neither comments, the header, nor rows of six fields with a valid ahead and before.
+Negation negation_of(std::string_view table, std::string_view language,
+                     std::vector<std::string>* malformed = nullptr);
+
 struct RulesData {
   Language language = Language::other;
   std::vector<std::string> words;    // the lexicon's words
@@ -38,6 +64,9 @@ struct RulesData {
   // that hold a letter count as words), called when the first run comes; null leaves the
   // runs to the caller (Counts::han_runs).
   const ChineseSegmenter& (*chinese_segmenter)() = nullptr;
+  // Counted by every tally of these rules when it has negators (a Chinese text only where
+  // the native segmenter cuts it: runs left to the caller take no part).
+  Negation negation;
 };
 
 // Which things that are not words count all the same. By default URLs, e-mail addresses,
