@@ -14,9 +14,11 @@
 
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
+#include <pthread.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <utility>
 
 #include "interrupts.hpp"
@@ -55,7 +57,23 @@ class LockReleased {
 
   // The thread that began the process, which is the interpreter's main thread unless an
   // embedding program started the interpreter elsewhere (then Ctrl-C waits for the call).
-  static bool on_main_thread() noexcept { return syscall(SYS_gettid) == getpid(); }
+  // Asked of the kernel once per thread (a call per text counted would cost more than
+  // counting a short text), and again in a child process after a fork.
+  static bool on_main_thread() noexcept {
+    static const int registered = pthread_atfork(nullptr, nullptr, [] {
+      fork_generation.fetch_add(1, std::memory_order_relaxed);
+    });
+    static_cast<void>(registered);
+    thread_local unsigned asked_in = ~0u;
+    thread_local bool main = false;
+    const unsigned generation = fork_generation.load(std::memory_order_relaxed);
+    if (asked_in != generation) {
+      main = syscall(SYS_gettid) == getpid();
+      asked_in = generation;
+    }
+    return main;
+  }
+  static inline std::atomic<unsigned> fork_generation{0};
 
   WordPins* pins_;
   bool main_thread_;

@@ -227,9 +227,10 @@ class WordCounter:
         # The counter lowers and normalises the text itself, with the lock released; the
         # interpreter prepares the few texts that it must (see _prepared). A text that
         # does not go on ends any phrase still open, even when it is empty.
-        if not self._tally.add(text, goes_on=goes_on):
-            self._tally.add(_prepared(text, self._rules.lower_case), prepared=True,
-                            goes_on=goes_on)
+        # (By position: a text at a time, the keywords' matching would cost more than
+        # counting a short one.)
+        if not self._tally.add(text, False, goes_on):
+            self._tally.add(_prepared(text, self._rules.lower_case), True, goes_on)
 
 
 def _read_all(stream: _TextFile, counter: WordCounter) -> None:
