@@ -82,7 +82,7 @@ def corpus(folder: Path, megabytes: int) -> tuple[list[str], list[str], Path, in
 def parquet(folder: Path, megabytes: int) -> Path:
     """A folder of Parquet parts holding at least `megabytes` of dated documents."""
     target = folder / f"parquet-{megabytes}"
-    marker = target / "complete"
+    marker = folder / f"parquet-{megabytes}.complete"
     if not marker.exists():
         target.mkdir(parents=True, exist_ok=True)
         written = part = 0

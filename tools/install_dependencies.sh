@@ -24,4 +24,11 @@ if ((${#missing[@]})); then
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q "${missing[@]}"
 fi
 
-python3 -m pip install -q --disable-pip-version-check -r "$(dirname "$0")/../requirements-dev.txt"
+# The build tools, and the test tools: the one list of them is pyproject.toml's `test` extra.
+root="$(dirname "$0")/.."
+mkdir -p "$root/build"
+python3 -c 'import sys, tomllib
+print("\n".join(tomllib.load(open(sys.argv[1], "rb"))["project"]["optional-dependencies"]["test"]))' \
+  "$root/pyproject.toml" >"$root/build/test-requirements.txt"
+python3 -m pip install -q --disable-pip-version-check -r "$root/requirements-dev.txt" \
+  -r "$root/build/test-requirements.txt"

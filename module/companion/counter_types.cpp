@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "conversions.hpp"
@@ -324,6 +325,15 @@ constexpr FunctionSignature kLastBreakSignature{
 constexpr FunctionSignature kTextNeedsSignature{"text_needs", {"text", "lowering"}, 2};
 constexpr FunctionSignature kPreparedSignature{"prepared_text", {"text", "lowering"}, 2};
 
+// The arguments (text, lowering) of text_needs and prepared_text.
+PyResult<std::pair<std::string_view, bool>> text_and_lowering(ArgumentSlots& slots) {
+  PyResult<std::string_view> utf8 = module::utf8_argument(slots[0], "text");
+  if (!utf8) return std::unexpected(std::move(utf8.error()));
+  PyResult<bool> lowering = module::bool_argument(slots[1], false);
+  if (!lowering) return std::unexpected(std::move(lowering.error()));
+  return std::pair(*utf8, *lowering);
+}
+
 }  // namespace
 
 PyResult<void> add_counter_types(PyObject* module) {
@@ -385,12 +395,11 @@ PyObject* last_break_entry(PyObject* /*module*/, PyObject* args, PyObject* keywo
 PyObject* text_needs_entry(PyObject* /*module*/, PyObject* args, PyObject* keywords) {
   return module::call_with_arguments(kTextNeedsSignature, args, keywords,
                                      [](ArgumentSlots& slots) -> PyResult<PyHandle> {
-    PyResult<std::string_view> utf8 = module::utf8_argument(slots[0], "text");
-    if (!utf8) return std::unexpected(std::move(utf8.error()));
-    PyResult<bool> lowering = module::bool_argument(slots[1], false);
-    if (!lowering) return std::unexpected(std::move(lowering.error()));
-    return int_result((text::is_nfc(*utf8) ? 0 : 1) |
-                      (*lowering && text::has_capitals(*utf8) ? 2 : 0));
+    PyResult<std::pair<std::string_view, bool>> read = text_and_lowering(slots);
+    if (!read) return std::unexpected(std::move(read.error()));
+    const auto [utf8, lowering] = *read;
+    return int_result((text::is_nfc(utf8) ? 0 : 1) |
+                      (lowering && text::has_capitals(utf8) ? 2 : 0));
   });
 }
 
@@ -399,14 +408,12 @@ PyObject* text_needs_entry(PyObject* /*module*/, PyObject* args, PyObject* keywo
 PyObject* prepared_text_entry(PyObject* /*module*/, PyObject* args, PyObject* keywords) {
   return module::call_with_arguments(kPreparedSignature, args, keywords,
                                      [](ArgumentSlots& slots) -> PyResult<PyHandle> {
-    PyResult<std::string_view> utf8 = module::utf8_argument(slots[0], "text");
-    if (!utf8) return std::unexpected(std::move(utf8.error()));
-    PyResult<bool> lowering = module::bool_argument(slots[1], false);
-    if (!lowering) return std::unexpected(std::move(lowering.error()));
+    PyResult<std::pair<std::string_view, bool>> read = text_and_lowering(slots);
+    if (!read) return std::unexpected(std::move(read.error()));
     std::optional<std::string> prepared;
     {
       const module::LockReleased preparing;
-      prepared = text::prepared_for_counting(*utf8, *lowering);
+      prepared = text::prepared_for_counting(read->first, read->second);
     }
     if (!prepared) return PyHandle::borrow(Py_None);
     PyHandle out = PyHandle::steal(PyUnicode_DecodeUTF8(

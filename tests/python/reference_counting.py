@@ -8,7 +8,7 @@ and put in NFC (a text that is not, with every run of more than 30 non-starters 
 cut by U+034F, as Unicode's Stream-Safe Text Format does); then each token counts as the lexicon's words it stands for.
 
 Every property of a character comes from `unicodedata2` of the Unicode version that the
-counter's tables pin (requirements-dev.txt), not from the running interpreter, whose
+counter's tables pin (the test extra of pyproject.toml), not from the running interpreter, whose
 Unicode version differs from one CPython to the next.
 """
 

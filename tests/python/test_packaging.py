@@ -5,6 +5,7 @@ from __future__ import annotations
 
 import importlib.metadata
 import os
+import subprocess
 import sys
 from pathlib import Path
 
@@ -77,3 +78,16 @@ def test_build_trees_and_caches_are_refused(extra):
 def test_a_missing_build_input_is_named(required):
     tree = [name for name in REQUIRED_TREE if name != required]
     assert check_sdist.faults(tree) == [f"missing: {required}"]
+
+
+@pytest.mark.slow
+@pytest.mark.skipif(os.environ.get("MOODVANE_SANITIZED") == "1",
+                    reason="the package's types, not the native code's; one run checks them")
+def test_the_package_itself_passes_mypy_strict(tmp_path):
+    pytest.importorskip("mypy")
+    run = subprocess.run(
+        [sys.executable, "-m", "mypy", "--strict", "--cache-dir", str(tmp_path),
+         str(REPO / "src" / "moodvane_tools")],
+        capture_output=True, text=True, timeout=600, cwd=tmp_path,
+    )
+    assert run.returncode == 0, run.stdout + run.stderr

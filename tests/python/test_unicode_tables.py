@@ -1,6 +1,6 @@
 """The generated Unicode tables: regenerating them from the pinned inputs changes nothing,
 and the generator reads those inputs as an independent implementation of the same Unicode
-version does (unicodedata2, pinned in requirements-dev.txt), on every code point."""
+version does (unicodedata2, pinned in the test extra of pyproject.toml), on every code point."""
 
 from __future__ import annotations
 

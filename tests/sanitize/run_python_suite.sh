@@ -27,9 +27,9 @@ module="$site/$(basename "${built[0]}")"
 # extension, sanitized too.
 cp -r src/moodvane_tools "$site/moodvane_tools"
 cp "$build"/module/companion/_native*.so "$site/moodvane_tools/"
-# The stop-word lists and the negators table, which an installation puts beside the
-# package's sources.
+# The stop-word lists, which an installation puts beside the package's sources.
 cp -r lexicons/data/stopwords "$site/moodvane_tools/stopwords"
+# The negators table, which an installation puts there too.
 cp lexicons/data/negators.txt "$site/moodvane_tools/"
 # And the sample texts, which it also puts there.
 mkdir -p "$site/moodvane_tools/samples"

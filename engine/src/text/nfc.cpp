@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "lower_case.hpp"
 #include "moodvane/text/character_classes.hpp"
 #include "moodvane/text/utf8.hpp"
 #include "moodvane/text/word_counting.hpp"
@@ -220,8 +221,8 @@ bool append_lowered_text(std::string_view text, std::string& out) {
     }
     const Decoded d = decode_utf8(text.data() + pos);
     const std::uint16_t bits = normalization_bits(d.cp);
-    if ((bits & 4096) != 0) return false;
-    if ((bits & 2048) != 0) {
+    if ((bits & kInterpreterLowersBit) != 0) return false;
+    if ((bits & kLowersBit) != 0) {
       out.append(text, copied, pos - copied);
       append_utf8(out, simple_lower(d.cp));
       copied = pos + d.size;
@@ -235,17 +236,7 @@ bool append_lowered_text(std::string_view text, std::string& out) {
 }  // namespace
 
 bool only_interpreter_prepares(std::string_view text, bool lowering) noexcept {
-  if (!lowering) return false;
-  for (std::size_t pos = 0; pos < text.size();) {
-    if (static_cast<unsigned char>(text[pos]) < 0x80) {
-      ++pos;
-      continue;
-    }
-    const Decoded d = decode_utf8(text.data() + pos);
-    if (normalization_class(d.cp).interpreter_lowers) return true;
-    pos += d.size;
-  }
-  return false;
+  return lowering && holds_code_point_with(text, kInterpreterLowersBit, false);
 }
 
 void append_nfc(std::string_view text, std::string& out) {

@@ -11,6 +11,7 @@
 #include "moodvane/text/character_classes.hpp"
 #include "moodvane/text/utf8.hpp"
 #include "moodvane/text/word_counting.hpp"
+#include "lower_case.hpp"
 
 namespace moodvane::text {
 namespace {
@@ -66,19 +67,24 @@ bool composes(char32_t first, char32_t second) noexcept {
 
 }  // namespace
 
-bool has_capitals(std::string_view text) noexcept {
+bool holds_code_point_with(std::string_view text, std::uint16_t bits,
+                           bool ascii_capitals) noexcept {
   for (std::size_t pos = 0; pos < text.size();) {
     const unsigned char lead = static_cast<unsigned char>(text[pos]);
     if (lead < 0x80) {
-      if (lead >= 'A' && lead <= 'Z') return true;
+      if (ascii_capitals && lead >= 'A' && lead <= 'Z') return true;
       ++pos;
       continue;
     }
     const Decoded d = decode_utf8(text.data() + pos);
-    if (normalization_class(d.cp).lowers) return true;
+    if ((normalization_bits(d.cp) & bits) != 0) return true;
     pos += d.size;
   }
   return false;
+}
+
+bool has_capitals(std::string_view text) noexcept {
+  return holds_code_point_with(text, kLowersBit, true);
 }
 
 namespace {

@@ -58,6 +58,8 @@ struct NormalizationClass {
 // The bits of normalization_class as the table stores them (see character_table.cpp), for
 // loops that pass over the code points whose bits are all clear.
 inline constexpr std::uint16_t kDecomposesBit = 1024;
+inline constexpr std::uint16_t kLowersBit = 2048;
+inline constexpr std::uint16_t kInterpreterLowersBit = 4096;
 inline std::uint16_t normalization_bits(char32_t cp) noexcept {
   if (cp > kLastCodePoint) return 256;  // never in NFC
   return detail::kNormBlocks[std::size_t{detail::kNormBlockOf[cp >> 8]} * 256 + (cp & 0xFF)];
