@@ -55,8 +55,10 @@ def main() -> None:
         text = sample * max(1, round(args.megabytes * 1e6 / len(sample.encode("utf-8"))))
         megabytes = len(text.encode("utf-8")) / 1e6
         count_words(sample, language, negation=True)  # the rules, made once
-        plain = best(lambda: count_words(text, language), args.repeats)
-        negating = best(lambda: count_words(text, language, negation=True), args.repeats)
+        plain = best(lambda text=text, language=language: count_words(text, language),
+                     args.repeats)
+        negating = best(lambda text=text, language=language: count_words(
+            text, language, negation=True), args.repeats)
         print(f"{language:<9} {megabytes:6.1f} {megabytes / plain:11.1f} "
               f"{megabytes / negating:14.1f} {negating / plain:6.2f}", flush=True)
     generator = random.Random(7)

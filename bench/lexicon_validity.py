@@ -247,7 +247,7 @@ def main(argv: list[str] | None = None) -> int:
     if args.negation:
         print(f"{'corpus':32} {'texts':>6}  {'':6} {'coverage':>9} {'any':>7} "
               f"{'mean+':>7} {'mean-':>7} {'AUC':>6}")
-        for (name, key, n, _, with_it), without in zip(rows, plain_rows):
+        for (name, _, n, _, with_it), without in zip(rows, plain_rows, strict=True):
             for tag, fig in (("plain", without), ("negat.", with_it)):
                 print(f"{name:32} {n:6,}  {tag:6} {fig.coverage:9.1%} {fig.any_scored:7.1%} "
                       f"{fig.mean_positive:7.3f} {fig.mean_negative:7.3f} {fig.auc:6.3f}")

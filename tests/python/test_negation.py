@@ -148,7 +148,7 @@ def test_corpus_scores_take_the_negated_entries():
     texts = ["the film is not good", "the film is good", "not a terrible day", "hello"]
     scores = lexicon_scores("english", negation=True)
     frame = score_documents(texts, negation=True)
-    for text, score in zip(texts, frame["score"]):
+    for text, score in zip(texts, frame["score"], strict=True):
         counts = count_words(text, negation=True)
         if not any(word in scores for word in counts):
             assert pandas.isna(score)
