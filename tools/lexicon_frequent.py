@@ -118,15 +118,9 @@ def read_unscored(key: str) -> list[Unscored]:
     path = UNSCORED / f"{key}.tsv"
     if not path.is_file():
         return []
-    lines = path.read_text(encoding="utf-8").splitlines()
-    if not lines or lines[0].split("\t") != UNSCORED_HEADER:
-        raise lexicon_review.ReviewError(f"{path}: the header must be {UNSCORED_HEADER}")
     found = []
-    for number, line in enumerate(lines[1:], start=2):
-        fields = line.split("\t")
+    for number, fields in lexicon_review.read_rows(path, UNSCORED_HEADER):
         where = f"{path}:{number}"
-        if len(fields) != 3:
-            raise lexicon_review.ReviewError(f"{where}: expected 3 tab-separated fields")
         word, decision, reason = fields
         if decision not in UNSCORED_DECISIONS:
             raise lexicon_review.ReviewError(f"{where}: decision must be neutral or unclear")
@@ -326,15 +320,8 @@ def second_reading(key: str) -> list[SheetRow]:
     with one that does not fit its sample, or a `wrong` or `missed` one without a note
     (the note is what the fix in the review file answers)."""
     path = SECOND_READING / f"{key}.tsv"
-    lines = path.read_text(encoding="utf-8").splitlines()
-    if not lines or lines[0].split("\t") != SECOND_READING_HEADER:
-        raise lexicon_review.ReviewError(f"{path}: the header must be {SECOND_READING_HEADER}")
     rows = []
-    for number, line in enumerate(lines[1:], start=2):
-        fields = line.split("\t")
-        if len(fields) != len(SECOND_READING_HEADER):
-            raise lexicon_review.ReviewError(f"{path}:{number}: expected "
-                                             f"{len(SECOND_READING_HEADER)} tab-separated fields")
+    for number, fields in lexicon_review.read_rows(path, SECOND_READING_HEADER):
         row = SheetRow(*fields)
         if row.verdict not in VERDICTS.get(row.sample, ()):
             raise lexicon_review.ReviewError(f"{path}:{number}: verdict {row.verdict!r} does "

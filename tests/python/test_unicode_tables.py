@@ -19,9 +19,9 @@ GENERATOR = REPO / "tools" / "gen_unicode_tables.py"
 
 
 def _generator():
-    spec = importlib.util.spec_from_file_location("gen_unicode_tables", GENERATOR)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    found = importlib.util.spec_from_file_location("gen_unicode_tables", GENERATOR)
+    module = importlib.util.module_from_spec(found)
+    found.loader.exec_module(module)
     return module
 
 
