@@ -31,32 +31,39 @@ def add_series_parser(commands: Any, lexicon_help: str) -> None:
                     "document per line, or a directory of .txt files), score each group of "
                     "documents that share a key (or a period of --freq) with a bootstrap "
                     "band, and print the series as a table.")
-    series.add_argument("corpus", type=Path, metavar="CORPUS")
-    series.add_argument("--text", default="text", metavar="COL",
-                        help="column holding the documents' text (text)")
-    series.add_argument("--key", metavar="COL",
-                        help="column holding each document's group or date (required, but "
-                             "for a directory, whose file names are the keys)")
-    series.add_argument("--freq", metavar="F",
-                        help="read keys as dates and group them by a pandas period such as "
-                             "D, W or MS (none: each key is a group)")
-    series.add_argument("--lexicon", default="english", metavar="NAME", help=lexicon_help)
-    series.add_argument("--stop-lens", type=finite_number, nargs=2, metavar=("LO", "HI"),
-                        help="leave out words scored from LO to HI, e.g. 4 6 (none)")
+    add_corpus_options(series, lexicon_help)
     series.add_argument("--boot", type=int, default=1000, metavar="N",
                         help="bootstrap resamples for the band, 0 for none (1000)")
-    series.add_argument("--seed", type=int, default=0, metavar="S",
-                        help="seed of the bootstrap's draws (0)")
-    series.add_argument("--stop-words", type=Path, metavar="FILE",
-                        help="leave out the words of FILE, one per line, or with 'builtin' "
-                             "the stop words of the lexicon's language (none)")
-    series.add_argument("--min-documents", type=int, default=1, metavar="N",
-                        help="a period of fewer documents is thin: no score (1)")
     series.add_argument("--csv", type=Path, metavar="FILE", help="write the series as CSV")
     series.add_argument("--plot", type=Path, metavar="FILE",
                         help="draw the series to FILE (.png, .svg or .pdf; needs the plot "
                              "extra)")
-    add_negation_option(series)
+
+
+def add_corpus_options(command: argparse.ArgumentParser, lexicon_help: str) -> None:
+    """The options of every command that reads one corpus of dated or grouped documents
+    (`series`, `explain`, `report`): where the text and keys are, how keys are grouped,
+    how words are scored and left out, what is too thin, and the bootstrap's seed."""
+    command.add_argument("corpus", type=Path, metavar="CORPUS")
+    command.add_argument("--text", default="text", metavar="COL",
+                         help="column holding the documents' text (text)")
+    command.add_argument("--key", metavar="COL",
+                         help="column holding each document's group or date (required, but "
+                              "for a directory, whose file names are the keys)")
+    command.add_argument("--freq", metavar="F",
+                         help="read keys as dates and group them by a pandas period such as "
+                              "D, W, MS or YS (none: each key is a group)")
+    command.add_argument("--lexicon", default="english", metavar="NAME", help=lexicon_help)
+    command.add_argument("--stop-lens", type=finite_number, nargs=2, metavar=("LO", "HI"),
+                         help="leave out words scored from LO to HI, e.g. 4 6 (none)")
+    command.add_argument("--stop-words", type=Path, metavar="FILE",
+                         help="leave out the words of FILE, one per line, or with 'builtin' "
+                              "the stop words of the lexicon's language (none)")
+    command.add_argument("--min-documents", type=int, default=1, metavar="N",
+                         help="a period of fewer documents is thin: no score, no shift (1)")
+    command.add_argument("--seed", type=int, default=0, metavar="S",
+                         help="seed of the bootstrap's draws (0)")
+    add_negation_option(command)
 
 
 def add_negation_option(command: argparse.ArgumentParser) -> None:

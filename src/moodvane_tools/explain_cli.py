@@ -20,38 +20,19 @@ from collections import Counter
 from pathlib import Path
 from typing import Any, BinaryIO, TextIO
 
-from .corpus_cli import add_negation_option, check_corpus_options
+from .corpus_cli import add_corpus_options, check_corpus_options
 from .outputs import Writer, check_output_paths, write_all
 from .reading import InputError, TextCounts
 
 
 def _common(parser: argparse.ArgumentParser, lexicon_help: str) -> None:
-    parser.add_argument("corpus", type=Path, metavar="CORPUS")
-    parser.add_argument("--text", default="text", metavar="COL",
-                        help="column holding the documents' text (text)")
-    parser.add_argument("--key", metavar="COL",
-                        help="column holding each document's date or group (required, but "
-                             "for a directory, whose file names are the keys)")
-    parser.add_argument("--freq", metavar="F",
-                        help="read keys as dates and group them by a pandas period such as "
-                             "D, W, MS or YS (none: each key is a group)")
+    add_corpus_options(parser, lexicon_help)
     parser.add_argument("--reference", default="previous", metavar="R",
                         help="what each period is measured against: 'previous' (the "
                              "--window periods before it), 'all' (the whole corpus) or a "
                              "period (previous)")
     parser.add_argument("--window", type=int, default=1, metavar="N",
                         help="with --reference previous, how many periods before (1)")
-    parser.add_argument("--lexicon", default="english", metavar="NAME", help=lexicon_help)
-    parser.add_argument("--stop-lens", type=float, nargs=2, metavar=("LO", "HI"),
-                        help="leave out words scored from LO to HI, e.g. 4 6 (none)")
-    parser.add_argument("--stop-words", type=Path, metavar="FILE",
-                        help="leave out the words of FILE, one per line, or with 'builtin' "
-                             "the stop words of the lexicon's language (none)")
-    parser.add_argument("--min-documents", type=int, default=1, metavar="N",
-                        help="a period of fewer documents is thin: no score, no shift (1)")
-    parser.add_argument("--seed", type=int, default=0, metavar="S",
-                        help="seed of the bootstrap's draws (0)")
-    add_negation_option(parser)
 
 
 def add_explain_parsers(commands: Any, lexicon_help: str) -> None:

@@ -169,6 +169,11 @@ def test_report_writes_a_page(corpus, tmp_path, capsys):
       "--intervals", "-1"], "--intervals must be 0 or more"),
     (["series", "{corpus}", "--text", "body", "--key", "day", "--min-documents", "0"],
      "--min-documents must be 1 or more"),
+    # Every command that reads a corpus takes the same options, checked the same way.
+    (["explain", "{corpus}", "--text", "body", "--key", "day", "--freq", "W", "--period",
+      "2024-05-22", "--stop-lens", "nan", "6"], "--stop-lens: must be a finite number"),
+    (["report", "{corpus}", "--text", "body", "--key", "day", "--html", "{folder}/r.html",
+      "--stop-lens", "4", "inf"], "--stop-lens: must be a finite number"),
     (["compare", "{corpus}", "--text", "body", "--key", "day", "--freq", "W", "--groups",
       "2024-05-01", "soon"], "each group is a date"),
     (["compare", "{corpus}", "{corpus}", "--text", "body", "--freq", "W"], "--freq needs"),
