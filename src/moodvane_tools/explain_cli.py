@@ -316,7 +316,8 @@ def run_report(arguments: argparse.Namespace, key: str, stop_words: set[str] | N
                 intervals=arguments.intervals, seed=arguments.seed,
                 negation=arguments.negation,
                 title=arguments.title or f"{arguments.corpus.name}: average score"
-                + (f" by {arguments.freq}" if arguments.freq else ""), source=source)
+                + (f" by period ({arguments.freq})" if arguments.freq else " by group"),
+                source=source)
     except (TypeError, ValueError) as error:
         raise InputError(f"{arguments.corpus}: {str(error).splitlines()[0]}") from None
     page = render(data).encode("utf-8")

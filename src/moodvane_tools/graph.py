@@ -163,7 +163,7 @@ def shift_graph(
     shares = interval_shares(result, intervals) if intervals is not None else {}
     reach = max(max(-_extent(bar)[0], _extent(bar)[1],
                     *(abs(end) for end in shares.get(bar.word, ()))) for bar in shown.bars) or 1.0
-    _draw_words(axes, shown, reach, text_font)
+    _draw_words(axes, shown, reach, text_font, shares)
     if shares:
         _draw_intervals(axes, shown, shares)
     axes.axvline(0.0, color="#333333", linewidth=0.8)
@@ -175,7 +175,7 @@ def shift_graph(
     height = (_SUMMARY_ROWS - 0.5) / (top - bottom)
     summary_reach = _draw_summary(axes.inset_axes((0.0, 1.0 - height, 1.0, height)), shown,
                                   labels_kind, keys)
-    corner = _free_corner(axes, shown, reach, summary_reach, height, keys)
+    corner = _free_corner(axes, shown, reach, summary_reach, height, keys, shares)
     _draw_cumulative(axes.inset_axes(corner), shown)
     legend = [legend_line(labels_kind, key, labels) for key in keys]
     handles: list[Any] = [Patch(label=text, **_style(key)) for key, text in zip(keys, legend)]
@@ -234,7 +234,17 @@ def _extent(bar: Bar) -> tuple[float, float]:
     return min(bar.frequency, bar.score), max(bar.frequency, bar.score)
 
 
-def _draw_words(ax: Axes, shown: View, reach: float, text_font: dict[str, Any]) -> None:
+def _reach_of(bar: Bar, shares: dict[str, tuple[float, float]]) -> tuple[float, float]:
+    """Where a word's bar and its interval end, left and right: its label stands beyond
+    both, so that no line crosses it."""
+    low, high = _extent(bar)
+    if bar.word in shares:
+        low, high = min(low, shares[bar.word][0]), max(high, shares[bar.word][1])
+    return low, high
+
+
+def _draw_words(ax: Axes, shown: View, reach: float, text_font: dict[str, Any],
+                shares: dict[str, tuple[float, float]]) -> None:
     pad = reach * 0.02
     for row, bar in enumerate(shown.bars, 1):
         y = -row
@@ -252,7 +262,7 @@ def _draw_words(ax: Axes, shown: View, reach: float, text_font: dict[str, Any]) 
                                   color="#000000", linewidth=1.6, solid_capstyle="butt")
                 tick.set_gid(WORD_NET)
         right = bar.drawn >= 0
-        low, high = _extent(bar)
+        low, high = _reach_of(bar, shares)
         label = ax.text(high + pad if right else low - pad, y, bar.word,
                         ha="left" if right else "right", va="center", fontsize=8,
                         **text_font)
@@ -270,7 +280,8 @@ def _draw_intervals(ax: Axes, shown: View, shares: dict[str, tuple[float, float]
 
 
 def _free_corner(ax: Axes, shown: View, reach: float, summary_reach: float,
-                 band: float, keys: list[str]) -> _Box:
+                 band: float, keys: list[str],
+                 shares: dict[str, tuple[float, float]]) -> _Box:
     """Where the running-total plot covers the least of the bars and their labels: a
     corner of the words' area or a side of the summary, in Axes fractions."""
     width_points, height_points = _size_points(ax)
@@ -280,7 +291,7 @@ def _free_corner(ax: Axes, shown: View, reach: float, summary_reach: float,
     boxes: list[_Box] = []
     for row, bar in enumerate(shown.bars, 1):
         y = (words + 0.6 - row) / rows
-        low, high = _extent(bar)
+        low, high = _reach_of(bar, shares)
         boxes.append(_bar_box((high if bar.drawn >= 0 else low) / (2.9 * reach),
                               (display_width(bar.word) + 1) * character, y, 0.8 / rows))
     summary_values = [shown.total, *(shown.components[key] for key in keys)]

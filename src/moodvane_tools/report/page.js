@@ -228,16 +228,19 @@
       el("rect", { class: "word-bar", "data-word": word, "data-component": component,
         x: Math.min(centre, centre + length), y: yTop, width: Math.abs(length),
         height: rowHeight * 0.8, fill: data.colours[component] }, wordsGroup);
+      // The label stands beyond the bar and its interval, so that no line crosses it.
+      let labelFrom = centre + length;
       if (low !== null && high !== null) {
         const yMiddle = yTop + rowHeight * 0.4;
         const x1 = centre + low / wordReach * half;
         const x2 = centre + high / wordReach * half;
+        labelFrom = length >= 0 ? Math.max(labelFrom, x2) : Math.min(labelFrom, x1);
         el("line", { class: "interval", "data-word": word, x1: x1, x2: x2, y1: yMiddle, y2: yMiddle }, wordsGroup);
         el("line", { class: "interval", x1: x1, x2: x1, y1: yMiddle - 3, y2: yMiddle + 3 }, wordsGroup);
         el("line", { class: "interval", x1: x2, x2: x2, y1: yMiddle - 3, y2: yMiddle + 3 }, wordsGroup);
       }
       const right = length >= 0;
-      el("text", { class: "word-label", "data-rank": row + 1, x: centre + length + (right ? 4 : -4),
+      el("text", { class: "word-label", "data-rank": row + 1, x: labelFrom + (right ? 4 : -4),
         y: yTop + rowHeight * 0.62, "text-anchor": right ? "start" : "end" }, wordsGroup,
         `${word} ${percent(share)}`);
     });
