@@ -33,7 +33,13 @@ PyResult<double> to_double(PyObject* object, WordPins* pins) {
     if (value == -1.0 && PyErr_Occurred() != nullptr) return std::unexpected(PyErr::fetch());
     return value;
   }
-  if (pins != nullptr && float_conversion_runs_code(object)) pins->before_foreign_code();
+  // __float__ or __index__ is the caller's code: it may empty the dict that alone holds
+  // the object, which is therefore owned while it runs.
+  PyHandle held;
+  if (float_conversion_runs_code(object)) {
+    if (pins != nullptr) pins->before_foreign_code();
+    held = PyHandle::borrow(object);
+  }
   const double value = PyFloat_AsDouble(object);
   if (value == -1.0 && PyErr_Occurred() != nullptr) return std::unexpected(PyErr::fetch());
   return value;

@@ -25,10 +25,12 @@ bool has_real_conversion(PyObject* object) {
 PyResult<double> real_value(PyObject* value, PyObject* key, const char* name,
                             module::WordPins& pins) {
   if (!has_real_conversion(value)) {
-    PyHandle type_name = PyHandle::steal(PyType_GetQualName(Py_TYPE(value)));
-    if (!type_name) return raised();
-    // The key's __repr__ may empty the dict that holds it: it is owned while it runs.
+    // The key and value are owned before anything that allocates: a collection may run
+    // gc.callbacks, and the key's __repr__ may empty the dict that holds both.
     const PyHandle held_key = PyHandle::borrow(key);
+    const PyHandle held_value = PyHandle::borrow(value);
+    PyHandle type_name = PyHandle::steal(PyType_GetQualName(Py_TYPE(held_value.get())));
+    if (!type_name) return raised();
     PyErr_Format(PyExc_TypeError, "%s: the value of %R must be a real number, not %S", name,
                  held_key.get(), type_name.get());
     return raised();
