@@ -291,3 +291,23 @@ def test_code_run_by_an_error_message(name, where, bad, hook, action):
         assert got[1].startswith(("type2freq_1", "type2freq_2", "scores")), got
     # Whatever the code did, the extensions go on working.
     assert run(call, inputs(True)) == run(call, snapshot(inputs(True)))
+
+
+@pytest.mark.parametrize("action", ["clear", "refill", "replace"])
+@pytest.mark.parametrize("name, where", READ_DICTS)
+def test_a_values_own_conversion_that_empties_its_dict(name, where, action):
+    # A value read through its own __float__ may empty the dict that alone holds it (and
+    # its key) while the conversion runs: the call gives a result or its documented error,
+    # never a use of freed memory (which the sanitized run reports).
+    call, errors = ERROR_CALLS[name]
+    tables = inputs(True)
+
+    class Meddling:
+        def __float__(self) -> float:
+            meddle(action, tables)
+            return 2.0
+
+    tables[where][fresh("meddling-key")] = Meddling()
+    got = run(call, tables)
+    assert isinstance(got, dict) or got == "fault" or got[0] in {e.__name__ for e in errors}, got
+    assert run(call, inputs(True)) == run(call, snapshot(inputs(True)))
